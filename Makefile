@@ -1,0 +1,43 @@
+# make run   installs what is missing, builds, and runs the server in ./run-home
+# make test  installs what is missing, builds, and runs every test, then again under
+#            AddressSanitizer and UndefinedBehaviorSanitizer
+
+BUILD_DIR ?= build
+ASAN_DIR  ?= build-asan
+RUN_HOME  ?= $(CURDIR)/run-home
+JOBS      ?= $(shell nproc)
+
+.PHONY: all deps build build-asan test test-asan run clean format
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DORLENTIS_SANITIZE=ON
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+
+test: build build-asan
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+# Without a display the tray program cannot show itself, so the server runs headless.
+run: build
+	@mkdir -p $(RUN_HOME)
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  exec $(BUILD_DIR)/src/orlentis --home $(RUN_HOME); \
+	else \
+	  exec $(BUILD_DIR)/src/orlentis --home $(RUN_HOME) --headless; \
+	fi
+
+format:
+	find src tests tools bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)

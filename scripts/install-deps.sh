@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that Orlentis needs to build, test and run.
+# Idempotent: packages already present are skipped, and apt is not touched at all
+# when nothing is missing. Must run as root (or through sudo).
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config make git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsimpleini-dev libicu-dev
+  libssl-dev
+  libsqlite3-dev sqlite3 libsoci-dev
+  libasio-dev
+  libldap-dev slapd ldap-utils
+  qt6-base-dev
+)
+
+missing=()
+for pkg in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$pkg")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <unordered_map>
+
+namespace orlentis {
+
+// One language file: section STRING, keys are decimal text ids. Read once; a missing file
+// holds no texts.
+class LanguageFile {
+ public:
+  LanguageFile() = default;
+  explicit LanguageFile(const std::filesystem::path& path);
+
+  // The text for id, or an empty text when the file or the id is missing.
+  std::string Text(int id) const;
+
+ private:
+  std::unordered_map<int, std::string> texts_;
+};
+
+// The language file named by Setting.ini in folder: LANGUAGE/<value of LANGUAGETYPE/TYPE>,
+// relative to folder; empty when no name is given.
+std::filesystem::path LanguageFilePath(const std::filesystem::path& folder);
+
+// The process's language texts. The first call fixes the language file (from the program
+// folder's Setting.ini); later changes of the settings take effect at the next start.
+std::string GetLanguageText(int id);
+// The classic form: fills buffer with at most size - 1 characters and returns 1 when the
+// text is not empty, else 0 (the buffer then holds an empty string).
+int GetLanguageText(int id, char* buffer, std::size_t size);
+
+inline constexpr int kTextProgramName = 128;
+
+}  // namespace orlentis

@@ -1,0 +1,83 @@
+#include "app/startup.h"
+
+#include <signal.h>
+
+#include <iostream>
+
+#include "access/language.h"
+#include "access/program_folder.h"
+#include "app/crash_handler.h"
+#include "app/options.h"
+#include "app/program_files.h"
+#include "app/server_run.h"
+#include "app/single_instance.h"
+
+namespace orlentis {
+namespace {
+
+constexpr const char* kApplicationName = "Orlentis";
+constexpr int kTextSavedDump = 32780;
+
+int PrintVersion() {
+  std::cout << "orlentis " << ORLENTIS_VERSION << '\n';
+  return kExitOk;
+}
+
+bool PrepareFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    std::cerr << "orlentis: cannot create the program folder " << folder << ": "
+              << error.message() << '\n';
+    return false;
+  }
+  return true;
+}
+
+// SIGTERM and SIGINT are taken by the main thread alone (sigwait), so every thread started
+// later must have them blocked.
+void BlockStopSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
+}  // namespace
+
+int RunOrlentis(const std::vector<std::string>& arguments) {
+  InstallCrashHandler(kApplicationName, "Saved dump file to");
+  const OptionsResult parsed = ParseOptions(arguments);
+  if (!parsed.options) {
+    std::cerr << "orlentis: " << parsed.error << '\n';
+    return kExitUsage;
+  }
+  const Options& options = *parsed.options;
+  if (options.mode == RunMode::kHelp) {
+    std::cout << UsageText();
+    return kExitOk;
+  }
+  if (options.mode == RunMode::kVersion) return PrintVersion();
+
+  const auto folder = ResolveProgramFolder(options);
+  if (!PrepareFolder(folder)) return kExitUsage;
+  const SingleInstanceLock lock(folder);
+  if (!lock.Acquired()) {
+    std::cerr << "orlentis: another instance is already running in " << folder.string() << '\n';
+    return kExitAlreadyRunning;
+  }
+  SetProgramFolder(folder);
+  if (!WriteDefaultProgramFiles(folder)) {
+    std::cerr << "orlentis: cannot write the default settings into " << folder.string() << '\n';
+  }
+  InstallCrashHandler(kApplicationName, GetLanguageText(kTextSavedDump));
+  BlockStopSignals();
+
+  if (options.mode == RunMode::kTray) {
+    std::cerr << "orlentis: this build has no tray console yet; running headless\n";
+  }
+  return RunHeadlessServer();
+}
+
+}  // namespace orlentis
