@@ -49,7 +49,9 @@ std::time_t TimeFromLocal(int year, int month, int day, int secondOfDay) {
 
 }  // namespace
 
-std::time_t SystemClock::Now() const { return std::time(nullptr); }
+std::time_t SystemClock::Now() const {
+  return std::time(nullptr);
+}
 
 std::uint64_t SystemClock::TickMs() const {
   using namespace std::chrono;
@@ -62,7 +64,9 @@ void ManualClock::AdvanceSeconds(std::int64_t seconds) {
   tick_.fetch_add(static_cast<std::uint64_t>(seconds * 1000));
 }
 
-const Clock& CurrentClock() { return *currentClock.load(); }
+const Clock& CurrentClock() {
+  return *currentClock.load();
+}
 
 void SetCurrentClock(const Clock* clock) {
   currentClock.store(clock != nullptr ? clock : &kSystemClock);
@@ -94,7 +98,9 @@ std::time_t TimeFromOleDate(double oleDate) {
   return TimeFromLocal(year, month, day, secondOfDay);
 }
 
-double NowOleDate() { return OleDateFromTime(CurrentClock().Now()); }
+double NowOleDate() {
+  return OleDateFromTime(CurrentClock().Now());
+}
 
 std::string LocalTimeText(std::time_t time) {
   std::tm local{};

@@ -58,6 +58,10 @@ void ProfileFile::SetInt(const char* section, const char* key, std::int32_t valu
 bool ProfileFile::SaveAs(const std::filesystem::path& path) const {
   std::string content;
   if (ini_.Save(content) != SI_OK) return false;
+  // The INI writer separates sections it created with two blank lines; one reads better.
+  for (auto at = content.find("\n\n\n"); at != std::string::npos; at = content.find("\n\n\n", at)) {
+    content.erase(at, 1);
+  }
   return WriteFileAtomically(path, content);
 }
 

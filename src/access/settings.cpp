@@ -14,13 +14,17 @@ constexpr const char* kSystemSection = "SYSTEM";
 constexpr const char* kDirectorySection = "ADSERVER";
 constexpr const char* kLogSection = "LOG";
 
-std::int32_t Flag(std::int32_t value) { return value != 0 ? 1 : 0; }
+std::int32_t Flag(std::int32_t value) {
+  return value != 0 ? 1 : 0;
+}
 
 std::int32_t NormalisePort(std::int32_t port) {
   return port >= 65536 || port < 0 ? 65535 : port;
 }
 
-std::int32_t NotNegative(std::int32_t value) { return std::max(value, 0); }
+std::int32_t NotNegative(std::int32_t value) {
+  return std::max(value, 0);
+}
 
 std::string Truncated(std::string text) {
   if (text.size() > kMaxSettingText) text.resize(kMaxSettingText);
@@ -33,7 +37,8 @@ PreferenceBlock Normalised(PreferenceBlock block) {
   block.logData = Flag(block.logData);
   block.ipFilter = Flag(block.ipFilter);
   block.listenAddress = Truncated(std::move(block.listenAddress));
-  block.maintenanceInterval = std::clamp(block.maintenanceInterval, 0, kMaxMaintenanceIntervalIndex);
+  block.maintenanceInterval =
+      std::clamp(block.maintenanceInterval, 0, kMaxMaintenanceIntervalIndex);
   block.ipFilterMode = std::clamp(block.ipFilterMode, 0, 1);
   block.domainLogon = Flag(block.domainLogon);
   block.domain = Truncated(std::move(block.domain));
@@ -47,11 +52,15 @@ LogLimits Normalised(LogLimits limits) {
   return limits;
 }
 
-const char* FlagText(std::int32_t flag) { return flag != 0 ? "1" : "0"; }
+const char* FlagText(std::int32_t flag) {
+  return flag != 0 ? "1" : "0";
+}
 
 }  // namespace
 
-CSettings::CSettings(std::filesystem::path iniPath) : path_(std::move(iniPath)) { Read(); }
+CSettings::CSettings(std::filesystem::path iniPath) : path_(std::move(iniPath)) {
+  Read();
+}
 
 CSettings& CSettings::Instance() {
   static CSettings settings(ProgramFolder() / kSettingsFileName);
@@ -84,20 +93,42 @@ void CSettings::Read() {
   bindFormat_ = ini.GetText(kDirectorySection, "BINDFORMAT", "", kMaxSettingText);
 }
 
-std::int32_t CSettings::GetPort() const { return GetPreferences().port; }
-std::string CSettings::GetListenAddress() const { return GetPreferences().listenAddress; }
-bool CSettings::IsAutoMaintenance() const { return GetPreferences().autoMaintenance != 0; }
+std::int32_t CSettings::GetPort() const {
+  return GetPreferences().port;
+}
+std::string CSettings::GetListenAddress() const {
+  return GetPreferences().listenAddress;
+}
+bool CSettings::IsAutoMaintenance() const {
+  return GetPreferences().autoMaintenance != 0;
+}
 std::int32_t CSettings::GetMaintenanceInterval() const {
   return GetPreferences().maintenanceInterval;
 }
-bool CSettings::IsLogData() const { return GetPreferences().logData != 0; }
-bool CSettings::IsIPFilter() const { return GetPreferences().ipFilter != 0; }
-std::int32_t CSettings::GetIPFilterMode() const { return GetPreferences().ipFilterMode; }
-bool CSettings::IsDomainLogon() const { return GetPreferences().domainLogon != 0; }
-std::string CSettings::GetDomain() const { return GetPreferences().domain; }
-std::int32_t CSettings::GetLogLimit() const { return GetLogLimits().keepRecords; }
-std::int32_t CSettings::GetLogLimitDays() const { return GetLogLimits().keepDays; }
-std::int32_t CSettings::GetLogLimitStyle() const { return GetLogLimits().mode; }
+bool CSettings::IsLogData() const {
+  return GetPreferences().logData != 0;
+}
+bool CSettings::IsIPFilter() const {
+  return GetPreferences().ipFilter != 0;
+}
+std::int32_t CSettings::GetIPFilterMode() const {
+  return GetPreferences().ipFilterMode;
+}
+bool CSettings::IsDomainLogon() const {
+  return GetPreferences().domainLogon != 0;
+}
+std::string CSettings::GetDomain() const {
+  return GetPreferences().domain;
+}
+std::int32_t CSettings::GetLogLimit() const {
+  return GetLogLimits().keepRecords;
+}
+std::int32_t CSettings::GetLogLimitDays() const {
+  return GetLogLimits().keepDays;
+}
+std::int32_t CSettings::GetLogLimitStyle() const {
+  return GetLogLimits().mode;
+}
 
 std::string CSettings::GetCodePage() const {
   std::lock_guard lock(mutex_);

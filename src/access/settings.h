@@ -57,9 +57,9 @@ class CSettings {
   std::int32_t GetLogLimitStyle() const;
 
   // Read-only keys that the console never writes.
-  std::string GetCodePage() const;        // SYSTEM/CODEPAGE: the recorders' text encoding
-  std::string GetDirectoryUri() const;    // ADSERVER/URI: overrides ldap://DOMAIN
-  std::string GetBindFormat() const;      // ADSERVER/BINDFORMAT: overrides %s@DOMAIN
+  std::string GetCodePage() const;      // SYSTEM/CODEPAGE: the recorders' text encoding
+  std::string GetDirectoryUri() const;  // ADSERVER/URI: overrides ldap://DOMAIN
+  std::string GetBindFormat() const;    // ADSERVER/BINDFORMAT: overrides %s@DOMAIN
 
   PreferenceBlock GetPreferences() const;
   void SetPreferences(const PreferenceBlock& block);

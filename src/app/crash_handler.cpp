@@ -87,8 +87,8 @@ void OnFatalSignal(int signalNumber, siginfo_t* info, void*) {
 }  // namespace
 
 void InstallCrashHandler(const std::string& applicationName, const std::string& savedText) {
-  CopyText(dumpName, (applicationName.empty() ? std::string("Application") : applicationName) +
-                         ".dmp");
+  CopyText(dumpName,
+           (applicationName.empty() ? std::string("Application") : applicationName) + ".dmp");
   std::string message = savedText;
   while (!message.empty() && message.back() == ' ') message.pop_back();
   if (!message.empty()) CopyText(savedMessage, message);

@@ -27,8 +27,8 @@ bool PrepareFolder(const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) {
-    std::cerr << "orlentis: cannot create the program folder " << folder << ": "
-              << error.message() << '\n';
+    std::cerr << "orlentis: cannot create the program folder " << folder << ": " << error.message()
+              << '\n';
     return false;
   }
   return true;

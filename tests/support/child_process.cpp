@@ -17,9 +17,8 @@ namespace {
 
 std::filesystem::path NewCaptureFile(const char* kind) {
   static int counter = 0;
-  return std::filesystem::temp_directory_path() /
-         ("orlentis-child-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
-          "." + kind);
+  return std::filesystem::temp_directory_path() / ("orlentis-child-" + std::to_string(::getpid()) +
+                                                   "-" + std::to_string(++counter) + "." + kind);
 }
 
 [[noreturn]] void ExecChild(const ChildProcess::Launch& launch, const std::filesystem::path& out,
@@ -78,7 +77,9 @@ std::optional<int> ChildProcess::Wait(int timeoutMs) {
   return status_;
 }
 
-void ChildProcess::Signal(int signalNumber) { ::kill(pid_, signalNumber); }
+void ChildProcess::Signal(int signalNumber) {
+  ::kill(pid_, signalNumber);
+}
 
 bool ChildProcess::WaitForError(const std::string& text, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -89,8 +90,12 @@ bool ChildProcess::WaitForError(const std::string& text, int timeoutMs) {
   return ErrorOutput().find(text) != std::string::npos;
 }
 
-std::string ChildProcess::ErrorOutput() const { return ReadWholeFile(errorFile_); }
-std::string ChildProcess::StandardOutput() const { return ReadWholeFile(outputFile_); }
+std::string ChildProcess::ErrorOutput() const {
+  return ReadWholeFile(errorFile_);
+}
+std::string ChildProcess::StandardOutput() const {
+  return ReadWholeFile(outputFile_);
+}
 
 int RunToEnd(const ChildProcess::Launch& launch, int timeoutMs, std::string* errorOutput) {
   ChildProcess child(launch);

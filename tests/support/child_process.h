@@ -13,8 +13,8 @@ class ChildProcess {
   struct Launch {
     std::string program;
     std::vector<std::string> arguments;
-    std::filesystem::path workingFolder;                // empty: the test's own
-    std::vector<std::string> environment;               // NAME=value, added to the test's
+    std::filesystem::path workingFolder;   // empty: the test's own
+    std::vector<std::string> environment;  // NAME=value, added to the test's
   };
 
   explicit ChildProcess(const Launch& launch);

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include "support/orlentis_process.h"
+#include "support/temp_folder.h"
+
+namespace orlentis {
+namespace {
+
+using testing::ChildProcess;
+using testing::HeadlessLaunch;
+using testing::ReadWholeFile;
+using testing::RunToEnd;
+using testing::TempFolder;
+using testing::WaitUntilFolderLocked;
+using testing::WriteWholeFile;
+
+constexpr int kWaitMs = 30000;
+
+ChildProcess::Launch PlainLaunch(std::vector<std::string> arguments) {
+  ChildProcess::Launch launch;
+  launch.program = ORLENTIS_BINARY;
+  launch.arguments = std::move(arguments);
+  return launch;
+}
+
+unsigned ModeOf(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 0777) : 0;
+}
+
+TEST(CommandLineTest, UnknownOptionIsAOneLineUsageError) {
+  std::string error;
+  EXPECT_EQ(RunToEnd(PlainLaunch({"--frobnicate"}), kWaitMs, &error), 2);
+  EXPECT_NE(error.find("--frobnicate"), std::string::npos);
+  EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1);
+  EXPECT_EQ(RunToEnd(PlainLaunch({"--home"}), kWaitMs), 2);
+}
+
+TEST(CommandLineTest, HelpAndVersionPrintAndSucceed) {
+  ChildProcess help(PlainLaunch({"--help"}));
+  EXPECT_EQ(help.Wait(kWaitMs), 0);
+  EXPECT_NE(help.StandardOutput().find("--headless"), std::string::npos);
+  ChildProcess version(PlainLaunch({"--version"}));
+  EXPECT_EQ(version.Wait(kWaitMs), 0);
+  EXPECT_EQ(version.StandardOutput().rfind("orlentis ", 0), 0u);
+}
+
+TEST(FirstStartTest, WritesDefaultFilesIntoANewNestedHome) {
+  TempFolder root;
+  const auto home = root / "a" / "b";
+  ChildProcess server(HeadlessLaunch(home));
+  ASSERT_TRUE(WaitUntilFolderLocked(home, kWaitMs));
+  const std::string settings = ReadWholeFile(home / "Setting.ini");
+  EXPECT_NE(settings.find("TYPE0=English.lng"), std::string::npos);
+  EXPECT_NE(settings.find("PORT=10240"), std::string::npos);
+  EXPECT_EQ(ReadWholeFile(home / "English.lng"),
+            ReadWholeFile(std::filesystem::path(ORLENTIS_SOURCE_DIR) / "resources/English.lng"));
+  EXPECT_EQ(ModeOf(home / "Setting.ini"), 0600u);
+  server.Signal(SIGTERM);
+  EXPECT_EQ(server.Wait(kWaitMs), 0);
+}
+
+TEST(FirstStartTest, ExistingSettingsAreLeftAlone) {
+  TempFolder home;
+  const std::string mine = "[IPSETTING]\nPORT=0\n; kept as written\n";
+  WriteWholeFile(home / "Setting.ini", mine);
+  ChildProcess server(HeadlessLaunch(home.Path()));
+  ASSERT_TRUE(WaitUntilFolderLocked(home.Path(), kWaitMs));
+  server.Signal(SIGINT);
+  EXPECT_EQ(server.Wait(kWaitMs), 0);
+  EXPECT_EQ(ReadWholeFile(home / "Setting.ini"), mine);
+  EXPECT_FALSE(std::filesystem::exists(home / "English.lng"));
+}
+
+TEST(FirstStartTest, HomeFromTheEnvironment) {
+  TempFolder root;
+  ChildProcess::Launch launch = PlainLaunch({"--headless"});
+  launch.environment = {"ORLENTIS_HOME=" + (root / "env-home").string(),
+                        "ORLENTIS_ADMIN_PASSWORD=test-admin"};
+  ChildProcess server(launch);
+  ASSERT_TRUE(WaitUntilFolderLocked(root / "env-home", kWaitMs));
+  EXPECT_TRUE(std::filesystem::exists(root / "env-home" / "Setting.ini"));
+  server.Signal(SIGTERM);
+  EXPECT_EQ(server.Wait(kWaitMs), 0);
+}
+
+TEST(FirstStartTest, UncreatableHomeIsAnError) {
+  TempFolder root;
+  WriteWholeFile(root / "plain-file", "x");
+  EXPECT_EQ(RunToEnd(HeadlessLaunch(root / "plain-file" / "home"), kWaitMs), 2);
+}
+
+TEST(SingleInstanceTest, SecondStartOnTheSameFolderEndsAtOnce) {
+  TempFolder home;
+  WriteWholeFile(home / "Setting.ini", "[IPSETTING]\nPORT=0\n");
+  ChildProcess first(HeadlessLaunch(home.Path()));
+  ASSERT_TRUE(WaitUntilFolderLocked(home.Path(), kWaitMs));
+
+  std::string error;
+  EXPECT_EQ(RunToEnd(HeadlessLaunch(home.Path()), kWaitMs, &error), 1);
+  EXPECT_NE(error.find("another instance"), std::string::npos);
+  EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1);
+  EXPECT_FALSE(first.Wait(0).has_value()) << "the first instance must keep running";
+
+  first.Signal(SIGTERM);
+  EXPECT_EQ(first.Wait(kWaitMs), 0);
+  // Once the folder is free again a new server may take it.
+  ChildProcess next(HeadlessLaunch(home.Path()));
+  ASSERT_TRUE(WaitUntilFolderLocked(home.Path(), kWaitMs));
+  next.Signal(SIGTERM);
+  EXPECT_EQ(next.Wait(kWaitMs), 0);
+}
+
+TEST(SingleInstanceTest, DifferentFoldersRunSideBySide) {
+  TempFolder one, two;
+  WriteWholeFile(one / "Setting.ini", "[IPSETTING]\nPORT=0\n");
+  WriteWholeFile(two / "Setting.ini", "[IPSETTING]\nPORT=0\n");
+  ChildProcess first(HeadlessLaunch(one.Path()));
+  ChildProcess second(HeadlessLaunch(two.Path()));
+  ASSERT_TRUE(WaitUntilFolderLocked(one.Path(), kWaitMs));
+  ASSERT_TRUE(WaitUntilFolderLocked(two.Path(), kWaitMs));
+  EXPECT_FALSE(first.Wait(0).has_value());
+  EXPECT_FALSE(second.Wait(0).has_value());
+  first.Signal(SIGTERM);
+  second.Signal(SIGTERM);
+  EXPECT_EQ(first.Wait(kWaitMs), 0);
+  EXPECT_EQ(second.Wait(kWaitMs), 0);
+}
+
+TEST(CrashHandlerTest, DumpGoesToTheCurrentDirectoryNotTheProgramFolder) {
+  TempFolder home, workingFolder;
+  WriteWholeFile(home / "Setting.ini", "[IPSETTING]\nPORT=0\n[LANGUAGE]\nTYPE0=English.lng\n");
+  WriteWholeFile(home / "English.lng", "[STRING]\n32780=Dump written to\n");
+  ChildProcess::Launch launch = HeadlessLaunch(home.Path());
+  launch.workingFolder = workingFolder.Path();
+  ChildProcess server(launch);
+  ASSERT_TRUE(WaitUntilFolderLocked(home.Path(), kWaitMs));
+
+  server.Signal(SIGSEGV);
+  EXPECT_EQ(server.Wait(kWaitMs), 128 + SIGSEGV) << "the process must end, not loop";
+  const auto dump = workingFolder / "Orlentis.dmp";
+  ASSERT_TRUE(std::filesystem::exists(dump));
+  EXPECT_FALSE(std::filesystem::exists(home / "Orlentis.dmp"));
+  const std::string report = ReadWholeFile(dump);
+  EXPECT_NE(report.find("signal: 11 (SEGV)"), std::string::npos) << report;
+  EXPECT_NE(report.find("backtrace:"), std::string::npos);
+  EXPECT_NE(server.ErrorOutput().find("Dump written to " + dump.string() + "\n"), std::string::npos)
+      << server.ErrorOutput();
+}
+
+}  // namespace
+}  // namespace orlentis
