@@ -1,0 +1,47 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orlentis {
+
+class CSettings;
+
+// How long a domain logon may wait for the directory, once to connect and once for the answer.
+inline constexpr std::chrono::milliseconds kDomainLogonTimeout{3000};
+
+// Where and as whom a domain logon binds.
+struct DomainLogonSettings {
+  std::string uri;         // ADSERVER/URI; empty: ldap://<domain>
+  std::string bindFormat;  // ADSERVER/BINDFORMAT, one %s for the name; empty: %s@<domain>
+  std::string domain;      // ADSERVER/DOMAIN
+  std::chrono::milliseconds timeout = kDomainLogonTimeout;
+};
+
+DomainLogonSettings DomainLogonSettingsFrom(const CSettings& settings);
+// From the process's settings, read afresh so that a domain changed in the console counts.
+DomainLogonSettings CurrentDomainLogonSettings();
+
+// The directory to ask: the URI setting, else ldap://<domain>; empty when neither is set.
+std::string DirectoryUri(const DomainLogonSettings& settings);
+
+// The identity that name binds as, or nothing when the name cannot be let near the directory
+// (empty, control characters, or characters that would make it name someone else), or the
+// bind format is not usable. A bind format that builds a DN gets the name escaped as a DN
+// attribute value; an identity of the user@domain kind refuses the characters that could
+// turn it into a DN or another domain, none of which a domain account name may contain.
+std::optional<std::string> BindIdentity(const DomainLogonSettings& settings, std::string_view name);
+
+// Yes only when the directory accepts a simple bind of name with password. An empty password
+// is refused without asking: the directory would take it for an anonymous bind and succeed.
+// A directory that cannot be reached or does not answer within the timeout means no. Blocks
+// the calling thread for up to about twice the timeout; the network side uses
+// DomainLogonRunner instead.
+bool DomainLogon(const DomainLogonSettings& settings, std::string_view name,
+                 std::string_view password);
+// The same with the process's settings.
+bool DomainLogon(std::string_view name, std::string_view password);
+
+}  // namespace orlentis

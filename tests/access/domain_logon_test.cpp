@@ -1,0 +1,320 @@
+#include "access/domain_logon.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "access/domain_logon_runner.h"
+#include "support/slapd_server.h"
+
+namespace orlentis {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::PersonEntry;
+using testing::SlapdServer;
+
+const std::string kPeopleFormat = "uid=%s," + std::string(SlapdServer::kPeople);
+// A name and a password beyond ASCII, in UTF-8 as the directory takes them.
+constexpr const char* kUmlautName = "j\xC3\xBCrgen";
+constexpr const char* kUmlautPassword = "gr\xC3\xBC\xC3\x9Fli";
+
+// A listening socket on 127.0.0.1 that nobody serves: connections complete in the kernel and
+// then hear nothing.
+class SilentListener {
+ public:
+  SilentListener() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd_, 16) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      throw std::runtime_error("cannot listen on 127.0.0.1");
+    }
+    port_ = ntohs(address.sin_port);
+  }
+  ~SilentListener() {
+    for (const int client : clients_) ::close(client);
+    ::close(fd_);
+  }
+  SilentListener(const SilentListener&) = delete;
+  SilentListener& operator=(const SilentListener&) = delete;
+
+  std::string Uri() const { return "ldap://127.0.0.1:" + std::to_string(port_); }
+  int Fd() const { return fd_; }
+
+  // Takes one waiting connection, if any, and keeps it open and unanswered.
+  bool SomeoneConnected() {
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+    const int client = ::accept(fd_, nullptr, nullptr);
+    if (client < 0) return false;
+    clients_.push_back(client);
+    return true;
+  }
+
+ private:
+  int fd_;
+  int port_ = 0;
+  std::vector<int> clients_;
+};
+
+// A directory address that drops every connection: at once, or right after answering the bind
+// with "success", with a reset that makes the following unbind's write fail.
+class HangingUpDirectory {
+ public:
+  enum class Manner { kWithoutAnswer, kAfterAnswering };
+
+  explicit HangingUpDirectory(Manner manner)
+      : thread_([this, manner] {
+          while (true) {
+            const int client = ::accept(listener_.Fd(), nullptr, nullptr);
+            if (client < 0) return;
+            if (manner == Manner::kAfterAnswering) AnswerSuccessAndReset(client);
+            ::close(client);
+          }
+        }) {}
+  ~HangingUpDirectory() {
+    ::shutdown(listener_.Fd(), SHUT_RDWR);
+    thread_.join();
+  }
+
+  std::string Uri() const { return listener_.Uri(); }
+
+ private:
+  static void AnswerSuccessAndReset(int client) {
+    unsigned char request[512];
+    const ssize_t length = ::read(client, request, sizeof request);
+    // A BindResponse with resultCode success for the request's (short) message id.
+    const unsigned char messageId = length > 4 ? request[4] : 1;
+    const unsigned char response[] = {0x30, 0x0c, 0x02, 0x01, messageId, 0x61, 0x07,
+                                      0x0a, 0x01, 0x00, 0x04, 0x00,      0x04, 0x00};
+    (void)::write(client, response, sizeof response);
+    ::shutdown(client, SHUT_WR);
+    const linger reset{1, 0};
+    ::setsockopt(client, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+  }
+
+  SilentListener listener_;
+  std::thread thread_;
+};
+
+std::string UnusedPortUri() {
+  const SilentListener taken;
+  return taken.Uri();  // free again once the listener is closed
+}
+
+DomainLogonSettings SettingsFor(std::string uri, std::string bindFormat = kPeopleFormat) {
+  DomainLogonSettings settings;
+  settings.uri = std::move(uri);
+  settings.bindFormat = std::move(bindFormat);
+  settings.timeout = 1000ms;
+  return settings;
+}
+
+class DirectoryLogonTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const std::string people(SlapdServer::kPeople);
+    try {
+      server_ = std::make_unique<SlapdServer>(
+          PersonEntry("uid=alice," + people, "alice", "alice-secret") +
+          PersonEntry("uid=smith\\2C j," + people, "smith, j", "smith-secret") +
+          PersonEntry("uid=" + std::string(kUmlautName) + "," + people, kUmlautName,
+                      kUmlautPassword) +
+          "dn: ou=robots," + people + "\nobjectClass: organizationalUnit\nou: robots\n\n" +
+          PersonEntry("uid=svc,ou=robots," + people, "svc", "svc-secret"));
+    } catch (const std::exception& error) {
+      startError_ = error.what();
+    }
+  }
+  static void TearDownTestSuite() { server_.reset(); }
+
+  void SetUp() override {
+    ASSERT_NE(server_, nullptr) << "the test directory server did not start: " << startError_;
+  }
+
+  static DomainLogonSettings Directory() { return SettingsFor(server_->Uri()); }
+
+  static inline std::unique_ptr<SlapdServer> server_;
+  static inline std::string startError_;
+};
+
+TEST_F(DirectoryLogonTest, AnswersWhatTheDirectorySays) {
+  struct Case {
+    const char* name;
+    const char* password;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"alice", "alice-secret", true},
+      {"alice", "wrong", false},
+      {"alice", "alice-secret ", false},
+      {"nobody", "alice-secret", false},
+      {"alice", "", false},
+      {"smith, j", "smith-secret", true},
+      {kUmlautName, kUmlautPassword, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DomainLogon(Directory(), c.name, c.password), c.accepted)
+        << c.name << " / " << c.password;
+  }
+}
+
+// Unescaped, "svc,ou=robots" would bind as the service account below ou=people.
+TEST_F(DirectoryLogonTest, NameCannotReachAnotherEntry) {
+  const std::pair<const char*, const char*> attempts[] = {
+      {"svc,ou=robots", "svc-secret"},    {"alice,ou=people", "alice-secret"},
+      {"alice+cn=alice", "alice-secret"}, {"x,uid=alice", "alice-secret"},
+      {"alice\n", "alice-secret"},
+  };
+  for (const auto& [name, password] : attempts) {
+    EXPECT_FALSE(DomainLogon(Directory(), name, password)) << name;
+  }
+  EXPECT_TRUE(DomainLogon(
+      SettingsFor(server_->Uri(), "uid=%s,ou=robots," + std::string(SlapdServer::kPeople)), "svc",
+      "svc-secret"));
+}
+
+TEST_F(DirectoryLogonTest, DirectoryDefaultsToTheDomain) {
+  DomainLogonSettings settings = SettingsFor("");
+  settings.domain = "127.0.0.1:" + std::to_string(server_->Port());
+  EXPECT_EQ(DirectoryUri(settings), server_->Uri());
+  EXPECT_TRUE(DomainLogon(settings, "alice", "alice-secret"));
+}
+
+TEST_F(DirectoryLogonTest, RunnerAnswersConcurrentLogons) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::optional<bool>> verdicts(8);
+  std::vector<std::thread::id> threads(verdicts.size());
+  {
+    DomainLogonRunner runner([] { return Directory(); });
+    for (std::size_t i = 0; i < verdicts.size(); ++i) {
+      const bool right = i % 2 == 0;
+      const std::string name = i % 4 < 2 ? "alice" : "smith, j";
+      const std::string password = (i % 4 < 2 ? "alice-secret" : "smith-secret");
+      runner.Submit(name, right ? password : password + "x", [&, i](bool accepted) {
+        std::lock_guard lock(mutex);
+        verdicts[i] = accepted;
+        threads[i] = std::this_thread::get_id();
+        changed.notify_all();
+      });
+    }
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, 60s, [&] {
+      return std::ranges::all_of(verdicts, [](const auto& v) { return v.has_value(); });
+    }));
+  }
+  for (std::size_t i = 0; i < verdicts.size(); ++i) {
+    EXPECT_EQ(*verdicts[i], i % 2 == 0) << "logon " << i;
+    EXPECT_NE(threads[i], std::this_thread::get_id()) << "logon " << i;
+  }
+}
+
+TEST(DomainLogonTest, EmptyPasswordNeverReachesTheDirectory) {
+  SilentListener directory;
+  EXPECT_FALSE(DomainLogon(SettingsFor(directory.Uri()), "alice", ""));
+  EXPECT_FALSE(directory.SomeoneConnected());
+}
+
+TEST(DomainLogonTest, UnreachableOrMuteDirectoryMeansNo) {
+  EXPECT_FALSE(DomainLogon(SettingsFor(UnusedPortUri()), "alice", "alice-secret"));
+  EXPECT_FALSE(DomainLogon(SettingsFor(""), "alice", "alice-secret"));  // no URI nor domain
+  {
+    const HangingUpDirectory directory(HangingUpDirectory::Manner::kWithoutAnswer);
+    EXPECT_FALSE(DomainLogon(SettingsFor(directory.Uri()), "alice", "alice-secret"));
+  }
+  SilentListener directory;
+  EXPECT_FALSE(DomainLogon(SettingsFor(directory.Uri()), "alice", "alice-secret"));
+  EXPECT_TRUE(directory.SomeoneConnected());
+}
+
+// The unbind then writes to a reset connection; that must not raise SIGPIPE and end the process.
+TEST(DomainLogonTest, DirectoryDroppingTheConnectionLeavesTheProcessRunning) {
+  const HangingUpDirectory directory(HangingUpDirectory::Manner::kAfterAnswering);
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_TRUE(DomainLogon(SettingsFor(directory.Uri()), "alice", "alice-secret"));
+  }
+}
+
+// Shutdown waits for the bind under way to give up and answers the queued ones unasked.
+TEST(DomainLogonTest, RunnerShutdownAnswersEveryLogon) {
+  SilentListener directory;
+  std::mutex mutex;
+  std::vector<bool> verdicts;
+  const auto record = [&](bool accepted) {
+    std::lock_guard lock(mutex);
+    verdicts.push_back(accepted);
+  };
+  DomainLogonRunner runner([&] { return SettingsFor(directory.Uri()); }, 1);
+  for (int i = 0; i < 3; ++i) runner.Submit("alice", "alice-secret", record);
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  bool connected = false;
+  while (!(connected = directory.SomeoneConnected()) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_TRUE(connected);
+  runner.Shutdown();
+  EXPECT_EQ(verdicts, std::vector<bool>(3, false));
+  runner.Submit("alice", "alice-secret", record);
+  EXPECT_EQ(verdicts, std::vector<bool>(4, false));
+}
+
+TEST(BindIdentityTest, AccountNameFormRefusesWhatCouldNameSomeoneElse) {
+  DomainLogonSettings settings;
+  settings.domain = "corp.example";
+  const std::pair<const char*, std::optional<std::string>> cases[] = {
+      {"alice", "alice@corp.example"},
+      {"Alice Smith", "Alice Smith@corp.example"},
+      {"alice@other.example", std::nullopt},
+      {"cn=admin,dc=corp", std::nullopt},
+      {"a+b", std::nullopt},
+      {"corp\\bob", std::nullopt},
+      {"al\tice", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& [name, identity] : cases) EXPECT_EQ(BindIdentity(settings, name), identity);
+  settings.bindFormat = "CORP\\%s";
+  EXPECT_EQ(BindIdentity(settings, "bob"), "CORP\\bob");
+  EXPECT_EQ(BindIdentity(settings, "x\\bob"), std::nullopt);
+}
+
+TEST(BindIdentityTest, DnFormEscapesTheName) {
+  DomainLogonSettings settings;
+  settings.bindFormat = "uid=%s,dc=x";
+  const std::pair<const char*, const char*> cases[] = {
+      {"alice", "uid=alice,dc=x"},       {"a,b", "uid=a\\,b,dc=x"},
+      {"a+b=c", "uid=a\\+b\\=c,dc=x"},   {"\"<;>\\", "uid=\\\"\\<\\;\\>\\\\,dc=x"},
+      {" #a b ", "uid=\\ #a b\\ ,dc=x"}, {"#a", "uid=\\#a,dc=x"},
+  };
+  for (const auto& [name, identity] : cases) EXPECT_EQ(BindIdentity(settings, name), identity);
+  EXPECT_EQ(BindIdentity(settings, "a\nb"), std::nullopt);
+}
+
+TEST(BindIdentityTest, UnusableFormatRefusesEveryName) {
+  DomainLogonSettings settings;
+  for (const char* format : {"uid=%s,cn=%s", "uid=%d,dc=x", "uid=alice,dc=x", "uid=%%s", "%"}) {
+    settings.bindFormat = format;
+    EXPECT_EQ(BindIdentity(settings, "alice"), std::nullopt) << format;
+  }
+  settings.bindFormat = "uid=%s,o=100%%";
+  EXPECT_EQ(BindIdentity(settings, "alice"), "uid=alice,o=100%");
+}
+
+}  // namespace
+}  // namespace orlentis

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "support/child_process.h"
+#include "support/temp_folder.h"
+
+namespace orlentis::testing {
+
+// A real OpenLDAP server on 127.0.0.1 with its own configuration and database in a temporary
+// folder, stopped when the object goes away. Meant to be shared by one test suite.
+class SlapdServer {
+ public:
+  static constexpr std::string_view kSuffix = "dc=orlentis,dc=test";
+  static constexpr std::string_view kPeople = "ou=people,dc=orlentis,dc=test";
+
+  // Loads the suffix and ou=people entries plus `entries` (LDIF, see PersonEntry), starts the
+  // server on a free port and waits until it answers a bind. Throws std::runtime_error with
+  // slapd's own words when it cannot be set up or does not come up.
+  explicit SlapdServer(const std::string& entries);
+  ~SlapdServer();
+  SlapdServer(const SlapdServer&) = delete;
+  SlapdServer& operator=(const SlapdServer&) = delete;
+
+  int Port() const { return port_; }
+  std::string Uri() const;
+
+ private:
+  void WriteConfiguration(const std::string& entries) const;
+  void LoadDatabase() const;
+  bool TryStart();
+  bool Answers() const;
+
+  TempFolder folder_;
+  int port_ = 0;
+  std::unique_ptr<ChildProcess> slapd_;
+};
+
+// An LDIF entry of a person that can bind with password. dn is written as LDIF takes it
+// (escaped as a DN); uid is the plain attribute value.
+std::string PersonEntry(std::string_view dn, std::string_view uid, std::string_view password);
+
+}  // namespace orlentis::testing
