@@ -10,6 +10,8 @@ packages=(
   libsimpleini-dev libicu-dev
   libssl-dev
   libsqlite3-dev sqlite3 libsoci-dev
+  # Debian's SOCI headers are configured with Boost support and include Boost headers.
+  libboost-dev
   libasio-dev
   libldap-dev slapd ldap-utils
   qt6-base-dev

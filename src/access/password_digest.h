@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace orlentis {
+
+inline constexpr std::size_t kMaxPasswordLength = 127;
+inline constexpr std::size_t kPasswordDigestBytes = 32;
+
+// The stored form of a password: SHA-256 applied twice, as 64 lowercase hex digits. input is
+// the password text (its first 127 bytes count), or with inputIsDigest the 32-byte SHA-256 of
+// it as a host sends it; a digest input of another length gives the empty text.
+std::string PasswordDigest(std::string_view input, bool inputIsDigest);
+
+}  // namespace orlentis

@@ -1,0 +1,97 @@
+#include "store/camera_recordset.h"
+
+#include "store/bound_statement.h"
+#include "store/engine.h"
+
+namespace orlentis {
+namespace {
+
+const std::string kSelectCameras =
+    std::string("SELECT nSiteID, nIndex, bExistence, nStateFlag, strResolution, strName, ") +
+    kRowIdColumn + " FROM Camera ";
+
+template <class Bind>
+std::vector<CameraRow> ReadCameras(soci::session& session, const std::string& tail, Bind bind) {
+  std::vector<CameraRow> rows;
+  CameraRow row;
+  long long rowId = 0;
+  BoundStatement query(session, kSelectCameras + tail);
+  query.Into(row.nSiteID).Into(row.nIndex).Into(row.bExistence).Into(row.nStateFlag);
+  query.Into(row.strResolution).Into(row.strName).Into(rowId);
+  bind(query);
+  while (query.Fetch()) {
+    row.rowId = rowId;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string RowIdCondition() {
+  return std::string(" WHERE ") + kRowIdColumn + " = :row";
+}
+
+}  // namespace
+
+void CRecordsetCamera::OpenSlot(std::int32_t siteId, std::int32_t index) {
+  Load([this, siteId, index] {
+    return ReadCameras(session_, "WHERE nSiteID = :site AND nIndex = :camera",
+                       [&](BoundStatement& q) { q.Use(siteId).Use(index); });
+  });
+}
+
+void CRecordsetCamera::OpenBySite(std::int32_t siteId) {
+  Load([this, siteId] {
+    return ReadCameras(session_, "WHERE nSiteID = :site ORDER BY nIndex",
+                       [&](BoundStatement& q) { q.Use(siteId); });
+  });
+}
+
+void CRecordsetCamera::OpenPresentBySite(std::int32_t siteId) {
+  Load([this, siteId] {
+    return ReadCameras(session_, "WHERE nSiteID = :site AND bExistence <> 0 ORDER BY nIndex",
+                       [&](BoundStatement& q) { q.Use(siteId); });
+  });
+}
+
+void CRecordsetCamera::MarkAllAbsent(soci::session& session, std::int32_t siteId) {
+  BoundStatement(session, "UPDATE Camera SET bExistence = 0 WHERE nSiteID = :site")
+      .Use(siteId)
+      .Execute();
+}
+
+void CRecordsetCamera::Insert(CameraRow& row) {
+  BoundStatement(session_,
+                 "INSERT INTO Camera (nSiteID, nIndex, bExistence, nStateFlag, strResolution, "
+                 "strName) VALUES (:site, :camera, :exists, :state, :resolution, :name)")
+      .Use(row.nSiteID)
+      .Use(row.nIndex)
+      .Use(row.bExistence)
+      .Use(row.nStateFlag)
+      .Use(row.strResolution)
+      .Use(row.strName)
+      .Execute();
+  row.rowId = LastInsertId(session_);
+}
+
+void CRecordsetCamera::Write(const CameraRow& original, const CameraRow& changed) {
+  const long long rowId = original.rowId;
+  BoundStatement(session_,
+                 "UPDATE Camera SET nSiteID = :site, nIndex = :camera, bExistence = :exists, "
+                 "nStateFlag = :state, strResolution = :resolution, strName = :name" +
+                     RowIdCondition())
+      .Use(changed.nSiteID)
+      .Use(changed.nIndex)
+      .Use(changed.bExistence)
+      .Use(changed.nStateFlag)
+      .Use(changed.strResolution)
+      .Use(changed.strName)
+      .Use(rowId)
+      .Execute();
+}
+
+void CRecordsetCamera::Erase(const CameraRow& row) {
+  const long long rowId = row.rowId;
+  BoundStatement(session_, "DELETE FROM Camera" + RowIdCondition()).Use(rowId).Execute();
+}
+
+}  // namespace orlentis

@@ -1,0 +1,105 @@
+#include "store/compaction.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace orlentis {
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+// The backup restarts its step while another connection holds the write lock; the busy
+// timeout already waits inside each step, so a few retries cover a long transaction.
+constexpr int kBackupBusyRetries = 5;
+
+struct ConnectionCloser {
+  void operator()(sqlite3* connection) const { sqlite3_close_v2(connection); }
+};
+using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
+
+struct StatementFinalizer {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+Connection Open(const std::filesystem::path& file, int flags) {
+  sqlite3* raw = nullptr;
+  const int result = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
+  Connection connection(raw);
+  if (result != SQLITE_OK) return nullptr;
+  sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+  return connection;
+}
+
+Statement Prepare(sqlite3* connection, const char* sql) {
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(connection, sql, -1, &raw, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    return nullptr;
+  }
+  return Statement(raw);
+}
+
+// VACUUM INTO wants a new or empty file; creating it first gives it the database's mode.
+bool CreatePrivateEmptyFile(const std::filesystem::path& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+}  // namespace
+
+bool VacuumInto(const std::filesystem::path& databaseFile, const std::filesystem::path& copyFile) {
+  if (!CreatePrivateEmptyFile(copyFile)) return false;
+  const Connection source = Open(databaseFile, SQLITE_OPEN_READWRITE);
+  if (!source) return false;
+  const Statement vacuum = Prepare(source.get(), "VACUUM INTO ?1");
+  if (!vacuum) return false;
+  const std::string target = copyFile.string();
+  sqlite3_bind_text(vacuum.get(), 1, target.c_str(), -1, SQLITE_TRANSIENT);
+  return sqlite3_step(vacuum.get()) == SQLITE_DONE;
+}
+
+bool IsIntact(const std::filesystem::path& file) {
+  const Connection connection = Open(file, SQLITE_OPEN_READONLY);
+  if (!connection) return false;
+  const Statement check = Prepare(connection.get(), "PRAGMA integrity_check");
+  if (!check || sqlite3_step(check.get()) != SQLITE_ROW) return false;
+  const auto* verdict = reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0));
+  // A sound database answers exactly one row, "ok".
+  return verdict != nullptr && std::string(verdict) == "ok" &&
+         sqlite3_step(check.get()) == SQLITE_DONE;
+}
+
+bool CopyOver(const std::filesystem::path& copyFile, const std::filesystem::path& databaseFile) {
+  const Connection source = Open(copyFile, SQLITE_OPEN_READONLY);
+  const Connection target = Open(databaseFile, SQLITE_OPEN_READWRITE);
+  if (!source || !target) return false;
+  sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
+  if (backup == nullptr) return false;
+  int result = SQLITE_OK;
+  for (int attempt = 0; attempt <= kBackupBusyRetries; ++attempt) {
+    result = sqlite3_backup_step(backup, -1);
+    if (result != SQLITE_BUSY && result != SQLITE_LOCKED) break;
+  }
+  const int finished = sqlite3_backup_finish(backup);
+  if (result != SQLITE_DONE || finished != SQLITE_OK) return false;
+  // The copy went into the write-ahead log; the checkpoint writes it into the database file and
+  // truncates both. Readers still on old frames may hold it back, which only delays shrinking.
+  sqlite3_exec(target.get(), "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+  return true;
+}
+
+void RemoveDatabaseFile(const std::filesystem::path& file) {
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    ::unlink((file.string() + suffix).c_str());
+  }
+}
+
+}  // namespace orlentis

@@ -1,0 +1,100 @@
+#include "store/engine.h"
+
+#include <fcntl.h>
+#include <soci/sqlite3/soci-sqlite3.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <mutex>
+
+#include "access/program_folder.h"
+#include "store/bound_statement.h"
+
+namespace orlentis {
+namespace {
+
+// A writer waits this long for another connection's lock before the statement fails.
+constexpr int kBusyTimeoutMs = 10000;
+
+std::mutex fileMutex;
+std::filesystem::path databaseFile;
+// Bumped by every SetDatabaseFile(); a thread's session opened under an older value is stale.
+std::atomic<std::uint64_t> fileGeneration{1};
+
+struct ThreadSessionSlot {
+  std::unique_ptr<soci::session> session;
+  std::uint64_t generation = 0;
+};
+thread_local ThreadSessionSlot threadSession;
+
+// SQLite would create the file with the process umask; the database holds password digests.
+void CreatePrivateFile(const std::filesystem::path& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd >= 0) ::close(fd);
+}
+
+// SOCI's connect string knows no escapes, so the file goes in as a URI filename (which this
+// SQLite accepts) with every byte outside the plain characters percent-encoded: any path works.
+std::string ConnectString(const std::filesystem::path& file) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (const unsigned char c : file.string()) {
+    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 0x0F];
+    }
+  }
+  return "db=\"" + uri + "\"";
+}
+
+}  // namespace
+
+void SetDatabaseFile(const std::filesystem::path& file) {
+  std::lock_guard lock(fileMutex);
+  databaseFile = file;
+  fileGeneration.fetch_add(1);
+}
+
+std::filesystem::path DatabaseFile() {
+  std::lock_guard lock(fileMutex);
+  return databaseFile.empty() ? ProgramFolder() / kDatabaseFileName : databaseFile;
+}
+
+soci::session& ThreadSession() {
+  const std::uint64_t generation = fileGeneration.load();
+  if (!threadSession.session || threadSession.generation != generation) {
+    threadSession.session.reset();
+    threadSession.session = OpenSession(DatabaseFile());
+    threadSession.generation = generation;
+  }
+  return *threadSession.session;
+}
+
+void CloseThreadSession() {
+  threadSession.session.reset();
+}
+
+std::unique_ptr<soci::session> OpenSession(const std::filesystem::path& file) {
+  CreatePrivateFile(file);
+  auto session = std::make_unique<soci::session>(soci::sqlite3, ConnectString(file));
+  BoundStatement(*session, "PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs)).Execute();
+  BoundStatement(*session, "PRAGMA journal_mode = WAL").Execute();
+  // Up to 32 MiB of pages per session (taken only as used): a full log of 100000 entries
+  // stays in memory, so trimming it does not read its index back from the file every time.
+  BoundStatement(*session, "PRAGMA cache_size = -32768").Execute();
+  // A committed change must survive a power cut, not only a crash of the process.
+  BoundStatement(*session, "PRAGMA synchronous = FULL").Execute();
+  return session;
+}
+
+std::int64_t LastInsertId(soci::session& session) {
+  long long id = 0;
+  if (!session.get_last_insert_id("", id)) throw soci::soci_error("no id of the inserted row");
+  return id;
+}
+
+}  // namespace orlentis

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <soci/soci.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+namespace orlentis {
+
+inline constexpr const char* kDatabaseFileName = "OrlentisDB.db";
+inline constexpr const char* kTemporaryDatabaseFileName = "Temp.db";
+
+// The column that identifies a row of a table without a key (Camera, UserSite, Log, MaskIP).
+// It is the one piece of engine dialect the record sets need; another engine names its own.
+inline constexpr const char* kRowIdColumn = "rowid";
+
+// The database file every session opens. Until it is set, ProgramFolder()/OrlentisDB.db.
+// Changing it makes every thread reopen its session on its next use.
+void SetDatabaseFile(const std::filesystem::path& file);
+std::filesystem::path DatabaseFile();
+
+// The calling thread's own session on DatabaseFile(), opened on first use and reopened when
+// the file was changed since. Sessions are never shared between threads.
+soci::session& ThreadSession();
+// Drops the calling thread's session; the next ThreadSession() opens a fresh one.
+void CloseThreadSession();
+
+// A new session on file with the engine settings every session needs: WAL journal, full
+// synchronous commits, a busy timeout. A file that does not exist yet is created with mode
+// 0600 (SQLite's own companion files then take the same mode).
+std::unique_ptr<soci::session> OpenSession(const std::filesystem::path& file);
+
+// The id the database gave the row inserted last through session.
+std::int64_t LastInsertId(soci::session& session);
+
+}  // namespace orlentis

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <soci/soci.h>
+
+#include <cstdint>
+#include <ctime>
+#include <string_view>
+
+namespace orlentis {
+
+inline constexpr std::size_t kMaxLogText = 255;
+
+// Appends one entry (time now) and then trims the log to its limit. With honourUnavailable
+// the entry is not written while the database is unavailable; only the maintenance's own
+// entries pass false. True when the row was written.
+bool AppendLogEntry(std::string_view source, std::string_view action, std::string_view detail,
+                    bool honourUnavailable);
+// The same with the three texts taken from the language file.
+bool AppendLogEntryById(int sourceId, int actionId, int detailId, bool honourUnavailable);
+// Appends one entry without trimming (the site check-in writes its own entry so), inside
+// the caller's guarded operation.
+void AppendLogEntryWithoutTrim(soci::session& session, std::string_view source,
+                               std::string_view action, std::string_view detail);
+
+// Applies the log limit of the settings, under the guard; nothing while unavailable.
+void TrimLog();
+// The newest keep entries stay; among entries of the same second the later written stays.
+void TrimLogByCount(soci::session& session, std::int32_t keep);
+// Entries older than days x 86400 seconds before now, and entries dated after now, go;
+// with days 0 or less every entry goes.
+void TrimLogByAge(soci::session& session, std::int32_t days, std::time_t now);
+
+}  // namespace orlentis

@@ -1,0 +1,74 @@
+#include "store/mask_ip_db.h"
+
+#include "store/bound_statement.h"
+#include "store/engine.h"
+
+namespace orlentis {
+namespace {
+
+const std::string kSelectRanges =
+    std::string("SELECT strDescription, strIPFrom, strIPTo, ") + kRowIdColumn + " FROM MaskIP ";
+const std::string kRangeOrder = std::string(" ORDER BY ") + kRowIdColumn;
+
+template <class Bind>
+std::vector<MaskIPRow> ReadRanges(soci::session& session, const std::string& tail, Bind bind) {
+  std::vector<MaskIPRow> rows;
+  MaskIPRow row;
+  long long rowId = 0;
+  BoundStatement query(session, kSelectRanges + tail);
+  query.Into(row.strDescription).Into(row.strIPFrom).Into(row.strIPTo).Into(rowId);
+  bind(query);
+  while (query.Fetch()) {
+    row.rowId = rowId;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string RowIdCondition() {
+  return std::string(" WHERE ") + kRowIdColumn + " = :row";
+}
+
+}  // namespace
+
+void CMaskIPDB::OpenAll() {
+  Load([this] { return ReadRanges(session_, kRangeOrder, [](BoundStatement&) {}); });
+}
+
+void CMaskIPDB::OpenByFirstAddress(const std::string& ipFrom) {
+  Load([this, ipFrom] {
+    return ReadRanges(session_, "WHERE strIPFrom = :ip" + kRangeOrder,
+                      [&](BoundStatement& q) { q.Use(ipFrom); });
+  });
+}
+
+void CMaskIPDB::Insert(MaskIPRow& row) {
+  BoundStatement(session_,
+                 "INSERT INTO MaskIP (strDescription, strIPFrom, strIPTo) VALUES (:description, "
+                 ":from, :to)")
+      .Use(row.strDescription)
+      .Use(row.strIPFrom)
+      .Use(row.strIPTo)
+      .Execute();
+  row.rowId = LastInsertId(session_);
+}
+
+void CMaskIPDB::Write(const MaskIPRow& original, const MaskIPRow& changed) {
+  const long long rowId = original.rowId;
+  BoundStatement(session_,
+                 "UPDATE MaskIP SET strDescription = :description, strIPFrom = :from, "
+                 "strIPTo = :to" +
+                     RowIdCondition())
+      .Use(changed.strDescription)
+      .Use(changed.strIPFrom)
+      .Use(changed.strIPTo)
+      .Use(rowId)
+      .Execute();
+}
+
+void CMaskIPDB::Erase(const MaskIPRow& row) {
+  const long long rowId = row.rowId;
+  BoundStatement(session_, "DELETE FROM MaskIP" + RowIdCondition()).Use(rowId).Execute();
+}
+
+}  // namespace orlentis

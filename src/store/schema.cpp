@@ -1,0 +1,149 @@
+#include "store/schema.h"
+
+#include <openssl/rand.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "access/password_digest.h"
+#include "access/profile_file.h"
+#include "store/bound_statement.h"
+
+namespace orlentis {
+namespace {
+
+// SQLite's DDL. Integers and Yes/No flags are INTEGER, texts TEXT, doubles REAL. The text
+// columns that lookups compare by name or address ignore case, as the accounts and the
+// directory always have; digests and camera-authority texts compare exactly.
+constexpr const char* kTables[] = {
+    "CREATE TABLE IF NOT EXISTS Site (nID INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "strIP TEXT COLLATE NOCASE, strSiteName TEXT COLLATE NOCASE, nInstanceID INTEGER, "
+    "nWebServerPort INTEGER, bOnline INTEGER, dCheckInTime REAL)",
+    "CREATE TABLE IF NOT EXISTS Camera (nSiteID INTEGER, nIndex INTEGER, bExistence INTEGER, "
+    "nStateFlag INTEGER, strResolution TEXT, strName TEXT)",
+    "CREATE TABLE IF NOT EXISTS \"User\" (nID INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "nGroupID INTEGER, strName TEXT COLLATE NOCASE, strDescription TEXT, strPassword TEXT, "
+    "bsAuthority INTEGER)",
+    "CREATE TABLE IF NOT EXISTS \"Group\" (nID INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "strName TEXT COLLATE NOCASE, nLevel INTEGER, bsAuthority INTEGER)",
+    "CREATE TABLE IF NOT EXISTS UserSite (nUserID INTEGER, nSiteID INTEGER, "
+    "strCameraAuthority TEXT)",
+    "CREATE TABLE IF NOT EXISTS Log (time TEXT, strSource TEXT, strAction TEXT, "
+    "strDetail TEXT)",
+    "CREATE TABLE IF NOT EXISTS MaskIP (strDescription TEXT, strIPFrom TEXT COLLATE NOCASE, "
+    "strIPTo TEXT)",
+};
+
+constexpr const char* kIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS SiteByAddress ON Site (strIP, nInstanceID, strSiteName)",
+    "CREATE INDEX IF NOT EXISTS SiteByOnline ON Site (bOnline)",
+    "CREATE INDEX IF NOT EXISTS CameraBySite ON Camera (nSiteID, nIndex)",
+    "CREATE INDEX IF NOT EXISTS UserByName ON \"User\" (strName)",
+    "CREATE INDEX IF NOT EXISTS UserByGroup ON \"User\" (nGroupID)",
+    "CREATE INDEX IF NOT EXISTS GroupByName ON \"Group\" (strName)",
+    "CREATE INDEX IF NOT EXISTS UserSiteByUser ON UserSite (nUserID, nSiteID)",
+    "CREATE INDEX IF NOT EXISTS UserSiteBySite ON UserSite (nSiteID)",
+    "CREATE INDEX IF NOT EXISTS LogByTime ON Log (time)",
+    "CREATE INDEX IF NOT EXISTS MaskIPByFrom ON MaskIP (strIPFrom)",
+};
+
+struct DefaultGroup {
+  const char* name;
+  std::int32_t authority;
+};
+constexpr DefaultGroup kDefaultGroups[] = {
+    {"Administrator", 0x1FF}, {"Manager", 0x0FF}, {"Operator", 0x047}, {"Remote User", 0x005}};
+constexpr const char* kAdministratorName = "Administrator";
+constexpr std::int32_t kAdministratorAuthority = 0x1FF;
+
+// Letters and digits that cannot be mistaken for one another when read off a screen.
+constexpr std::string_view kPasswordAlphabet =
+    "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789";
+constexpr std::size_t kGeneratedPasswordLength = 16;
+
+std::string GeneratePassword() {
+  std::string password;
+  // Bytes beyond the largest multiple of the alphabet size are dropped, so every character
+  // is equally likely.
+  const unsigned limit = 256 - 256 % kPasswordAlphabet.size();
+  while (password.size() < kGeneratedPasswordLength) {
+    unsigned char bytes[32];
+    if (RAND_bytes(bytes, sizeof bytes) != 1) throw std::runtime_error("no random bytes");
+    for (const unsigned char byte : bytes) {
+      if (byte < limit && password.size() < kGeneratedPasswordLength) {
+        password += kPasswordAlphabet[byte % kPasswordAlphabet.size()];
+      }
+    }
+  }
+  return password;
+}
+
+std::string InitialAdministratorPassword(const std::filesystem::path& folder) {
+  const char* given = std::getenv(kAdminPasswordVariable);
+  if (given != nullptr && *given != '\0') return given;
+  const std::string password = GeneratePassword();
+  const auto file = folder / kInitialPasswordFileName;
+  if (!WriteFileAtomically(file, password + "\n")) {
+    throw std::runtime_error("cannot write " + file.string());
+  }
+  std::cerr << "orlentis: the initial password of the Administrator account is " << password
+            << " (also in " << file.string() << ")\n";
+  return password;
+}
+
+bool IsNewDatabase(soci::session& session) {
+  int groups = 0;
+  int users = 0;
+  BoundStatement(session, "SELECT COUNT(*) FROM \"Group\"").Into(groups).Execute();
+  BoundStatement(session, "SELECT COUNT(*) FROM \"User\"").Into(users).Execute();
+  return groups == 0 && users == 0;
+}
+
+}  // namespace
+
+void CreateSchema(soci::session& session) {
+  soci::transaction transaction(session);
+  for (const char* table : kTables) BoundStatement(session, table).Execute();
+  for (const char* index : kIndexes) BoundStatement(session, index).Execute();
+  transaction.commit();
+}
+
+bool SeedNewDatabase(soci::session& session, const std::filesystem::path& folder) {
+  soci::transaction transaction(session);
+  if (!IsNewDatabase(session)) return false;
+  std::int32_t level = 0;
+  for (const auto& group : kDefaultGroups) {
+    const std::string name = group.name;
+    BoundStatement(session,
+                   "INSERT INTO \"Group\" (strName, nLevel, bsAuthority) VALUES (:name, :level, "
+                   ":authority)")
+        .Use(name)
+        .Use(level)
+        .Use(group.authority)
+        .Execute();
+    ++level;
+  }
+  std::int32_t groupId = 0;
+  const std::string administrator = kAdministratorName;
+  BoundStatement(session, "SELECT nID FROM \"Group\" WHERE strName = :name")
+      .Use(administrator)
+      .Into(groupId)
+      .Execute();
+  const std::string digest = PasswordDigest(InitialAdministratorPassword(folder), false);
+  const std::string description;
+  BoundStatement(
+      session,
+      "INSERT INTO \"User\" (nGroupID, strName, strDescription, strPassword, bsAuthority) "
+      "VALUES (:group, :name, :description, :password, :authority)")
+      .Use(groupId)
+      .Use(administrator)
+      .Use(description)
+      .Use(digest)
+      .Use(kAdministratorAuthority)
+      .Execute();
+  transaction.commit();
+  return true;
+}
+
+}  // namespace orlentis

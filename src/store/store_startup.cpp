@@ -1,0 +1,42 @@
+#include "store/store_startup.h"
+
+#include <iostream>
+
+#include "access/language.h"
+#include "store/engine.h"
+#include "store/event_log.h"
+#include "store/maintenance.h"
+#include "store/schema.h"
+
+namespace orlentis {
+namespace {
+
+constexpr int kTextStart = 193;
+constexpr int kTextStarted = 191;
+
+}  // namespace
+
+bool PrepareDatabase(const std::filesystem::path& databaseFile) {
+  SetDatabaseFile(databaseFile);
+  try {
+    soci::session& session = ThreadSession();
+    CreateSchema(session);
+    SeedNewDatabase(session, databaseFile.parent_path());
+    return true;
+  } catch (const std::exception& error) {
+    CloseThreadSession();
+    std::cerr << "orlentis: cannot prepare the database " << databaseFile.string() << ": "
+              << error.what() << '\n';
+    return false;
+  }
+}
+
+void RunStoreStartup(const std::filesystem::path& programFolder) {
+  PrepareDatabase(programFolder / kDatabaseFileName);
+  CDBMaintenance& maintenance = CDBMaintenance::Instance();
+  maintenance.RunMaintenance();
+  AppendLogEntryById(kTextProgramName, kTextStart, kTextStarted, true);
+  maintenance.SetStartupFinished();
+}
+
+}  // namespace orlentis

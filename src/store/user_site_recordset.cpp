@@ -1,0 +1,91 @@
+#include "store/user_site_recordset.h"
+
+#include "store/bound_statement.h"
+#include "store/engine.h"
+
+namespace orlentis {
+namespace {
+
+const std::string kSelectUserSites =
+    std::string("SELECT nUserID, nSiteID, strCameraAuthority, ") + kRowIdColumn + " FROM UserSite ";
+
+template <class Bind>
+std::vector<UserSiteRow> ReadUserSites(soci::session& session, const std::string& tail, Bind bind) {
+  std::vector<UserSiteRow> rows;
+  UserSiteRow row;
+  long long rowId = 0;
+  BoundStatement query(session, kSelectUserSites + tail);
+  query.Into(row.nUserID).Into(row.nSiteID).Into(row.strCameraAuthority).Into(rowId);
+  bind(query);
+  while (query.Fetch()) {
+    row.rowId = rowId;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string RowIdCondition() {
+  return std::string(" WHERE ") + kRowIdColumn + " = :row";
+}
+
+}  // namespace
+
+void CRecordsetUserSite::OpenByUserAndSite(std::int32_t userId, std::int32_t siteId) {
+  Load([this, userId, siteId] {
+    return ReadUserSites(session_, "WHERE nUserID = :usr AND nSiteID = :site",
+                         [&](BoundStatement& q) { q.Use(userId).Use(siteId); });
+  });
+}
+
+void CRecordsetUserSite::OpenByUser(std::int32_t userId) {
+  Load([this, userId] {
+    return ReadUserSites(session_, "WHERE nUserID = :usr",
+                         [&](BoundStatement& q) { q.Use(userId); });
+  });
+}
+
+void CRecordsetUserSite::OpenBySite(std::int32_t siteId) {
+  Load([this, siteId] {
+    return ReadUserSites(session_, "WHERE nSiteID = :site",
+                         [&](BoundStatement& q) { q.Use(siteId); });
+  });
+}
+
+void CRecordsetUserSite::DeleteForUser(soci::session& session, std::int32_t userId) {
+  BoundStatement(session, "DELETE FROM UserSite WHERE nUserID = :usr").Use(userId).Execute();
+}
+
+void CRecordsetUserSite::DeleteForSite(soci::session& session, std::int32_t siteId) {
+  BoundStatement(session, "DELETE FROM UserSite WHERE nSiteID = :site").Use(siteId).Execute();
+}
+
+void CRecordsetUserSite::Insert(UserSiteRow& row) {
+  BoundStatement(session_,
+                 "INSERT INTO UserSite (nUserID, nSiteID, strCameraAuthority) VALUES (:usr, :site, "
+                 ":cameras)")
+      .Use(row.nUserID)
+      .Use(row.nSiteID)
+      .Use(row.strCameraAuthority)
+      .Execute();
+  row.rowId = LastInsertId(session_);
+}
+
+void CRecordsetUserSite::Write(const UserSiteRow& original, const UserSiteRow& changed) {
+  const long long rowId = original.rowId;
+  BoundStatement(session_,
+                 "UPDATE UserSite SET nUserID = :usr, nSiteID = :site, "
+                 "strCameraAuthority = :cameras" +
+                     RowIdCondition())
+      .Use(changed.nUserID)
+      .Use(changed.nSiteID)
+      .Use(changed.strCameraAuthority)
+      .Use(rowId)
+      .Execute();
+}
+
+void CRecordsetUserSite::Erase(const UserSiteRow& row) {
+  const long long rowId = row.rowId;
+  BoundStatement(session_, "DELETE FROM UserSite" + RowIdCondition()).Use(rowId).Execute();
+}
+
+}  // namespace orlentis

@@ -1,0 +1,147 @@
+#include "store/event_log.h"
+
+#include "access/language.h"
+#include "store/bound_statement.h"
+#include "store_test.h"
+
+namespace orlentis::testing {
+namespace {
+
+constexpr std::time_t kDay = 86400;
+
+class EventLogTest : public StoreTest {
+ protected:
+  EventLogTest() : clock_(TimeFromOleDate(OleDateFromLocal(2026, 6, 15, 10, 30, 0))) {
+    SetCurrentClock(&clock_);
+  }
+
+  void SetLimits(std::int32_t mode, std::int32_t keepRecords, std::int32_t keepDays) {
+    LogLimits limits;
+    limits.mode = mode;
+    limits.keepRecords = keepRecords;
+    limits.keepDays = keepDays;
+    CSettings::Instance().SetLogLimits(limits);
+  }
+
+  void AddEntry(std::time_t time, const std::string& detail) {
+    const std::string text = LocalTimeText(time);
+    BoundStatement(Session(),
+                   "INSERT INTO Log (time, strSource, strAction, strDetail) VALUES (:t, 's', 'a', "
+                   ":d)")
+        .Use(text)
+        .Use(detail)
+        .Execute();
+  }
+
+  std::vector<std::string> Details() {
+    std::vector<std::string> details;
+    for (const auto& entry : LogNewestFirst()) details.push_back(entry.strDetail);
+    return details;
+  }
+
+  ManualClock clock_;
+};
+
+TEST_F(EventLogTest, EntryCarriesTheTimeOfWritingAndItsTexts) {
+  ASSERT_TRUE(AppendLogEntry("source", "action", "detail", true));
+  const auto entries = LogNewestFirst();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].time, clock_.Now());
+  EXPECT_EQ(entries[0].strSource, "source");
+  EXPECT_EQ(entries[0].strAction, "action");
+  EXPECT_EQ(entries[0].strDetail, "detail");
+}
+
+TEST_F(EventLogTest, EntryByIdTakesTheLanguageTexts) {
+  ASSERT_TRUE(AppendLogEntryById(128, 193, 191, true));
+  const auto entries = LogNewestFirst();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].strSource, "Orlentis");
+  EXPECT_EQ(entries[0].strAction, "Start");
+  EXPECT_EQ(entries[0].strDetail, "Orlentis start");
+}
+
+TEST_F(EventLogTest, LongTextsAreCutWithoutSplittingACharacter) {
+  std::string umlauts;
+  for (int i = 0; i < 200; ++i) umlauts += "\xC3\xA4";  // 400 bytes of two-byte characters
+  ASSERT_TRUE(AppendLogEntry(umlauts, "x", "y", true));
+  const std::string stored = LogNewestFirst().at(0).strSource;
+  EXPECT_EQ(stored, umlauts.substr(0, 254));
+}
+
+TEST_F(EventLogTest, CountTrimKeepsTheNewestEntries) {
+  SetLimits(0, 1000, 30);
+  {
+    soci::transaction transaction(Session());
+    AddEntry(clock_.Now() - 5000, "oldest");
+    // Entries of one second: the later written counts as the newer.
+    for (int entry = 1; entry < 1000; ++entry) AddEntry(clock_.Now() - 10, std::to_string(entry));
+    transaction.commit();
+  }
+  ASSERT_TRUE(AppendLogEntry("s", "a", "newest", true));
+  EXPECT_EQ(Count("Log"), 1000);
+  EXPECT_EQ(Count("Log", "strDetail = 'oldest'"), 0);
+  EXPECT_EQ(Details().front(), "newest");
+
+  ASSERT_TRUE(AppendLogEntry("s", "a", "newer still", true));
+  EXPECT_EQ(Count("Log"), 1000);
+  EXPECT_EQ(Count("Log", "strDetail = '1'"), 0);
+  EXPECT_EQ(Count("Log", "strDetail = '2'"), 1);
+}
+
+TEST_F(EventLogTest, CountLimitZeroEmptiesTheLogAfterEveryAppend) {
+  SetLimits(0, 0, 30);
+  AddEntry(clock_.Now(), "earlier");
+  EXPECT_TRUE(AppendLogEntry("s", "a", "d", true));
+  EXPECT_EQ(Count("Log"), 0);
+}
+
+TEST_F(EventLogTest, AgeTrimBoundaries) {
+  SetLimits(1, 1000, 30);
+  AddEntry(clock_.Now() - 30 * kDay, "exactly 30 days");
+  AddEntry(clock_.Now() - 30 * kDay - 1, "a second older");
+  AddEntry(clock_.Now() + 1, "future");
+  AddEntry(clock_.Now() - kDay, "yesterday");
+  ASSERT_TRUE(AppendLogEntry("s", "a", "now", true));
+  EXPECT_EQ(Details(), (std::vector<std::string>{"now", "yesterday", "exactly 30 days"}));
+}
+
+TEST_F(EventLogTest, AgeLimitZeroEmptiesTheLog) {
+  SetLimits(1, 1000, 0);
+  AddEntry(clock_.Now() - kDay, "yesterday");
+  EXPECT_TRUE(AppendLogEntry("s", "a", "d", true));
+  EXPECT_EQ(Count("Log"), 0);
+}
+
+TEST_F(EventLogTest, DirectAppendDoesNotTrim) {
+  SetLimits(0, 0, 30);
+  AppendLogEntryWithoutTrim(Session(), "site", "Site checkin", "10.0.0.1:80");
+  EXPECT_EQ(Count("Log"), 1);
+}
+
+TEST_F(EventLogTest, WhileUnavailableOnlyEntriesThatIgnoreItAreWrittenAndNothingIsTrimmed) {
+  SetLimits(0, 0, 30);
+  bool honoured = true;
+  bool ignored = false;
+  CDBMaintenance::Instance().SetStartupFinished();
+  CDBMaintenance::Instance().SetCompactionWait([&](std::chrono::milliseconds) {
+    honoured = AppendLogEntry("s", "a", "honoured", true);
+    ignored = AppendLogEntry("s", "a", "ignored", false);
+  });
+  CDBMaintenance::Instance().RepairDatabase();
+  EXPECT_FALSE(honoured);
+  EXPECT_TRUE(ignored);
+  EXPECT_EQ(Count("Log", "strDetail = 'honoured'"), 0);
+  EXPECT_EQ(Count("Log", "strDetail = 'ignored'"), 1);
+}
+
+TEST_F(EventLogTest, WithLogDataOffOrdinaryEntriesAreStillWritten) {
+  PreferenceBlock preferences;
+  preferences.logData = 0;
+  CSettings::Instance().SetPreferences(preferences);
+  EXPECT_TRUE(AppendLogEntryById(128, 195, 197, true));
+  EXPECT_EQ(Count("Log"), 1);
+}
+
+}  // namespace
+}  // namespace orlentis::testing

@@ -1,0 +1,42 @@
+#include "support/temp_database.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "access/program_folder.h"
+#include "app/program_files.h"
+#include "store/bound_statement.h"
+#include "store/engine.h"
+#include "store/maintenance.h"
+#include "store/schema.h"
+#include "store/store_startup.h"
+
+namespace orlentis::testing {
+
+const std::filesystem::path& TestProgramFolder() {
+  static const TempFolder folder;
+  static const bool prepared = [] {
+    WriteDefaultProgramFiles(folder.Path());
+    SetProgramFolder(folder.Path());
+    return true;
+  }();
+  (void)prepared;
+  return folder.Path();
+}
+
+TempDatabase::TempDatabase() : file_(folder_ / kDatabaseFileName) {
+  TestProgramFolder();
+  ::setenv(kAdminPasswordVariable, kTestAdminPassword, 1);
+  if (!PrepareDatabase(file_)) ADD_FAILURE() << "cannot prepare " << file_;
+  // The first database of the process ends the start-up hold of the maintenance flag.
+  if (CDBMaintenance::Instance().IsMaintenanceRunning())
+    CDBMaintenance::Instance().RunMaintenance();
+  BoundStatement(ThreadSession(), "DELETE FROM Log").Execute();
+}
+
+TempDatabase::~TempDatabase() {
+  CloseThreadSession();
+  SetDatabaseFile({});
+}
+
+}  // namespace orlentis::testing
