@@ -1,0 +1,83 @@
+#include "net/connect_thread.h"
+
+#include <signal.h>
+
+#include <asio/co_spawn.hpp>
+#include <asio/detached.hpp>
+#include <asio/post.hpp>
+#include <future>
+#include <iostream>
+
+#include "access/settings.h"
+
+namespace orlentis {
+namespace {
+
+constexpr std::size_t kMaxBindAddress = 127;
+
+const CSettings& SettingsOf(const WorkerOptions& options) {
+  return options.settings != nullptr ? *options.settings : CSettings::Instance();
+}
+
+}  // namespace
+
+WorkerOptions WorkerOptions::FromSettings(const CSettings& settings) {
+  WorkerOptions options;
+  options.bindAddress = settings.GetListenAddress().substr(0, kMaxBindAddress);
+  options.port = static_cast<std::uint16_t>(settings.GetPort());
+  options.settings = &settings;
+  return options;
+}
+
+HConnectThread::HConnectThread(WorkerOptions options)
+    : options_(std::move(options)),
+      services_{options_.handlers != nullptr ? options_.handlers : &defaultHandlers_,
+                options_.onRequestFailure},
+      listener_(io_, SettingsOf(options_), services_) {}
+
+HConnectThread::~HConnectThread() {
+  Stop();
+}
+
+bool HConnectThread::Start() {
+  std::error_code error;
+  const bool listening = listener_.Listen(options_.bindAddress, options_.port, error);
+  if (listening) {
+    port_ = listener_.Port();
+    asio::co_spawn(io_, listener_.AcceptLoop(), asio::detached);
+  } else {
+    std::cerr << "orlentis: cannot listen on "
+              << (options_.bindAddress.empty() ? "*" : options_.bindAddress) << ':' << options_.port
+              << " (" << error.message() << "); running without a listener\n";
+  }
+  work_.emplace(io_.get_executor());
+  thread_ = std::thread([this] { io_.run(); });
+  return listening;
+}
+
+void HConnectThread::Stop() {
+  if (!thread_.joinable()) return;
+  asio::post(io_, [this] { listener_.Close(); });
+  work_.reset();
+  thread_.join();
+  port_ = 0;
+}
+
+void HConnectThread::PostDeadConnectionSweep() {
+  asio::post(io_, [this] { listener_.SweepDeadConnections(); });
+}
+
+void HConnectThread::PostExpirySweep() {
+  asio::post(io_, [this] { listener_.SweepExpiredConnections(); });
+}
+
+void HConnectThread::RunOnWorker(const std::function<void(CListenSocket&)>& task) {
+  std::promise<void> done;
+  asio::post(io_, [&] {
+    task(listener_);
+    done.set_value();
+  });
+  done.get_future().wait();
+}
+
+}  // namespace orlentis

@@ -1,0 +1,195 @@
+#include "net/dispatcher.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+
+#include "net/conn_socket.h"
+#include "net/protocol_requests.h"
+#include "net/request_handlers.h"
+#include "net/wire_records.h"
+
+namespace orlentis {
+namespace {
+
+// Sizes a request of a kind may have: a fixed size, any record size, or none at all for the
+// status words, which only the server sends.
+enum class SizeRule { kExact, kAny, kNever };
+
+struct KindRule {
+  std::uint32_t kind;
+  SizeRule sizeRule;
+  std::size_t size;
+  bool needsRegistration;
+};
+
+constexpr KindRule kKindRules[] = {
+    {CMD_KEEPALIVE_ECHO, SizeRule::kAny, 0, false},
+    {CMD_KEEPALIVE, SizeRule::kExact, status_layout::kSize, true},
+    {RSP_FAIL, SizeRule::kNever, 0, false},
+    {RSP_OK, SizeRule::kNever, 0, false},
+    {CMD_CAMERA_INFO, SizeRule::kExact, camera_layout::kSize, true},
+    {CMD_CAMERA_RESET, SizeRule::kExact, camera_layout::kSize, true},
+    {CMD_USER_LOGIN, SizeRule::kExact, user_layout::kSize, true},
+    {CMD_USER_LOGOUT, SizeRule::kExact, user_layout::kSize, true},
+    {CMD_USER_STATUS, SizeRule::kExact, user_layout::kSize, true},
+    {CMD_SITE_CHECKIN, SizeRule::kExact, site_layout::kSize, false},
+    {CMD_SITE_CHECKOUT, SizeRule::kAny, 0, false},
+    {CMD_SITE_UPDATE, SizeRule::kExact, site_layout::kSize, false},
+    {CMD_ACCOUNT_LOGIN, SizeRule::kExact, user_layout::kSize, true},
+    {CMD_GROUP_COUNT, SizeRule::kExact, group_layout::kSize, true},
+    {CMD_USER_LIST, SizeRule::kExact, user_layout::kSize, true},
+    {CMD_GROUP_LIST, SizeRule::kExact, group_layout::kSize, true},
+    {CMD_HOST, SizeRule::kExact, host_frame_layout::kSize, false},
+};
+
+std::optional<KindRule> FindKindRule(std::uint32_t kind) {
+  const auto* rule = std::find_if(std::begin(kKindRules), std::end(kKindRules),
+                                  [kind](const KindRule& r) { return r.kind == kind; });
+  if (rule == std::end(kKindRules)) return std::nullopt;
+  return *rule;
+}
+
+bool SizeMatches(const KindRule& rule, std::size_t size) {
+  switch (rule.sizeRule) {
+    case SizeRule::kExact:
+      return size == rule.size;
+    case SizeRule::kAny:
+      return true;  // the record limits are checked before
+    case SizeRule::kNever:
+      return false;
+  }
+  return false;
+}
+
+BlockVerdict JudgeHostFrame(ConstByteSpan block) {
+  const HostFrame frame = DecodeHostFrame(block);
+  if (frame.word < HOST_INSTANCE_CHECKIN || frame.word > HOST_CAMERA_UPDATE) {
+    return BlockVerdict::kAnswerUnknownOperationAndFail;
+  }
+  return frame.flag == RequiredHostFlag(frame.word) ? BlockVerdict::kServe : BlockVerdict::kFail;
+}
+
+asio::awaitable<void> ServeHostFrame(CConnSocket& connection, RequestHandlers& handlers,
+                                     const HostFrame& frame) {
+  switch (frame.word) {
+    case HOST_INSTANCE_CHECKIN:
+      co_await handlers.HostInstanceCheckIn(connection, frame.value);
+      break;
+    case HOST_INSTANCE_CHECKOUT:
+      co_await handlers.HostInstanceCheckOut(connection, frame.value);
+      break;
+    case HOST_USER_LOGIN:
+      co_await handlers.HostUserLogin(connection);
+      break;
+    case HOST_GROUP_LIST:
+      co_await handlers.HostGroupList(connection);
+      break;
+    case HOST_CAMERA_UPDATE:
+      co_await handlers.HostCameraUpdate(connection, frame.value);
+      break;
+  }
+}
+
+asio::awaitable<void> ServeSiteCheckOut(CConnSocket& connection, RequestHandlers& handlers) {
+  // An account check leaves without any database work.
+  if (connection.kind != kKindAccountCheck) co_await handlers.SiteCheckOut(connection);
+  connection.kind = kKindNone;
+  connection.alive = false;
+  connection.registered = false;
+}
+
+// On an account check the connection ends once the login has been answered.
+void EndAccountCheck(CConnSocket& connection, bool clearRegistration) {
+  if (connection.kind != kKindAccountCheck) return;
+  connection.alive = false;
+  connection.kind = kKindNone;
+  if (clearRegistration) connection.registered = false;
+}
+
+asio::awaitable<void> ServeBlock(CConnSocket& connection, RequestHandlers& handlers,
+                                 ConstByteSpan block) {
+  switch (LoadU32(block, 0)) {
+    case CMD_KEEPALIVE:
+      co_await EchoKeepAlive(connection, block);
+      break;
+    case CMD_SITE_CHECKIN:
+    case CMD_SITE_UPDATE:
+      co_await ServeSiteCheckIn(connection, handlers, SiteRecord(block));
+      break;
+    case CMD_SITE_CHECKOUT:
+      co_await ServeSiteCheckOut(connection, handlers);
+      break;
+    case CMD_CAMERA_INFO:
+      co_await handlers.CameraInfo(connection, DecodeCameraRecord(block));
+      break;
+    case CMD_CAMERA_RESET:
+      connection.cameraReset = true;
+      co_await connection.Send(EncodeStatus(RSP_OK, 0));
+      break;
+    case CMD_USER_LOGIN:
+      co_await handlers.UserLogin(connection, DecodeUserRequest(block));
+      EndAccountCheck(connection, false);
+      break;
+    case CMD_USER_LOGOUT:
+      co_await connection.Send(EncodeStatus(RSP_OK, 0));
+      break;
+    case CMD_USER_STATUS:
+      co_await connection.Send(EncodeStatus(RSP_OK, 1));
+      break;
+    case CMD_ACCOUNT_LOGIN:
+      co_await handlers.AccountLogin(connection, DecodeUserRequest(block));
+      EndAccountCheck(connection, true);
+      break;
+    case CMD_GROUP_COUNT:
+      co_await handlers.GroupCount(connection);
+      break;
+    case CMD_USER_LIST:
+      co_await SendUserListPlaceholder(connection);
+      break;
+    case CMD_GROUP_LIST:
+      co_await handlers.GroupList(connection);
+      break;
+    case CMD_HOST:
+      co_await ServeHostFrame(connection, handlers, DecodeHostFrame(block));
+      break;
+    default:  // CMD_KEEPALIVE_ECHO: nothing to answer
+      break;
+  }
+}
+
+}  // namespace
+
+BlockVerdict JudgeBlock(ConstByteSpan block, bool alive, bool registered) {
+  if (!alive || block.size() < kMinRecordSize || block.size() > kMaxRecordSize) {
+    return BlockVerdict::kFail;
+  }
+  const auto rule = FindKindRule(LoadU32(block, 0));
+  if (!rule) return BlockVerdict::kFail;
+  if (!SizeMatches(*rule, block.size())) return BlockVerdict::kDrop;
+  if (rule->needsRegistration && !registered) return BlockVerdict::kDrop;
+  if (rule->kind == CMD_HOST) return JudgeHostFrame(block);
+  return BlockVerdict::kServe;
+}
+
+asio::awaitable<void> DispatchBlock(CConnSocket& connection, RequestHandlers& handlers,
+                                    ConstByteSpan block) {
+  switch (JudgeBlock(block, connection.alive, connection.registered)) {
+    case BlockVerdict::kServe:
+      co_await ServeBlock(connection, handlers, block);
+      connection.RenewIdleDeadline();
+      break;
+    case BlockVerdict::kDrop:
+      connection.RenewIdleDeadline();
+      break;
+    case BlockVerdict::kAnswerUnknownOperationAndFail:
+      co_await connection.Send(EncodeHostFrame({-1, 0, 0}));
+      connection.TakeFailurePath();
+      break;
+    case BlockVerdict::kFail:
+      connection.TakeFailurePath();
+      break;
+  }
+}
+
+}  // namespace orlentis

@@ -1,0 +1,45 @@
+#include "support/test_program_folder.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "access/program_folder.h"
+#include "app/program_files.h"
+#include "store/engine.h"
+#include "store/maintenance.h"
+#include "store/mask_ip_db.h"
+#include "store/schema.h"
+#include "store/store_startup.h"
+
+namespace orlentis::testing {
+
+TestProgramFolder::TestProgramFolder() {
+  ::setenv(kAdminPasswordVariable, "test-password", 1);
+  SetProgramFolder(folder_.Path());
+  WriteDefaultProgramFiles(folder_.Path());
+  if (!PrepareDatabase(folder_ / kDatabaseFileName)) {
+    throw std::runtime_error("cannot prepare the test database");
+  }
+  // Ends the start-up hold: until the first maintenance, no connection is admitted.
+  CDBMaintenance::Instance().RunMaintenance();
+  settings_ = std::make_unique<CSettings>(folder_ / kSettingsFileName);
+}
+
+void TestProgramFolder::SetIpFilter(bool on, std::int32_t mode) {
+  PreferenceBlock preferences = settings_->GetPreferences();
+  preferences.ipFilter = on ? 1 : 0;
+  preferences.ipFilterMode = mode;
+  settings_->SetPreferences(preferences);
+}
+
+void AddFilterRange(const std::string& from, const std::string& to) {
+  CMaskIPDB ranges(ThreadSession());
+  ranges.OpenAll();
+  MaskIPRow& row = ranges.AddNew();
+  row.strIPFrom = from;
+  row.strIPTo = to;
+  row.strDescription = "test range";
+  ranges.Update();
+}
+
+}  // namespace orlentis::testing
