@@ -2,26 +2,53 @@
 
 #include <signal.h>
 
+#include <chrono>
+
+#include "access/domain_logon_runner.h"
+#include "access/program_folder.h"
+#include "access/settings.h"
+#include "app/housekeeping.h"
 #include "app/options.h"
+#include "net/connect_thread.h"
+#include "net/recorder_services.h"
+#include "store/store_startup.h"
 
 namespace orlentis {
 namespace {
 
-int WaitForStopSignal() {
+// Runs the housekeeping timers on this thread until SIGTERM or SIGINT arrives.
+int WaitForStopSignal(Housekeeping& housekeeping) {
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGTERM);
   sigaddset(&signals, SIGINT);
-  int received = 0;
-  while (sigwait(&signals, &received) != 0) {
+  HousekeepingSchedule schedule(std::chrono::steady_clock::now());
+  while (true) {
+    const auto wait = schedule.TimeUntilNextTimer(std::chrono::steady_clock::now());
+    const timespec timeout{static_cast<time_t>(wait.count() / 1000),
+                           static_cast<long>(wait.count() % 1000 * 1'000'000)};
+    const int received = sigtimedwait(&signals, nullptr, &timeout);
+    if (received == SIGTERM || received == SIGINT) return received;
+    schedule.RunDueTimers(housekeeping, std::chrono::steady_clock::now());
   }
-  return received;
 }
 
 }  // namespace
 
 int RunHeadlessServer() {
-  WaitForStopSignal();
+  // Database, start-up maintenance and the "Start" entry come before anything is served.
+  RunStoreStartup(ProgramFolder());
+  DomainLogonRunner domainLogons(CurrentDomainLogonSettings);
+  RecorderServices services(CSettings::Instance(), domainLogons);
+  WorkerOptions options = WorkerOptions::FromSettings(CSettings::Instance());
+  options.handlers = &services;
+  HConnectThread worker(options);
+  worker.Start();
+  Housekeeping housekeeping(&worker);
+  WaitForStopSignal(housekeeping);
+  worker.Stop();
+  // A logon still under way hands its verdict to the worker's queue: it must not outlive it.
+  domainLogons.Shutdown();
   return kExitOk;
 }
 

@@ -73,6 +73,8 @@ int RunOrlentis(const std::vector<std::string>& arguments) {
   }
   InstallCrashHandler(kApplicationName, GetLanguageText(kTextSavedDump));
   BlockStopSignals();
+  // A peer that goes away mid-send must cost its connection, never the process.
+  ::signal(SIGPIPE, SIG_IGN);
 
   if (options.mode == RunMode::kTray) {
     std::cerr << "orlentis: this build has no tray console yet; running headless\n";

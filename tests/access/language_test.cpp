@@ -50,11 +50,13 @@ TEST(LanguageFilePathTest, NoSettingsMeansNoLanguageFile) {
   EXPECT_TRUE(LanguageFilePath(folder.Path()).empty());
 }
 
-TEST(LanguageTextTest, BufferFormFillsAndReports) {
-  // The process's texts come from the executable's folder here, which has no settings file.
+TEST(LanguageTextTest, BufferFormReportsEmptyTexts) {
   char buffer[8] = "junk";
-  EXPECT_EQ(GetLanguageText(128, buffer, sizeof buffer), 0);
+  EXPECT_EQ(GetLanguageText(99999, buffer, sizeof buffer), 0);
   EXPECT_STREQ(buffer, "");
+  char single[1] = {'x'};
+  EXPECT_EQ(GetLanguageText(128, single, sizeof single), 0);
+  EXPECT_STREQ(single, "");
 }
 
 TEST(ShippedLanguageFileTest, KeepsEveryBuiltInTextWordForWord) {

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <soci/soci.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orlentis {
+
+// The database side of the logins that recorders forward. Each function runs inside the
+// caller's guarded operation; names are UTF-8, passwords already in their stored form.
+
+// CMD_ACCOUNT_LOGIN: what the reply carries, filled as far as the lookup got.
+struct AccountLoginFacts {
+  bool userFound = false;
+  bool groupFound = false;
+  std::int32_t level = 0;
+  std::string groupName;
+  std::uint32_t cameraMask = 0;
+  std::uint32_t authority = 0;  // the user's own, not combined with the group's
+};
+AccountLoginFacts LookUpAccountLogin(soci::session& session, const std::string& name,
+                                     const std::string& passwordDigest,
+                                     const std::string& peerAddress);
+
+// HOST_USER_LOGIN: the user block and the permitted instances of the host's address.
+struct HostSitePermission {
+  std::int32_t instance = 0;
+  std::string cameraAuthority;
+};
+struct HostLoginFacts {
+  bool succeeded = false;
+  std::string userName;  // as stored
+  std::string groupName;
+  std::uint32_t authority = 0;  // user AND group
+  std::vector<HostSitePermission> instances;
+};
+HostLoginFacts LookUpHostLogin(soci::session& session, const std::string& name,
+                               const std::string& passwordDigest, const std::string& peerAddress);
+
+// CMD_USER_LOGIN: the user's group id, when name and password match.
+std::optional<std::int32_t> LookUpUserGroupId(soci::session& session, const std::string& name,
+                                              const std::string& passwordDigest);
+
+}  // namespace orlentis

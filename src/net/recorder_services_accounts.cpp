@@ -1,0 +1,140 @@
+#include <array>
+
+#include "access/password_digest.h"
+#include "access/roles.h"
+#include "access/settings.h"
+#include "net/account_lookup.h"
+#include "net/conn_socket.h"
+#include "net/recorder_services.h"
+#include "store/db_guard.h"
+#include "store/group_db.h"
+
+namespace orlentis {
+namespace {
+
+// The password form a host is told to use: its digest while the domain logon is off, the
+// plain text (which the directory needs) while it is on.
+std::int32_t PasswordForm(bool domainLogon) {
+  return domainLogon ? 0 : 1;
+}
+
+std::vector<GroupRow> GroupsByLevel() {
+  std::vector<GroupRow> groups;
+  RunGuarded([&](soci::session& session) {
+    Group_DB set(session);
+    set.OpenByLevel();
+    groups = set.Rows();
+  });
+  return groups;
+}
+
+}  // namespace
+
+asio::awaitable<void> RecorderServices::UserLogin(CConnSocket& connection,
+                                                  const UserRequest& request) {
+  const std::string name = text_.ToUtf8(request.name);
+  const std::string digest = PasswordDigest(text_.ToUtf8(request.password), false);
+  std::optional<std::int32_t> groupId;
+  RunGuarded([&](soci::session& session) { groupId = LookUpUserGroupId(session, name, digest); });
+  co_await connection.Send(groupId ? EncodeStatus(RSP_OK, *groupId) : EncodeStatus(RSP_FAIL, 0));
+}
+
+asio::awaitable<void> RecorderServices::AccountLogin(CConnSocket& connection,
+                                                     const UserRequest& request) {
+  const std::string name = text_.ToUtf8(request.name);
+  const std::string password = text_.ToUtf8(request.password);
+  const std::string digest = PasswordDigest(password, false);
+  AccountLoginFacts facts;
+  RunGuarded([&](soci::session& session) {
+    facts = LookUpAccountLogin(session, name, digest, connection.PeerAddress());
+  });
+  bool succeeded = facts.userFound && facts.groupFound;
+  if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
+
+  UserReply reply;
+  reply.word = succeeded ? RSP_OK : RSP_FAIL;
+  reply.level = facts.level;
+  reply.groupName = text_.FromUtf8(facts.groupName);
+  reply.cameraMask = facts.cameraMask;
+  reply.authority = facts.authority;
+  co_await connection.Send(EncodeUserReply(reply));
+}
+
+asio::awaitable<void> RecorderServices::HostUserLogin(CConnSocket& connection) {
+  const std::int32_t form = PasswordForm(settings_.IsDomainLogon());
+  co_await connection.Send(EncodeHostFrame({1, 1, form}));
+  std::array<std::uint8_t, host_credentials_layout::kSize> block{};
+  if (!co_await connection.ReceiveExactly(block)) co_return;
+
+  const HostCredentials credentials = DecodeHostCredentials(block);
+  const std::string name = text_.ToUtf8(credentials.userName);
+  const std::string password = text_.ToUtf8(credentials.PasswordText());
+  // The administrator's password always comes as a digest.
+  const bool digestForm = form == 1 || IsAdministratorName(name);
+  const std::string digest =
+      digestForm ? PasswordDigest(
+                       std::string_view(reinterpret_cast<const char*>(credentials.password.data()),
+                                        credentials.password.size()),
+                       true)
+                 : PasswordDigest(password, false);
+  HostLoginFacts facts;
+  RunGuarded([&](soci::session& session) {
+    facts = LookUpHostLogin(session, name, digest, connection.PeerAddress());
+  });
+  bool succeeded = facts.succeeded;
+  if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
+
+  co_await connection.Send(EncodeHostFrame({succeeded ? 1 : 0, 1, form}));
+  if (!succeeded) co_return;
+  // Records are built before each co_await: GCC 12 destroys a temporary with a destructor
+  // that lives across a suspension twice.
+  const auto userInfo = EncodeHostUserInfo(
+      {text_.FromUtf8(facts.userName), text_.FromUtf8(facts.groupName), facts.authority});
+  co_await connection.Send(userInfo);
+  for (const auto& permitted : facts.instances) {
+    co_await connection.Send(EncodeHostSiteEntry(permitted.instance, permitted.cameraAuthority));
+  }
+  co_await connection.Send(EncodeHostSiteEntry(-1, {}));
+}
+
+asio::awaitable<void> RecorderServices::GroupCount(CConnSocket& connection) {
+  std::int32_t count = 0;
+  const DbOutcome outcome = RunGuarded([&](soci::session& session) {
+    Group_DB groups(session);
+    groups.OpenByLevel();
+    count = static_cast<std::int32_t>(groups.Count());
+  });
+  co_await connection.Send(outcome == DbOutcome::kDone ? EncodeStatus(RSP_OK, count)
+                                                       : EncodeStatus(RSP_FAIL, 0));
+}
+
+asio::awaitable<void> RecorderServices::GroupList(CConnSocket& connection) {
+  for (const GroupRow& group : GroupsByLevel()) {
+    if (!connection.alive) break;  // an acknowledgement did not come: the rest would be lost
+    const auto record = EncodeGroupRecord({text_.FromUtf8(group.strName), group.nLevel,
+                                           static_cast<std::uint32_t>(group.bsAuthority)});
+    co_await connection.Send(record);
+    co_await connection.ReceiveAndDiscard();
+  }
+}
+
+asio::awaitable<void> RecorderServices::HostGroupList(CConnSocket& connection) {
+  const std::vector<GroupRow> groups = GroupsByLevel();
+  if (groups.empty()) {
+    co_await connection.Send(EncodeHostFrame({0, 0, 0}));
+    co_return;
+  }
+  co_await connection.Send(EncodeHostFrame({1, 0, 0}));
+  for (const GroupRow& group : groups) {
+    const auto entry = EncodeHostGroupEntry(group.nLevel, text_.FromUtf8(group.strName),
+                                            static_cast<std::uint32_t>(group.bsAuthority));
+    co_await connection.Send(entry);
+  }
+  // The end marker repeats the last group; receivers read only its level.
+  const GroupRow& last = groups.back();
+  const auto endMarker = EncodeHostGroupEntry(-1, text_.FromUtf8(last.strName),
+                                              static_cast<std::uint32_t>(last.bsAuthority));
+  co_await connection.Send(endMarker);
+}
+
+}  // namespace orlentis

@@ -1,0 +1,117 @@
+#include <array>
+
+#include "access/language.h"
+#include "net/conn_socket.h"
+#include "net/recorder_services.h"
+#include "net/site_directory.h"
+#include "store/db_guard.h"
+#include "store/event_log.h"
+
+namespace orlentis {
+namespace {
+
+constexpr int kTextSiteCheckIn = 198;
+constexpr int kTextSiteCheckOut = 199;
+
+// "address:port" of the stored check-in, the detail of both site log entries.
+std::string SiteLogDetail(const SiteRecord& record) {
+  return record.PeerAddress() + ":" + std::to_string(record.WebServerPort());
+}
+
+std::string Resolution(std::int32_t width, std::int32_t height) {
+  return std::to_string(width) + "x" + std::to_string(height);
+}
+
+CameraAnnouncement FromHostCamera(const HostCamera& camera, const WireTextCodec& text) {
+  return {camera.index, camera.existence == 1, camera.stateFlag, text.ToUtf8(camera.resolution),
+          text.ToUtf8(camera.name)};
+}
+
+HostFrameBytes Verdict(bool succeeded, std::int32_t flag) {
+  return EncodeHostFrame({succeeded ? 1 : 0, flag, 0});
+}
+
+}  // namespace
+
+asio::awaitable<void> RecorderServices::SiteCheckIn(CConnSocket& connection, bool) {
+  const SiteAnnouncement site{connection.PeerAddress(), StoredSiteName(connection),
+                              connection.storedSite.WebServerPort()};
+  const std::string action = GetLanguageText(kTextSiteCheckIn);
+  const std::string detail = SiteLogDetail(connection.storedSite);
+  std::int32_t siteId = -1;
+  const DbOutcome outcome = RunGuarded(
+      [&](soci::session& session) { siteId = CheckInSite(session, site, action, detail); });
+  // While the database is unavailable the connection keeps the site it knew.
+  if (outcome != DbOutcome::kSkipped) connection.siteId = siteId;
+  co_await connection.Send(EncodeStatus(RSP_OK, 0));
+}
+
+asio::awaitable<void> RecorderServices::SiteCheckOut(CConnSocket& connection) {
+  const std::string name = StoredSiteName(connection);
+  RunGuarded(
+      [&](soci::session& session) { CheckOutSite(session, connection.PeerAddress(), name); });
+  AppendLogEntry(name, GetLanguageText(kTextSiteCheckOut), SiteLogDetail(connection.storedSite),
+                 true);
+  co_return;
+}
+
+asio::awaitable<void> RecorderServices::CameraInfo(CConnSocket& connection,
+                                                   const CameraRecord& record) {
+  const CameraAnnouncement camera{
+      record.index, true, (record.stateA != 0 ? 1 : 0) | (record.stateB != 0 ? 2 : 0),
+      Resolution(record.width, record.height), text_.ToUtf8(record.name)};
+  const DbOutcome outcome = RunGuarded([&](soci::session& session) {
+    StoreSiteCamera(session, connection.siteId, connection.cameraReset, camera);
+  });
+  // A failed write rolled the new set's start back too, so the next camera starts it again.
+  if (outcome == DbOutcome::kDone) connection.cameraReset = false;
+  co_await connection.Send(EncodeStatus(RSP_OK, 0, 0));
+}
+
+asio::awaitable<void> RecorderServices::HostInstanceCheckIn(CConnSocket& connection,
+                                                            std::int32_t instance) {
+  co_await connection.Send(EncodeHostFrame({1, 1, 0}));
+  std::array<std::uint8_t, instance_header_layout::kSize> headerBlock{};
+  if (!co_await connection.ReceiveExactly(headerBlock)) co_return;
+  const InstanceHeader header = DecodeInstanceHeader(headerBlock);
+  std::vector<CameraAnnouncement> cameras;
+  for (std::int32_t i = 0; i < header.cameraCount; ++i) {
+    std::array<std::uint8_t, host_camera_layout::kSize> cameraBlock{};
+    if (!co_await connection.ReceiveExactly(cameraBlock)) co_return;
+    // Cameras beyond the slots are read off the wire and ignored.
+    if (cameras.size() < kCameraSlots) {
+      cameras.push_back(FromHostCamera(DecodeHostCamera(cameraBlock), text_));
+    }
+  }
+  const SiteAnnouncement site{connection.PeerAddress(), text_.ToUtf8(header.siteName),
+                              header.webServerPort};
+  bool written = false;
+  RunGuarded(
+      [&](soci::session& session) { written = CheckInInstance(session, site, instance, cameras); });
+  co_await connection.Send(Verdict(written, 1));
+}
+
+asio::awaitable<void> RecorderServices::HostInstanceCheckOut(CConnSocket& connection,
+                                                             std::int32_t instance) {
+  bool found = false;
+  RunGuarded([&](soci::session& session) {
+    found = CheckOutInstance(session, connection.PeerAddress(), instance);
+  });
+  co_await connection.Send(Verdict(found, 0));
+}
+
+asio::awaitable<void> RecorderServices::HostCameraUpdate(CConnSocket& connection,
+                                                         std::int32_t instance) {
+  co_await connection.Send(EncodeHostFrame({1, 0, 0}));
+  std::array<std::uint8_t, host_camera_layout::kSize> cameraBlock{};
+  if (!co_await connection.ReceiveExactly(cameraBlock)) co_return;
+  CameraAnnouncement camera = FromHostCamera(DecodeHostCamera(cameraBlock), text_);
+  camera.exists = true;
+  bool found = false;
+  RunGuarded([&](soci::session& session) {
+    found = UpdateInstanceCamera(session, connection.PeerAddress(), instance, camera);
+  });
+  co_await connection.Send(Verdict(found, 0));
+}
+
+}  // namespace orlentis

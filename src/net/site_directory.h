@@ -1,0 +1,62 @@
+#pragma once
+
+#include <soci/soci.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orlentis {
+
+// What the recorders announce, written into the Site and Camera tables. Every function runs
+// inside the caller's guarded operation and takes texts already in UTF-8; the peer address
+// is always the connection's own.
+
+struct SiteAnnouncement {
+  std::string peerAddress;
+  std::string siteName;
+  std::int32_t webServerPort = 0;
+};
+
+// A site of the record protocol checks in (or updates): its row is edited or added and
+// marked on line, and the "Site checkin" entry is written without trimming the log.
+// Returns the row's nID.
+std::int32_t CheckInSite(soci::session& session, const SiteAnnouncement& site,
+                         const std::string& checkInAction, const std::string& logDetail);
+
+// Marks the site's row off line; false when it has none.
+bool CheckOutSite(soci::session& session, const std::string& peerAddress,
+                  const std::string& siteName);
+
+struct CameraAnnouncement {
+  std::int32_t index = 0;
+  bool exists = true;
+  std::int32_t stateFlag = 0;
+  std::string resolution;
+  std::string name;
+};
+
+// One camera of a checked-in site: its slot is edited or added. With startsNewSet every
+// camera of the site is marked absent first (the site is sending its whole set again).
+void StoreSiteCamera(soci::session& session, std::int32_t siteId, bool startsNewSet,
+                     const CameraAnnouncement& camera);
+
+inline constexpr std::int32_t kCameraSlots = 64;
+
+// A host instance checks in with all its cameras: its row is edited or added and marked on
+// line; slots 0 to 63 take the announced cameras in order, and slots beyond the announced
+// ones that have a row are marked absent. False when the instance's row was not written.
+bool CheckInInstance(soci::session& session, const SiteAnnouncement& instance,
+                     std::int32_t instanceNumber, const std::vector<CameraAnnouncement>& cameras);
+
+// False when the instance has no row.
+bool CheckOutInstance(soci::session& session, const std::string& peerAddress,
+                      std::int32_t instanceNumber);
+
+// One camera of an instance changes (its index field names the slot). The instance is
+// marked on line; a camera slot without a row is not created. False when the instance has
+// no row.
+bool UpdateInstanceCamera(soci::session& session, const std::string& peerAddress,
+                          std::int32_t instanceNumber, const CameraAnnouncement& camera);
+
+}  // namespace orlentis

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "net/wire_records.h"
+#include "peer_requests.h"
+#include "store/engine.h"
+#include "store/maintenance.h"
+#include "support/recorder_services_server.h"
+#include "support/recorder_wire.h"
+#include "support/store_rows.h"
+#include "support/temp_folder.h"
+
+namespace orlentis::testing {
+namespace {
+
+constexpr const char* kAdminPassword = "test-password";
+
+// A repair under way on another thread, held at its pre-compaction wait until released: the
+// database is unavailable meanwhile.
+class HeldRepair {
+ public:
+  HeldRepair() {
+    CDBMaintenance& maintenance = CDBMaintenance::Instance();
+    maintenance.SetStartupFinished();
+    maintenance.SetCompactionWait([this](std::chrono::milliseconds) {
+      std::unique_lock lock(mutex_);
+      released_.wait(lock, [this] { return release_; });
+    });
+    repair_ = std::thread([] { CDBMaintenance::Instance().RepairDatabase(); });
+  }
+  ~HeldRepair() {
+    {
+      const std::lock_guard lock(mutex_);
+      release_ = true;
+    }
+    released_.notify_all();
+    repair_.join();
+    CDBMaintenance::Instance().SetCompactionWait([](std::chrono::milliseconds) {});
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool release_ = false;
+  std::thread repair_;
+};
+
+bool WaitUntilUnavailable() {
+  for (int i = 0; i < 5000 && !CDBMaintenance::Instance().IsUnavailable(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return CDBMaintenance::Instance().IsUnavailable();
+}
+
+class DatabaseTroubleTest : public ::testing::Test {
+ protected:
+  // Every exchange still answers, with failure values where due.
+  void ExpectFailureAnswers(WireClient& site, WireClient& host) {
+    const auto checkIn = Ask(site, SiteCheckInBlock(CMD_SITE_CHECKIN, u"Lobby"));
+    ASSERT_TRUE(checkIn.has_value());
+    EXPECT_EQ(checkIn->word, RSP_OK);
+
+    const auto camera = Ask(site, CameraInfoBlock({0, "Gate", 704, 480, 1, 0}));
+    ASSERT_TRUE(camera.has_value());
+    EXPECT_EQ(camera->word, RSP_OK);
+    EXPECT_EQ(camera->version, 0u);
+
+    const auto count = Ask(site, Block(CMD_GROUP_COUNT, group_layout::kSize));
+    ASSERT_TRUE(count.has_value());
+    EXPECT_EQ(count->word, RSP_FAIL);
+    EXPECT_EQ(count->value, 0);
+
+    const auto login = Ask(site, UserRequestBlock(CMD_USER_LOGIN, "Administrator", kAdminPassword));
+    ASSERT_TRUE(login.has_value());
+    EXPECT_EQ(login->word, RSP_FAIL);
+
+    ASSERT_TRUE(site.Send(UserRequestBlock(CMD_ACCOUNT_LOGIN, "Administrator", kAdminPassword)));
+    const auto account = site.ReceiveExactly(user_layout::kSize);
+    ASSERT_TRUE(account.has_value());
+    EXPECT_EQ(LoadU32(*account, user_layout::kWord), RSP_FAIL);
+
+    ASSERT_TRUE(server_.Net().SendAndWaitTaken(site, Block(CMD_GROUP_LIST, group_layout::kSize)));
+    ExpectKeepAliveEchoed(site);
+
+    ASSERT_TRUE(host.Send(HostRequest(HOST_GROUP_LIST, 0, 0)));
+    EXPECT_EQ(ReceiveHostFrame(host), (HostFrame{0, 0, 0}));
+    ASSERT_TRUE(host.Send(HostRequest(HOST_INSTANCE_CHECKOUT, 0, 0)));
+    EXPECT_EQ(ReceiveHostFrame(host), (HostFrame{0, 0, 0}));
+
+    ASSERT_TRUE(host.Send(HostRequest(HOST_INSTANCE_CHECKIN, 1, 0)));
+    ASSERT_EQ(ReceiveHostFrame(host), (HostFrame{1, 1, 0}));
+    ASSERT_TRUE(host.Send(ToBytes(EncodeInstanceHeader({"Yard", 80, 0}))));
+    EXPECT_EQ(ReceiveHostFrame(host), (HostFrame{0, 1, 0}));
+
+    ASSERT_TRUE(host.Send(HostRequest(HOST_USER_LOGIN, 1, 0)));
+    ASSERT_EQ(ReceiveHostFrame(host), (HostFrame{1, 1, 1}));
+    ASSERT_TRUE(host.Send(HostCredentialsBlock("Administrator", Sha256(kAdminPassword))));
+    EXPECT_EQ(ReceiveHostFrame(host), (HostFrame{0, 1, 1}));
+  }
+
+  RecorderServicesServer server_;
+};
+
+TEST_F(DatabaseTroubleTest, WhileARepairRunsEveryExchangeAnswersAndNothingIsWritten) {
+  AddSite("127.0.0.1", 0, "Instance");  // known, but not while the database is unavailable
+  WireClient site = server_.Connect();
+  WireClient host = server_.Connect();
+  // Admitted before the repair: while it runs, no new connection is.
+  ASSERT_TRUE(server_.Net().WaitForListedConnections(2));
+  {
+    HeldRepair repair;
+    ASSERT_TRUE(WaitUntilUnavailable());
+    ExpectFailureAnswers(site, host);
+    // The check-out's entry is not written either; the connection ends all the same.
+    ASSERT_TRUE(server_.Net().SendAndWaitTaken(site, Block(CMD_SITE_CHECKOUT, 4)));
+    server_.Net().SweepDeadConnections();
+    EXPECT_TRUE(site.WaitForClose());
+  }
+  const auto sites = AllSites();
+  ASSERT_EQ(sites.size(), 1u);
+  EXPECT_EQ(sites[0].bOnline, 0);
+  EXPECT_EQ(CountRows("Camera"), 0);
+  for (const auto& entry : LogOldestFirst()) {
+    EXPECT_EQ(entry.strAction, "Database maintenance") << entry.strDetail;
+  }
+}
+
+TEST_F(DatabaseTroubleTest, ACheckInWhileUnavailableKeepsTheSiteTheConnectionKnew) {
+  WireClient site = server_.Connect();
+  ASSERT_TRUE(Ask(site, SiteCheckInBlock(CMD_SITE_CHECKIN, u"Lobby")).has_value());
+  const std::int32_t lobby = AllSites().at(0).nID;
+  {
+    HeldRepair repair;
+    ASSERT_TRUE(WaitUntilUnavailable());
+    const auto reply = Ask(site, SiteCheckInBlock(CMD_SITE_UPDATE, u"Hall"));
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(reply->word, RSP_OK);
+  }
+  ASSERT_TRUE(Ask(site, CameraInfoBlock({2, "Gate", 704, 480, 1, 0})).has_value());
+  ASSERT_EQ(AllSites().size(), 1u);
+  ASSERT_EQ(CamerasOf(lobby).size(), 1u);
+  EXPECT_EQ(CamerasOf(lobby)[0].nIndex, 2);
+}
+
+TEST_F(DatabaseTroubleTest, ABrokenDatabaseFileStillGetsEveryAnswer) {
+  const auto database = DatabaseFile();
+  const TempFolder folder;
+  const auto broken = folder / "Broken.db";
+  WriteWholeFile(broken, std::string(8192, 'x'));
+  // Admitted first: the admission's own look at the IP filter is not what is tested here.
+  WireClient site = server_.Connect();
+  WireClient host = server_.Connect();
+  ASSERT_TRUE(server_.Net().WaitForListedConnections(2));
+  SetDatabaseFile(broken);
+  ExpectFailureAnswers(site, host);
+  SetDatabaseFile(database);
+  EXPECT_EQ(CountRows("Site"), 0);
+  EXPECT_FALSE(CDBMaintenance::Instance().IsUnavailable());
+}
+
+}  // namespace
+}  // namespace orlentis::testing

@@ -1,0 +1,186 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/wire_records.h"
+#include "peer_requests.h"
+#include "support/recorder_services_server.h"
+#include "support/recorder_wire.h"
+#include "support/slapd_server.h"
+#include "support/store_rows.h"
+
+namespace orlentis::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kAdminPassword = "test-password";
+
+// The directory's accounts: dave has the same password in the table; erin has another one.
+std::string DirectoryPeople() {
+  const std::string people(SlapdServer::kPeople);
+  return PersonEntry("uid=dave," + people, "dave", "dave-secret") +
+         PersonEntry("uid=erin," + people, "erin", "erin-directory") +
+         PersonEntry("uid=frank," + people, "frank", "frank-secret");
+}
+
+std::vector<RecorderServicesServer::SettingKey> DirectoryKeys(const std::string& uri) {
+  return {{"ADSERVER", "URI", uri},
+          {"ADSERVER", "BINDFORMAT", "uid=%s," + std::string(SlapdServer::kPeople)}};
+}
+
+void AddPeople() {
+  const std::int32_t viewers = AddGroup("Viewers", 4, 0x07);
+  AddUser("dave", "dave-secret", viewers, 0x03);
+  AddUser("erin", "erin-secret", viewers, 0x03);
+}
+
+// HOST_USER_LOGIN with the domain logon on: the password form announced is 0 (plain text),
+// except that the administrator's password still comes as its digest.
+std::optional<HostFrame> HostLogin(WireClient& client, const std::string& name,
+                                   const std::string& passwordField) {
+  EXPECT_TRUE(client.Send(HostRequest(HOST_USER_LOGIN, 1, 0)));
+  EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 0}));
+  EXPECT_TRUE(client.Send(HostCredentialsBlock(name, passwordField)));
+  return ReceiveHostFrame(client);
+}
+
+std::optional<std::uint32_t> AccountLoginWord(WireClient& client, const std::string& name,
+                                              const std::string& password) {
+  if (!client.Send(UserRequestBlock(CMD_ACCOUNT_LOGIN, name, password))) return std::nullopt;
+  const auto reply = client.ReceiveExactly(user_layout::kSize);
+  if (!reply) return std::nullopt;
+  return LoadU32(*reply, user_layout::kWord);
+}
+
+class DomainLogonServicesTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    try {
+      directory_ = std::make_unique<SlapdServer>(DirectoryPeople());
+    } catch (const std::exception& error) {
+      startError_ = error.what();
+    }
+  }
+  static void TearDownTestSuite() { directory_.reset(); }
+
+  void SetUp() override {
+    ASSERT_NE(directory_, nullptr) << "the test directory server did not start: " << startError_;
+    server_ = std::make_unique<RecorderServicesServer>(DirectoryKeys(directory_->Uri()));
+    server_->SetDomainLogon(true);
+    AddPeople();
+  }
+
+  static inline std::unique_ptr<SlapdServer> directory_;
+  static inline std::string startError_;
+  std::unique_ptr<RecorderServicesServer> server_;
+};
+
+TEST_F(DomainLogonServicesTest, HostLoginNeedsTheTableAndTheDirectoryButNotForTheAdministrator) {
+  WireClient client = server_->Connect();
+  EXPECT_EQ(HostLogin(client, "dave", "dave-secret"), (HostFrame{1, 1, 0}));
+  EXPECT_TRUE(client.ReceiveExactly(host_user_layout::kSize).has_value());
+  const auto end = client.ReceiveExactly(host_site_layout::kSize);
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(LoadI32(*end, host_site_layout::kInstance), -1);
+
+  // The table's password, but the directory knows another one.
+  EXPECT_EQ(HostLogin(client, "erin", "erin-secret"), (HostFrame{0, 1, 0}));
+  // The directory's password, but the table knows another one.
+  EXPECT_EQ(HostLogin(client, "erin", "erin-directory"), (HostFrame{0, 1, 0}));
+  // In the directory only.
+  EXPECT_EQ(HostLogin(client, "frank", "frank-secret"), (HostFrame{0, 1, 0}));
+
+  // The administrator is not in the directory and sends the digest.
+  EXPECT_EQ(HostLogin(client, "Administrator", Sha256(kAdminPassword)), (HostFrame{1, 1, 0}));
+  EXPECT_TRUE(client.ReceiveExactly(host_user_layout::kSize).has_value());
+  EXPECT_TRUE(client.ReceiveExactly(host_site_layout::kSize).has_value());
+}
+
+TEST_F(DomainLogonServicesTest, AccountLoginAsksTheDirectoryButUserLoginDoesNot) {
+  WireClient client = server_->Connect();
+  ASSERT_TRUE(Ask(client, SiteCheckInBlock(CMD_SITE_CHECKIN, u"Lobby")).has_value());
+  EXPECT_EQ(AccountLoginWord(client, "dave", "dave-secret"), RSP_OK);
+  EXPECT_EQ(AccountLoginWord(client, "erin", "erin-secret"), RSP_FAIL);
+  EXPECT_EQ(AccountLoginWord(client, "administrator", kAdminPassword), RSP_OK);
+
+  const auto userLogin = Ask(client, UserRequestBlock(CMD_USER_LOGIN, "erin", "erin-secret"));
+  ASSERT_TRUE(userLogin.has_value());
+  EXPECT_EQ(userLogin->word, RSP_OK);
+}
+
+// A listening socket on 127.0.0.1 that nobody serves: a directory that takes connections and
+// never answers.
+class SilentDirectory {
+ public:
+  SilentDirectory() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd_, 16) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      throw std::runtime_error("cannot listen on 127.0.0.1");
+    }
+    port_ = ntohs(address.sin_port);
+  }
+  ~SilentDirectory() {
+    for (const int client : clients_) ::close(client);
+    ::close(fd_);
+  }
+
+  std::string Uri() const { return "ldap://127.0.0.1:" + std::to_string(port_); }
+
+  // Waits until someone has connected, and keeps the connection open and unanswered.
+  bool WaitForCaller() {
+    for (int i = 0; i < 5000; ++i) {
+      const int client = ::accept(fd_, nullptr, nullptr);
+      if (client >= 0) {
+        clients_.push_back(client);
+        return true;
+      }
+      std::this_thread::sleep_for(2ms);
+    }
+    return false;
+  }
+
+ private:
+  int fd_;
+  int port_ = 0;
+  std::vector<int> clients_;
+};
+
+TEST(SilentDirectoryTest, HostLoginFailsAfterTheTimeoutWhileOtherPeersAreServed) {
+  SilentDirectory directory;
+  RecorderServicesServer server(DirectoryKeys(directory.Uri()));
+  server.SetDomainLogon(true);
+  server.SetDirectoryTimeout(2000ms);
+  AddPeople();
+
+  WireClient waiting = server.Connect();
+  ASSERT_TRUE(waiting.Send(HostRequest(HOST_USER_LOGIN, 1, 0)));
+  ASSERT_EQ(ReceiveHostFrame(waiting), (HostFrame{1, 1, 0}));
+  ASSERT_TRUE(waiting.Send(HostCredentialsBlock("dave", "dave-secret")));
+  ASSERT_TRUE(directory.WaitForCaller());
+
+  // The directory keeps the login waiting; another peer is served meanwhile.
+  WireClient other = server.Connect();
+  RegisterByAccountCheck(other);
+  ExpectKeepAliveEchoed(other);
+  ExpectKeepAliveEchoed(other);
+  EXPECT_FALSE(waiting.ReceiveExactly(host_frame_layout::kSize, 0).has_value())
+      << "the login was answered before the directory's timeout";
+
+  EXPECT_EQ(ReceiveHostFrame(waiting), (HostFrame{0, 1, 0}));
+}
+
+}  // namespace
+}  // namespace orlentis::testing

@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "net/wire_records.h"
+#include "peer_requests.h"
+#include "support/recorder_services_server.h"
+#include "support/recorder_wire.h"
+#include "support/store_rows.h"
+
+namespace orlentis::testing {
+namespace {
+
+constexpr const char* kPeer = "127.0.0.1";
+constexpr const char* kAdminPassword = "test-password";  // what NetTestServer sets up
+const std::string kFirstAndThird = "1010" + std::string(60, '0');
+
+// A UserRecord reply as the protocol lays it out; every byte not named is zero.
+Bytes UserReplyBytes(std::uint32_t word, std::int32_t level, const std::string& groupName,
+                     std::uint32_t cameraMask, std::uint8_t authority0, std::uint8_t authority1) {
+  using namespace user_layout;
+  Bytes reply(kSize, 0);
+  StoreU32(reply, kWord, word);
+  StoreI32(reply, kLevel, level);
+  StoreU32(reply, kVersion, PROTOCOL_VERSION);
+  std::copy(groupName.begin(), groupName.end(), reply.begin() + kGroupName);
+  StoreU32(reply, kCameraMask, cameraMask);
+  reply[kAuthority] = authority0;
+  reply[kAuthority + 1] = authority1;
+  return reply;
+}
+
+Bytes HostUserInfoBytes(const std::string& name, const std::string& group,
+                        std::uint32_t authority) {
+  using namespace host_user_layout;
+  Bytes info(kSize, 0);
+  std::copy(name.begin(), name.end(), info.begin() + kName);
+  std::copy(group.begin(), group.end(), info.begin() + kGroupName);
+  StoreU32(info, kAuthority, authority);
+  return info;
+}
+
+Bytes HostSiteEntryBytes(std::int32_t instance, const std::string& cameraAuthority) {
+  Bytes entry(host_site_layout::kSize, 0);
+  StoreI32(entry, host_site_layout::kInstance, instance);
+  std::copy(cameraAuthority.begin(), cameraAuthority.end(),
+            entry.begin() + host_site_layout::kCameraAuthority);
+  return entry;
+}
+
+class LoginServicesTest : public ::testing::Test {
+ protected:
+  LoginServicesTest() {
+    viewers_ = AddGroup("Viewers", 4, 0x05);
+    carol_ = AddUser("carol", "carol-pw", viewers_, 0x0F);
+  }
+
+  // A site check-in registers the connection and gives 127.0.0.1 its site row.
+  std::int32_t CheckInLobby(WireClient& client) {
+    EXPECT_TRUE(Ask(client, SiteCheckInBlock(CMD_SITE_CHECKIN, u"Lobby")).has_value());
+    for (const auto& site : AllSites()) {
+      if (site.strSiteName == "Lobby") return site.nID;
+    }
+    ADD_FAILURE() << "no site row after the check-in";
+    return -1;
+  }
+
+  std::optional<Bytes> AccountLogin(WireClient& client, const std::string& name,
+                                    const std::string& password) {
+    if (!client.Send(UserRequestBlock(CMD_ACCOUNT_LOGIN, name, password))) return std::nullopt;
+    return client.ReceiveExactly(user_layout::kSize);
+  }
+
+  // HOST_USER_LOGIN up to the verdict frame.
+  std::optional<HostFrame> HostLogin(WireClient& client, const std::string& name,
+                                     const std::string& passwordField,
+                                     std::int32_t expectedForm = 1) {
+    EXPECT_TRUE(client.Send(HostRequest(HOST_USER_LOGIN, 1, 0)));
+    EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, expectedForm}));
+    EXPECT_TRUE(client.Send(HostCredentialsBlock(name, passwordField)));
+    return ReceiveHostFrame(client);
+  }
+
+  // The next 16 bytes answer a fresh request: nothing else was sent before.
+  void ExpectNothingPending(WireClient& client) {
+    ASSERT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKOUT, 0, 4711)));
+    EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{0, 0, 0}));
+  }
+
+  RecorderServicesServer server_;
+  std::int32_t viewers_ = 0;
+  std::int32_t carol_ = 0;
+};
+
+TEST_F(LoginServicesTest, AccountLoginAnswersLevelGroupCameraMaskAndTheUsersOwnAuthority) {
+  WireClient client = server_.Connect();
+  AddUserSite(carol_, CheckInLobby(client), kFirstAndThird);
+  // The user's own 0x0F, not the effective 0x05: bits 0..2 stay, bit 3 moves to bit 4.
+  EXPECT_EQ(AccountLogin(client, "carol", "carol-pw"),
+            UserReplyBytes(RSP_OK, 4, "Viewers", 0x0005, 0x17, 0x00));
+  // Names compare without regard to case.
+  EXPECT_EQ(AccountLogin(client, "CAROL", "carol-pw"),
+            UserReplyBytes(RSP_OK, 4, "Viewers", 0x0005, 0x17, 0x00));
+  EXPECT_EQ(AccountLogin(client, "carol", "Carol-pw"), UserReplyBytes(RSP_FAIL, 0, "", 0, 0, 0));
+}
+
+TEST_F(LoginServicesTest, AccountLoginWithoutPermissionRowGivesNoCamerasButTheAdministratorAll) {
+  WireClient client = server_.Connect();
+  CheckInLobby(client);
+  EXPECT_EQ(AccountLogin(client, "carol", "carol-pw"),
+            UserReplyBytes(RSP_OK, 4, "Viewers", 0, 0x17, 0x00));
+  EXPECT_EQ(AccountLogin(client, "administrator", kAdminPassword),
+            UserReplyBytes(RSP_OK, 0, "Administrator", 0xFFFF, 0xF7, 0x03));
+  EXPECT_EQ(CountRows("UserSite"), 0);
+}
+
+TEST_F(LoginServicesTest, AccountLoginOfAUserWithoutGroupFailsWithWhatWasFound) {
+  const std::int32_t orphan = AddUser("orphan", "orphan-pw", 999, 0x03);
+  WireClient client = server_.Connect();
+  AddUserSite(orphan, CheckInLobby(client), "1");
+  EXPECT_EQ(AccountLogin(client, "orphan", "orphan-pw"),
+            UserReplyBytes(RSP_FAIL, 0, "", 0x0001, 0x03, 0x00));
+}
+
+TEST_F(LoginServicesTest, UserLoginAnswersTheGroupIdAndTheFixedRequestsTheirValues) {
+  ASSERT_NE(carol_, viewers_);
+  WireClient client = server_.Connect();
+  CheckInLobby(client);
+  struct Case {
+    Bytes request;
+    std::uint32_t word;
+    std::int32_t value;
+  };
+  const Case cases[] = {
+      {UserRequestBlock(CMD_USER_LOGIN, "carol", "carol-pw"), RSP_OK, viewers_},
+      {UserRequestBlock(CMD_USER_LOGIN, "carol", "wrong"), RSP_FAIL, 0},
+      {UserRequestBlock(CMD_USER_LOGIN, "nobody", "carol-pw"), RSP_FAIL, 0},
+      {UserRequestBlock(CMD_USER_LOGOUT, "carol", ""), RSP_OK, 0},
+      {UserRequestBlock(CMD_USER_STATUS, "carol", ""), RSP_OK, 1},
+  };
+  for (const auto& c : cases) {
+    const auto reply = Ask(client, c.request);
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(reply->word, c.word);
+    EXPECT_EQ(reply->value, c.value);
+    EXPECT_EQ(reply->version, PROTOCOL_VERSION);
+  }
+}
+
+TEST_F(LoginServicesTest, HostLoginSendsTheEffectiveAuthorityAndThePermittedInstancesInOrder) {
+  // Instances 2, 0, 1 at the host's address (added out of order), one elsewhere.
+  const std::int32_t two = AddSite(kPeer, 2, "Two");
+  const std::int32_t zero = AddSite(kPeer, 0, "Zero");
+  AddSite(kPeer, 1, "One");
+  const std::int32_t elsewhere = AddSite("10.1.1.1", 0, "Elsewhere");
+  const std::string zeroText = std::string(64, '1');
+  const std::string twoText = "01" + std::string(62, '0');
+  AddUserSite(carol_, two, twoText);
+  AddUserSite(carol_, zero, zeroText);
+  AddUserSite(carol_, elsewhere, zeroText);
+
+  WireClient client = server_.Connect();
+  EXPECT_EQ(HostLogin(client, "carol", Sha256("carol-pw")), (HostFrame{1, 1, 1}));
+  EXPECT_EQ(client.ReceiveExactly(host_user_layout::kSize),
+            HostUserInfoBytes("carol", "Viewers", 0x05));
+  EXPECT_EQ(client.ReceiveExactly(host_site_layout::kSize), HostSiteEntryBytes(0, zeroText));
+  EXPECT_EQ(client.ReceiveExactly(host_site_layout::kSize), HostSiteEntryBytes(2, twoText));
+  const auto end = client.ReceiveExactly(host_site_layout::kSize);
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(LoadI32(*end, host_site_layout::kInstance), -1);
+  ExpectNothingPending(client);
+}
+
+TEST_F(LoginServicesTest, HostLoginGivesTheAdministratorNoInstances) {
+  const std::int32_t zero = AddSite(kPeer, 0, "Zero");
+  const std::int32_t admin = 1;
+  AddUserSite(admin, zero, std::string(64, '1'));
+  WireClient client = server_.Connect();
+  EXPECT_EQ(HostLogin(client, "Administrator", Sha256(kAdminPassword)), (HostFrame{1, 1, 1}));
+  EXPECT_EQ(client.ReceiveExactly(host_user_layout::kSize),
+            HostUserInfoBytes("Administrator", "Administrator", 0x1FF));
+  const auto end = client.ReceiveExactly(host_site_layout::kSize);
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(LoadI32(*end, host_site_layout::kInstance), -1);
+  ExpectNothingPending(client);
+}
+
+// A 64-character group name fills its field without a terminator; the user block carries the
+// name as stored, whatever letter case the host sent.
+TEST_F(LoginServicesTest, FullWidthGroupNameAndStoredUserName) {
+  const std::string longName(64, 'G');
+  const std::int32_t group = AddGroup(longName + "-cut", 5, 0x1FF);
+  AddUser("Heidi", "heidi-pw", group, 0x001);
+  WireClient client = server_.Connect();
+  CheckInLobby(client);
+  EXPECT_EQ(AccountLogin(client, "heidi", "heidi-pw"),
+            UserReplyBytes(RSP_OK, 5, longName, 0, 0x01, 0x00));
+  EXPECT_EQ(HostLogin(client, "HEIDI", Sha256("heidi-pw")), (HostFrame{1, 1, 1}));
+  EXPECT_EQ(client.ReceiveExactly(host_user_layout::kSize),
+            HostUserInfoBytes("Heidi", longName, 0x001));
+}
+
+TEST_F(LoginServicesTest, HostLoginRefusals) {
+  WireClient client = server_.Connect();
+  // The plain password where the digest is due, and a wrong digest.
+  EXPECT_EQ(HostLogin(client, "carol", "carol-pw"), (HostFrame{0, 1, 1}));
+  ExpectNothingPending(client);
+  EXPECT_EQ(HostLogin(client, "carol", Sha256("carol-PW")), (HostFrame{0, 1, 1}));
+  ExpectNothingPending(client);
+
+  // A credential block one byte short ends the exchange after the first frame.
+  ASSERT_TRUE(client.Send(HostRequest(HOST_USER_LOGIN, 1, 0)));
+  ASSERT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
+  auto credentials = HostCredentialsBlock("carol", Sha256("carol-pw"));
+  credentials.pop_back();
+  ASSERT_TRUE(server_.Net().SendAndWaitTaken(client, credentials));
+  ExpectNothingPending(client);
+}
+
+TEST_F(LoginServicesTest, NamesWithQuotesAndSqlPunctuationArePlainNames) {
+  const std::string name = "o'hara \"x\"; DELETE FROM User; --";
+  AddUser(name, "quoted-pw", viewers_, 0x01);
+  WireClient client = server_.Connect();
+  CheckInLobby(client);
+  EXPECT_EQ(AccountLogin(client, name, "quoted-pw"),
+            UserReplyBytes(RSP_OK, 4, "Viewers", 0, 0x01, 0x00));
+  EXPECT_EQ(AccountLogin(client, "o'hara", "quoted-pw"), UserReplyBytes(RSP_FAIL, 0, "", 0, 0, 0));
+  EXPECT_EQ(HostLogin(client, name, Sha256("quoted-pw")), (HostFrame{1, 1, 1}));
+  EXPECT_EQ(client.ReceiveExactly(host_user_layout::kSize),
+            HostUserInfoBytes(name, "Viewers", 0x01));
+  EXPECT_EQ(CountRows("\"User\""), 3);
+}
+
+// The account check: one login, answered as usual, and the connection ends.
+TEST_F(LoginServicesTest, AccountCheckEndsAfterAFailedLoginAndTouchesNoTable) {
+  WireClient client = server_.Connect();
+  RegisterByAccountCheck(client);
+  // Taken means answered and the account check ended.
+  ASSERT_TRUE(server_.Net().SendAndWaitTaken(
+      client, UserRequestBlock(CMD_ACCOUNT_LOGIN, "carol", "wrong")));
+  EXPECT_EQ(client.ReceiveExactly(user_layout::kSize), UserReplyBytes(RSP_FAIL, 0, "", 0, 0, 0));
+  server_.Net().SweepDeadConnections();
+  EXPECT_TRUE(client.WaitForClose());
+  EXPECT_EQ(server_.Net().ListedConnections(), 0u);
+  EXPECT_EQ(CountRows("Site"), 0);
+  EXPECT_EQ(CountRows("Log"), 0);
+}
+
+TEST_F(LoginServicesTest, LowerCaseAccountCheckTagIsAnOrdinaryCheckIn) {
+  WireClient client = server_.Connect();
+  const auto reply =
+      Ask(client, SiteCheckInBlock(CMD_SITE_CHECKIN, u"Lobby", "velto_checkaccount"));
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(reply->word, RSP_OK);
+  ASSERT_EQ(AllSites().size(), 1u);
+  EXPECT_EQ(AllSites()[0].strSiteName, "Lobby");
+  // Still registered after the login: a site's connection does not end with it.
+  EXPECT_EQ(AccountLogin(client, "carol", "carol-pw"),
+            UserReplyBytes(RSP_OK, 4, "Viewers", 0, 0x17, 0x00));
+  ExpectKeepAliveEchoed(client);
+}
+
+}  // namespace
+}  // namespace orlentis::testing

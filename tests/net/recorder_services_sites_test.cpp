@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "access/clock.h"
+#include "access/settings.h"
+#include "net/wire_records.h"
+#include "peer_requests.h"
+#include "support/recorder_services_server.h"
+#include "support/recorder_wire.h"
+#include "support/store_rows.h"
+
+namespace orlentis::testing {
+namespace {
+
+constexpr const char* kPeer = "127.0.0.1";
+
+// The answer to a check-in, byte for byte: {RSP_OK, 0}, zeros, PROTOCOL_VERSION.
+Bytes CheckInAnswer() {
+  Bytes answer(status_layout::kSize, 0);
+  StoreU32(answer, status_layout::kWord, RSP_OK);
+  StoreU32(answer, status_layout::kVersion, PROTOCOL_VERSION);
+  return answer;
+}
+
+class SiteServicesTest : public ::testing::Test {
+ protected:
+  // Checks a site in on client and expects the exact answer.
+  void CheckIn(WireClient& client, std::u16string_view name, std::int32_t webPort = 8080,
+               std::uint32_t kind = CMD_SITE_CHECKIN) {
+    ASSERT_TRUE(client.Send(SiteCheckInBlock(kind, name, "", webPort, "10.9.8.7")));
+    EXPECT_EQ(client.ReceiveExactly(status_layout::kSize), CheckInAnswer());
+  }
+
+  // Sends a camera and expects {RSP_OK} with zero in place of the version.
+  void SendCamera(WireClient& client, const CameraRecord& camera) {
+    ASSERT_TRUE(client.Send(CameraInfoBlock(camera)));
+    Bytes answer(status_layout::kSize, 0);
+    StoreU32(answer, status_layout::kWord, RSP_OK);
+    EXPECT_EQ(client.ReceiveExactly(status_layout::kSize), answer);
+  }
+
+  void CheckOut(WireClient& client) {
+    ASSERT_TRUE(server_.Net().SendAndWaitTaken(client, Block(CMD_SITE_CHECKOUT, 504)));
+    server_.Net().SweepDeadConnections();
+    EXPECT_TRUE(client.WaitForClose());
+  }
+
+  RecorderServicesServer server_;
+};
+
+TEST_F(SiteServicesTest, FirstCheckInAddsAnOnlineRowAtThePeersOwnAddress) {
+  // An instance row first, so that the new site's nID is not simply 1.
+  const std::int32_t instanceId = AddSite(kPeer, 0, "Instance");
+  WireClient client = server_.Connect();
+  CheckIn(client, u"Lobby", 8080);
+
+  const auto sites = AllSites();
+  ASSERT_EQ(sites.size(), 2u);
+  const SiteRow& site = sites[0].nInstanceID == -1 ? sites[0] : sites[1];
+  EXPECT_NE(site.nID, instanceId);
+  EXPECT_EQ(site.strIP, kPeer);
+  EXPECT_EQ(site.strSiteName, "Lobby");
+  EXPECT_EQ(site.nInstanceID, -1);
+  EXPECT_EQ(site.nWebServerPort, 8080);
+  EXPECT_EQ(site.bOnline, 1);
+  EXPECT_DOUBLE_EQ(site.dCheckInTime, NowOleDate());
+
+  const auto log = LogOldestFirst();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].strSource, "Lobby");
+  EXPECT_EQ(log[0].strAction, "Site checkin");
+  EXPECT_EQ(log[0].strDetail, "127.0.0.1:8080");
+
+  // The connection's cameras belong to the new row.
+  SendCamera(client, {3, "Gate", 704, 480, 1, 0});
+  ASSERT_EQ(CamerasOf(site.nID).size(), 1u);
+  EXPECT_TRUE(CamerasOf(instanceId).empty());
+}
+
+TEST_F(SiteServicesTest, LaterCheckInsAndUpdatesOfTheSameNameEditTheRow) {
+  WireClient first = server_.Connect();
+  CheckIn(first, u"Lobby", 8080);
+  ExecuteSql("UPDATE Site SET bOnline = 0");
+  server_.Net().Clock().AdvanceSeconds(60);
+
+  WireClient second = server_.Connect();
+  CheckIn(second, u"Lobby", 8081);
+  CheckIn(second, u"Lobby", 8082, CMD_SITE_UPDATE);
+  CheckIn(second, u"Hall", 9000);
+
+  const auto sites = AllSites();
+  ASSERT_EQ(sites.size(), 2u);
+  const SiteRow& lobby = sites[0].strSiteName == "Lobby" ? sites[0] : sites[1];
+  EXPECT_EQ(lobby.nWebServerPort, 8082);
+  EXPECT_EQ(lobby.bOnline, 1);
+  EXPECT_DOUBLE_EQ(lobby.dCheckInTime, NowOleDate());
+  const auto log = LogOldestFirst();
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[2].strDetail, "127.0.0.1:8082");
+  EXPECT_EQ(log[3].strSource, "Hall");
+}
+
+TEST_F(SiteServicesTest, NamesWithQuotesAndSqlPunctuationArePlainNames) {
+  const std::u16string name = u"O'Brien \"East\"; DELETE FROM Site; --";
+  const std::int32_t bystander = AddSite("10.0.0.1", -1, "Bystander");
+  WireClient client = server_.Connect();
+  CheckIn(client, name, 8080);
+  CheckIn(client, name, 8081);
+
+  const auto sites = AllSites();
+  ASSERT_EQ(sites.size(), 2u);
+  const SiteRow& site = sites[0].nID == bystander ? sites[1] : sites[0];
+  EXPECT_EQ(site.strSiteName, "O'Brien \"East\"; DELETE FROM Site; --");
+  EXPECT_EQ(site.nWebServerPort, 8081);
+  const SiteRow& other = sites[0].nID == bystander ? sites[0] : sites[1];
+  EXPECT_EQ(other.strSiteName, "Bystander");
+  EXPECT_EQ(other.bOnline, 0);
+}
+
+TEST_F(SiteServicesTest, NonAsciiSiteNameIsStoredAsUtf8) {
+  WireClient client = server_.Connect();
+  CheckIn(client, u"Caf\u00e9", 8080);
+  CheckIn(client, u"Caf\u00e9", 8081);
+  const auto sites = AllSites();
+  ASSERT_EQ(sites.size(), 1u);
+  EXPECT_EQ(sites[0].strSiteName, "Caf\xC3\xA9");
+  EXPECT_EQ(LogOldestFirst().at(0).strSource, "Caf\xC3\xA9");
+}
+
+TEST_F(SiteServicesTest, CameraStateBitsResolutionAndName) {
+  struct Case {
+    std::int32_t stateA, stateB, flag;
+  };
+  const Case cases[] = {{5, 0, 1}, {0, 9, 2}, {1, 7, 3}, {0, 0, 0}};
+  WireClient client = server_.Connect();
+  CheckIn(client, u"Lobby");
+  for (std::int32_t i = 0; i < 4; ++i) {
+    SendCamera(client, {i, "Cam " + std::to_string(i), 704, 480, cases[i].stateA, cases[i].stateB});
+  }
+  const auto cameras = CamerasOf(AllSites().at(0).nID);
+  ASSERT_EQ(cameras.size(), 4u);
+  for (std::int32_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(cameras[i].nIndex, i);
+    EXPECT_EQ(cameras[i].bExistence, 1);
+    EXPECT_EQ(cameras[i].nStateFlag, cases[i].flag) << "camera " << i;
+    EXPECT_EQ(cameras[i].strResolution, "704x480");
+    EXPECT_EQ(cameras[i].strName, "Cam " + std::to_string(i));
+  }
+}
+
+TEST_F(SiteServicesTest, CameraResetLeavesOnlyTheCamerasSentAfterIt) {
+  WireClient client = server_.Connect();
+  CheckIn(client, u"Lobby");
+  for (std::int32_t i = 0; i < 3; ++i) SendCamera(client, {i, "Cam", 352, 240, 1, 0});
+  const std::int32_t siteId = AllSites().at(0).nID;
+  for (const auto& camera : CamerasOf(siteId)) EXPECT_EQ(camera.bExistence, 1);
+
+  const auto reset = Ask(client, Block(CMD_CAMERA_RESET, camera_layout::kSize));
+  ASSERT_TRUE(reset.has_value());
+  EXPECT_EQ(reset->word, RSP_OK);
+  EXPECT_EQ(reset->value, 0);
+  EXPECT_EQ(reset->version, PROTOCOL_VERSION);
+  SendCamera(client, {1, "Cam", 352, 240, 1, 0});
+
+  const auto cameras = CamerasOf(siteId);
+  ASSERT_EQ(cameras.size(), 3u);
+  EXPECT_EQ(cameras[0].bExistence, 0);
+  EXPECT_EQ(cameras[1].bExistence, 1);
+  EXPECT_EQ(cameras[2].bExistence, 0);
+
+  // An update starts a new camera set as well.
+  CheckIn(client, u"Lobby", 8080, CMD_SITE_UPDATE);
+  SendCamera(client, {2, "Cam", 352, 240, 1, 0});
+  const auto afterUpdate = CamerasOf(siteId);
+  EXPECT_EQ(afterUpdate[1].bExistence, 0);
+  EXPECT_EQ(afterUpdate[2].bExistence, 1);
+}
+
+TEST_F(SiteServicesTest, CheckOutTakesTheSiteOfflineWithoutAnswerAndEndsTheConnection) {
+  WireClient client = server_.Connect();
+  CheckIn(client, u"Lobby", 8080);
+  CheckOut(client);
+
+  const auto sites = AllSites();
+  ASSERT_EQ(sites.size(), 1u);
+  EXPECT_EQ(sites[0].bOnline, 0);
+  const auto log = LogOldestFirst();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[1].strSource, "Lobby");
+  EXPECT_EQ(log[1].strAction, "Site checkout");
+  EXPECT_EQ(log[1].strDetail, "127.0.0.1:8080");
+}
+
+TEST_F(SiteServicesTest, CheckOutOfASiteWithoutRowOnlyWritesTheLogEntry) {
+  WireClient client = server_.Connect();
+  CheckIn(client, u"Lobby", 8080);
+  ExecuteSql("DELETE FROM Site");
+  CheckOut(client);
+  EXPECT_EQ(CountRows("Site"), 0);
+  const auto log = LogOldestFirst();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[1].strAction, "Site checkout");
+}
+
+// The check-in writes its entry without trimming; the check-out's entry is trimmed like any.
+TEST_F(SiteServicesTest, OnlyTheCheckOutEntryIsTrimmedToTheLogLimit) {
+  // The log limit is the process's setting; the test's own lasts while it runs.
+  struct LogLimitOfNoEntry {
+    LogLimitOfNoEntry() { CSettings::Instance().SetLogLimits({0, 30, 0}); }
+    ~LogLimitOfNoEntry() { CSettings::Instance().SetLogLimits(before); }
+    const LogLimits before = CSettings::Instance().GetLogLimits();
+  } limit;
+  WireClient client = server_.Connect();
+  CheckIn(client, u"Lobby", 8080);
+  EXPECT_EQ(LogOldestFirst().size(), 1u);
+  CheckOut(client);
+  EXPECT_EQ(LogOldestFirst().size(), 0u);
+}
+
+}  // namespace
+}  // namespace orlentis::testing

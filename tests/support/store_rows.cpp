@@ -1,0 +1,95 @@
+#include "support/store_rows.h"
+
+#include <algorithm>
+
+#include "access/password_digest.h"
+#include "store/bound_statement.h"
+#include "store/engine.h"
+#include "store/group_db.h"
+#include "store/user_db.h"
+#include "store/user_site_recordset.h"
+
+namespace orlentis::testing {
+
+std::int32_t AddGroup(const std::string& name, std::int32_t level, std::uint32_t authority) {
+  Group_DB groups(ThreadSession());
+  groups.OpenById(-1);
+  GroupRow& row = groups.AddNew();
+  row.strName = name;
+  row.nLevel = level;
+  row.bsAuthority = static_cast<std::int32_t>(authority);
+  groups.Update();
+  return groups.Current().nID;
+}
+
+std::int32_t GroupIdByName(const std::string& name) {
+  Group_DB groups(ThreadSession());
+  groups.OpenByName(name);
+  return groups.IsEOF() ? -1 : groups.Current().nID;
+}
+
+std::int32_t AddUser(const std::string& name, const std::string& password, std::int32_t groupId,
+                     std::uint32_t authority) {
+  User_DB users(ThreadSession());
+  users.OpenByName(name);
+  UserRow& row = users.AddNew();
+  row.nGroupID = groupId;
+  row.strName = name;
+  row.strPassword = PasswordDigest(password, false);
+  row.bsAuthority = static_cast<std::int32_t>(authority);
+  users.Update();
+  return users.Current().nID;
+}
+
+std::int32_t AddSite(const std::string& address, std::int32_t instance, const std::string& name) {
+  CRecordsetSite sites(ThreadSession());
+  sites.OpenById(-1);
+  SiteRow& row = sites.AddNew();
+  row.strIP = address;
+  row.nInstanceID = instance;
+  row.strSiteName = name;
+  sites.Update();
+  return sites.Current().nID;
+}
+
+void AddUserSite(std::int32_t userId, std::int32_t siteId, const std::string& cameraAuthority) {
+  CRecordsetUserSite permissions(ThreadSession());
+  permissions.OpenByUserAndSite(userId, siteId);
+  UserSiteRow& row = permissions.AddNew();
+  row.nUserID = userId;
+  row.nSiteID = siteId;
+  row.strCameraAuthority = cameraAuthority;
+  permissions.Update();
+}
+
+std::vector<SiteRow> AllSites() {
+  CRecordsetSite sites(ThreadSession());
+  sites.OpenAll();
+  return sites.Rows();
+}
+
+std::vector<CameraRow> CamerasOf(std::int32_t siteId) {
+  CRecordsetCamera cameras(ThreadSession());
+  cameras.OpenBySite(siteId);
+  return cameras.Rows();
+}
+
+std::vector<LogRow> LogOldestFirst() {
+  Log_DB log(ThreadSession());
+  log.OpenNewestFirst();
+  std::vector<LogRow> rows = log.Rows();
+  std::reverse(rows.begin(), rows.end());
+  return rows;
+}
+
+int CountRows(const std::string& table) {
+  int count = 0;
+  BoundStatement(ThreadSession(), "SELECT COUNT(*) FROM " + table).Into(count).Execute();
+  return count;
+}
+
+void ExecuteSql(const std::string& sql) {
+  BoundStatement(ThreadSession(), sql).Execute();
+}
+
+}  // namespace orlentis::testing

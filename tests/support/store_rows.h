@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/camera_recordset.h"
+#include "store/log_db.h"
+#include "store/site_recordset.h"
+
+namespace orlentis::testing {
+
+// The tables as a test sets them up and reads them back, through the record sets on the
+// calling thread's own session (the database file the process uses at the moment).
+
+std::int32_t AddGroup(const std::string& name, std::int32_t level, std::uint32_t authority);
+std::int32_t GroupIdByName(const std::string& name);
+std::int32_t AddUser(const std::string& name, const std::string& password, std::int32_t groupId,
+                     std::uint32_t authority);
+std::int32_t AddSite(const std::string& address, std::int32_t instance, const std::string& name);
+void AddUserSite(std::int32_t userId, std::int32_t siteId, const std::string& cameraAuthority);
+
+std::vector<SiteRow> AllSites();
+// The cameras of one site by index.
+std::vector<CameraRow> CamerasOf(std::int32_t siteId);
+std::vector<LogRow> LogOldestFirst();
+int CountRows(const std::string& table);
+// A statement without parameters (the test's own, fixed text).
+void ExecuteSql(const std::string& sql);
+
+}  // namespace orlentis::testing
