@@ -35,7 +35,7 @@ bool PrepareFolder(const std::filesystem::path& folder) {
 }
 
 // SIGTERM and SIGINT are taken by the main thread alone (sigwait), so every thread started
-// later must have them blocked.
+// later must have them blocked too.
 void BlockStopSignals() {
   sigset_t signals;
   sigemptyset(&signals);
@@ -48,6 +48,9 @@ void BlockStopSignals() {
 
 int RunOrlentis(const std::vector<std::string>& arguments) {
   InstallCrashHandler(kApplicationName, "Saved dump file to");
+  // From the first moment on, a stop request waits for the server's own clean stop instead of
+  // ending the process in the middle of writing its files or compacting its database.
+  BlockStopSignals();
   const OptionsResult parsed = ParseOptions(arguments);
   if (!parsed.options) {
     std::cerr << "orlentis: " << parsed.error << '\n';
@@ -72,7 +75,6 @@ int RunOrlentis(const std::vector<std::string>& arguments) {
     std::cerr << "orlentis: cannot write the default settings into " << folder.string() << '\n';
   }
   InstallCrashHandler(kApplicationName, GetLanguageText(kTextSavedDump));
-  BlockStopSignals();
   // A peer that goes away mid-send must cost its connection, never the process.
   ::signal(SIGPIPE, SIG_IGN);
 

@@ -52,6 +52,8 @@ TEST(FirstStartTest, WritesDefaultFilesIntoANewNestedHome) {
   const auto home = root / "a" / "b";
   ChildProcess server(HeadlessLaunch(home));
   ASSERT_TRUE(WaitUntilFolderLocked(home, kWaitMs));
+  // Both files appear whole (each is renamed into place), the language file first.
+  ASSERT_TRUE(testing::WaitUntilExists(home / "Setting.ini", kWaitMs));
   const std::string settings = ReadWholeFile(home / "Setting.ini");
   EXPECT_NE(settings.find("TYPE0=English.lng"), std::string::npos);
   EXPECT_NE(settings.find("PORT=10240"), std::string::npos);

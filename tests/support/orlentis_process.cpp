@@ -18,6 +18,16 @@ bool FolderLocked(const std::filesystem::path& home) {
   return locked;
 }
 
+template <class Condition>
+bool PollUntil(Condition condition, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return condition();
+}
+
 }  // namespace
 
 ChildProcess::Launch HeadlessLaunch(const std::filesystem::path& home,
@@ -31,12 +41,11 @@ ChildProcess::Launch HeadlessLaunch(const std::filesystem::path& home,
 }
 
 bool WaitUntilFolderLocked(const std::filesystem::path& home, int timeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (FolderLocked(home)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+  return PollUntil([&] { return FolderLocked(home); }, timeoutMs);
+}
+
+bool WaitUntilExists(const std::filesystem::path& path, int timeoutMs) {
+  return PollUntil([&] { return std::filesystem::exists(path); }, timeoutMs);
 }
 
 }  // namespace orlentis::testing

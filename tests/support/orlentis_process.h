@@ -16,4 +16,7 @@ ChildProcess::Launch HeadlessLaunch(const std::filesystem::path& home,
 // True once some process holds the program folder's lock (polls up to timeoutMs).
 bool WaitUntilFolderLocked(const std::filesystem::path& home, int timeoutMs);
 
+// True once path exists (polls up to timeoutMs).
+bool WaitUntilExists(const std::filesystem::path& path, int timeoutMs);
+
 }  // namespace orlentis::testing
