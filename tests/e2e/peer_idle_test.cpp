@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <thread>
+
+#include "access/ip_filter.h"
+#include "command_line.h"
+#include "idle_peers.h"
+#include "peer_run.h"
+#include "support/recorder_services_server.h"
+#include "support/store_rows.h"
+
+namespace orlentis::testing {
+namespace {
+
+using peer::PeerStatus;
+
+class IdlePeersTest : public ::testing::Test {
+ protected:
+  peer::IdleSettings Settings(int connections) {
+    peer::IdleSettings settings;
+    settings.connection.port = server_.Net().Port();
+    settings.connection.timeout = std::chrono::milliseconds(20000);
+    settings.connections = connections;
+    settings.duration = std::chrono::milliseconds(1500);
+    return settings;
+  }
+
+  RecorderServicesServer server_;
+};
+
+TEST_F(IdlePeersTest, HoldKeepsItsConnectionsOpenAndReportsThem) {
+  std::ostringstream status;
+  const auto report = peer::HoldConnections(Settings(5), status);
+  EXPECT_EQ(report.opened, 5);
+  EXPECT_EQ(report.refused, 0);
+  EXPECT_EQ(report.closedByServer, 0);
+  EXPECT_EQ(status.str(), "holding 5 connections (0 refused)\n");
+}
+
+TEST_F(IdlePeersTest, HoldCountsConnectionsTheServerRefuses) {
+  server_.Net().Program().SetIpFilter(true, kFilterAcceptMode);
+  std::ostringstream status;
+  const auto report = peer::HoldConnections(Settings(3), status);
+  EXPECT_EQ(report.opened, 0);
+  EXPECT_EQ(report.refused, 3);
+}
+
+TEST_F(IdlePeersTest, AStalledHostLoginLeavesTheServerAnswering) {
+  std::ostringstream status;
+  auto settings = Settings(2);
+  settings.duration = std::chrono::seconds(3);
+  peer::StallReport report;
+  std::thread stall([&] { report = peer::StallHostLogins(settings, status); });
+  // While the logins hang, another peer is served as usual.
+  const auto check = RunPeerCommand("host-check", server_.Net().Port());
+  stall.join();
+  EXPECT_EQ(check.status, PeerStatus::kOk) << check.message;
+  EXPECT_EQ(report.stalls, 2) << "the server keeps a stalled login for 5 s, past the duration";
+}
+
+TEST_F(IdlePeersTest, SiteNamesGoOutAsUtf16AndAreStoredAsUtf8) {
+  const auto outcome = RunPeerCommand("site-checkin", server_.Net().Port(),
+                                      {"--name", "Caf\xC3\xA9 \xE2\x82\xAC", "--cameras", "0"});
+  ASSERT_EQ(outcome.status, PeerStatus::kOk) << outcome.message;
+  EXPECT_EQ(AllSites().at(0).strSiteName, "Caf\xC3\xA9 \xE2\x82\xAC");
+}
+
+TEST(CommandLineTest, TakesBothValueFormsAndFlagsAndRejectsTheRest) {
+  const peer::CommandLine line({"--port=99", "--name", "Lobby", "--json"}, {"port", "name"},
+                               {"json"});
+  EXPECT_EQ(line.Number("port", 1, 1, 65535), 99);
+  EXPECT_EQ(line.Text("name", ""), "Lobby");
+  EXPECT_TRUE(line.Flag("json"));
+  EXPECT_EQ(line.Text("missing", "fallback"), "fallback");
+  EXPECT_THROW(line.Number("port", 1, 100, 200), peer::PeerFailure);
+  EXPECT_THROW(line.Required("user"), peer::PeerFailure);
+
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--other", "1"}, {"loose"}, {"--name"}, {"--port", "12x"}}) {
+    try {
+      (void)peer::CommandLine(arguments, {"port", "name"}, {});
+      ADD_FAILURE() << arguments[0] << " was accepted";
+    } catch (const peer::PeerFailure& failure) {
+      EXPECT_EQ(failure.Status(), PeerStatus::kUsage);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orlentis::testing

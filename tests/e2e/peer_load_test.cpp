@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "latency_stats.h"
+#include "load_run.h"
+#include "peer_run.h"
+#include "seed.h"
+#include "support/recorder_services_server.h"
+#include "support/store_rows.h"
+
+namespace orlentis::testing {
+namespace {
+
+using peer::PeerStatus;
+using std::chrono::nanoseconds;
+
+TEST(LatencySamplesTest, NearestRankPercentilesOfKnownSamples) {
+  peer::LatencySamples samples;
+  std::vector<int> values(100);
+  std::iota(values.begin(), values.end(), 1);
+  std::shuffle(values.begin(), values.end(), std::mt19937(7));
+  for (const int value : values) samples.Add(nanoseconds(value));
+  EXPECT_EQ(samples.Count(), 100u);
+  EXPECT_EQ(samples.Percentile(0.50), nanoseconds(50));
+  EXPECT_EQ(samples.Percentile(0.99), nanoseconds(99));
+  EXPECT_EQ(samples.Percentile(0.07), nanoseconds(7));
+  EXPECT_EQ(samples.Percentile(1.0), nanoseconds(100));
+  EXPECT_EQ(samples.Max(), nanoseconds(100));
+}
+
+TEST(LatencySamplesTest, SmallAndMergedSampleSets) {
+  peer::LatencySamples empty;
+  EXPECT_EQ(empty.Percentile(0.99), nanoseconds(0));
+  EXPECT_EQ(empty.Max(), nanoseconds(0));
+
+  peer::LatencySamples one;
+  one.Add(nanoseconds(42));
+  EXPECT_EQ(one.Percentile(0.5), nanoseconds(42));
+  EXPECT_EQ(one.Percentile(0.99), nanoseconds(42));
+
+  // One slow request in ten: the median does not see it, p99 and the maximum do.
+  peer::LatencySamples merged;
+  for (int i = 0; i < 9; ++i) merged.Add(nanoseconds(10));
+  EXPECT_EQ(merged.Percentile(0.5), nanoseconds(10));
+  one.Add(nanoseconds(1000));
+  merged.Merge(one);
+  EXPECT_EQ(merged.Count(), 11u);
+  EXPECT_EQ(merged.Percentile(0.5), nanoseconds(10));
+  EXPECT_EQ(merged.Percentile(0.99), nanoseconds(1000));
+  EXPECT_EQ(merged.Max(), nanoseconds(1000));
+}
+
+TEST(FailureCountsTest, CountsByStatusAndMerges) {
+  peer::FailureCounts first;
+  first.Add(PeerStatus::kTimeout);
+  first.Add(PeerStatus::kTimeout);
+  peer::FailureCounts second;
+  second.Add(PeerStatus::kRefused);
+  first.Merge(second);
+  EXPECT_EQ(first.Of(PeerStatus::kTimeout), 2u);
+  EXPECT_EQ(first.Of(PeerStatus::kRefused), 1u);
+  EXPECT_EQ(first.Of(PeerStatus::kMalformed), 0u);
+  EXPECT_EQ(first.Total(), 3u);
+}
+
+class LoadRunTest : public ::testing::Test {
+ protected:
+  peer::LoadSettings Settings(peer::LoadExchange exchange, int connections, int requests) {
+    peer::LoadSettings settings;
+    settings.connection.port = server_.Net().Port();
+    settings.connection.timeout = std::chrono::milliseconds(20000);
+    settings.exchange = exchange;
+    settings.connections = connections;
+    settings.requestLimit = static_cast<std::uint64_t>(requests);
+    settings.duration = std::chrono::seconds(300);
+    settings.users = 3;
+    settings.cameras = 2;
+    return settings;
+  }
+
+  RecorderServicesServer server_;
+};
+
+// The server writes one "Site checkin" log row per check-in: its count is the server's own
+// count of what the load run says it did.
+TEST_F(LoadRunTest, CountsExactlyTheCheckInsTheServerLogged) {
+  const auto report = peer::RunLoad(Settings(peer::LoadExchange::kSiteCheckIn, 3, 300));
+  EXPECT_EQ(report.requests, 300u);
+  EXPECT_EQ(report.failures.Total(), 0u);
+  EXPECT_EQ(report.connectionsFailed, 0);
+  EXPECT_GT(report.p99, nanoseconds(0));
+  EXPECT_LE(report.p50, report.p99);
+  EXPECT_LE(report.p99, report.max);
+  const auto logs = LogOldestFirst();
+  EXPECT_EQ(std::count_if(logs.begin(), logs.end(),
+                          [](const LogRow& row) { return row.strAction == "Site checkin"; }),
+            300);
+  EXPECT_EQ(CountRows("Site"), 3) << "each connection checks in its own site";
+}
+
+TEST_F(LoadRunTest, SeededUsersLogInUnderTheMix) {
+  ASSERT_EQ(RunPeerCommand("instance-checkin", server_.Net().Port(), {"--instance", "0"}).status,
+            PeerStatus::kOk);
+  peer::SeedSettings seed;
+  seed.home = server_.Net().Program().Folder().Path();
+  seed.users = 3;
+  const auto seeded = peer::SeedAccounts(seed);
+  EXPECT_EQ(seeded.usersAdded, 3);
+  EXPECT_EQ(seeded.permissionsAdded, 3) << "one instance at 127.0.0.1 for each user";
+  EXPECT_EQ(peer::SeedAccounts(seed).usersUpdated, 3) << "a second seed adds nothing";
+
+  const auto login = RunPeerCommand("host-login", server_.Net().Port(),
+                                    {"--user", "bench-user-2", "--password", "bench-password"});
+  ASSERT_EQ(login.status, PeerStatus::kOk) << login.message;
+  EXPECT_EQ(login.transcript.Entries().back().record, "HostSiteEntry");
+
+  const auto report = peer::RunLoad(Settings(peer::LoadExchange::kMix, 4, 200));
+  EXPECT_EQ(report.requests, 200u);
+  EXPECT_EQ(report.failures.Total(), 0u);
+}
+
+TEST_F(LoadRunTest, RefusedRequestsAreCountedAsFailuresNotAnswers) {
+  // No user was seeded: every host login is refused.
+  const auto report = peer::RunLoad(Settings(peer::LoadExchange::kHostLogin, 2, 20));
+  EXPECT_EQ(report.requests, 0u);
+  EXPECT_EQ(report.failures.Of(PeerStatus::kRefused), 20u);
+}
+
+}  // namespace
+}  // namespace orlentis::testing

@@ -1,0 +1,98 @@
+#include "seed.h"
+
+#include <soci/soci.h>
+
+#include <exception>
+
+#include "access/password_digest.h"
+#include "peer_status.h"
+#include "store/engine.h"
+#include "store/group_db.h"
+#include "store/site_recordset.h"
+#include "store/user_db.h"
+#include "store/user_site_recordset.h"
+
+namespace orlentis::peer {
+namespace {
+
+constexpr std::size_t kCameraSlots = 64;
+
+std::int32_t UserIdFor(User_DB& users, const std::string& name, const std::string& digest,
+                       const GroupRow& group, SeedReport& report) {
+  users.OpenByName(name);
+  const bool exists = !users.IsEOF();
+  UserRow& row = exists ? users.Edit() : users.AddNew();
+  ++(exists ? report.usersUpdated : report.usersAdded);
+  row.strName = name;
+  row.strPassword = digest;
+  row.nGroupID = group.nID;
+  row.bsAuthority = group.bsAuthority;
+  users.Update();
+  return users.Current().nID;
+}
+
+void GrantEverySite(soci::session& session, std::int32_t userId, const std::vector<SiteRow>& sites,
+                    SeedReport& report) {
+  CRecordsetUserSite permissions(session);
+  for (const auto& site : sites) {
+    permissions.OpenByUserAndSite(userId, site.nID);
+    if (!permissions.IsEOF()) continue;
+    UserSiteRow& row = permissions.AddNew();
+    row.nUserID = userId;
+    row.nSiteID = site.nID;
+    row.strCameraAuthority = std::string(kCameraSlots, '1');
+    permissions.Update();
+    ++report.permissionsAdded;
+  }
+}
+
+}  // namespace
+
+SeedReport SeedAccounts(const SeedSettings& settings) {
+  const auto databaseFile = settings.home / kDatabaseFileName;
+  if (!std::filesystem::exists(databaseFile)) {
+    throw PeerFailure(PeerStatus::kUsage, "no database in " + settings.home.string() +
+                                              ": start the server on that folder once first");
+  }
+  SetDatabaseFile(databaseFile);
+  SeedReport report;
+  try {
+    soci::session& session = ThreadSession();
+    soci::transaction transaction(session);
+    Group_DB groups(session);
+    groups.OpenByName(settings.group);
+    if (groups.IsEOF()) {
+      throw PeerFailure(PeerStatus::kUsage, "there is no group \"" + settings.group + "\"");
+    }
+    const GroupRow group = groups.Current();
+    CRecordsetSite siteSet(session);
+    siteSet.OpenAll();
+    std::vector<SiteRow> sites;
+    for (const auto& site : siteSet.Rows()) {
+      if (site.strIP == settings.grantAddress) sites.push_back(site);
+    }
+    const std::string digest = PasswordDigest(settings.password, false);
+    User_DB users(session);
+    for (int i = 0; i < settings.users; ++i) {
+      const auto userId =
+          UserIdFor(users, settings.userPrefix + std::to_string(i), digest, group, report);
+      GrantEverySite(session, userId, sites, report);
+    }
+    transaction.commit();
+  } catch (const PeerFailure&) {
+    throw;
+  } catch (const std::exception& error) {
+    throw PeerFailure(PeerStatus::kLocal,
+                      std::string("cannot write the database: ") + error.what());
+  }
+  CloseThreadSession();
+  return report;
+}
+
+std::string SeedReportText(const SeedReport& report) {
+  return "seeded: " + std::to_string(report.usersAdded) + " users added, " +
+         std::to_string(report.usersUpdated) + " updated, " +
+         std::to_string(report.permissionsAdded) + " camera permissions added\n";
+}
+
+}  // namespace orlentis::peer
