@@ -66,7 +66,8 @@ asio::awaitable<bool> CConnSocket::Send(ConstByteSpan bytes) {
   co_return !error;
 }
 
-asio::awaitable<CConnSocket::Receipt> CConnSocket::ReceiveBlock(std::vector<std::uint8_t>& block) {
+asio::awaitable<CConnSocket::Receipt> CConnSocket::ReceiveBlock(std::vector<std::uint8_t>& block,
+                                                               std::size_t maxBytes) {
   // One scratch buffer for the whole worker: the read below never suspends, so the block is
   // copied out before any other connection can read into it.
   static thread_local std::array<std::uint8_t, kReceiveLimit> scratch;
@@ -76,7 +77,7 @@ asio::awaitable<CConnSocket::Receipt> CConnSocket::ReceiveBlock(std::vector<std:
                                 asio::redirect_error(asio::use_awaitable, error));
     if (!socket_.is_open()) break;
     if (!error) {
-      const std::size_t count = socket_.read_some(asio::buffer(scratch), error);
+      const std::size_t count = socket_.read_some(asio::buffer(scratch, maxBytes), error);
       if (error == asio::error::would_block || error == asio::error::try_again) continue;
       if (!error && count > 0) {
         block.assign(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(count));
@@ -96,7 +97,11 @@ asio::awaitable<bool> CConnSocket::ReceiveExactly(ByteSpan into) {
   std::vector<std::uint8_t> block;
   asio::steady_timer limit(socket_.get_executor());
   ArmTransferLimit(limit);
-  if (co_await ReceiveBlock(block) != Receipt::kBlock || block.size() != into.size()) {
+  // The receive takes no more than the record it expects: a recorder that sends the records of
+  // an exchange in one burst leaves the next ones in the socket for the next receive, while a
+  // short record still ends the exchange at once.
+  if (co_await ReceiveBlock(block, into.size()) != Receipt::kBlock ||
+      block.size() != into.size()) {
     co_return false;
   }
   std::copy(block.begin(), block.end(), into.begin());

@@ -67,7 +67,8 @@ class CConnSocket : public std::enable_shared_from_this<CConnSocket> {
   // Sends the whole buffer as one record within the transfer limit; false when it could not.
   // Exceeding the limit marks the connection dead and closes it.
   asio::awaitable<bool> Send(ConstByteSpan bytes);
-  // One receive within the transfer limit that must return exactly into.size() bytes;
+  // One receive of at most into.size() bytes within the transfer limit, which must return
+  // exactly that many;
   // false for any other count. Exceeding the limit, a closed peer or an error mark the
   // connection dead and close it.
   asio::awaitable<bool> ReceiveExactly(ByteSpan into);
@@ -88,10 +89,10 @@ class CConnSocket : public std::enable_shared_from_this<CConnSocket> {
  private:
   enum class Receipt { kBlock, kPeerGone, kClosed };
 
-  // Waits until data can be read, then takes it in one receive of at most kReceiveLimit
-  // bytes. A peer that closed or reset leaves the connection dead and closed (kPeerGone);
+  // Waits until data can be read, then takes it in one receive of at most maxBytes bytes. A peer that closed or reset leaves the connection dead and closed (kPeerGone);
   // kClosed means the server closed it (a sweep or a transfer limit).
-  asio::awaitable<Receipt> ReceiveBlock(std::vector<std::uint8_t>& block);
+  asio::awaitable<Receipt> ReceiveBlock(std::vector<std::uint8_t>& block,
+                                        std::size_t maxBytes = kReceiveLimit);
   // When limit passes before it is destroyed, the connection is marked dead and closed,
   // which ends the send or receive under way with an error.
   void ArmTransferLimit(asio::steady_timer& limit);

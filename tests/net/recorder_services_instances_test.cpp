@@ -51,6 +51,25 @@ class InstanceServicesTest : public ::testing::Test {
   RecorderServicesServer server_;
 };
 
+TEST_F(InstanceServicesTest, HeaderAndCamerasSentInOneBurstAreEachTakenWhole) {
+  WireClient client = server_.Connect();
+  ASSERT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKIN, 1, 3)));
+  ASSERT_EQ(ReceiveHostFrame(client), kGoOn);
+  std::vector<std::uint8_t> burst = ToBytes(EncodeInstanceHeader({"Gate", 9003, 2}));
+  for (const auto& camera : {Camera(1, 1, "Left"), Camera(1, 2, "Right")}) {
+    const auto bytes = ToBytes(EncodeHostCamera(camera));
+    burst.insert(burst.end(), bytes.begin(), bytes.end());
+  }
+  ASSERT_TRUE(client.Send(burst));
+  EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 0}));
+  const auto sites = AllSites();
+  ASSERT_EQ(sites.size(), 1u);
+  const auto cameras = CamerasOf(sites[0].nID);
+  ASSERT_EQ(cameras.size(), 2u);
+  EXPECT_EQ(cameras[1].strName, "Right");
+  ExpectNothingPending(client);
+}
+
 TEST_F(InstanceServicesTest, CheckInStoresTheInstanceAndItsCamerasInOrder) {
   WireClient client = server_.Connect();
   const auto final = CheckInInstance(
