@@ -7,16 +7,22 @@ ASAN_DIR  ?= build-asan
 RUN_HOME  ?= $(CURDIR)/run-home
 JOBS      ?= $(shell nproc)
 
-.PHONY: all deps build build-asan test test-asan run clean format
+.PHONY: all deps configure build build-server build-asan test run clean format
 
 all: build
 
 deps:
 	@bash scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Only what running the server needs: no tests, no tools.
+build-server: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target orlentis
 
 build-asan: deps
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DORLENTIS_SANITIZE=ON
@@ -28,7 +34,7 @@ test: build build-asan
 	  ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
 
 # Without a display the tray program cannot show itself, so the server runs headless.
-run: build
+run: build-server
 	@mkdir -p $(RUN_HOME)
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 	  exec $(BUILD_DIR)/src/orlentis --home $(RUN_HOME); \
