@@ -14,7 +14,6 @@ packages=(
   libboost-dev
   libasio-dev
   libldap-dev slapd ldap-utils
-  qt6-base-dev
 )
 
 missing=()
