@@ -28,7 +28,7 @@ std::optional<GroupRow> FindGroup(soci::session& session, std::int32_t groupId) 
 std::uint32_t SiteCameraMask(soci::session& session, std::int32_t userId,
                              const std::string& peerAddress) {
   CRecordsetSiteJoinUserSite sites(session);
-  sites.OpenForUserAtSite(userId, peerAddress);
+  sites.OpenFirstForUserAtSite(userId, peerAddress);
   if (sites.IsEOF() || sites.Current().IsCameraAuthorityNull()) return 0;
   return CameraMask16(*sites.Current().strCameraAuthority);
 }
@@ -37,9 +37,8 @@ std::vector<HostSitePermission> HostPermissions(soci::session& session, std::int
                                                 const std::string& peerAddress) {
   std::vector<HostSitePermission> permissions;
   CRecordsetSiteJoinUserSite sites(session);
-  sites.OpenForUserAtHost(userId, peerAddress);
+  sites.OpenPermittedForUserAtHost(userId, peerAddress);
   for (const auto& row : sites.Rows()) {
-    if (row.nInstanceID < 0 || row.IsCameraAuthorityNull()) continue;
     permissions.push_back({row.nInstanceID, row.strCameraAuthority->substr(0, 64)});
   }
   return permissions;

@@ -2,16 +2,24 @@
 
 #include <soci/soci.h>
 
-#include <deque>
-#include <functional>
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "store/prepared_statement.h"
+
 namespace orlentis {
 
-// One prepared statement with bound values, and for a query, the variables each row is
-// fetched into. A NULL column leaves its variable at the type's default value; IsNull() tells
-// which. Values are bound by reference: they must outlive the statement's execution.
+// One statement with bound values, and for a query, the variables each row is fetched into. A
+// NULL column leaves its variable at the type's default value; IsNull() tells which. Values
+// are bound by reference: they are read when the statement runs and must live until then.
+//
+// On a thread's own session (ThreadSession()) the statement is prepared once per SQL text and
+// run again by every later BoundStatement of that text: the prepared statement owns the
+// storage its values are bound to, and the bound variables are copied in before it runs and
+// out after each fetched row. A statement of that text still running (a nested query) or any
+// other session gets a statement of its own, prepared here and dropped afterwards.
 //
 // Every statement of the store goes through this class rather than SOCI's "session <<" forms:
 // those are built on classes whose type information the SOCI library does not export, which
@@ -19,60 +27,45 @@ namespace orlentis {
 class BoundStatement {
  public:
   BoundStatement(soci::session& session, std::string sql)
-      : statement_(session), sql_(std::move(sql)) {}
+      : session_(session), sql_(std::move(sql)) {}
+  ~BoundStatement();
+  BoundStatement(const BoundStatement&) = delete;
+  BoundStatement& operator=(const BoundStatement&) = delete;
 
   template <class T>
   BoundStatement& Into(T& target) {
-    soci::indicator& indicator = indicators_.emplace_back(soci::i_ok);
-    statement_.exchange(soci::into(target, indicator));
-    clearNulls_.push_back([&target, &indicator] {
-      if (indicator == soci::i_null) target = T{};
-    });
+    intoBindings_.push_back(bindings_.size());
+    bindings_.push_back(IntoBinding(target));
     return *this;
   }
 
   template <class T>
   BoundStatement& Use(const T& value) {
-    statement_.exchange(soci::use(value));
+    bindings_.push_back(UseBinding(value));
     return *this;
   }
 
   // Runs a statement; a query fetches its first row. True when a row was fetched.
-  bool Execute() {
-    Prepare();
-    const bool fetched = statement_.execute(true);
-    if (fetched) ClearNulls();
-    return fetched;
-  }
-
+  bool Execute();
   // The next row of a query; false after the last one. The first call runs the query.
-  bool Fetch() {
-    if (!executed_) {
-      Prepare();
-      statement_.execute(false);
-      executed_ = true;
-    }
-    if (!statement_.fetch()) return false;
-    ClearNulls();
-    return true;
-  }
+  bool Fetch();
+  bool IsNull(std::size_t column) const;
 
-  bool IsNull(std::size_t column) const { return indicators_.at(column) == soci::i_null; }
+  // The prepared statement this one runs on (after its first Execute() or Fetch()).
+  PreparedStatement* Prepared() const { return statement_; }
 
  private:
-  void Prepare() {
-    statement_.alloc();
-    statement_.prepare(sql_);
-    statement_.define_and_bind();
-  }
-  void ClearNulls() {
-    for (const auto& clear : clearNulls_) clear();
-  }
+  PreparedStatement& Statement();
+  void CopyUses();
+  void CopyIntos();
 
-  soci::statement statement_;
+  soci::session& session_;
   std::string sql_;
-  std::deque<soci::indicator> indicators_;
-  std::vector<std::function<void()>> clearNulls_;
+  std::vector<StatementBinding> bindings_;
+  std::vector<std::size_t> intoBindings_;
+  PreparedStatement* statement_ = nullptr;
+  // The statement when it is not the session's cached one.
+  std::unique_ptr<PreparedStatement> ownStatement_;
   bool executed_ = false;
 };
 

@@ -10,6 +10,7 @@
 
 #include "access/program_folder.h"
 #include "store/bound_statement.h"
+#include "store/statement_cache.h"
 
 namespace orlentis {
 namespace {
@@ -24,7 +25,16 @@ std::atomic<std::uint64_t> fileGeneration{1};
 
 struct ThreadSessionSlot {
   std::unique_ptr<soci::session> session;
+  // Declared after the session, so a thread's end also drops its statements first.
+  std::unique_ptr<StatementCache> statements;
   std::uint64_t generation = 0;
+
+  // The statements go before their session: SQLite does not close a connection that still
+  // has prepared statements.
+  void Close() {
+    statements.reset();
+    session.reset();
+  }
 };
 thread_local ThreadSessionSlot threadSession;
 
@@ -67,15 +77,20 @@ std::filesystem::path DatabaseFile() {
 soci::session& ThreadSession() {
   const std::uint64_t generation = fileGeneration.load();
   if (!threadSession.session || threadSession.generation != generation) {
-    threadSession.session.reset();
+    threadSession.Close();
     threadSession.session = OpenSession(DatabaseFile());
+    threadSession.statements = std::make_unique<StatementCache>();
     threadSession.generation = generation;
   }
   return *threadSession.session;
 }
 
 void CloseThreadSession() {
-  threadSession.session.reset();
+  threadSession.Close();
+}
+
+StatementCache* SessionStatementCache(const soci::session& session) {
+  return &session == threadSession.session.get() ? threadSession.statements.get() : nullptr;
 }
 
 std::unique_ptr<soci::session> OpenSession(const std::filesystem::path& file) {

@@ -23,8 +23,15 @@ std::filesystem::path DatabaseFile();
 // The calling thread's own session on DatabaseFile(), opened on first use and reopened when
 // the file was changed since. Sessions are never shared between threads.
 soci::session& ThreadSession();
-// Drops the calling thread's session; the next ThreadSession() opens a fresh one.
+// Drops the calling thread's session and its prepared statements; the next ThreadSession()
+// opens a fresh one.
 void CloseThreadSession();
+
+class StatementCache;
+// The prepared statements of session when it is the calling thread's own session (which a
+// change of the database file, CloseThreadSession() and a repair drop together with it); null
+// for any other session, whose statements are prepared for each use.
+StatementCache* SessionStatementCache(const soci::session& session);
 
 // A new session on file with the engine settings every session needs: WAL journal, full
 // synchronous commits, a busy timeout. A file that does not exist yet is created with mode

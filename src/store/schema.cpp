@@ -37,6 +37,8 @@ constexpr const char* kTables[] = {
 
 constexpr const char* kIndexes[] = {
     "CREATE INDEX IF NOT EXISTS SiteByAddress ON Site (strIP, nInstanceID, strSiteName)",
+    // The logins' lookups: the sites of one address and instance come out in nID order.
+    "CREATE INDEX IF NOT EXISTS SiteByAddressAndInstance ON Site (strIP, nInstanceID)",
     "CREATE INDEX IF NOT EXISTS SiteByOnline ON Site (bOnline)",
     "CREATE INDEX IF NOT EXISTS CameraBySite ON Camera (nSiteID, nIndex)",
     "CREATE INDEX IF NOT EXISTS UserByName ON \"User\" (strName)",

@@ -7,11 +7,28 @@
 namespace orlentis {
 namespace {
 
-constexpr const char* kSelectJoin =
+constexpr const char* kSelectColumns =
     "SELECT Site.nID, Site.strIP, Site.strSiteName, Site.nInstanceID, Site.nWebServerPort, "
     "Site.bOnline, Site.dCheckInTime, SiteOfUser.nUserID, SiteOfUser.nSiteID, "
-    "SiteOfUser.strCameraAuthority FROM Site LEFT JOIN (SELECT * FROM UserSite WHERE "
-    "nUserID = :usr) AS SiteOfUser ON Site.nID = SiteOfUser.nSiteID ";
+    "SiteOfUser.strCameraAuthority FROM Site ";
+// Every site, with the user's row where there is one.
+constexpr const char* kAnyPermission =
+    "LEFT JOIN UserSite AS SiteOfUser ON SiteOfUser.nUserID = :usr AND "
+    "SiteOfUser.nSiteID = Site.nID ";
+// Only the sites where the user's row names cameras.
+constexpr const char* kCameraPermission =
+    "JOIN UserSite AS SiteOfUser ON SiteOfUser.nUserID = :usr AND "
+    "SiteOfUser.nSiteID = Site.nID AND SiteOfUser.strCameraAuthority IS NOT NULL ";
+
+// The record-protocol sites at an address, lowest id first: the SiteByAddressAndInstance
+// index yields them in that order.
+constexpr const char* kRecordSitesAt = "WHERE Site.strIP = :ip AND Site.nInstanceID = -1 ";
+constexpr const char* kSiteOrder = "ORDER BY Site.nID";
+constexpr const char* kInstanceOrder = "ORDER BY Site.nInstanceID, Site.nID";
+
+std::string JoinQuery(const char* join, const char* condition, const char* order) {
+  return std::string(kSelectColumns) + join + condition + order;
+}
 
 // The columns of the joined UserSite row, after the seven Site columns.
 constexpr std::size_t kJoinedUserColumn = 7;
@@ -21,22 +38,36 @@ constexpr std::size_t kJoinedAuthorityColumn = 9;
 }  // namespace
 
 void CRecordsetSiteJoinUserSite::OpenForUser(std::int32_t userId) {
-  Open(userId, std::nullopt, "ORDER BY Site.strIP, Site.nInstanceID, Site.strSiteName, Site.nID");
+  Open(userId, std::nullopt,
+       JoinQuery(kAnyPermission, "",
+                 "ORDER BY Site.strIP, Site.nInstanceID, Site.strSiteName, Site.nID"));
 }
 
 void CRecordsetSiteJoinUserSite::OpenForUserAtSite(std::int32_t userId, const std::string& ip) {
-  Open(userId, ip, "WHERE Site.strIP = :ip AND Site.nInstanceID = -1 ORDER BY Site.nID");
+  Open(userId, ip, JoinQuery(kAnyPermission, kRecordSitesAt, kSiteOrder));
+}
+
+void CRecordsetSiteJoinUserSite::OpenFirstForUserAtSite(std::int32_t userId,
+                                                        const std::string& ip) {
+  Open(userId, ip, JoinQuery(kAnyPermission, kRecordSitesAt, "ORDER BY Site.nID LIMIT 1"));
 }
 
 void CRecordsetSiteJoinUserSite::OpenForUserAtHost(std::int32_t userId, const std::string& ip) {
-  Open(userId, ip, "WHERE Site.strIP = :ip ORDER BY Site.nInstanceID, Site.nID");
+  Open(userId, ip, JoinQuery(kAnyPermission, "WHERE Site.strIP = :ip ", kInstanceOrder));
+}
+
+void CRecordsetSiteJoinUserSite::OpenPermittedForUserAtHost(std::int32_t userId,
+                                                            const std::string& ip) {
+  Open(userId, ip,
+       JoinQuery(kCameraPermission, "WHERE Site.strIP = :ip AND Site.nInstanceID >= 0 ",
+                 kInstanceOrder));
 }
 
 void CRecordsetSiteJoinUserSite::Open(std::int32_t userId, std::optional<std::string> ip,
-                                      const char* tail) {
+                                      std::string sql) {
   userId_ = userId;
   ip_ = std::move(ip);
-  tail_ = tail;
+  sql_ = std::move(sql);
   Load();
 }
 
@@ -50,7 +81,7 @@ void CRecordsetSiteJoinUserSite::Load() {
   std::int32_t joinedUser = 0;
   std::int32_t joinedSite = 0;
   std::string cameraAuthority;
-  BoundStatement query(session_, std::string(kSelectJoin) + tail_);
+  BoundStatement query(session_, sql_);
   query.Into(row.nID).Into(row.strIP).Into(row.strSiteName).Into(row.nInstanceID);
   query.Into(row.nWebServerPort).Into(row.bOnline).Into(row.dCheckInTime);
   query.Into(joinedUser).Into(joinedSite).Into(cameraAuthority);

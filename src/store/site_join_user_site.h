@@ -36,10 +36,15 @@ class CRecordsetSiteJoinUserSite {
   // Every site, by address, instance and name (the permission tree of one user; user -1 has
   // no permission rows).
   void OpenForUser(std::int32_t userId);
-  // The record-protocol sites at ip (a login forwarded by a site).
+  // The record-protocol sites at ip, lowest id first.
   void OpenForUserAtSite(std::int32_t userId, const std::string& ip);
-  // The instances at ip by instance number (a login relayed by a host).
+  // Only the first of those (a login forwarded by a site takes the first row).
+  void OpenFirstForUserAtSite(std::int32_t userId, const std::string& ip);
+  // Every site at ip by instance number.
   void OpenForUserAtHost(std::int32_t userId, const std::string& ip);
+  // Only the instances at ip (instance >= 0) where the user has a camera-authority text, by
+  // instance number (a login relayed by a host).
+  void OpenPermittedForUserAtHost(std::int32_t userId, const std::string& ip);
 
   bool IsOpen() const { return open_; }
   void Close();
@@ -57,13 +62,13 @@ class CRecordsetSiteJoinUserSite {
 
  private:
   std::ptrdiff_t Size() const { return static_cast<std::ptrdiff_t>(rows_.size()); }
-  void Open(std::int32_t userId, std::optional<std::string> ip, const char* tail);
+  void Open(std::int32_t userId, std::optional<std::string> ip, std::string sql);
   void Load();
 
   soci::session& session_;
   std::int32_t userId_ = 0;
   std::optional<std::string> ip_;
-  const char* tail_ = "";
+  std::string sql_;
   std::vector<SiteJoinUserSiteRow> rows_;
   std::ptrdiff_t position_ = 0;
   bool open_ = false;
