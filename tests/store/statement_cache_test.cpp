@@ -78,6 +78,15 @@ TEST_F(StatementCacheTest, ASecondRunOfTheSameTextReusesThePreparedStatementWith
   EXPECT_EQ(PreparedOnConnection(), prepared + 1);  // kSelectAtLeast, once
 }
 
+TEST_F(StatementCacheTest, CachedStatementsKeepWorkingAfterTheDatabaseIsCompactedUnderThem) {
+  EXPECT_EQ(NumbersAtLeast(2), (std::vector<int>{2, 3}));
+  ExecuteSql("DELETE FROM Numbers WHERE n = 3");
+  ASSERT_EQ(CDBMaintenance::Instance().CompactDatabase(Database().File()), 1);
+  // The compacted copy came in underneath this session's prepared statements.
+  Insert(4, "after", 6.0);
+  EXPECT_EQ(NumbersAtLeast(2), (std::vector<int>{2, 4}));
+}
+
 TEST_F(StatementCacheTest, NullColumnsReadAsTheDefaultValueAfterAnEarlierValue) {
   ExecuteSql("INSERT INTO Numbers (n) VALUES (7)");
   struct Case {
