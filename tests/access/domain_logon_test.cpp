@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "access/domain_logon_runner.h"
+#include "support/silent_listener.h"
 #include "support/slapd_server.h"
 
 namespace orlentis {
@@ -25,52 +26,13 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::PersonEntry;
+using testing::SilentListener;
 using testing::SlapdServer;
 
 const std::string kPeopleFormat = "uid=%s," + std::string(SlapdServer::kPeople);
 // A name and a password beyond ASCII, in UTF-8 as the directory takes them.
 constexpr const char* kUmlautName = "j\xC3\xBCrgen";
 constexpr const char* kUmlautPassword = "gr\xC3\xBC\xC3\x9Fli";
-
-// A listening socket on 127.0.0.1 that nobody serves: connections complete in the kernel and
-// then hear nothing.
-class SilentListener {
- public:
-  SilentListener() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd_, 16) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      throw std::runtime_error("cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
-  }
-  ~SilentListener() {
-    for (const int client : clients_) ::close(client);
-    ::close(fd_);
-  }
-  SilentListener(const SilentListener&) = delete;
-  SilentListener& operator=(const SilentListener&) = delete;
-
-  std::string Uri() const { return "ldap://127.0.0.1:" + std::to_string(port_); }
-  int Fd() const { return fd_; }
-
-  // Takes one waiting connection, if any, and keeps it open and unanswered.
-  bool SomeoneConnected() {
-    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
-    const int client = ::accept(fd_, nullptr, nullptr);
-    if (client < 0) return false;
-    clients_.push_back(client);
-    return true;
-  }
-
- private:
-  int fd_;
-  int port_ = 0;
-  std::vector<int> clients_;
-};
 
 // A directory address that drops every connection: at once, or right after answering the bind
 // with "success", with a reset that makes the following unbind's write fail.

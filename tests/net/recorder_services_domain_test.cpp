@@ -1,8 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -14,6 +10,7 @@
 #include "peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
+#include "support/silent_listener.h"
 #include "support/slapd_server.h"
 #include "support/store_rows.h"
 
@@ -117,49 +114,8 @@ TEST_F(DomainLogonServicesTest, AccountLoginAsksTheDirectoryButUserLoginDoesNot)
   EXPECT_EQ(userLogin->word, RSP_OK);
 }
 
-// A listening socket on 127.0.0.1 that nobody serves: a directory that takes connections and
-// never answers.
-class SilentDirectory {
- public:
-  SilentDirectory() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd_, 16) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      throw std::runtime_error("cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
-  }
-  ~SilentDirectory() {
-    for (const int client : clients_) ::close(client);
-    ::close(fd_);
-  }
-
-  std::string Uri() const { return "ldap://127.0.0.1:" + std::to_string(port_); }
-
-  // Waits until someone has connected, and keeps the connection open and unanswered.
-  bool WaitForCaller() {
-    for (int i = 0; i < 5000; ++i) {
-      const int client = ::accept(fd_, nullptr, nullptr);
-      if (client >= 0) {
-        clients_.push_back(client);
-        return true;
-      }
-      std::this_thread::sleep_for(2ms);
-    }
-    return false;
-  }
-
- private:
-  int fd_;
-  int port_ = 0;
-  std::vector<int> clients_;
-};
-
 TEST(SilentDirectoryTest, HostLoginFailsAfterTheTimeoutWhileOtherPeersAreServed) {
-  SilentDirectory directory;
+  SilentListener directory;
   RecorderServicesServer server(DirectoryKeys(directory.Uri()));
   server.SetDomainLogon(true);
   server.SetDirectoryTimeout(2000ms);
