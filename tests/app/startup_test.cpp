@@ -83,7 +83,7 @@ TEST(FirstStartTest, HomeFromTheEnvironment) {
                         "ORLENTIS_ADMIN_PASSWORD=test-admin"};
   ChildProcess server(launch);
   ASSERT_TRUE(WaitUntilFolderLocked(root / "env-home", kWaitMs));
-  EXPECT_TRUE(std::filesystem::exists(root / "env-home" / "Setting.ini"));
+  EXPECT_TRUE(testing::WaitUntilExists(root / "env-home" / "Setting.ini", kWaitMs));
   server.Signal(SIGTERM);
   EXPECT_EQ(server.Wait(kWaitMs), 0);
 }
