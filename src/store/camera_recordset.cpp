@@ -1,7 +1,6 @@
 #include "store/camera_recordset.h"
 
-#include "store/bound_statement.h"
-#include "store/engine.h"
+#include "store/keyless_rows.h"
 
 namespace orlentis {
 namespace {
@@ -12,22 +11,13 @@ const std::string kSelectCameras =
 
 template <class Bind>
 std::vector<CameraRow> ReadCameras(soci::session& session, const std::string& tail, Bind bind) {
-  std::vector<CameraRow> rows;
-  CameraRow row;
-  long long rowId = 0;
-  BoundStatement query(session, kSelectCameras + tail);
-  query.Into(row.nSiteID).Into(row.nIndex).Into(row.bExistence).Into(row.nStateFlag);
-  query.Into(row.strResolution).Into(row.strName).Into(rowId);
-  bind(query);
-  while (query.Fetch()) {
-    row.rowId = rowId;
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-std::string RowIdCondition() {
-  return std::string(" WHERE ") + kRowIdColumn + " = :row";
+  return ReadKeylessRows<CameraRow>(
+      session, kSelectCameras + tail,
+      [](BoundStatement& query, CameraRow& row) {
+        query.Into(row.nSiteID).Into(row.nIndex).Into(row.bExistence).Into(row.nStateFlag);
+        query.Into(row.strResolution).Into(row.strName);
+      },
+      bind);
 }
 
 }  // namespace
@@ -90,8 +80,7 @@ void CRecordsetCamera::Write(const CameraRow& original, const CameraRow& changed
 }
 
 void CRecordsetCamera::Erase(const CameraRow& row) {
-  const long long rowId = row.rowId;
-  BoundStatement(session_, "DELETE FROM Camera" + RowIdCondition()).Use(rowId).Execute();
+  EraseKeylessRow(session_, "Camera", row.rowId);
 }
 
 }  // namespace orlentis

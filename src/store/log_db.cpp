@@ -3,8 +3,7 @@
 #include <cstdio>
 
 #include "access/clock.h"
-#include "store/bound_statement.h"
-#include "store/engine.h"
+#include "store/keyless_rows.h"
 
 namespace orlentis {
 namespace {
@@ -74,9 +73,10 @@ void Log_DB::Insert(LogRow& row) {
 void Log_DB::Write(const LogRow& original, const LogRow& changed) {
   const std::string timeText = LocalTimeText(changed.time);
   const long long rowId = original.rowId;
-  BoundStatement(session_, std::string("UPDATE Log SET time = :time, strSource = :source, "
-                                       "strAction = :action, strDetail = :detail WHERE ") +
-                               kRowIdColumn + " = :row")
+  BoundStatement(session_,
+                 "UPDATE Log SET time = :time, strSource = :source, strAction = :action, "
+                 "strDetail = :detail" +
+                     RowIdCondition())
       .Use(timeText)
       .Use(changed.strSource)
       .Use(changed.strAction)
@@ -86,10 +86,7 @@ void Log_DB::Write(const LogRow& original, const LogRow& changed) {
 }
 
 void Log_DB::Erase(const LogRow& row) {
-  const long long rowId = row.rowId;
-  BoundStatement(session_, std::string("DELETE FROM Log WHERE ") + kRowIdColumn + " = :row")
-      .Use(rowId)
-      .Execute();
+  EraseKeylessRow(session_, "Log", row.rowId);
 }
 
 }  // namespace orlentis

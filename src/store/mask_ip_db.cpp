@@ -1,7 +1,6 @@
 #include "store/mask_ip_db.h"
 
-#include "store/bound_statement.h"
-#include "store/engine.h"
+#include "store/keyless_rows.h"
 
 namespace orlentis {
 namespace {
@@ -12,21 +11,12 @@ const std::string kRangeOrder = std::string(" ORDER BY ") + kRowIdColumn;
 
 template <class Bind>
 std::vector<MaskIPRow> ReadRanges(soci::session& session, const std::string& tail, Bind bind) {
-  std::vector<MaskIPRow> rows;
-  MaskIPRow row;
-  long long rowId = 0;
-  BoundStatement query(session, kSelectRanges + tail);
-  query.Into(row.strDescription).Into(row.strIPFrom).Into(row.strIPTo).Into(rowId);
-  bind(query);
-  while (query.Fetch()) {
-    row.rowId = rowId;
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-std::string RowIdCondition() {
-  return std::string(" WHERE ") + kRowIdColumn + " = :row";
+  return ReadKeylessRows<MaskIPRow>(
+      session, kSelectRanges + tail,
+      [](BoundStatement& query, MaskIPRow& row) {
+        query.Into(row.strDescription).Into(row.strIPFrom).Into(row.strIPTo);
+      },
+      bind);
 }
 
 }  // namespace
@@ -67,8 +57,7 @@ void CMaskIPDB::Write(const MaskIPRow& original, const MaskIPRow& changed) {
 }
 
 void CMaskIPDB::Erase(const MaskIPRow& row) {
-  const long long rowId = row.rowId;
-  BoundStatement(session_, "DELETE FROM MaskIP" + RowIdCondition()).Use(rowId).Execute();
+  EraseKeylessRow(session_, "MaskIP", row.rowId);
 }
 
 }  // namespace orlentis

@@ -1,7 +1,6 @@
 #include "store/user_site_recordset.h"
 
-#include "store/bound_statement.h"
-#include "store/engine.h"
+#include "store/keyless_rows.h"
 
 namespace orlentis {
 namespace {
@@ -11,21 +10,12 @@ const std::string kSelectUserSites =
 
 template <class Bind>
 std::vector<UserSiteRow> ReadUserSites(soci::session& session, const std::string& tail, Bind bind) {
-  std::vector<UserSiteRow> rows;
-  UserSiteRow row;
-  long long rowId = 0;
-  BoundStatement query(session, kSelectUserSites + tail);
-  query.Into(row.nUserID).Into(row.nSiteID).Into(row.strCameraAuthority).Into(rowId);
-  bind(query);
-  while (query.Fetch()) {
-    row.rowId = rowId;
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-std::string RowIdCondition() {
-  return std::string(" WHERE ") + kRowIdColumn + " = :row";
+  return ReadKeylessRows<UserSiteRow>(
+      session, kSelectUserSites + tail,
+      [](BoundStatement& query, UserSiteRow& row) {
+        query.Into(row.nUserID).Into(row.nSiteID).Into(row.strCameraAuthority);
+      },
+      bind);
 }
 
 }  // namespace
@@ -84,8 +74,7 @@ void CRecordsetUserSite::Write(const UserSiteRow& original, const UserSiteRow& c
 }
 
 void CRecordsetUserSite::Erase(const UserSiteRow& row) {
-  const long long rowId = row.rowId;
-  BoundStatement(session_, "DELETE FROM UserSite" + RowIdCondition()).Use(rowId).Execute();
+  EraseKeylessRow(session_, "UserSite", row.rowId);
 }
 
 }  // namespace orlentis
