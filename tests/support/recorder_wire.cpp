@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <thread>
+
+#include "socket_queues.h"
 
 namespace orlentis::testing {
 
@@ -63,38 +63,9 @@ std::optional<StatusReply> Ask(WireClient& client, std::span<const std::uint8_t>
   return ReceiveStatusReply(client);
 }
 
-namespace {
-
-// The kernel's table of TCP sockets: whether any byte to the server is still queued on the
-// way (in a client's send queue or in the server's receive queue).
-bool BytesInFlightTo(std::uint16_t serverPort) {
-  constexpr const char* kListening = "0A";
-  std::ifstream table("/proc/net/tcp");
-  std::string line;
-  std::getline(table, line);  // the heading
-  while (std::getline(table, line)) {
-    std::istringstream fields(line);
-    std::string slot, local, remote, state, queues;
-    fields >> slot >> local >> remote >> state >> queues;
-    if (state == kListening) continue;
-    const auto port = [](const std::string& address) {
-      return static_cast<std::uint16_t>(
-          std::stoul(address.substr(address.find(':') + 1), nullptr, 16));
-    };
-    const auto colon = queues.find(':');
-    const unsigned long sendQueue = std::stoul(queues.substr(0, colon), nullptr, 16);
-    const unsigned long receiveQueue = std::stoul(queues.substr(colon + 1), nullptr, 16);
-    if (port(local) == serverPort && receiveQueue != 0) return true;
-    if (port(remote) == serverPort && sendQueue != 0) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 bool WaitUntilServerHasRead(std::uint16_t serverPort, int timeoutMs) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (BytesInFlightTo(serverPort)) {
+  while (peer::BytesQueuedToServer(peer::kAnyClient, serverPort)) {
     if (std::chrono::steady_clock::now() > end) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }

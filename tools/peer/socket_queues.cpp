@@ -7,6 +7,8 @@
 namespace orlentis::peer {
 namespace {
 
+constexpr const char* kListening = "0A";
+
 // "0100007F:2800" -> 0x2800
 std::uint16_t PortOf(const std::string& address) {
   const auto colon = address.find(':');
@@ -25,14 +27,18 @@ bool BytesQueuedToServer(std::uint16_t clientPort, std::uint16_t serverPort) {
     std::string slot, local, remote, state, queues;
     fields >> slot >> local >> remote >> state >> queues;
     const auto colon = queues.find(':');
-    if (colon == std::string::npos) continue;
+    // A listening socket's receive queue counts connections waiting to be accepted.
+    if (colon == std::string::npos || state == kListening) continue;
     const std::uint16_t localPort = PortOf(local);
     const std::uint16_t remotePort = PortOf(remote);
-    if (localPort == clientPort && remotePort == serverPort &&
+    const auto isClient = [clientPort](std::uint16_t port) {
+      return clientPort == kAnyClient || port == clientPort;
+    };
+    if (isClient(localPort) && remotePort == serverPort &&
         std::stoul(queues.substr(0, colon), nullptr, 16) != 0) {
       return true;
     }
-    if (localPort == serverPort && remotePort == clientPort &&
+    if (localPort == serverPort && isClient(remotePort) &&
         std::stoul(queues.substr(colon + 1), nullptr, 16) != 0) {
       return true;
     }
