@@ -7,7 +7,7 @@ ASAN_DIR  ?= build-asan
 RUN_HOME  ?= $(CURDIR)/run-home
 JOBS      ?= $(shell nproc)
 
-.PHONY: all deps configure build build-server build-asan test run clean format
+.PHONY: all deps configure build build-server build-asan test run clean format format-check
 
 all: build
 
@@ -28,7 +28,7 @@ build-asan: deps
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DORLENTIS_SANITIZE=ON
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 
-test: build build-asan
+test: format-check build build-asan
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
@@ -42,8 +42,15 @@ run: build-server
 	  exec $(BUILD_DIR)/src/orlentis --home $(RUN_HOME) --headless; \
 	fi
 
+SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
+                    'tools/*.cpp' 'tools/*.h' 'bench/*.cpp' 'bench/*.h' 2>/dev/null)
+
 format:
-	find src tests tools bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	clang-format -i $(SOURCES)
+
+# The sources as clang-format leaves them; part of make test.
+format-check: deps
+	@clang-format --dry-run --Werror $(SOURCES)
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

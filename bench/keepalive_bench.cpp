@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "access/program_folder.h"
-#include "access/settings.h"
 #include "app/program_files.h"
-#include "net/connect_thread.h"
+#include "base/program_folder.h"
+#include "base/settings.h"
+#include "net/network_worker.h"
 #include "net/wire_records.h"
+#include "store/database_maintenance.h"
 #include "store/engine.h"
-#include "store/maintenance.h"
 #include "store/store_startup.h"
 
 namespace orlentis {
@@ -74,12 +74,12 @@ class BenchServer {
     SetProgramFolder(folder_);
     WriteDefaultProgramFiles(folder_);
     PrepareDatabase(folder_ / kDatabaseFileName);
-    CDBMaintenance::Instance().RunMaintenance();
-    settings_ = std::make_unique<CSettings>(folder_ / kSettingsFileName);
+    DatabaseMaintenance::Instance().RunMaintenance();
+    settings_ = std::make_unique<Settings>(folder_ / kSettingsFileName);
     WorkerOptions options;
     options.bindAddress = "127.0.0.1";
     options.settings = settings_.get();
-    worker_ = std::make_unique<HConnectThread>(options);
+    worker_ = std::make_unique<NetworkWorker>(options);
     worker_->Start();
   }
   ~BenchServer() {
@@ -101,8 +101,8 @@ class BenchServer {
 
  private:
   std::filesystem::path folder_;
-  std::unique_ptr<CSettings> settings_;
-  std::unique_ptr<HConnectThread> worker_;
+  std::unique_ptr<Settings> settings_;
+  std::unique_ptr<NetworkWorker> worker_;
 };
 
 BenchServer& Server() {

@@ -10,8 +10,8 @@
 #include <map>
 #include <string>
 
-#include "access/program_folder.h"
-#include "access/settings.h"
+#include "base/program_folder.h"
+#include "base/settings.h"
 #include "store/bound_statement.h"
 #include "store/engine.h"
 #include "store/event_log.h"
@@ -49,7 +49,7 @@ void BM_AppendToFullLog(benchmark::State& state) {
   PrepareDatabase(folder / kDatabaseFileName);
   LogLimits limits;
   limits.keepRecords = limit;
-  CSettings::Instance().SetLogLimits(limits);
+  Settings::Instance().SetLogLimits(limits);
   FillLog(limit);
 
   for (auto _ : state) {

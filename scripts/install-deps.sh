@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config make git
+  build-essential cmake pkg-config make git python3 clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev libicu-dev
   libssl-dev

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "access/settings.h"
+#include "base/settings.h"
 
 namespace orlentis {
 namespace {
@@ -132,7 +132,7 @@ bool SimpleBind(const std::string& uri, const std::string& identity, std::string
 
 }  // namespace
 
-DomainLogonSettings DomainLogonSettingsFrom(const CSettings& settings) {
+DomainLogonSettings DomainLogonSettingsFrom(const Settings& settings) {
   DomainLogonSettings result;
   result.uri = settings.GetDirectoryUri();
   result.bindFormat = settings.GetBindFormat();
@@ -141,7 +141,7 @@ DomainLogonSettings DomainLogonSettingsFrom(const CSettings& settings) {
 }
 
 DomainLogonSettings CurrentDomainLogonSettings() {
-  return DomainLogonSettingsFrom(CSettings::Instance());
+  return DomainLogonSettingsFrom(Settings::Instance());
 }
 
 std::string DirectoryUri(const DomainLogonSettings& settings) {

@@ -7,7 +7,7 @@
 
 namespace orlentis {
 
-class CSettings;
+class Settings;
 
 // How long a domain logon may wait for the directory, once to connect and once for the answer.
 inline constexpr std::chrono::milliseconds kDomainLogonTimeout{3000};
@@ -20,7 +20,7 @@ struct DomainLogonSettings {
   std::chrono::milliseconds timeout = kDomainLogonTimeout;
 };
 
-DomainLogonSettings DomainLogonSettingsFrom(const CSettings& settings);
+DomainLogonSettings DomainLogonSettingsFrom(const Settings& settings);
 // From the process's settings, read afresh so that a domain changed in the console counts.
 DomainLogonSettings CurrentDomainLogonSettings();
 

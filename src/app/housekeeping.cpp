@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "net/connect_thread.h"
-#include "store/maintenance.h"
+#include "net/network_worker.h"
+#include "store/database_maintenance.h"
 
 namespace orlentis {
 
@@ -17,7 +17,7 @@ void Housekeeping::OnSweepTimer() {
 }
 
 void Housekeeping::OnMaintenanceTimer() {
-  CDBMaintenance& maintenance = CDBMaintenance::Instance();
+  DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
   if (maintenance.IsMaintenanceDue() && !maintenance.IsMaintenanceRunning()) {
     maintenance.RunMaintenance();
   }

@@ -4,7 +4,7 @@
 
 namespace orlentis {
 
-class HConnectThread;
+class NetworkWorker;
 
 // The housekeeping timers of the main window, without the window: the tray window drives
 // them from its own timers, headless mode from HousekeepingSchedule. They run on the main
@@ -17,7 +17,7 @@ class Housekeeping {
   static constexpr int kSweepTicksPerExpirySweep = 20;
 
   // worker may be null (no worker runs): nothing is posted then.
-  explicit Housekeeping(HConnectThread* worker) : worker_(worker) {}
+  explicit Housekeeping(NetworkWorker* worker) : worker_(worker) {}
 
   // The 30-second timer: posts the dead-connection sweep, and every twentieth time the
   // expiry sweep as well.
@@ -26,7 +26,7 @@ class Housekeeping {
   void OnMaintenanceTimer();
 
  private:
-  HConnectThread* worker_;
+  NetworkWorker* worker_;
   int sweepTicks_ = 0;
 };
 

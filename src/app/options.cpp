@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "access/program_folder.h"
+#include "base/program_folder.h"
 
 namespace orlentis {
 

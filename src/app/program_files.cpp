@@ -1,8 +1,8 @@
 #include "app/program_files.h"
 
-#include "access/profile_file.h"
-#include "access/program_folder.h"
 #include "app/embedded_resources.h"
+#include "base/profile_file.h"
+#include "base/program_folder.h"
 
 namespace orlentis {
 

@@ -5,11 +5,11 @@
 #include <chrono>
 
 #include "access/domain_logon_runner.h"
-#include "access/program_folder.h"
-#include "access/settings.h"
 #include "app/housekeeping.h"
 #include "app/options.h"
-#include "net/connect_thread.h"
+#include "base/program_folder.h"
+#include "base/settings.h"
+#include "net/network_worker.h"
 #include "net/recorder_services.h"
 #include "store/store_startup.h"
 
@@ -39,10 +39,10 @@ int RunHeadlessServer() {
   // Database, start-up maintenance and the "Start" entry come before anything is served.
   RunStoreStartup(ProgramFolder());
   DomainLogonRunner domainLogons(CurrentDomainLogonSettings);
-  RecorderServices services(CSettings::Instance(), domainLogons);
-  WorkerOptions options = WorkerOptions::FromSettings(CSettings::Instance());
+  RecorderServices services(Settings::Instance(), domainLogons);
+  WorkerOptions options = WorkerOptions::FromSettings(Settings::Instance());
   options.handlers = &services;
-  HConnectThread worker(options);
+  NetworkWorker worker(options);
   worker.Start();
   Housekeeping housekeeping(&worker);
   WaitForStopSignal(housekeeping);

@@ -4,13 +4,13 @@
 
 #include <iostream>
 
-#include "access/language.h"
-#include "access/program_folder.h"
 #include "app/crash_handler.h"
 #include "app/options.h"
 #include "app/program_files.h"
 #include "app/server_run.h"
 #include "app/single_instance.h"
+#include "base/language.h"
+#include "base/program_folder.h"
 
 namespace orlentis {
 namespace {

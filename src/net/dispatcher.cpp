@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "net/conn_socket.h"
 #include "net/protocol_requests.h"
+#include "net/recorder_connection.h"
 #include "net/request_handlers.h"
 #include "net/wire_records.h"
 
@@ -70,7 +70,7 @@ BlockVerdict JudgeHostFrame(ConstByteSpan block) {
   return frame.flag == RequiredHostFlag(frame.word) ? BlockVerdict::kServe : BlockVerdict::kFail;
 }
 
-asio::awaitable<void> ServeHostFrame(CConnSocket& connection, RequestHandlers& handlers,
+asio::awaitable<void> ServeHostFrame(RecorderConnection& connection, RequestHandlers& handlers,
                                      const HostFrame& frame) {
   switch (frame.word) {
     case HOST_INSTANCE_CHECKIN:
@@ -91,7 +91,7 @@ asio::awaitable<void> ServeHostFrame(CConnSocket& connection, RequestHandlers& h
   }
 }
 
-asio::awaitable<void> ServeSiteCheckOut(CConnSocket& connection, RequestHandlers& handlers) {
+asio::awaitable<void> ServeSiteCheckOut(RecorderConnection& connection, RequestHandlers& handlers) {
   // An account check leaves without any database work.
   if (connection.kind != kKindAccountCheck) co_await handlers.SiteCheckOut(connection);
   connection.kind = kKindNone;
@@ -100,14 +100,14 @@ asio::awaitable<void> ServeSiteCheckOut(CConnSocket& connection, RequestHandlers
 }
 
 // On an account check the connection ends once the login has been answered.
-void EndAccountCheck(CConnSocket& connection, bool clearRegistration) {
+void EndAccountCheck(RecorderConnection& connection, bool clearRegistration) {
   if (connection.kind != kKindAccountCheck) return;
   connection.alive = false;
   connection.kind = kKindNone;
   if (clearRegistration) connection.registered = false;
 }
 
-asio::awaitable<void> ServeBlock(CConnSocket& connection, RequestHandlers& handlers,
+asio::awaitable<void> ServeBlock(RecorderConnection& connection, RequestHandlers& handlers,
                                  ConstByteSpan block) {
   switch (LoadU32(block, 0)) {
     case CMD_KEEPALIVE:
@@ -172,7 +172,7 @@ BlockVerdict JudgeBlock(ConstByteSpan block, bool alive, bool registered) {
   return BlockVerdict::kServe;
 }
 
-asio::awaitable<void> DispatchBlock(CConnSocket& connection, RequestHandlers& handlers,
+asio::awaitable<void> DispatchBlock(RecorderConnection& connection, RequestHandlers& handlers,
                                     ConstByteSpan block) {
   switch (JudgeBlock(block, connection.alive, connection.registered)) {
     case BlockVerdict::kServe:

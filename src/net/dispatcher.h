@@ -6,7 +6,7 @@
 
 namespace orlentis {
 
-class CConnSocket;
+class RecorderConnection;
 class RequestHandlers;
 
 // What becomes of one received block, by the rules in this order: a dead connection or a
@@ -19,7 +19,7 @@ BlockVerdict JudgeBlock(ConstByteSpan block, bool alive, bool registered);
 
 // Judges one block received on connection and serves it: protocol-only requests here,
 // the others through handlers. A served or dropped block renews the idle deadline.
-asio::awaitable<void> DispatchBlock(CConnSocket& connection, RequestHandlers& handlers,
+asio::awaitable<void> DispatchBlock(RecorderConnection& connection, RequestHandlers& handlers,
                                     ConstByteSpan block);
 
 }  // namespace orlentis

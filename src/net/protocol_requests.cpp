@@ -3,18 +3,18 @@
 #include <algorithm>
 #include <vector>
 
-#include "net/conn_socket.h"
+#include "net/recorder_connection.h"
 #include "net/request_handlers.h"
 
 namespace orlentis {
 
-asio::awaitable<void> EchoKeepAlive(CConnSocket& connection, ConstByteSpan block) {
+asio::awaitable<void> EchoKeepAlive(RecorderConnection& connection, ConstByteSpan block) {
   std::vector<std::uint8_t> echo(block.begin(), block.end());
   StoreU32(echo, status_layout::kWord, CMD_KEEPALIVE_ECHO);
   co_await connection.Send(echo);
 }
 
-asio::awaitable<void> ServeSiteCheckIn(CConnSocket& connection, RequestHandlers& handlers,
+asio::awaitable<void> ServeSiteCheckIn(RecorderConnection& connection, RequestHandlers& handlers,
                                        SiteRecord site) {
   site.SetPeer(connection.PeerAddress(), connection.PeerPort());
   if (site.IsHostCheck()) {
@@ -36,7 +36,7 @@ asio::awaitable<void> ServeSiteCheckIn(CConnSocket& connection, RequestHandlers&
   connection.cameraReset = true;
 }
 
-asio::awaitable<void> SendUserListPlaceholder(CConnSocket& connection) {
+asio::awaitable<void> SendUserListPlaceholder(RecorderConnection& connection) {
   UserReply placeholder;
   placeholder.name = "N/A";
   placeholder.text = "N/A";

@@ -4,15 +4,15 @@
 
 #include "access/domain_logon_runner.h"
 #include "access/roles.h"
-#include "access/settings.h"
+#include "base/settings.h"
 #include "net/awaitable_domain_logon.h"
-#include "net/conn_socket.h"
+#include "net/recorder_connection.h"
 
 namespace orlentis {
 namespace {
 
 // An unknown code page in the settings must not keep the server from serving.
-std::string UsableCodePage(const CSettings& settings) {
+std::string UsableCodePage(const Settings& settings) {
   const std::string codePage = settings.GetCodePage();
   try {
     WireTextCodec probe(codePage);
@@ -25,7 +25,7 @@ std::string UsableCodePage(const CSettings& settings) {
 
 }  // namespace
 
-RecorderServices::RecorderServices(const CSettings& settings, DomainLogonRunner& domainLogons)
+RecorderServices::RecorderServices(const Settings& settings, DomainLogonRunner& domainLogons)
     : settings_(settings), domainLogons_(domainLogons), text_(UsableCodePage(settings)) {}
 
 asio::awaitable<bool> RecorderServices::PassesDomainLogon(const std::string& name,
@@ -34,7 +34,7 @@ asio::awaitable<bool> RecorderServices::PassesDomainLogon(const std::string& nam
   co_return co_await AwaitDomainLogon(domainLogons_, name, password);
 }
 
-std::string RecorderServices::StoredSiteName(const CConnSocket& connection) const {
+std::string RecorderServices::StoredSiteName(const RecorderConnection& connection) const {
   return text_.SiteNameToUtf8(connection.storedSite.SiteName());
 }
 

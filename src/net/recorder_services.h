@@ -5,7 +5,7 @@
 
 namespace orlentis {
 
-class CSettings;
+class Settings;
 class DomainLogonRunner;
 
 // The requests of the recorders that need the database: site and instance check-ins with
@@ -14,29 +14,33 @@ class DomainLogonRunner;
 // answers when the database is unavailable or fails, with failure values where due.
 class RecorderServices final : public RequestHandlers {
  public:
-  RecorderServices(const CSettings& settings, DomainLogonRunner& domainLogons);
+  RecorderServices(const Settings& settings, DomainLogonRunner& domainLogons);
 
-  asio::awaitable<void> SiteCheckIn(CConnSocket& connection, bool isUpdate) override;
-  asio::awaitable<void> SiteCheckOut(CConnSocket& connection) override;
-  asio::awaitable<void> CameraInfo(CConnSocket& connection, const CameraRecord& camera) override;
-  asio::awaitable<void> UserLogin(CConnSocket& connection, const UserRequest& request) override;
-  asio::awaitable<void> AccountLogin(CConnSocket& connection, const UserRequest& request) override;
-  asio::awaitable<void> GroupCount(CConnSocket& connection) override;
-  asio::awaitable<void> GroupList(CConnSocket& connection) override;
-  asio::awaitable<void> HostInstanceCheckIn(CConnSocket& connection,
+  asio::awaitable<void> SiteCheckIn(RecorderConnection& connection, bool isUpdate) override;
+  asio::awaitable<void> SiteCheckOut(RecorderConnection& connection) override;
+  asio::awaitable<void> CameraInfo(RecorderConnection& connection,
+                                   const CameraRecord& camera) override;
+  asio::awaitable<void> UserLogin(RecorderConnection& connection,
+                                  const UserRequest& request) override;
+  asio::awaitable<void> AccountLogin(RecorderConnection& connection,
+                                     const UserRequest& request) override;
+  asio::awaitable<void> GroupCount(RecorderConnection& connection) override;
+  asio::awaitable<void> GroupList(RecorderConnection& connection) override;
+  asio::awaitable<void> HostInstanceCheckIn(RecorderConnection& connection,
                                             std::int32_t instance) override;
-  asio::awaitable<void> HostInstanceCheckOut(CConnSocket& connection,
+  asio::awaitable<void> HostInstanceCheckOut(RecorderConnection& connection,
                                              std::int32_t instance) override;
-  asio::awaitable<void> HostUserLogin(CConnSocket& connection) override;
-  asio::awaitable<void> HostGroupList(CConnSocket& connection) override;
-  asio::awaitable<void> HostCameraUpdate(CConnSocket& connection, std::int32_t instance) override;
+  asio::awaitable<void> HostUserLogin(RecorderConnection& connection) override;
+  asio::awaitable<void> HostGroupList(RecorderConnection& connection) override;
+  asio::awaitable<void> HostCameraUpdate(RecorderConnection& connection,
+                                         std::int32_t instance) override;
 
  private:
   // The domain logon of a user that passed the table check; the administrator never needs it.
   asio::awaitable<bool> PassesDomainLogon(const std::string& name, const std::string& password);
-  std::string StoredSiteName(const CConnSocket& connection) const;
+  std::string StoredSiteName(const RecorderConnection& connection) const;
 
-  const CSettings& settings_;
+  const Settings& settings_;
   DomainLogonRunner& domainLogons_;
   WireTextCodec text_;
 };

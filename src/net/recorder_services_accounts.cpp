@@ -2,12 +2,12 @@
 
 #include "access/password_digest.h"
 #include "access/roles.h"
-#include "access/settings.h"
-#include "net/account_lookup.h"
-#include "net/conn_socket.h"
+#include "base/settings.h"
+#include "directory/account_lookup.h"
+#include "net/recorder_connection.h"
 #include "net/recorder_services.h"
-#include "store/db_guard.h"
-#include "store/group_db.h"
+#include "store/database_guard.h"
+#include "store/group_table.h"
 
 namespace orlentis {
 namespace {
@@ -21,7 +21,7 @@ std::int32_t PasswordForm(bool domainLogon) {
 std::vector<GroupRow> GroupsByLevel() {
   std::vector<GroupRow> groups;
   RunGuarded([&](soci::session& session) {
-    Group_DB set(session);
+    GroupTable set(session);
     set.OpenByLevel();
     groups = set.Rows();
   });
@@ -30,7 +30,7 @@ std::vector<GroupRow> GroupsByLevel() {
 
 }  // namespace
 
-asio::awaitable<void> RecorderServices::UserLogin(CConnSocket& connection,
+asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection,
                                                   const UserRequest& request) {
   const std::string name = text_.ToUtf8(request.name);
   const std::string digest = PasswordDigest(text_.ToUtf8(request.password), false);
@@ -39,7 +39,7 @@ asio::awaitable<void> RecorderServices::UserLogin(CConnSocket& connection,
   co_await connection.Send(groupId ? EncodeStatus(RSP_OK, *groupId) : EncodeStatus(RSP_FAIL, 0));
 }
 
-asio::awaitable<void> RecorderServices::AccountLogin(CConnSocket& connection,
+asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connection,
                                                      const UserRequest& request) {
   const std::string name = text_.ToUtf8(request.name);
   const std::string password = text_.ToUtf8(request.password);
@@ -60,7 +60,7 @@ asio::awaitable<void> RecorderServices::AccountLogin(CConnSocket& connection,
   co_await connection.Send(EncodeUserReply(reply));
 }
 
-asio::awaitable<void> RecorderServices::HostUserLogin(CConnSocket& connection) {
+asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connection) {
   const std::int32_t form = PasswordForm(settings_.IsDomainLogon());
   co_await connection.Send(EncodeHostFrame({1, 1, form}));
   std::array<std::uint8_t, host_credentials_layout::kSize> block{};
@@ -97,10 +97,10 @@ asio::awaitable<void> RecorderServices::HostUserLogin(CConnSocket& connection) {
   co_await connection.Send(EncodeHostSiteEntry(-1, {}));
 }
 
-asio::awaitable<void> RecorderServices::GroupCount(CConnSocket& connection) {
+asio::awaitable<void> RecorderServices::GroupCount(RecorderConnection& connection) {
   std::int32_t count = 0;
   const DbOutcome outcome = RunGuarded([&](soci::session& session) {
-    Group_DB groups(session);
+    GroupTable groups(session);
     groups.OpenByLevel();
     count = static_cast<std::int32_t>(groups.Count());
   });
@@ -108,7 +108,7 @@ asio::awaitable<void> RecorderServices::GroupCount(CConnSocket& connection) {
                                                        : EncodeStatus(RSP_FAIL, 0));
 }
 
-asio::awaitable<void> RecorderServices::GroupList(CConnSocket& connection) {
+asio::awaitable<void> RecorderServices::GroupList(RecorderConnection& connection) {
   for (const GroupRow& group : GroupsByLevel()) {
     if (!connection.alive) break;  // an acknowledgement did not come: the rest would be lost
     const auto record = EncodeGroupRecord({text_.FromUtf8(group.strName), group.nLevel,
@@ -118,7 +118,7 @@ asio::awaitable<void> RecorderServices::GroupList(CConnSocket& connection) {
   }
 }
 
-asio::awaitable<void> RecorderServices::HostGroupList(CConnSocket& connection) {
+asio::awaitable<void> RecorderServices::HostGroupList(RecorderConnection& connection) {
   const std::vector<GroupRow> groups = GroupsByLevel();
   if (groups.empty()) {
     co_await connection.Send(EncodeHostFrame({0, 0, 0}));

@@ -1,10 +1,10 @@
 #include <array>
 
-#include "access/language.h"
-#include "net/conn_socket.h"
+#include "base/language.h"
+#include "directory/site_directory.h"
+#include "net/recorder_connection.h"
 #include "net/recorder_services.h"
-#include "net/site_directory.h"
-#include "store/db_guard.h"
+#include "store/database_guard.h"
 #include "store/event_log.h"
 
 namespace orlentis {
@@ -33,7 +33,7 @@ HostFrameBytes Verdict(bool succeeded, std::int32_t flag) {
 
 }  // namespace
 
-asio::awaitable<void> RecorderServices::SiteCheckIn(CConnSocket& connection, bool) {
+asio::awaitable<void> RecorderServices::SiteCheckIn(RecorderConnection& connection, bool) {
   const SiteAnnouncement site{connection.PeerAddress(), StoredSiteName(connection),
                               connection.storedSite.WebServerPort()};
   const std::string action = GetLanguageText(kTextSiteCheckIn);
@@ -46,7 +46,7 @@ asio::awaitable<void> RecorderServices::SiteCheckIn(CConnSocket& connection, boo
   co_await connection.Send(EncodeStatus(RSP_OK, 0));
 }
 
-asio::awaitable<void> RecorderServices::SiteCheckOut(CConnSocket& connection) {
+asio::awaitable<void> RecorderServices::SiteCheckOut(RecorderConnection& connection) {
   const std::string name = StoredSiteName(connection);
   RunGuarded(
       [&](soci::session& session) { CheckOutSite(session, connection.PeerAddress(), name); });
@@ -55,7 +55,7 @@ asio::awaitable<void> RecorderServices::SiteCheckOut(CConnSocket& connection) {
   co_return;
 }
 
-asio::awaitable<void> RecorderServices::CameraInfo(CConnSocket& connection,
+asio::awaitable<void> RecorderServices::CameraInfo(RecorderConnection& connection,
                                                    const CameraRecord& record) {
   const CameraAnnouncement camera{
       record.index, true, (record.stateA != 0 ? 1 : 0) | (record.stateB != 0 ? 2 : 0),
@@ -68,7 +68,7 @@ asio::awaitable<void> RecorderServices::CameraInfo(CConnSocket& connection,
   co_await connection.Send(EncodeStatus(RSP_OK, 0, 0));
 }
 
-asio::awaitable<void> RecorderServices::HostInstanceCheckIn(CConnSocket& connection,
+asio::awaitable<void> RecorderServices::HostInstanceCheckIn(RecorderConnection& connection,
                                                             std::int32_t instance) {
   co_await connection.Send(EncodeHostFrame({1, 1, 0}));
   std::array<std::uint8_t, instance_header_layout::kSize> headerBlock{};
@@ -91,7 +91,7 @@ asio::awaitable<void> RecorderServices::HostInstanceCheckIn(CConnSocket& connect
   co_await connection.Send(Verdict(written, 1));
 }
 
-asio::awaitable<void> RecorderServices::HostInstanceCheckOut(CConnSocket& connection,
+asio::awaitable<void> RecorderServices::HostInstanceCheckOut(RecorderConnection& connection,
                                                              std::int32_t instance) {
   bool found = false;
   RunGuarded([&](soci::session& session) {
@@ -100,7 +100,7 @@ asio::awaitable<void> RecorderServices::HostInstanceCheckOut(CConnSocket& connec
   co_await connection.Send(Verdict(found, 0));
 }
 
-asio::awaitable<void> RecorderServices::HostCameraUpdate(CConnSocket& connection,
+asio::awaitable<void> RecorderServices::HostCameraUpdate(RecorderConnection& connection,
                                                          std::int32_t instance) {
   co_await connection.Send(EncodeHostFrame({1, 0, 0}));
   std::array<std::uint8_t, host_camera_layout::kSize> cameraBlock{};

@@ -2,40 +2,40 @@
 
 namespace orlentis {
 
-asio::awaitable<void> RequestHandlers::SiteCheckIn(CConnSocket&, bool) {
+asio::awaitable<void> RequestHandlers::SiteCheckIn(RecorderConnection&, bool) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::SiteCheckOut(CConnSocket&) {
+asio::awaitable<void> RequestHandlers::SiteCheckOut(RecorderConnection&) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::CameraInfo(CConnSocket&, const CameraRecord&) {
+asio::awaitable<void> RequestHandlers::CameraInfo(RecorderConnection&, const CameraRecord&) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::UserLogin(CConnSocket&, const UserRequest&) {
+asio::awaitable<void> RequestHandlers::UserLogin(RecorderConnection&, const UserRequest&) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::AccountLogin(CConnSocket&, const UserRequest&) {
+asio::awaitable<void> RequestHandlers::AccountLogin(RecorderConnection&, const UserRequest&) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::GroupCount(CConnSocket&) {
+asio::awaitable<void> RequestHandlers::GroupCount(RecorderConnection&) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::GroupList(CConnSocket&) {
+asio::awaitable<void> RequestHandlers::GroupList(RecorderConnection&) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::HostInstanceCheckIn(CConnSocket&, std::int32_t) {
+asio::awaitable<void> RequestHandlers::HostInstanceCheckIn(RecorderConnection&, std::int32_t) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::HostInstanceCheckOut(CConnSocket&, std::int32_t) {
+asio::awaitable<void> RequestHandlers::HostInstanceCheckOut(RecorderConnection&, std::int32_t) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::HostUserLogin(CConnSocket&) {
+asio::awaitable<void> RequestHandlers::HostUserLogin(RecorderConnection&) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::HostGroupList(CConnSocket&) {
+asio::awaitable<void> RequestHandlers::HostGroupList(RecorderConnection&) {
   co_return;
 }
-asio::awaitable<void> RequestHandlers::HostCameraUpdate(CConnSocket&, std::int32_t) {
+asio::awaitable<void> RequestHandlers::HostCameraUpdate(RecorderConnection&, std::int32_t) {
   co_return;
 }
 

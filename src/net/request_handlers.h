@@ -7,7 +7,7 @@
 
 namespace orlentis {
 
-class CConnSocket;
+class RecorderConnection;
 
 // The requests that need the database. The dispatcher has checked the block's size, the
 // registration and the host frame's flag before it calls one of these, and does the
@@ -25,26 +25,31 @@ class RequestHandlers {
   // CMD_SITE_CHECKIN or CMD_SITE_UPDATE of a site (not a host or account check). The
   // connection's kind is already kKindSite and storedSite holds the record with the peer's
   // address and port. Answers {RSP_OK, 0}.
-  virtual asio::awaitable<void> SiteCheckIn(CConnSocket& connection, bool isUpdate);
+  virtual asio::awaitable<void> SiteCheckIn(RecorderConnection& connection, bool isUpdate);
   // CMD_SITE_CHECKOUT on a connection that is not an account check; no answer. The
   // dispatcher then clears the kind, the alive and the registered flag.
-  virtual asio::awaitable<void> SiteCheckOut(CConnSocket& connection);
+  virtual asio::awaitable<void> SiteCheckOut(RecorderConnection& connection);
   // CMD_CAMERA_INFO; the handler clears the camera-reset flag as it applies it.
-  virtual asio::awaitable<void> CameraInfo(CConnSocket& connection, const CameraRecord& camera);
+  virtual asio::awaitable<void> CameraInfo(RecorderConnection& connection,
+                                           const CameraRecord& camera);
   // CMD_USER_LOGIN and CMD_ACCOUNT_LOGIN. On an account check the dispatcher ends the
   // connection after the handler has answered.
-  virtual asio::awaitable<void> UserLogin(CConnSocket& connection, const UserRequest& request);
-  virtual asio::awaitable<void> AccountLogin(CConnSocket& connection, const UserRequest& request);
-  virtual asio::awaitable<void> GroupCount(CConnSocket& connection);
-  virtual asio::awaitable<void> GroupList(CConnSocket& connection);
+  virtual asio::awaitable<void> UserLogin(RecorderConnection& connection,
+                                          const UserRequest& request);
+  virtual asio::awaitable<void> AccountLogin(RecorderConnection& connection,
+                                             const UserRequest& request);
+  virtual asio::awaitable<void> GroupCount(RecorderConnection& connection);
+  virtual asio::awaitable<void> GroupList(RecorderConnection& connection);
 
   // Host frames with a valid operation and flag; the whole exchange, first frame included.
-  virtual asio::awaitable<void> HostInstanceCheckIn(CConnSocket& connection, std::int32_t instance);
-  virtual asio::awaitable<void> HostInstanceCheckOut(CConnSocket& connection,
+  virtual asio::awaitable<void> HostInstanceCheckIn(RecorderConnection& connection,
+                                                    std::int32_t instance);
+  virtual asio::awaitable<void> HostInstanceCheckOut(RecorderConnection& connection,
                                                      std::int32_t instance);
-  virtual asio::awaitable<void> HostUserLogin(CConnSocket& connection);
-  virtual asio::awaitable<void> HostGroupList(CConnSocket& connection);
-  virtual asio::awaitable<void> HostCameraUpdate(CConnSocket& connection, std::int32_t instance);
+  virtual asio::awaitable<void> HostUserLogin(RecorderConnection& connection);
+  virtual asio::awaitable<void> HostGroupList(RecorderConnection& connection);
+  virtual asio::awaitable<void> HostCameraUpdate(RecorderConnection& connection,
+                                                 std::int32_t instance);
 };
 
 }  // namespace orlentis

@@ -8,7 +8,7 @@
 #include <cctype>
 #include <mutex>
 
-#include "access/program_folder.h"
+#include "base/program_folder.h"
 #include "store/bound_statement.h"
 #include "store/statement_cache.h"
 

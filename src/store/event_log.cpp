@@ -1,10 +1,10 @@
 #include "store/event_log.h"
 
-#include "access/clock.h"
-#include "access/language.h"
-#include "access/settings.h"
+#include "base/clock.h"
+#include "base/language.h"
+#include "base/settings.h"
 #include "store/bound_statement.h"
-#include "store/db_guard.h"
+#include "store/database_guard.h"
 #include "store/engine.h"
 
 namespace orlentis {
@@ -60,7 +60,7 @@ bool AppendLogEntryById(int sourceId, int actionId, int detailId, bool honourUna
 }
 
 void TrimLog() {
-  const LogLimits limits = CSettings::Instance().GetLogLimits();
+  const LogLimits limits = Settings::Instance().GetLogLimits();
   RunGuarded([&](soci::session& session) {
     if (limits.mode == 0) {
       TrimLogByCount(session, limits.keepRecords);

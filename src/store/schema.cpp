@@ -7,7 +7,7 @@
 #include <string>
 
 #include "access/password_digest.h"
-#include "access/profile_file.h"
+#include "base/profile_file.h"
 #include "store/bound_statement.h"
 
 namespace orlentis {

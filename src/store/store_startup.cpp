@@ -2,10 +2,10 @@
 
 #include <iostream>
 
-#include "access/language.h"
+#include "base/language.h"
+#include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/event_log.h"
-#include "store/maintenance.h"
 #include "store/schema.h"
 
 namespace orlentis {
@@ -33,7 +33,7 @@ bool PrepareDatabase(const std::filesystem::path& databaseFile) {
 
 void RunStoreStartup(const std::filesystem::path& programFolder) {
   PrepareDatabase(programFolder / kDatabaseFileName);
-  CDBMaintenance& maintenance = CDBMaintenance::Instance();
+  DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
   maintenance.RunMaintenance();
   AppendLogEntryById(kTextProgramName, kTextStart, kTextStarted, true);
   maintenance.SetStartupFinished();

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "access/ip_filter.h"
+#include "directory/ip_filter.h"
 #include "support/child_process.h"
 #include "support/orlentis_process.h"
 #include "support/recorder_services_server.h"

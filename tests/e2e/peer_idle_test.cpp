@@ -3,8 +3,8 @@
 #include <sstream>
 #include <thread>
 
-#include "access/ip_filter.h"
 #include "command_line.h"
+#include "directory/ip_filter.h"
 #include "idle_peers.h"
 #include "peer_run.h"
 #include "support/recorder_services_server.h"

@@ -3,11 +3,11 @@
 #include <mutex>
 #include <string>
 
-#include "net/conn_socket.h"
+#include "net/recorder_connection.h"
 #include "net/request_handlers.h"
 #include "net/wire_records.h"
-#include "peer_requests.h"
 #include "support/net_test_server.h"
+#include "support/peer_requests.h"
 
 namespace orlentis::testing {
 namespace {
@@ -225,7 +225,7 @@ TEST_F(DispatcherTest, UserListSendsThePlaceholderAndConsumesOneAcknowledgement)
 // the dispatcher handed over.
 class RecordingHandlers : public RequestHandlers {
  public:
-  asio::awaitable<void> SiteCheckIn(CConnSocket& connection, bool isUpdate) override {
+  asio::awaitable<void> SiteCheckIn(RecorderConnection& connection, bool isUpdate) override {
     {
       std::lock_guard lock(mutex_);
       kind_ = connection.kind;
@@ -236,7 +236,7 @@ class RecordingHandlers : public RequestHandlers {
     }
     co_await connection.Send(EncodeStatus(RSP_OK, 0));
   }
-  asio::awaitable<void> HostInstanceCheckOut(CConnSocket& connection,
+  asio::awaitable<void> HostInstanceCheckOut(RecorderConnection& connection,
                                              std::int32_t instance) override {
     co_await connection.Send(EncodeHostFrame({1, 0, instance}));
   }

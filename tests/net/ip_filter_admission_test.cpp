@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "access/ip_filter.h"
-#include "peer_requests.h"
+#include "directory/ip_filter.h"
 #include "support/net_test_server.h"
+#include "support/peer_requests.h"
 
 namespace orlentis::testing {
 namespace {

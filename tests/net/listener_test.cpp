@@ -5,10 +5,10 @@
 #include <thread>
 #include <vector>
 
-#include "net/connect_thread.h"
-#include "peer_requests.h"
-#include "store/maintenance.h"
+#include "net/network_worker.h"
+#include "store/database_maintenance.h"
 #include "support/net_test_server.h"
+#include "support/peer_requests.h"
 
 namespace orlentis::testing {
 namespace {
@@ -50,7 +50,7 @@ TEST(ListenerTest, The2049thConnectionIsClosedAtOnceAndOneIsAdmittedAfterASweep)
 
 TEST(ListenerTest, WhileMaintenanceRunsAcceptedConnectionsAreClosedAtOnce) {
   NetTestServer server;
-  CDBMaintenance& maintenance = CDBMaintenance::Instance();
+  DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
   std::promise<void> compactionWaiting;
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
@@ -77,8 +77,8 @@ TEST(ListenerTest, PortInUseLeavesTheWorkerRunningWithoutAListener) {
   WorkerOptions options;
   options.bindAddress = "127.0.0.1";
   options.port = server.Port();
-  options.settings = &server.Settings();
-  HConnectThread second(options);
+  options.settings = &server.ProgramSettings();
+  NetworkWorker second(options);
   ::testing::internal::CaptureStderr();
   EXPECT_FALSE(second.Start());
   const std::string error = ::testing::internal::GetCapturedStderr();

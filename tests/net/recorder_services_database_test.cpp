@@ -6,9 +6,9 @@
 #include <thread>
 
 #include "net/wire_records.h"
-#include "peer_requests.h"
+#include "store/database_maintenance.h"
 #include "store/engine.h"
-#include "store/maintenance.h"
+#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"
@@ -24,13 +24,13 @@ constexpr const char* kAdminPassword = "test-password";
 class HeldRepair {
  public:
   HeldRepair() {
-    CDBMaintenance& maintenance = CDBMaintenance::Instance();
+    DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
     maintenance.SetStartupFinished();
     maintenance.SetCompactionWait([this](std::chrono::milliseconds) {
       std::unique_lock lock(mutex_);
       released_.wait(lock, [this] { return release_; });
     });
-    repair_ = std::thread([] { CDBMaintenance::Instance().RepairDatabase(); });
+    repair_ = std::thread([] { DatabaseMaintenance::Instance().RepairDatabase(); });
   }
   ~HeldRepair() {
     {
@@ -39,7 +39,7 @@ class HeldRepair {
     }
     released_.notify_all();
     repair_.join();
-    CDBMaintenance::Instance().SetCompactionWait([](std::chrono::milliseconds) {});
+    DatabaseMaintenance::Instance().SetCompactionWait([](std::chrono::milliseconds) {});
   }
 
  private:
@@ -50,10 +50,10 @@ class HeldRepair {
 };
 
 bool WaitUntilUnavailable() {
-  for (int i = 0; i < 5000 && !CDBMaintenance::Instance().IsUnavailable(); ++i) {
+  for (int i = 0; i < 5000 && !DatabaseMaintenance::Instance().IsUnavailable(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  return CDBMaintenance::Instance().IsUnavailable();
+  return DatabaseMaintenance::Instance().IsUnavailable();
 }
 
 class DatabaseTroubleTest : public ::testing::Test {
@@ -159,7 +159,7 @@ TEST_F(DatabaseTroubleTest, ABrokenDatabaseFileStillGetsEveryAnswer) {
   ExpectFailureAnswers(site, host);
   SetDatabaseFile(database);
   EXPECT_EQ(CountRows("Site"), 0);
-  EXPECT_FALSE(CDBMaintenance::Instance().IsUnavailable());
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsUnavailable());
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "net/wire_records.h"
-#include "peer_requests.h"
+#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/silent_listener.h"

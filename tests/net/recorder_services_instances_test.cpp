@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "access/clock.h"
+#include "base/clock.h"
 #include "net/wire_records.h"
-#include "peer_requests.h"
+#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "net/wire_records.h"
-#include "peer_requests.h"
+#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "access/clock.h"
-#include "access/settings.h"
+#include "base/clock.h"
+#include "base/settings.h"
 #include "net/wire_records.h"
-#include "peer_requests.h"
+#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"
@@ -207,9 +207,9 @@ TEST_F(SiteServicesTest, CheckOutOfASiteWithoutRowOnlyWritesTheLogEntry) {
 TEST_F(SiteServicesTest, OnlyTheCheckOutEntryIsTrimmedToTheLogLimit) {
   // The log limit is the process's setting; the test's own lasts while it runs.
   struct LogLimitOfNoEntry {
-    LogLimitOfNoEntry() { CSettings::Instance().SetLogLimits({0, 30, 0}); }
-    ~LogLimitOfNoEntry() { CSettings::Instance().SetLogLimits(before); }
-    const LogLimits before = CSettings::Instance().GetLogLimits();
+    LogLimitOfNoEntry() { Settings::Instance().SetLogLimits({0, 30, 0}); }
+    ~LogLimitOfNoEntry() { Settings::Instance().SetLogLimits(before); }
+    const LogLimits before = Settings::Instance().GetLogLimits();
   } limit;
   WireClient client = server_.Connect();
   CheckIn(client, u"Lobby", 8080);

@@ -1,9 +1,9 @@
 #include <atomic>
 #include <thread>
 
-#include "store/db_guard.h"
+#include "store/database_guard.h"
 #include "store/event_log.h"
-#include "store/site_recordset.h"
+#include "store/site_table.h"
 #include "store_test.h"
 
 namespace orlentis::testing {
@@ -18,7 +18,7 @@ using ConcurrencyTest = StoreTest;
 TEST_F(ConcurrencyTest, LogAppendsAndSiteEditsRunSideBySideWithoutLoss) {
   LogLimits limits;
   limits.keepRecords = kOperationsPerThread * 2;
-  CSettings::Instance().SetLogLimits(limits);
+  Settings::Instance().SetLogLimits(limits);
   std::atomic<int> failures{0};
 
   std::thread logger([&] {
@@ -31,7 +31,7 @@ TEST_F(ConcurrencyTest, LogAppendsAndSiteEditsRunSideBySideWithoutLoss) {
     for (int step = 0; step < kOperationsPerThread; ++step) {
       const std::string name = "site " + std::to_string(step % kSites);
       const DbOutcome outcome = RunGuarded([&](soci::session& session) {
-        CRecordsetSite sites(session);
+        SiteTable sites(session);
         sites.OpenByAddressAndName("10.0.0.1", name);
         SiteRow& row = sites.IsEOF() ? sites.AddNew() : sites.Edit();
         row.strIP = "10.0.0.1";
@@ -50,7 +50,7 @@ TEST_F(ConcurrencyTest, LogAppendsAndSiteEditsRunSideBySideWithoutLoss) {
 
   EXPECT_EQ(failures.load(), 0);
   EXPECT_EQ(Count("Log"), kOperationsPerThread);
-  CRecordsetSite sites(Session());
+  SiteTable sites(Session());
   sites.OpenAll();
   ASSERT_EQ(sites.Count(), static_cast<std::size_t>(kSites));
   for (const auto& site : sites.Rows()) {

@@ -1,6 +1,6 @@
 #include "store/event_log.h"
 
-#include "access/language.h"
+#include "base/language.h"
 #include "store/bound_statement.h"
 #include "store_test.h"
 
@@ -20,7 +20,7 @@ class EventLogTest : public StoreTest {
     limits.mode = mode;
     limits.keepRecords = keepRecords;
     limits.keepDays = keepDays;
-    CSettings::Instance().SetLogLimits(limits);
+    Settings::Instance().SetLogLimits(limits);
   }
 
   void AddEntry(std::time_t time, const std::string& detail) {
@@ -123,12 +123,12 @@ TEST_F(EventLogTest, WhileUnavailableOnlyEntriesThatIgnoreItAreWrittenAndNothing
   SetLimits(0, 0, 30);
   bool honoured = true;
   bool ignored = false;
-  CDBMaintenance::Instance().SetStartupFinished();
-  CDBMaintenance::Instance().SetCompactionWait([&](std::chrono::milliseconds) {
+  DatabaseMaintenance::Instance().SetStartupFinished();
+  DatabaseMaintenance::Instance().SetCompactionWait([&](std::chrono::milliseconds) {
     honoured = AppendLogEntry("s", "a", "honoured", true);
     ignored = AppendLogEntry("s", "a", "ignored", false);
   });
-  CDBMaintenance::Instance().RepairDatabase();
+  DatabaseMaintenance::Instance().RepairDatabase();
   EXPECT_FALSE(honoured);
   EXPECT_TRUE(ignored);
   EXPECT_EQ(Count("Log", "strDetail = 'honoured'"), 0);
@@ -138,7 +138,7 @@ TEST_F(EventLogTest, WhileUnavailableOnlyEntriesThatIgnoreItAreWrittenAndNothing
 TEST_F(EventLogTest, WithLogDataOffOrdinaryEntriesAreStillWritten) {
   PreferenceBlock preferences;
   preferences.logData = 0;
-  CSettings::Instance().SetPreferences(preferences);
+  Settings::Instance().SetPreferences(preferences);
   EXPECT_TRUE(AppendLogEntryById(128, 195, 197, true));
   EXPECT_EQ(Count("Log"), 1);
 }

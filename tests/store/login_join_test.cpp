@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "store/site_join_user_site.h"
-#include "store/site_recordset.h"
+#include "store/site_permission_join.h"
+#include "store/site_table.h"
 #include "store_test.h"
 #include "support/store_rows.h"
 
@@ -18,7 +18,7 @@ using LoginJoinTest = StoreTest;
 
 // Names against the id order, so an answer in name order (the address index) shows.
 TEST_F(LoginJoinTest, AnAccountLoginTakesTheLowestIdSiteOfTheAddressOnly) {
-  CRecordsetSiteJoinUserSite join(Session());
+  SitePermissionJoin join(Session());
   join.OpenFirstForUserAtSite(kUser, kAddress);
   EXPECT_EQ(join.Count(), 0u);
 
@@ -71,7 +71,7 @@ TEST_F(LoginJoinTest, AHostLoginReadsOnlyPermittedInstancesInInstanceOrder) {
   ExecuteSql("INSERT INTO UserSite (nUserID, nSiteID) VALUES (5, " + std::to_string(nullAuthority) +
              ")");
 
-  CRecordsetSiteJoinUserSite join(Session());
+  SitePermissionJoin join(Session());
   join.OpenPermittedForUserAtHost(kUser, kAddress);
   std::vector<std::pair<std::int32_t, std::string>> permitted;
   for (const auto& row : join.Rows()) {

@@ -8,9 +8,9 @@
 
 #include "access/password_digest.h"
 #include "store/bound_statement.h"
-#include "store/group_db.h"
+#include "store/group_table.h"
 #include "store/store_startup.h"
-#include "store/user_db.h"
+#include "store/user_table.h"
 #include "store_test.h"
 
 namespace orlentis::testing {
@@ -97,7 +97,7 @@ TEST_F(SchemaTest, LookupsUseIndexes) {
 }
 
 TEST_F(SchemaTest, SeedHoldsTheDefaultGroupsAndTheAdministrator) {
-  Group_DB groups(Session());
+  GroupTable groups(Session());
   groups.OpenByLevel();
   std::vector<std::tuple<std::string, int, int>> seen;
   for (const auto& group : groups.Rows()) {
@@ -109,7 +109,7 @@ TEST_F(SchemaTest, SeedHoldsTheDefaultGroupsAndTheAdministrator) {
                                                                    {"Remote User", 3, 0x005}};
   EXPECT_EQ(seen, expected);
 
-  User_DB users(Session());
+  UserTable users(Session());
   users.OpenAll();
   ASSERT_EQ(users.Count(), 1u);
   const UserRow& administrator = users.Current();
@@ -122,10 +122,10 @@ TEST_F(SchemaTest, SeedHoldsTheDefaultGroupsAndTheAdministrator) {
 }
 
 TEST_F(SchemaTest, NamesAndAddressesCompareIgnoringCase) {
-  User_DB users(Session());
+  UserTable users(Session());
   users.OpenByName("administrator");
   EXPECT_EQ(users.Count(), 1u);
-  Group_DB groups(Session());
+  GroupTable groups(Session());
   groups.OpenByName("REMOTE user");
   EXPECT_EQ(groups.Count(), 1u);
   BoundStatement(Session(),
@@ -195,7 +195,7 @@ TEST_F(SchemaTest, WithoutAGivenPasswordARandomOneIsWrittenDown) {
   EXPECT_GE(password.size(), 12u);
   EXPECT_EQ(FileMode(file), 0600);
   EXPECT_NE(printed.find(password), std::string::npos);
-  User_DB users(Session());
+  UserTable users(Session());
   users.OpenByNameAndPassword("Administrator", PasswordDigest(password, false));
   EXPECT_EQ(users.Count(), 1u);
 }

@@ -4,9 +4,9 @@
 #include <chrono>
 #include <thread>
 
-#include "access/profile_file.h"
-#include "access/program_folder.h"
 #include "app/program_files.h"
+#include "base/profile_file.h"
+#include "base/program_folder.h"
 #include "store/bound_statement.h"
 #include "store/schema.h"
 #include "store_test.h"

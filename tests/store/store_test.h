@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "access/clock.h"
-#include "access/settings.h"
+#include "base/clock.h"
+#include "base/settings.h"
 #include "store/bound_statement.h"
+#include "store/database_maintenance.h"
 #include "store/engine.h"
-#include "store/log_db.h"
-#include "store/maintenance.h"
+#include "store/log_table.h"
 #include "support/temp_database.h"
 
 namespace orlentis::testing {
@@ -23,9 +23,9 @@ class StoreTest : public ::testing::Test {
   StoreTest() {
     TestProgramFolder();
     SetCurrentClock(nullptr);
-    CDBMaintenance::Instance().SetCompactionWait([](std::chrono::milliseconds) {});
-    CSettings::Instance().SetPreferences(PreferenceBlock{});
-    CSettings::Instance().SetLogLimits(LogLimits{});
+    DatabaseMaintenance::Instance().SetCompactionWait([](std::chrono::milliseconds) {});
+    Settings::Instance().SetPreferences(PreferenceBlock{});
+    Settings::Instance().SetLogLimits(LogLimits{});
     database_ = std::make_unique<TempDatabase>();
   }
   ~StoreTest() override {
@@ -45,7 +45,7 @@ class StoreTest : public ::testing::Test {
   }
 
   std::vector<LogRow> LogNewestFirst() {
-    Log_DB log(Session());
+    LogTable log(Session());
     log.OpenNewestFirst();
     return log.Rows();
   }

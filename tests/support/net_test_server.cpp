@@ -12,10 +12,10 @@ NetTestServer::NetTestServer(RequestHandlers* handlers)
 
   WorkerOptions options;
   options.bindAddress = "127.0.0.1";
-  options.settings = &program_.Settings();
+  options.settings = &program_.ProgramSettings();
   options.handlers = handlers;
   options.onRequestFailure = [failures = failures_] { failures->fetch_add(1); };
-  worker_ = std::make_unique<HConnectThread>(std::move(options));
+  worker_ = std::make_unique<NetworkWorker>(std::move(options));
   if (!worker_->Start()) throw std::runtime_error("the test worker cannot listen");
 }
 
@@ -25,16 +25,16 @@ NetTestServer::~NetTestServer() {
 }
 
 void NetTestServer::SweepDeadConnections() {
-  worker_->RunOnWorker([](CListenSocket& listener) { listener.SweepDeadConnections(); });
+  worker_->RunOnWorker([](Listener& listener) { listener.SweepDeadConnections(); });
 }
 
 void NetTestServer::SweepExpiredConnections() {
-  worker_->RunOnWorker([](CListenSocket& listener) { listener.SweepExpiredConnections(); });
+  worker_->RunOnWorker([](Listener& listener) { listener.SweepExpiredConnections(); });
 }
 
 std::size_t NetTestServer::ListedConnections() {
   std::size_t count = 0;
-  worker_->RunOnWorker([&](CListenSocket& listener) { count = listener.Connections().size(); });
+  worker_->RunOnWorker([&](Listener& listener) { count = listener.Connections().size(); });
   return count;
 }
 
@@ -53,12 +53,12 @@ bool NetTestServer::WaitForListedConnections(std::size_t count, int timeoutMs) {
 
 bool NetTestServer::SendAndWaitTaken(WireClient& client, std::span<const std::uint8_t> block) {
   clock_.AdvanceSeconds(1);
-  const double renewed = NowOleDate() + CConnSocket::kIdleDays;
+  const double renewed = NowOleDate() + RecorderConnection::kIdleDays;
   if (!client.Send(block)) return false;
   return PollUntil(
       [&] {
         bool found = false;
-        worker_->RunOnWorker([&](CListenSocket& listener) {
+        worker_->RunOnWorker([&](Listener& listener) {
           for (const auto& connection : listener.Connections()) {
             found = found || connection->idleDeadline == renewed;
           }

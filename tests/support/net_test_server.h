@@ -6,9 +6,9 @@
 #include <memory>
 #include <span>
 
-#include "access/clock.h"
-#include "access/settings.h"
-#include "net/connect_thread.h"
+#include "base/clock.h"
+#include "base/settings.h"
+#include "net/network_worker.h"
 #include "support/test_program_folder.h"
 #include "support/wire_client.h"
 
@@ -23,9 +23,9 @@ class NetTestServer {
   ~NetTestServer();
 
   // The settings the worker's IP filter reads; changes apply to the next connection.
-  CSettings& Settings() { return program_.Settings(); }
+  orlentis::Settings& ProgramSettings() { return program_.ProgramSettings(); }
   TestProgramFolder& Program() { return program_; }
-  HConnectThread& Worker() { return *worker_; }
+  NetworkWorker& Worker() { return *worker_; }
   std::uint16_t Port() const { return worker_->Port(); }
 
   WireClient Connect() const { return WireClient(Port()); }
@@ -55,7 +55,7 @@ class NetTestServer {
   ManualClock clock_;
   TestProgramFolder program_;
   std::shared_ptr<std::atomic<int>> failures_;
-  std::unique_ptr<HConnectThread> worker_;
+  std::unique_ptr<NetworkWorker> worker_;
 };
 
 }  // namespace orlentis::testing

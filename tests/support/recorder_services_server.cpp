@@ -1,22 +1,22 @@
 #include "support/recorder_services_server.h"
 
-#include "access/profile_file.h"
-#include "access/program_folder.h"
 #include "app/program_files.h"
+#include "base/profile_file.h"
+#include "base/program_folder.h"
 #include "store/engine.h"
 #include "support/store_rows.h"
 
 namespace orlentis::testing {
 namespace {
 
-std::unique_ptr<CSettings> SettingsIn(const TempFolder& folder,
-                                      const std::vector<RecorderServicesServer::SettingKey>& keys) {
+std::unique_ptr<Settings> SettingsIn(const TempFolder& folder,
+                                     const std::vector<RecorderServicesServer::SettingKey>& keys) {
   WriteDefaultProgramFiles(folder.Path());
   const auto path = folder / kSettingsFileName;
   ProfileFile ini(path);
   for (const auto& key : keys) ini.SetText(key.section, key.key, key.value);
   ini.SaveAs(path);
-  return std::make_unique<CSettings>(path);
+  return std::make_unique<Settings>(path);
 }
 
 }  // namespace

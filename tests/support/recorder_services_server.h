@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "access/domain_logon_runner.h"
-#include "access/settings.h"
+#include "base/settings.h"
 #include "net/recorder_services.h"
 #include "support/net_test_server.h"
 #include "support/temp_folder.h"
@@ -30,7 +30,7 @@ class RecorderServicesServer {
   ~RecorderServicesServer();
 
   NetTestServer& Net() { return *net_; }
-  CSettings& Settings() { return *settings_; }
+  orlentis::Settings& ProgramSettings() { return *settings_; }
   WireClient Connect() const { return net_->Connect(); }
 
   void SetDomainLogon(bool on);
@@ -39,7 +39,7 @@ class RecorderServicesServer {
 
  private:
   TempFolder settingsFolder_;
-  std::unique_ptr<CSettings> settings_;
+  std::unique_ptr<Settings> settings_;
   std::atomic<std::chrono::milliseconds> timeout_{std::chrono::milliseconds(2000)};
   DomainLogonRunner runner_;
   RecorderServices services_;

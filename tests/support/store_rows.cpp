@@ -5,14 +5,14 @@
 #include "access/password_digest.h"
 #include "store/bound_statement.h"
 #include "store/engine.h"
-#include "store/group_db.h"
-#include "store/user_db.h"
-#include "store/user_site_recordset.h"
+#include "store/group_table.h"
+#include "store/user_site_table.h"
+#include "store/user_table.h"
 
 namespace orlentis::testing {
 
 std::int32_t AddGroup(const std::string& name, std::int32_t level, std::uint32_t authority) {
-  Group_DB groups(ThreadSession());
+  GroupTable groups(ThreadSession());
   groups.OpenById(-1);
   GroupRow& row = groups.AddNew();
   row.strName = name;
@@ -23,14 +23,14 @@ std::int32_t AddGroup(const std::string& name, std::int32_t level, std::uint32_t
 }
 
 std::int32_t GroupIdByName(const std::string& name) {
-  Group_DB groups(ThreadSession());
+  GroupTable groups(ThreadSession());
   groups.OpenByName(name);
   return groups.IsEOF() ? -1 : groups.Current().nID;
 }
 
 std::int32_t AddUser(const std::string& name, const std::string& password, std::int32_t groupId,
                      std::uint32_t authority) {
-  User_DB users(ThreadSession());
+  UserTable users(ThreadSession());
   users.OpenByName(name);
   UserRow& row = users.AddNew();
   row.nGroupID = groupId;
@@ -42,7 +42,7 @@ std::int32_t AddUser(const std::string& name, const std::string& password, std::
 }
 
 std::int32_t AddSite(const std::string& address, std::int32_t instance, const std::string& name) {
-  CRecordsetSite sites(ThreadSession());
+  SiteTable sites(ThreadSession());
   sites.OpenById(-1);
   SiteRow& row = sites.AddNew();
   row.strIP = address;
@@ -53,7 +53,7 @@ std::int32_t AddSite(const std::string& address, std::int32_t instance, const st
 }
 
 void AddUserSite(std::int32_t userId, std::int32_t siteId, const std::string& cameraAuthority) {
-  CRecordsetUserSite permissions(ThreadSession());
+  UserSiteTable permissions(ThreadSession());
   permissions.OpenByUserAndSite(userId, siteId);
   UserSiteRow& row = permissions.AddNew();
   row.nUserID = userId;
@@ -63,19 +63,19 @@ void AddUserSite(std::int32_t userId, std::int32_t siteId, const std::string& ca
 }
 
 std::vector<SiteRow> AllSites() {
-  CRecordsetSite sites(ThreadSession());
+  SiteTable sites(ThreadSession());
   sites.OpenAll();
   return sites.Rows();
 }
 
 std::vector<CameraRow> CamerasOf(std::int32_t siteId) {
-  CRecordsetCamera cameras(ThreadSession());
+  CameraTable cameras(ThreadSession());
   cameras.OpenBySite(siteId);
   return cameras.Rows();
 }
 
 std::vector<LogRow> LogOldestFirst() {
-  Log_DB log(ThreadSession());
+  LogTable log(ThreadSession());
   log.OpenNewestFirst();
   std::vector<LogRow> rows = log.Rows();
   std::reverse(rows.begin(), rows.end());

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "store/camera_recordset.h"
-#include "store/log_db.h"
-#include "store/site_recordset.h"
+#include "store/camera_table.h"
+#include "store/log_table.h"
+#include "store/site_table.h"
 
 namespace orlentis::testing {
 

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "access/program_folder.h"
 #include "app/program_files.h"
+#include "base/program_folder.h"
 #include "store/bound_statement.h"
+#include "store/database_maintenance.h"
 #include "store/engine.h"
-#include "store/maintenance.h"
 #include "store/schema.h"
 #include "store/store_startup.h"
 
@@ -29,8 +29,8 @@ TempDatabase::TempDatabase() : file_(folder_ / kDatabaseFileName) {
   ::setenv(kAdminPasswordVariable, kTestAdminPassword, 1);
   if (!PrepareDatabase(file_)) ADD_FAILURE() << "cannot prepare " << file_;
   // The first database of the process ends the start-up hold of the maintenance flag.
-  if (CDBMaintenance::Instance().IsMaintenanceRunning())
-    CDBMaintenance::Instance().RunMaintenance();
+  if (DatabaseMaintenance::Instance().IsMaintenanceRunning())
+    DatabaseMaintenance::Instance().RunMaintenance();
   BoundStatement(ThreadSession(), "DELETE FROM Log").Execute();
 }
 

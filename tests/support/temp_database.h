@@ -10,7 +10,7 @@ inline constexpr const char* kTestAdminPassword = "initial-test-password";
 
 // The program folder of the test process: a temporary folder holding the default Setting.ini
 // and English.lng, made the program folder on first call, so that language texts and
-// settings are the program's defaults (tests change settings through CSettings::Instance()).
+// settings are the program's defaults (tests change settings through Settings::Instance()).
 const std::filesystem::path& TestProgramFolder();
 
 // A fresh database in its own temporary folder, used by every session of the process while

@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "access/program_folder.h"
 #include "app/program_files.h"
+#include "base/program_folder.h"
+#include "store/database_maintenance.h"
 #include "store/engine.h"
-#include "store/maintenance.h"
-#include "store/mask_ip_db.h"
+#include "store/mask_ip_table.h"
 #include "store/schema.h"
 #include "store/store_startup.h"
 
@@ -21,8 +21,8 @@ TestProgramFolder::TestProgramFolder() {
     throw std::runtime_error("cannot prepare the test database");
   }
   // Ends the start-up hold: until the first maintenance, no connection is admitted.
-  CDBMaintenance::Instance().RunMaintenance();
-  settings_ = std::make_unique<CSettings>(folder_ / kSettingsFileName);
+  DatabaseMaintenance::Instance().RunMaintenance();
+  settings_ = std::make_unique<Settings>(folder_ / kSettingsFileName);
 }
 
 void TestProgramFolder::SetIpFilter(bool on, std::int32_t mode) {
@@ -33,7 +33,7 @@ void TestProgramFolder::SetIpFilter(bool on, std::int32_t mode) {
 }
 
 void AddFilterRange(const std::string& from, const std::string& to) {
-  CMaskIPDB ranges(ThreadSession());
+  MaskIpTable ranges(ThreadSession());
   ranges.OpenAll();
   MaskIPRow& row = ranges.AddNew();
   row.strIPFrom = from;

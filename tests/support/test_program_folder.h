@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "access/settings.h"
+#include "base/settings.h"
 #include "support/temp_folder.h"
 
 namespace orlentis::testing {
@@ -17,13 +17,13 @@ class TestProgramFolder {
 
   const TempFolder& Folder() const { return folder_; }
   // The folder's Setting.ini, read into an object of its own so that a test can change it.
-  CSettings& Settings() { return *settings_; }
+  orlentis::Settings& ProgramSettings() { return *settings_; }
 
   void SetIpFilter(bool on, std::int32_t mode);
 
  private:
   TempFolder folder_;
-  std::unique_ptr<CSettings> settings_;
+  std::unique_ptr<orlentis::Settings> settings_;
 };
 
 // Appends one range to the IP filter's table through the calling thread's session.

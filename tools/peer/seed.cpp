@@ -7,17 +7,17 @@
 #include "access/password_digest.h"
 #include "peer_status.h"
 #include "store/engine.h"
-#include "store/group_db.h"
-#include "store/site_recordset.h"
-#include "store/user_db.h"
-#include "store/user_site_recordset.h"
+#include "store/group_table.h"
+#include "store/site_table.h"
+#include "store/user_site_table.h"
+#include "store/user_table.h"
 
 namespace orlentis::peer {
 namespace {
 
 constexpr std::size_t kCameraSlots = 64;
 
-std::int32_t UserIdFor(User_DB& users, const std::string& name, const std::string& digest,
+std::int32_t UserIdFor(UserTable& users, const std::string& name, const std::string& digest,
                        const GroupRow& group, SeedReport& report) {
   users.OpenByName(name);
   const bool exists = !users.IsEOF();
@@ -33,7 +33,7 @@ std::int32_t UserIdFor(User_DB& users, const std::string& name, const std::strin
 
 void GrantEverySite(soci::session& session, std::int32_t userId, const std::vector<SiteRow>& sites,
                     SeedReport& report) {
-  CRecordsetUserSite permissions(session);
+  UserSiteTable permissions(session);
   for (const auto& site : sites) {
     permissions.OpenByUserAndSite(userId, site.nID);
     if (!permissions.IsEOF()) continue;
@@ -59,20 +59,20 @@ SeedReport SeedAccounts(const SeedSettings& settings) {
   try {
     soci::session& session = ThreadSession();
     soci::transaction transaction(session);
-    Group_DB groups(session);
+    GroupTable groups(session);
     groups.OpenByName(settings.group);
     if (groups.IsEOF()) {
       throw PeerFailure(PeerStatus::kUsage, "there is no group \"" + settings.group + "\"");
     }
     const GroupRow group = groups.Current();
-    CRecordsetSite siteSet(session);
+    SiteTable siteSet(session);
     siteSet.OpenAll();
     std::vector<SiteRow> sites;
     for (const auto& site : siteSet.Rows()) {
       if (site.strIP == settings.grantAddress) sites.push_back(site);
     }
     const std::string digest = PasswordDigest(settings.password, false);
-    User_DB users(session);
+    UserTable users(session);
     for (int i = 0; i < settings.users; ++i) {
       const auto userId =
           UserIdFor(users, settings.userPrefix + std::to_string(i), digest, group, report);

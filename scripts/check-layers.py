@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Fails when a source file includes a header of a layer above its own.
+
+Usage: check-layers.py [ROOT]   (ROOT holds src/; default: the checkout this script is in)
+
+The layers, lowest first, and what each may include besides itself. The network layer talks
+to the database only through the directory layer, so no SOCI header may reach it, not even
+through a header it includes.
+"""
+import pathlib
+import re
+import sys
+
+MAY_INCLUDE = {
+    "base": set(),
+    "access": {"base"},
+    "store": {"base", "access"},
+    "directory": {"base", "access", "store"},
+    "net": {"base", "access", "store", "directory"},
+    "console": {"base", "access", "store", "directory"},
+    "app": {"base", "access", "store", "directory", "net", "console"},
+}
+NO_DATABASE_HEADERS = {"net"}
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
+
+
+def includes(path):
+    return INCLUDE.findall(path.read_text(encoding="utf-8", errors="replace"))
+
+
+def reaches_soci(src, header, seen):
+    """Whether a project header includes a SOCI header, directly or through others."""
+    if header in seen:
+        return False
+    seen.add(header)
+    path = src / header
+    if not path.is_file():
+        return False
+    for kind, name in includes(path):
+        if name.startswith("soci/"):
+            return True
+        if kind == '"' and reaches_soci(src, name, seen):
+            return True
+    return False
+
+
+def check(root):
+    src = root / "src"
+    faults = []
+    for path in sorted(src.rglob("*")):
+        if path.suffix not in (".h", ".cpp"):
+            continue
+        layer = path.relative_to(src).parts[0]
+        if layer not in MAY_INCLUDE:
+            continue
+        allowed = MAY_INCLUDE[layer] | {layer}
+        for kind, name in includes(path):
+            where = path.relative_to(root)
+            if kind == '"':
+                target = name.split("/")[0] if "/" in name else layer
+                if target in MAY_INCLUDE and target not in allowed:
+                    faults.append(f"{where}: the {layer} layer includes {name} of the {target} layer")
+            if layer in NO_DATABASE_HEADERS:
+                if name.startswith("soci/") or (kind == '"' and reaches_soci(src, name, set())):
+                    faults.append(f"{where}: the {layer} layer reaches a database header through {name}")
+    return faults
+
+
+def main():
+    root = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else pathlib.Path(__file__).resolve().parent.parent
+    if not (root / "src").is_dir():
+        print(f"check-layers: no src folder in {root}", file=sys.stderr)
+        return 2
+    faults = check(root)
+    for fault in faults:
+        print(fault, file=sys.stderr)
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,53 @@
+#include "base/language.h"
+
+#include <cstring>
+
+#include "base/profile_file.h"
+#include "base/program_folder.h"
+
+namespace orlentis {
+namespace {
+
+constexpr std::size_t kMaxLanguageName = 259;
+
+}  // namespace
+
+LanguageFile::LanguageFile(const std::filesystem::path& path) {
+  CSimpleIniA ini;
+  ini.SetUnicode(true);
+  if (path.empty() || ini.LoadFile(path.c_str()) != SI_OK) return;
+  CSimpleIniA::TNamesDepend keys;
+  ini.GetAllKeys("STRING", keys);
+  for (const auto& key : keys) {
+    const int id = ParseProfileInt(key.pItem);
+    if (!texts_.contains(id)) texts_.emplace(id, ini.GetValue("STRING", key.pItem, ""));
+  }
+}
+
+std::string LanguageFile::Text(int id) const {
+  const auto found = texts_.find(id);
+  return found == texts_.end() ? std::string() : found->second;
+}
+
+std::filesystem::path LanguageFilePath(const std::filesystem::path& folder) {
+  const ProfileFile settings(folder / kSettingsFileName);
+  const std::string type = settings.GetText("LANGUAGETYPE", "TYPE", "TYPE0", kMaxLanguageName);
+  const std::string name = settings.GetText("LANGUAGE", type.c_str(), "", kMaxLanguageName);
+  return name.empty() ? std::filesystem::path() : folder / name;
+}
+
+std::string GetLanguageText(int id) {
+  static const LanguageFile texts(LanguageFilePath(ProgramFolder()));
+  return texts.Text(id);
+}
+
+int GetLanguageText(int id, char* buffer, std::size_t size) {
+  if (buffer == nullptr || size == 0) return 0;
+  const std::string text = GetLanguageText(id);
+  const std::size_t length = std::min(text.size(), size - 1);
+  std::memcpy(buffer, text.data(), length);
+  buffer[length] = '\0';
+  return length > 0 ? 1 : 0;
+}
+
+}  // namespace orlentis

@@ -1,0 +1,187 @@
+#include "base/settings.h"
+
+#include <algorithm>
+
+#include "base/profile_file.h"
+#include "base/program_folder.h"
+
+namespace orlentis {
+namespace {
+
+constexpr const char* kIpSection = "IPSETTING";
+constexpr const char* kDatabaseSection = "DATABASE";
+constexpr const char* kSystemSection = "SYSTEM";
+constexpr const char* kDirectorySection = "ADSERVER";
+constexpr const char* kLogSection = "LOG";
+
+std::int32_t Flag(std::int32_t value) {
+  return value != 0 ? 1 : 0;
+}
+
+std::int32_t NormalisePort(std::int32_t port) {
+  return port >= 65536 || port < 0 ? 65535 : port;
+}
+
+std::int32_t NotNegative(std::int32_t value) {
+  return std::max(value, 0);
+}
+
+std::string Truncated(std::string text) {
+  if (text.size() > kMaxSettingText) text.resize(kMaxSettingText);
+  return text;
+}
+
+PreferenceBlock Normalised(PreferenceBlock block) {
+  block.port = NormalisePort(block.port);
+  block.autoMaintenance = Flag(block.autoMaintenance);
+  block.logData = Flag(block.logData);
+  block.ipFilter = Flag(block.ipFilter);
+  block.listenAddress = Truncated(std::move(block.listenAddress));
+  block.maintenanceInterval =
+      std::clamp(block.maintenanceInterval, 0, kMaxMaintenanceIntervalIndex);
+  block.ipFilterMode = std::clamp(block.ipFilterMode, 0, 1);
+  block.domainLogon = Flag(block.domainLogon);
+  block.domain = Truncated(std::move(block.domain));
+  return block;
+}
+
+LogLimits Normalised(LogLimits limits) {
+  limits.keepRecords = NotNegative(limits.keepRecords);
+  limits.keepDays = NotNegative(limits.keepDays);
+  limits.mode = std::clamp(limits.mode, 0, 1);
+  return limits;
+}
+
+const char* FlagText(std::int32_t flag) {
+  return flag != 0 ? "1" : "0";
+}
+
+}  // namespace
+
+Settings::Settings(std::filesystem::path iniPath) : path_(std::move(iniPath)) {
+  Read();
+}
+
+Settings& Settings::Instance() {
+  static Settings settings(ProgramFolder() / kSettingsFileName);
+  return settings;
+}
+
+void Settings::Read() {
+  const ProfileFile ini(path_);
+  PreferenceBlock block;
+  block.listenAddress = ini.GetText(kIpSection, "IP", "", kMaxSettingText);
+  block.port = ini.GetInt(kIpSection, "PORT", 10240);
+  block.autoMaintenance = ini.GetInt(kDatabaseSection, "AtuoCompressDatabase", 1);
+  block.maintenanceInterval = ini.GetInt(kDatabaseSection, "AtuoCompressDatabase_Interval", 0);
+  block.logData = ini.GetInt(kSystemSection, "LOGDATA", 1);
+  block.ipFilter = ini.GetInt(kIpSection, "FILTER", 1);
+  block.ipFilterMode = ini.GetInt(kIpSection, "FILTERSTYLE", 0);
+  block.domainLogon = ini.GetInt(kDirectorySection, "ENABLE", 0);
+  block.domain = ini.GetText(kDirectorySection, "DOMAIN", "", kMaxSettingText);
+  preferences_ = Normalised(std::move(block));
+
+  LogLimits limits;
+  limits.mode = ini.GetInt(kLogSection, "LIMITSTYLE", 0);
+  limits.keepRecords = ini.GetInt(kLogSection, "Limit", 1000);
+  limits.keepDays = ini.GetInt(kLogSection, "LimitDays", 30);
+  logLimits_ = Normalised(limits);
+
+  codePage_ = ini.GetText(kSystemSection, "CODEPAGE", "WINDOWS-1252", kMaxSettingText);
+  if (codePage_.empty()) codePage_ = "WINDOWS-1252";
+  directoryUri_ = ini.GetText(kDirectorySection, "URI", "", kMaxSettingText);
+  bindFormat_ = ini.GetText(kDirectorySection, "BINDFORMAT", "", kMaxSettingText);
+}
+
+std::int32_t Settings::GetPort() const {
+  return GetPreferences().port;
+}
+std::string Settings::GetListenAddress() const {
+  return GetPreferences().listenAddress;
+}
+bool Settings::IsAutoMaintenance() const {
+  return GetPreferences().autoMaintenance != 0;
+}
+std::int32_t Settings::GetMaintenanceInterval() const {
+  return GetPreferences().maintenanceInterval;
+}
+bool Settings::IsLogData() const {
+  return GetPreferences().logData != 0;
+}
+bool Settings::IsIPFilter() const {
+  return GetPreferences().ipFilter != 0;
+}
+std::int32_t Settings::GetIPFilterMode() const {
+  return GetPreferences().ipFilterMode;
+}
+bool Settings::IsDomainLogon() const {
+  return GetPreferences().domainLogon != 0;
+}
+std::string Settings::GetDomain() const {
+  return GetPreferences().domain;
+}
+std::int32_t Settings::GetLogLimit() const {
+  return GetLogLimits().keepRecords;
+}
+std::int32_t Settings::GetLogLimitDays() const {
+  return GetLogLimits().keepDays;
+}
+std::int32_t Settings::GetLogLimitStyle() const {
+  return GetLogLimits().mode;
+}
+
+std::string Settings::GetCodePage() const {
+  std::lock_guard lock(mutex_);
+  return codePage_;
+}
+
+std::string Settings::GetDirectoryUri() const {
+  std::lock_guard lock(mutex_);
+  return directoryUri_;
+}
+
+std::string Settings::GetBindFormat() const {
+  std::lock_guard lock(mutex_);
+  return bindFormat_;
+}
+
+PreferenceBlock Settings::GetPreferences() const {
+  std::lock_guard lock(mutex_);
+  return preferences_;
+}
+
+void Settings::SetPreferences(const PreferenceBlock& block) {
+  std::lock_guard lock(mutex_);
+  preferences_ = Normalised(block);
+}
+
+LogLimits Settings::GetLogLimits() const {
+  std::lock_guard lock(mutex_);
+  return logLimits_;
+}
+
+void Settings::SetLogLimits(const LogLimits& limits) {
+  std::lock_guard lock(mutex_);
+  logLimits_ = Normalised(limits);
+}
+
+bool Settings::Save() const {
+  const PreferenceBlock block = GetPreferences();
+  const LogLimits limits = GetLogLimits();
+  ProfileFile ini(path_);
+  ini.SetText(kIpSection, "IP", block.listenAddress);
+  ini.SetInt(kIpSection, "PORT", block.port);
+  ini.SetText(kDatabaseSection, "AtuoCompressDatabase", FlagText(block.autoMaintenance));
+  ini.SetInt(kDatabaseSection, "AtuoCompressDatabase_Interval", block.maintenanceInterval);
+  ini.SetText(kSystemSection, "LOGDATA", FlagText(block.logData));
+  ini.SetText(kIpSection, "FILTER", FlagText(block.ipFilter));
+  ini.SetInt(kIpSection, "FILTERSTYLE", block.ipFilterMode);
+  ini.SetText(kDirectorySection, "ENABLE", FlagText(block.domainLogon));
+  ini.SetText(kDirectorySection, "DOMAIN", block.domain);
+  ini.SetInt(kLogSection, "LIMITSTYLE", limits.mode);
+  ini.SetInt(kLogSection, "Limit", limits.keepRecords);
+  ini.SetInt(kLogSection, "LimitDays", limits.keepDays);
+  return ini.SaveAs(path_);
+}
+
+}  // namespace orlentis

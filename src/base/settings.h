@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+namespace orlentis {
+
+// What the Preferences page edits, copied out and back as a whole.
+struct PreferenceBlock {
+  std::int32_t port = 10240;
+  std::int32_t autoMaintenance = 1;
+  std::int32_t logData = 1;
+  std::int32_t ipFilter = 1;
+  std::string listenAddress;
+  std::int32_t maintenanceInterval = 0;
+  std::int32_t ipFilterMode = 0;
+  std::int32_t domainLogon = 0;
+  std::string domain;
+
+  bool operator==(const PreferenceBlock&) const = default;
+};
+
+// What the Log page edits.
+struct LogLimits {
+  std::int32_t keepRecords = 1000;
+  std::int32_t keepDays = 30;
+  std::int32_t mode = 0;  // 0 by record count, 1 by age in days
+
+  bool operator==(const LogLimits&) const = default;
+};
+
+inline constexpr std::size_t kMaxSettingText = 255;
+inline constexpr std::int32_t kMaxMaintenanceIntervalIndex = 11;
+
+// The settings of Setting.ini. Read once when created; changed only through SetPreferences
+// and SetLogLimits; written only by Save(). Safe to read from any thread.
+class Settings {
+ public:
+  explicit Settings(std::filesystem::path iniPath);
+
+  // The process's settings, read from the program folder on first use.
+  static Settings& Instance();
+
+  std::int32_t GetPort() const;
+  std::string GetListenAddress() const;
+  bool IsAutoMaintenance() const;
+  std::int32_t GetMaintenanceInterval() const;
+  bool IsLogData() const;
+  bool IsIPFilter() const;
+  std::int32_t GetIPFilterMode() const;
+  bool IsDomainLogon() const;
+  std::string GetDomain() const;
+  std::int32_t GetLogLimit() const;
+  std::int32_t GetLogLimitDays() const;
+  std::int32_t GetLogLimitStyle() const;
+
+  // Read-only keys that the console never writes.
+  std::string GetCodePage() const;      // SYSTEM/CODEPAGE: the recorders' text encoding
+  std::string GetDirectoryUri() const;  // ADSERVER/URI: overrides ldap://DOMAIN
+  std::string GetBindFormat() const;    // ADSERVER/BINDFORMAT: overrides %s@DOMAIN
+
+  PreferenceBlock GetPreferences() const;
+  void SetPreferences(const PreferenceBlock& block);
+  LogLimits GetLogLimits() const;
+  void SetLogLimits(const LogLimits& limits);
+
+  // Writes both blocks into the file, keeping every other key of it. A failure is not
+  // reported to the administrator; the result says whether the file was written.
+  bool Save() const;
+
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  void Read();
+
+  std::filesystem::path path_;
+  mutable std::mutex mutex_;
+  PreferenceBlock preferences_;
+  LogLimits logLimits_;
+  std::string codePage_;
+  std::string directoryUri_;
+  std::string bindFormat_;
+};
+
+}  // namespace orlentis

@@ -1,0 +1,92 @@
+#include "directory/account_lookup.h"
+
+#include "access/roles.h"
+#include "store/group_table.h"
+#include "store/site_permission_join.h"
+#include "store/user_table.h"
+
+namespace orlentis {
+namespace {
+
+constexpr std::uint32_t kEveryCamera = 0xFFFF;
+
+std::optional<UserRow> FindUser(soci::session& session, const std::string& name,
+                                const std::string& passwordDigest) {
+  UserTable users(session);
+  users.OpenByNameAndPassword(name, passwordDigest);
+  if (users.IsEOF()) return std::nullopt;
+  return users.Current();
+}
+
+std::optional<GroupRow> FindGroup(soci::session& session, std::int32_t groupId) {
+  GroupTable groups(session);
+  groups.OpenById(groupId);
+  if (groups.IsEOF()) return std::nullopt;
+  return groups.Current();
+}
+
+std::uint32_t SiteCameraMask(soci::session& session, std::int32_t userId,
+                             const std::string& peerAddress) {
+  SitePermissionJoin sites(session);
+  sites.OpenFirstForUserAtSite(userId, peerAddress);
+  if (sites.IsEOF() || sites.Current().IsCameraAuthorityNull()) return 0;
+  return CameraMask16(*sites.Current().strCameraAuthority);
+}
+
+std::vector<HostSitePermission> HostPermissions(soci::session& session, std::int32_t userId,
+                                                const std::string& peerAddress) {
+  std::vector<HostSitePermission> permissions;
+  SitePermissionJoin sites(session);
+  sites.OpenPermittedForUserAtHost(userId, peerAddress);
+  for (const auto& row : sites.Rows()) {
+    permissions.push_back({row.nInstanceID, row.strCameraAuthority->substr(0, 64)});
+  }
+  return permissions;
+}
+
+}  // namespace
+
+AccountLoginFacts LookUpAccountLogin(soci::session& session, const std::string& name,
+                                     const std::string& passwordDigest,
+                                     const std::string& peerAddress) {
+  AccountLoginFacts facts;
+  const auto user = FindUser(session, name, passwordDigest);
+  if (!user) return facts;
+  facts.userFound = true;
+  facts.cameraMask =
+      IsAdministratorName(name) ? kEveryCamera : SiteCameraMask(session, user->nID, peerAddress);
+  facts.authority = static_cast<std::uint32_t>(user->bsAuthority);
+  if (const auto group = FindGroup(session, user->nGroupID)) {
+    facts.groupFound = true;
+    facts.groupName = group->strName;
+    facts.level = group->nLevel;
+  }
+  return facts;
+}
+
+HostLoginFacts LookUpHostLogin(soci::session& session, const std::string& name,
+                               const std::string& passwordDigest, const std::string& peerAddress) {
+  HostLoginFacts facts;
+  const auto user = FindUser(session, name, passwordDigest);
+  if (!user) return facts;
+  const auto group = FindGroup(session, user->nGroupID);
+  if (!group) return facts;
+  facts.succeeded = true;
+  facts.userName = user->strName;
+  facts.groupName = group->strName;
+  facts.authority = EffectiveAuthority(static_cast<std::uint32_t>(user->bsAuthority),
+                                       static_cast<std::uint32_t>(group->bsAuthority));
+  // The administrator is never narrowed to instances.
+  if (!IsAdministratorName(name))
+    facts.instances = HostPermissions(session, user->nID, peerAddress);
+  return facts;
+}
+
+std::optional<std::int32_t> LookUpUserGroupId(soci::session& session, const std::string& name,
+                                              const std::string& passwordDigest) {
+  const auto user = FindUser(session, name, passwordDigest);
+  if (!user) return std::nullopt;
+  return user->nGroupID;
+}
+
+}  // namespace orlentis

@@ -1,0 +1,144 @@
+#include "directory/site_directory.h"
+
+#include <algorithm>
+
+#include "base/clock.h"
+#include "store/camera_table.h"
+#include "store/event_log.h"
+#include "store/site_table.h"
+
+namespace orlentis {
+namespace {
+
+void MarkOnline(SiteRow& row, const SiteAnnouncement& site, double now) {
+  row.strSiteName = site.siteName;
+  row.nWebServerPort = site.webServerPort;
+  row.dCheckInTime = now;
+  row.bOnline = 1;
+}
+
+// Edits the row the set stands on, or adds one when it is empty; returns the row's nID.
+std::int32_t WriteAnnouncedSite(SiteTable& sites, const SiteAnnouncement& site,
+                                std::int32_t instanceNumber) {
+  const double now = NowOleDate();
+  if (sites.IsEOF()) {
+    SiteRow& row = sites.AddNew();
+    row.strIP = site.peerAddress;
+    row.nInstanceID = instanceNumber;
+    MarkOnline(row, site, now);
+  } else {
+    MarkOnline(sites.Edit(), site, now);
+  }
+  sites.Update();
+  return sites.Current().nID;
+}
+
+void Describe(CameraRow& row, const CameraAnnouncement& camera) {
+  row.bExistence = camera.exists ? 1 : 0;
+  row.nStateFlag = camera.stateFlag;
+  row.strResolution = camera.resolution;
+  row.strName = camera.name;
+}
+
+bool MoveToSlot(CameraTable& slots, std::int32_t index) {
+  for (slots.MoveFirst(); !slots.IsEOF(); slots.MoveNext()) {
+    if (slots.Current().nIndex == index) return true;
+  }
+  return false;
+}
+
+bool SetOnline(SiteTable& sites, bool online) {
+  if (sites.IsEOF()) return false;
+  sites.Edit().bOnline = online ? 1 : 0;
+  return sites.Update();
+}
+
+}  // namespace
+
+std::int32_t CheckInSite(soci::session& session, const SiteAnnouncement& site,
+                         const std::string& checkInAction, const std::string& logDetail) {
+  soci::transaction transaction(session);
+  SiteTable sites(session);
+  sites.OpenByAddressAndName(site.peerAddress, site.siteName);
+  const std::int32_t siteId = WriteAnnouncedSite(sites, site, kRecordProtocolInstance);
+  AppendLogEntryWithoutTrim(session, site.siteName, checkInAction, logDetail);
+  transaction.commit();
+  return siteId;
+}
+
+bool CheckOutSite(soci::session& session, const std::string& peerAddress,
+                  const std::string& siteName) {
+  SiteTable sites(session);
+  sites.OpenByAddressAndName(peerAddress, siteName);
+  return SetOnline(sites, false);
+}
+
+void StoreSiteCamera(soci::session& session, std::int32_t siteId, bool startsNewSet,
+                     const CameraAnnouncement& camera) {
+  soci::transaction transaction(session);
+  if (startsNewSet && siteId != -1) CameraTable::MarkAllAbsent(session, siteId);
+  CameraTable slot(session);
+  slot.OpenSlot(siteId, camera.index);
+  if (slot.IsEOF()) {
+    CameraRow& row = slot.AddNew();
+    row.nSiteID = siteId;
+    row.nIndex = camera.index;
+    Describe(row, camera);
+  } else {
+    Describe(slot.Edit(), camera);
+  }
+  slot.Update();
+  transaction.commit();
+}
+
+bool CheckInInstance(soci::session& session, const SiteAnnouncement& instance,
+                     std::int32_t instanceNumber, const std::vector<CameraAnnouncement>& cameras) {
+  soci::transaction transaction(session);
+  SiteTable sites(session);
+  sites.OpenByAddressAndInstance(instance.peerAddress, instanceNumber);
+  const std::int32_t siteId = WriteAnnouncedSite(sites, instance, instanceNumber);
+
+  CameraTable slots(session);
+  slots.OpenBySite(siteId);
+  const auto announced = std::min<std::size_t>(cameras.size(), kCameraSlots);
+  for (std::int32_t index = 0; index < kCameraSlots; ++index) {
+    const bool hasRow = MoveToSlot(slots, index);
+    if (static_cast<std::size_t>(index) < announced) {
+      CameraRow& row = hasRow ? slots.Edit() : slots.AddNew();
+      row.nSiteID = siteId;
+      row.nIndex = index;
+      Describe(row, cameras[static_cast<std::size_t>(index)]);
+      slots.Update();
+    } else if (hasRow) {
+      slots.Edit().bExistence = 0;
+      slots.Update();
+    }
+  }
+  transaction.commit();
+  return true;
+}
+
+bool CheckOutInstance(soci::session& session, const std::string& peerAddress,
+                      std::int32_t instanceNumber) {
+  SiteTable sites(session);
+  sites.OpenByAddressAndInstance(peerAddress, instanceNumber);
+  return SetOnline(sites, false);
+}
+
+bool UpdateInstanceCamera(soci::session& session, const std::string& peerAddress,
+                          std::int32_t instanceNumber, const CameraAnnouncement& camera) {
+  soci::transaction transaction(session);
+  SiteTable sites(session);
+  sites.OpenByAddressAndInstance(peerAddress, instanceNumber);
+  if (!SetOnline(sites, true)) return false;
+  CameraTable slot(session);
+  slot.OpenSlot(sites.Current().nID, camera.index);
+  if (!slot.IsEOF()) {
+    Describe(slot.Edit(), camera);
+    slot.Update();
+  }
+  transaction.commit();
+  return true;
+}
+
+}  // namespace orlentis

@@ -1,0 +1,144 @@
+#include "net/listener.h"
+
+#include <asio/co_spawn.hpp>
+#include <asio/redirect_error.hpp>
+#include <asio/steady_timer.hpp>
+#include <asio/use_awaitable.hpp>
+#include <chrono>
+#include <exception>
+#include <iostream>
+
+#include "base/clock.h"
+#include "directory/ip_filter.h"
+#include "store/database_maintenance.h"
+
+namespace orlentis {
+namespace {
+
+// After an accept that failed for lack of resources (no descriptor left), the listener
+// waits a moment rather than spinning on the same failure.
+constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
+
+// A connection's coroutine ends by itself when its socket closes. Anything it throws is a
+// fault of the program: reported, and confined to that one connection, which is closed and
+// left for the next sweep.
+auto EndOnFault(std::shared_ptr<RecorderConnection> connection) {
+  return [connection = std::move(connection)](std::exception_ptr fault) {
+    if (!fault) return;
+    connection->alive = false;
+    connection->Close();
+    try {
+      std::rethrow_exception(fault);
+    } catch (const std::exception& error) {
+      std::cerr << "orlentis: a connection ended on an error: " << error.what() << '\n';
+    } catch (...) {
+      std::cerr << "orlentis: a connection ended on an error\n";
+    }
+  };
+}
+
+}  // namespace
+
+Listener::Listener(asio::io_context& io, const Settings& settings,
+                   const ConnectionServices& services)
+    : io_(io), settings_(settings), services_(services), acceptor_(io) {}
+
+bool Listener::Listen(const std::string& address, std::uint16_t port, std::error_code& error) {
+  const auto bindAddress = address.empty() ? asio::ip::address(asio::ip::address_v4::any())
+                                           : asio::ip::make_address(address, error);
+  if (error) return false;
+  const asio::ip::tcp::endpoint endpoint(bindAddress, port);
+  acceptor_.open(endpoint.protocol(), error);
+  if (!error) acceptor_.set_option(asio::socket_base::reuse_address(true), error);
+  if (!error) acceptor_.bind(endpoint, error);
+  // The old listener asked for the largest queue its sockets allowed; so does this one.
+  if (!error) acceptor_.listen(asio::socket_base::max_listen_connections, error);
+  if (error) {
+    std::error_code ignored;
+    acceptor_.close(ignored);
+    return false;
+  }
+  return true;
+}
+
+std::uint16_t Listener::Port() const {
+  std::error_code error;
+  const auto endpoint = acceptor_.local_endpoint(error);
+  return error ? 0 : endpoint.port();
+}
+
+asio::awaitable<void> Listener::AcceptLoop() {
+  while (acceptor_.is_open()) {
+    std::error_code error;
+    asio::ip::tcp::socket socket =
+        co_await acceptor_.async_accept(asio::redirect_error(asio::use_awaitable, error));
+    if (error == asio::error::operation_aborted || !acceptor_.is_open()) co_return;
+    if (error) {
+      asio::steady_timer pause(io_, kAcceptRetryDelay);
+      co_await pause.async_wait(asio::redirect_error(asio::use_awaitable, error));
+      continue;
+    }
+    SweepDeadConnections();
+    Admit(std::move(socket));
+  }
+}
+
+void Listener::Admit(asio::ip::tcp::socket socket) {
+  std::error_code error;
+  const auto peer = socket.remote_endpoint(error);
+  // While a maintenance runs nothing is admitted, and the peer is not kept waiting either.
+  if (error || DatabaseMaintenance::Instance().IsMaintenanceRunning()) {
+    socket.close(error);
+    return;
+  }
+  auto connection = std::make_shared<RecorderConnection>(std::move(socket), peer, services_);
+  if (!MayAdmit(connection->PeerAddress())) {
+    connection->Close();
+    return;
+  }
+  connections_.push_back(connection);
+  asio::co_spawn(io_, connection->Serve(), EndOnFault(connection));
+}
+
+bool Listener::MayAdmit(const std::string& peerAddress) const {
+  const bool passes = IsAddressAllowed(peerAddress, settings_);
+  return liveCount_ < kMaxLiveConnections && passes;
+}
+
+void Listener::SweepDeadConnections() {
+  liveCount_ = 0;
+  for (auto entry = connections_.begin(); entry != connections_.end();) {
+    if (!(*entry)->alive) {
+      (*entry)->Close();
+      entry = connections_.erase(entry);
+    } else {
+      ++liveCount_;
+      ++entry;
+    }
+  }
+}
+
+void Listener::SweepExpiredConnections() {
+  const double now = NowOleDate();
+  liveCount_ = 0;
+  for (auto entry = connections_.begin(); entry != connections_.end();) {
+    RecorderConnection& connection = **entry;
+    if (connection.alive && connection.idleDeadline <= now) {
+      connection.Close();
+      entry = connections_.erase(entry);
+      continue;
+    }
+    if (connection.alive) ++liveCount_;
+    ++entry;
+  }
+}
+
+void Listener::Close() {
+  std::error_code ignored;
+  acceptor_.close(ignored);
+  for (const auto& connection : connections_) connection->Close();
+  connections_.clear();
+  liveCount_ = 0;
+}
+
+}  // namespace orlentis

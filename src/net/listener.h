@@ -1,0 +1,60 @@
+#pragma once
+
+#include <asio/awaitable.hpp>
+#include <asio/io_context.hpp>
+#include <asio/ip/tcp.hpp>
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "net/recorder_connection.h"
+
+namespace orlentis {
+
+class Settings;
+
+// The listening socket and the connection list of the worker. Everything here runs on the
+// worker thread; nothing takes a lock.
+class Listener {
+ public:
+  static constexpr std::size_t kMaxLiveConnections = 2048;
+
+  // settings gives the IP filter's switch and mode; services are shared by every connection.
+  Listener(asio::io_context& io, const Settings& settings, const ConnectionServices& services);
+
+  // Binds to address (empty: every local address) and port (0: one the system chooses) and
+  // listens. False, with the reason in error, when that cannot be done.
+  bool Listen(const std::string& address, std::uint16_t port, std::error_code& error);
+  // The port listened on, 0 without a listener.
+  std::uint16_t Port() const;
+
+  // Accepts until the listener is closed; each accepted peer is admitted or closed at once.
+  asio::awaitable<void> AcceptLoop();
+
+  // Closes and forgets every connection marked dead.
+  void SweepDeadConnections();
+  // Closes and forgets every live connection whose idle deadline has passed; dead ones are
+  // left to the dead-connection sweep.
+  void SweepExpiredConnections();
+  // Every connection in the list, alive or awaiting the dead-connection sweep.
+  const std::list<std::shared_ptr<RecorderConnection>>& Connections() const { return connections_; }
+
+  // Closes the listener and every connection.
+  void Close();
+
+ private:
+  void Admit(asio::ip::tcp::socket socket);
+  bool MayAdmit(const std::string& peerAddress) const;
+
+  asio::io_context& io_;
+  const Settings& settings_;
+  const ConnectionServices& services_;
+  asio::ip::tcp::acceptor acceptor_;
+  std::list<std::shared_ptr<RecorderConnection>> connections_;
+  std::size_t liveCount_ = 0;
+};
+
+}  // namespace orlentis

@@ -1,0 +1,133 @@
+#include "net/recorder_connection.h"
+
+#include <array>
+#include <asio/read.hpp>
+#include <asio/redirect_error.hpp>
+#include <asio/steady_timer.hpp>
+#include <asio/use_awaitable.hpp>
+#include <asio/write.hpp>
+
+#include "base/clock.h"
+#include "net/dispatcher.h"
+
+namespace orlentis {
+RecorderConnection::RecorderConnection(asio::ip::tcp::socket socket, asio::ip::tcp::endpoint peer,
+                                       const ConnectionServices& services)
+    : socket_(std::move(socket)), peer_(std::move(peer)), services_(services) {
+  std::error_code ignored;
+  // Every record of an answer goes out at once, never held back for the next one; reads
+  // are taken straight after the socket reports data, so they never block the worker.
+  socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
+  socket_.non_blocking(true, ignored);
+}
+
+std::string RecorderConnection::PeerAddress() const {
+  const auto address = peer_.address();
+  if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+    return asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6()).to_string();
+  }
+  return address.to_string();
+}
+
+void RecorderConnection::TakeFailurePath() {
+  alive = false;
+  kind = kKindNone;
+  if (services_.onRequestFailure) services_.onRequestFailure();
+}
+
+void RecorderConnection::RenewIdleDeadline() {
+  idleDeadline = NowOleDate() + kIdleDays;
+}
+
+void RecorderConnection::Close() {
+  std::error_code ignored;
+  socket_.shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
+  socket_.close(ignored);
+}
+
+void RecorderConnection::ArmTransferLimit(asio::steady_timer& limit) {
+  limit.expires_after(kTransferLimit);
+  limit.async_wait([weak = weak_from_this()](const std::error_code& error) {
+    if (error) return;
+    if (const auto self = weak.lock()) {
+      self->alive = false;
+      self->Close();
+    }
+  });
+}
+
+asio::awaitable<bool> RecorderConnection::Send(ConstByteSpan bytes) {
+  if (!socket_.is_open()) co_return false;
+  asio::steady_timer limit(socket_.get_executor());
+  ArmTransferLimit(limit);
+  std::error_code error;
+  co_await asio::async_write(socket_, asio::buffer(bytes.data(), bytes.size()),
+                             asio::redirect_error(asio::use_awaitable, error));
+  co_return !error;
+}
+
+asio::awaitable<RecorderConnection::Receipt> RecorderConnection::ReceiveBlock(
+    std::vector<std::uint8_t>& block, std::size_t maxBytes) {
+  // One scratch buffer for the whole worker: the read below never suspends, so the block is
+  // copied out before any other connection can read into it.
+  static thread_local std::array<std::uint8_t, kReceiveLimit> scratch;
+  while (socket_.is_open()) {
+    std::error_code error;
+    co_await socket_.async_wait(asio::ip::tcp::socket::wait_read,
+                                asio::redirect_error(asio::use_awaitable, error));
+    if (!socket_.is_open()) break;
+    if (!error) {
+      const std::size_t count = socket_.read_some(asio::buffer(scratch, maxBytes), error);
+      if (error == asio::error::would_block || error == asio::error::try_again) continue;
+      if (!error && count > 0) {
+        block.assign(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(count));
+        co_return Receipt::kBlock;
+      }
+    }
+    // The peer closed or reset the connection.
+    alive = false;
+    kind = kKindNone;
+    Close();
+    co_return Receipt::kPeerGone;
+  }
+  co_return Receipt::kClosed;
+}
+
+asio::awaitable<bool> RecorderConnection::ReceiveExactly(ByteSpan into) {
+  std::vector<std::uint8_t> block;
+  asio::steady_timer limit(socket_.get_executor());
+  ArmTransferLimit(limit);
+  // The receive takes no more than the record it expects: a recorder that sends the records of
+  // an exchange in one burst leaves the next ones in the socket for the next receive, while a
+  // short record still ends the exchange at once.
+  if (co_await ReceiveBlock(block, into.size()) != Receipt::kBlock || block.size() != into.size()) {
+    co_return false;
+  }
+  std::copy(block.begin(), block.end(), into.begin());
+  co_return true;
+}
+
+asio::awaitable<void> RecorderConnection::ReceiveAndDiscard() {
+  std::vector<std::uint8_t> block;
+  asio::steady_timer limit(socket_.get_executor());
+  ArmTransferLimit(limit);
+  co_await ReceiveBlock(block);
+}
+
+asio::awaitable<void> RecorderConnection::Serve() {
+  const auto self = shared_from_this();
+  std::vector<std::uint8_t> block;
+  while (true) {
+    const Receipt receipt = co_await ReceiveBlock(block);
+    if (receipt == Receipt::kClosed) co_return;
+    if (receipt == Receipt::kPeerGone) {
+      // A read that returned nothing takes the failure path like any bad block.
+      TakeFailurePath();
+      co_return;
+    }
+    co_await DispatchBlock(*this, *services_.handlers, block);
+    block = {};
+  }
+}
+
+}  // namespace orlentis

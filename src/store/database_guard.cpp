@@ -1,0 +1,47 @@
+#include "store/database_guard.h"
+
+#include <exception>
+
+#include "store/database_maintenance.h"
+#include "store/engine.h"
+
+namespace orlentis {
+namespace {
+
+// Guarded operations nest when an operation writes a log entry, which runs its own guarded
+// operation on the same session. A failure inside abandons the whole outer operation: its
+// guard drops the session and repairs, once no statement of the operation is still open.
+thread_local int guardDepth = 0;
+
+class GuardDepth {
+ public:
+  GuardDepth() { ++guardDepth; }
+  ~GuardDepth() { --guardDepth; }
+  GuardDepth(const GuardDepth&) = delete;
+  GuardDepth& operator=(const GuardDepth&) = delete;
+};
+
+}  // namespace
+
+DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operation,
+                              const GuardOptions& options) {
+  DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  if (options.honourUnavailable && maintenance.IsUnavailable()) return DbOutcome::kSkipped;
+  try {
+    const GuardDepth depth;
+    operation(ThreadSession());
+    return DbOutcome::kDone;
+  } catch (const std::exception&) {
+    if (guardDepth > 0) throw;
+    // Abandoned: the database layer's errors are never shown, only repaired.
+  }
+  // The failed session may still hold a transaction or a lock that the repair would wait for.
+  CloseThreadSession();
+  if (!maintenance.IsUnavailable()) {
+    const bool repaired = maintenance.RepairDatabase() != 0;
+    if (options.repairSucceeded != nullptr) *options.repairSucceeded = repaired;
+  }
+  return DbOutcome::kFailed;
+}
+
+}  // namespace orlentis

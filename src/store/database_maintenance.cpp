@@ -1,0 +1,139 @@
+#include "store/database_maintenance.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "base/clock.h"
+#include "base/language.h"
+#include "base/profile_file.h"
+#include "base/settings.h"
+#include "store/compaction.h"
+#include "store/database_guard.h"
+#include "store/engine.h"
+#include "store/event_log.h"
+
+namespace orlentis {
+namespace {
+
+constexpr int kCompactionPasses = 5;
+constexpr int kTextMaintenance = 217;
+constexpr int kTextCompacted = 218;
+constexpr int kTextRepaired = 200;
+constexpr int kTextCompactionFailed = 201;
+
+}  // namespace
+
+int MaintenanceIntervalDays(std::string_view intervalText) {
+  const std::int32_t days = ParseProfileInt(intervalText);
+  return days > 0 ? days : 1;
+}
+
+class DatabaseMaintenance::RunningMark {
+ public:
+  explicit RunningMark(DatabaseMaintenance& owner) : owner_(owner) {
+    owner_.runningCount_.fetch_add(1);
+  }
+  ~RunningMark() { owner_.runningCount_.fetch_sub(1); }
+  RunningMark(const RunningMark&) = delete;
+  RunningMark& operator=(const RunningMark&) = delete;
+
+ private:
+  DatabaseMaintenance& owner_;
+};
+
+DatabaseMaintenance& DatabaseMaintenance::Instance() {
+  static DatabaseMaintenance maintenance;
+  return maintenance;
+}
+
+bool DatabaseMaintenance::IsMaintenanceRunning() const {
+  return startupHold_.load() || runningCount_.load() > 0;
+}
+
+int DatabaseMaintenance::RunMaintenance() {
+  const RunningMark running(*this);
+  const int result = CompactDatabase(DatabaseFile());
+  lastMaintenance_.store(NowOleDate());
+  ScheduleNextMaintenance();
+  LogMaintenanceResult(result != 0 ? kTextCompacted : kTextCompactionFailed);
+  startupHold_.store(false);
+  return result;
+}
+
+int DatabaseMaintenance::RepairDatabase() {
+  bool idle = false;
+  if (!unavailable_.compare_exchange_strong(idle, true)) return 0;
+  int result = 0;
+  {
+    const RunningMark running(*this);
+    result = CompactDatabase(DatabaseFile());
+    LogMaintenanceResult(result != 0 ? kTextRepaired : kTextCompactionFailed);
+  }
+  unavailable_.store(false);
+  return result;
+}
+
+bool DatabaseMaintenance::IsMaintenanceDue() const {
+  if (!Settings::Instance().IsAutoMaintenance()) return false;
+  return NowOleDate() + kDueEarlyDays >= nextMaintenance_.load();
+}
+
+void DatabaseMaintenance::ScheduleNextMaintenance() {
+  const int index =
+      std::clamp(Settings::Instance().GetMaintenanceInterval(), 0, kMaxMaintenanceIntervalIndex);
+  const int days = MaintenanceIntervalDays(GetLanguageText(kTextFirstMaintenanceInterval + index));
+  nextMaintenance_.store(lastMaintenance_.load() + days);
+}
+
+int DatabaseMaintenance::CompactDatabase(const std::filesystem::path& databaseFile) {
+  if (databaseFile.empty()) return 0;
+  if (startupFinished_.load()) WaitBeforeCompaction();
+  const std::lock_guard lock(compactionMutex_);
+  const auto copyFile = databaseFile.parent_path() / kTemporaryDatabaseFileName;
+  bool copied = false;
+  for (int pass = 0; pass < kCompactionPasses; ++pass) {
+    RemoveDatabaseFile(copyFile);
+    if (!VacuumInto(databaseFile, copyFile) || !IsIntact(copyFile)) {
+      RemoveDatabaseFile(copyFile);
+      return 0;
+    }
+    copied = CopyOver(copyFile, databaseFile) || copied;
+  }
+  RemoveDatabaseFile(copyFile);
+  // Reporting success when not one copy reached the database would hide a failed repair.
+  return copied ? 1 : 0;
+}
+
+void DatabaseMaintenance::SetCompactionWait(Wait wait) {
+  const std::lock_guard lock(waitMutex_);
+  wait_ = std::move(wait);
+}
+
+void DatabaseMaintenance::WaitBeforeCompaction() {
+  Wait wait;
+  {
+    const std::lock_guard lock(waitMutex_);
+    wait = wait_;
+  }
+  if (wait) {
+    wait(kCompactionDelay);
+  } else {
+    std::this_thread::sleep_for(kCompactionDelay);
+  }
+}
+
+// Maintenance entries are written even while the database is marked unavailable (the
+// repair's own entry), and never trim the log.
+void DatabaseMaintenance::LogMaintenanceResult(int detailTextId) {
+  if (!Settings::Instance().IsLogData()) return;
+  const std::string source = GetLanguageText(kTextProgramName);
+  const std::string action = GetLanguageText(kTextMaintenance);
+  const std::string detail = GetLanguageText(detailTextId);
+  GuardOptions options;
+  options.honourUnavailable = false;
+  RunGuarded(
+      [&](soci::session& session) { AppendLogEntryWithoutTrim(session, source, action, detail); },
+      options);
+}
+
+}  // namespace orlentis

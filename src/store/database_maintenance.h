@@ -1,0 +1,80 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string_view>
+
+namespace orlentis {
+
+// The interval choices are language texts 205 to 216; the leading number of the chosen text is
+// the interval in days, and a text without one (or 0) means one day.
+inline constexpr int kTextFirstMaintenanceInterval = 205;
+int MaintenanceIntervalDays(std::string_view intervalText);
+
+// The database's maintenance: compaction at start-up, on a schedule of whole days, and as the
+// repair after any database error. Its two flags are how every other part of the program
+// learns to leave the database alone:
+//   maintenance running  - the listener admits no new connection, the hourly check waits;
+//   database unavailable - a repair is under way; every database operation is skipped.
+// One object per process; its methods may be called from any thread.
+class DatabaseMaintenance {
+ public:
+  using Wait = std::function<void(std::chrono::milliseconds)>;
+  static constexpr std::chrono::milliseconds kCompactionDelay{3000};
+  static constexpr double kDueEarlyDays = 0.007;
+
+  static DatabaseMaintenance& Instance();
+
+  bool IsUnavailable() const { return unavailable_.load(); }
+  bool IsMaintenanceRunning() const;
+
+  // Start-up and scheduled maintenance: compacts the database, stores now as the last
+  // maintenance and schedules the next. Returns 1 on success, else 0.
+  int RunMaintenance();
+  // The repair after a database error: like a maintenance, but the database is unavailable
+  // while it runs. Returns 1 on success; 0 on failure, and at once when a repair is already
+  // under way on any thread (there is never a second one).
+  int RepairDatabase();
+
+  bool IsMaintenanceDue() const;
+  void ScheduleNextMaintenance();
+  // From now on every compaction waits kCompactionDelay before it begins.
+  void SetStartupFinished() { startupFinished_.store(true); }
+
+  // Compacts the database file databaseFile through Temp.db beside it, in five passes.
+  // Returns 1 on success, else 0; a failure leaves the database as it was.
+  int CompactDatabase(const std::filesystem::path& databaseFile);
+
+  // OLE automation dates (local time).
+  double LastMaintenance() const { return lastMaintenance_.load(); }
+  double NextMaintenance() const { return nextMaintenance_.load(); }
+
+  // How the pre-compaction delay is waited; a plain sleep unless a test replaces it.
+  void SetCompactionWait(Wait wait);
+
+ private:
+  DatabaseMaintenance() = default;
+
+  // Holds the maintenance-running flag for one maintenance or repair.
+  class RunningMark;
+
+  void WaitBeforeCompaction();
+  void LogMaintenanceResult(int detailTextId);
+
+  std::atomic<double> lastMaintenance_{0.0};
+  std::atomic<double> nextMaintenance_{1.0};
+  // Set from creation until the start-up maintenance has finished.
+  std::atomic<bool> startupHold_{true};
+  std::atomic<int> runningCount_{0};
+  std::atomic<bool> unavailable_{false};
+  std::atomic<bool> startupFinished_{false};
+  // One compaction at a time, whichever thread asks.
+  std::mutex compactionMutex_;
+  std::mutex waitMutex_;
+  Wait wait_;
+};
+
+}  // namespace orlentis

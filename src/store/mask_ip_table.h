@@ -1,0 +1,39 @@
+#pragma once
+
+#include <soci/soci.h>
+
+#include <cstdint>
+#include <string>
+
+#include "store/keyset.h"
+
+namespace orlentis {
+
+// One range of the IP filter; a range has no key of its own, rowId names its row.
+struct MaskIPRow {
+  std::string strDescription;
+  std::string strIPFrom;  // dotted decimal
+  std::string strIPTo;
+  std::int64_t rowId = 0;
+};
+
+// The table MaskIP.
+class MaskIpTable : public Keyset<MaskIPRow> {
+ public:
+  explicit MaskIpTable(soci::session& session) : session_(session) {}
+
+  // Every range, first to last in the order they were added.
+  void OpenAll();
+  // The ranges starting at ipFrom (compared ignoring case), first to last.
+  void OpenByFirstAddress(const std::string& ipFrom);
+
+ protected:
+  void Insert(MaskIPRow& row) override;
+  void Write(const MaskIPRow& original, const MaskIPRow& changed) override;
+  void Erase(const MaskIPRow& row) override;
+
+ private:
+  soci::session& session_;
+};
+
+}  // namespace orlentis

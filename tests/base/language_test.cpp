@@ -1,0 +1,95 @@
+#include "base/language.h"
+
+#include <gtest/gtest.h>
+
+#include "base/builtin_texts.h"
+#include "base/profile_file.h"
+#include "support/temp_folder.h"
+
+namespace orlentis {
+namespace {
+
+using testing::TempFolder;
+using testing::WriteWholeFile;
+
+std::filesystem::path ShippedLanguageFile() {
+  return std::filesystem::path(ORLENTIS_SOURCE_DIR) / "resources" / "English.lng";
+}
+
+TEST(LanguageFileTest, LooksTextsUpById) {
+  TempFolder folder;
+  WriteWholeFile(folder / "Test.lng", "[STRING]\n128=Orlentis\n193=Start\n0500=Padded\n");
+  const LanguageFile texts(folder / "Test.lng");
+  EXPECT_EQ(texts.Text(128), "Orlentis");
+  EXPECT_EQ(texts.Text(193), "Start");
+  EXPECT_EQ(texts.Text(500), "Padded");
+  EXPECT_EQ(texts.Text(129), "");
+}
+
+TEST(LanguageFileTest, MissingFileHoldsNoTexts) {
+  TempFolder folder;
+  EXPECT_EQ(LanguageFile(folder / "absent.lng").Text(128), "");
+  EXPECT_EQ(LanguageFile(std::filesystem::path()).Text(128), "");
+}
+
+TEST(LanguageFilePathTest, FollowsTheTypeKey) {
+  TempFolder folder;
+  WriteWholeFile(folder / "Setting.ini",
+                 "[LANGUAGETYPE]\nTYPE=TYPE2\n[LANGUAGE]\nTYPE0=English.lng\nTYPE2=Deutsch.lng\n");
+  EXPECT_EQ(LanguageFilePath(folder.Path()), folder / "Deutsch.lng");
+}
+
+TEST(LanguageFilePathTest, WithoutTypeSectionUsesTypeZero) {
+  TempFolder folder;
+  WriteWholeFile(folder / "Setting.ini", "[LANGUAGE]\nTYPE0=English.lng\n");
+  EXPECT_EQ(LanguageFilePath(folder.Path()), folder / "English.lng");
+}
+
+TEST(LanguageFilePathTest, NoSettingsMeansNoLanguageFile) {
+  TempFolder folder;
+  EXPECT_TRUE(LanguageFilePath(folder.Path()).empty());
+}
+
+TEST(LanguageTextTest, BufferFormReportsEmptyTexts) {
+  char buffer[8] = "junk";
+  EXPECT_EQ(GetLanguageText(99999, buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "");
+  char single[1] = {'x'};
+  EXPECT_EQ(GetLanguageText(128, single, sizeof single), 0);
+  EXPECT_STREQ(single, "");
+}
+
+TEST(ShippedLanguageFileTest, KeepsEveryBuiltInTextWordForWord) {
+  const LanguageFile shipped(ShippedLanguageFile());
+  int builtIn = 0;
+  for (int id = 1; id <= 199; ++id) {
+    std::string_view text = BuiltinText(id);
+    if (text.empty()) continue;
+    ++builtIn;
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    EXPECT_EQ(shipped.Text(id), text) << "text " << id;
+  }
+  EXPECT_GT(builtIn, 50);
+  EXPECT_EQ(BuiltinText(103), "Windows sockets initial failed.");
+  EXPECT_EQ(BuiltinText(128), "Orlentis");
+}
+
+TEST(ShippedLanguageFileTest, HasTheTextsThatHaveNoBuiltInForm) {
+  const LanguageFile shipped(ShippedLanguageFile());
+  for (const int id : {200, 201, 217, 218, 220, 221, 222, 223, 224, 225, 226, 238, 239, 32780}) {
+    EXPECT_FALSE(shipped.Text(id).empty()) << "text " << id;
+  }
+  EXPECT_EQ(shipped.Text(32780), "Saved dump file to");
+}
+
+TEST(ShippedLanguageFileTest, IntervalTextsStartWithTheirDays) {
+  const LanguageFile shipped(ShippedLanguageFile());
+  const int days[] = {1, 2, 3, 4, 5, 6, 7, 10, 14, 15, 30, 60};
+  for (int index = 0; index < 12; ++index) {
+    EXPECT_EQ(ParseProfileInt(shipped.Text(205 + index)), days[index]) << "text " << 205 + index;
+  }
+}
+
+}  // namespace
+}  // namespace orlentis

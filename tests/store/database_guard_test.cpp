@@ -1,0 +1,167 @@
+#include "store/database_guard.h"
+
+#include <future>
+#include <optional>
+#include <thread>
+
+#include "base/language.h"
+#include "store/bound_statement.h"
+#include "store/event_log.h"
+#include "store_test.h"
+
+namespace orlentis::testing {
+namespace {
+
+constexpr auto kGenerousWait = std::chrono::seconds(60);
+
+void RunInvalidSql(soci::session& session) {
+  BoundStatement(session, "SELECT nothing FROM NoSuchTable").Execute();
+}
+
+class DbGuardTest : public StoreTest {
+ protected:
+  int RepairEntries() {
+    int count = 0;
+    const std::string detail = GetLanguageText(200);
+    BoundStatement(Session(), "SELECT COUNT(*) FROM Log WHERE strDetail = :d")
+        .Use(detail)
+        .Into(count)
+        .Execute();
+    return count;
+  }
+};
+
+TEST_F(DbGuardTest, CompletedOperationIsDone) {
+  EXPECT_EQ(
+      RunGuarded([](soci::session& session) {
+        BoundStatement(session, "INSERT INTO MaskIP (strIPFrom) VALUES ('1.1.1.1')").Execute();
+      }),
+      DbOutcome::kDone);
+  EXPECT_EQ(Count("MaskIP"), 1);
+}
+
+TEST_F(DbGuardTest, DatabaseErrorAbandonsTheOperationAndRepairsOnce) {
+  // The flags as the repair sees them while it runs.
+  bool unavailableDuringRepair = false;
+  bool runningDuringRepair = false;
+  DatabaseMaintenance::Instance().SetStartupFinished();
+  DatabaseMaintenance::Instance().SetCompactionWait([&](std::chrono::milliseconds) {
+    unavailableDuringRepair = DatabaseMaintenance::Instance().IsUnavailable();
+    runningDuringRepair = DatabaseMaintenance::Instance().IsMaintenanceRunning();
+  });
+  bool repaired = false;
+  GuardOptions options;
+  options.repairSucceeded = &repaired;
+  const DbOutcome outcome = RunGuarded(RunInvalidSql, options);
+  EXPECT_EQ(outcome, DbOutcome::kFailed);
+  EXPECT_TRUE(repaired);
+  EXPECT_TRUE(unavailableDuringRepair);
+  EXPECT_TRUE(runningDuringRepair);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsUnavailable());
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceRunning());
+  EXPECT_EQ(RepairEntries(), 1);
+  EXPECT_EQ(
+      RunGuarded([](soci::session& session) { BoundStatement(session, "SELECT 1").Execute(); }),
+      DbOutcome::kDone);
+}
+
+TEST_F(DbGuardTest, FailureDuringARepairStartsNoSecondOne) {
+  std::promise<void> repairWaiting;
+  std::promise<void> releaseRepair;
+  std::shared_future<void> released = releaseRepair.get_future().share();
+  DatabaseMaintenance::Instance().SetStartupFinished();
+  DatabaseMaintenance::Instance().SetCompactionWait([&](std::chrono::milliseconds) {
+    repairWaiting.set_value();
+    released.wait_for(kGenerousWait);
+  });
+
+  // An operation already under way on another thread when the repair begins.
+  std::promise<void> lateEntered;
+  std::promise<void> lateMayFail;
+  auto lateOperation = std::async(std::launch::async, [&] {
+    return RunGuarded([&](soci::session& session) {
+      lateEntered.set_value();
+      lateMayFail.get_future().wait_for(kGenerousWait);
+      RunInvalidSql(session);
+    });
+  });
+  ASSERT_EQ(lateEntered.get_future().wait_for(kGenerousWait), std::future_status::ready);
+
+  auto firstFailure = std::async(std::launch::async, [] { return RunGuarded(RunInvalidSql); });
+  ASSERT_EQ(repairWaiting.get_future().wait_for(kGenerousWait), std::future_status::ready);
+  EXPECT_TRUE(DatabaseMaintenance::Instance().IsUnavailable());
+  EXPECT_EQ(RunGuarded(RunInvalidSql), DbOutcome::kSkipped);
+  EXPECT_EQ(DatabaseMaintenance::Instance().RepairDatabase(), 0);
+  lateMayFail.set_value();
+  EXPECT_EQ(lateOperation.get(), DbOutcome::kFailed);
+
+  releaseRepair.set_value();
+  EXPECT_EQ(firstFailure.get(), DbOutcome::kFailed);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsUnavailable());
+  EXPECT_EQ(RepairEntries(), 1);
+  EXPECT_EQ(Count("Log", "strDetail = '" + GetLanguageText(201) + "'"), 0);
+}
+
+TEST_F(DbGuardTest, RepairEntryIsWrittenWhileUnavailableWithoutTrimming) {
+  LogLimits limits;
+  limits.keepRecords = 0;
+  Settings::Instance().SetLogLimits(limits);
+  EXPECT_EQ(RunGuarded(RunInvalidSql), DbOutcome::kFailed);
+  // With a limit of 0 any trim would have removed it.
+  EXPECT_EQ(RepairEntries(), 1);
+}
+
+TEST_F(DbGuardTest, FailedRepairClearsTheFlagsSoTheNextFailureRepairsAgain) {
+  const auto blocked = Database().Folder() / kTemporaryDatabaseFileName;
+  std::filesystem::create_directory(blocked);
+  WriteWholeFile(blocked / "keep", "x");
+  bool repaired = true;
+  GuardOptions options;
+  options.repairSucceeded = &repaired;
+  EXPECT_EQ(RunGuarded(RunInvalidSql, options), DbOutcome::kFailed);
+  EXPECT_FALSE(repaired);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsUnavailable());
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceRunning());
+  EXPECT_EQ(RunGuarded(RunInvalidSql), DbOutcome::kFailed);
+  EXPECT_EQ(Count("Log", "strDetail = '" + GetLanguageText(201) + "'"), 2);
+}
+
+TEST_F(DbGuardTest, FailureInsideANestedOperationAbandonsTheOuterOneAndRepairsOnce) {
+  bool outerContinued = false;
+  std::optional<DbOutcome> inner;
+  const DbOutcome outer = RunGuarded([&](soci::session& session) {
+    BoundStatement(session, "INSERT INTO MaskIP (strIPFrom) VALUES ('outer')").Execute();
+    inner = RunGuarded(RunInvalidSql);
+    outerContinued = true;
+  });
+  EXPECT_EQ(outer, DbOutcome::kFailed);
+  EXPECT_FALSE(outerContinued);
+  EXPECT_FALSE(inner.has_value());  // the inner guard did not return
+  EXPECT_EQ(RepairEntries(), 1);
+}
+
+TEST_F(DbGuardTest, SessionFollowsTheDatabaseFile) {
+  TempFolder otherFolder;
+  // Characters a connect string or a URI would otherwise read as syntax.
+  const auto otherFile = otherFolder / "other \"quoted\" 'file' %20?#.db";
+  soci::session& before = ThreadSession();
+  BoundStatement(before, "INSERT INTO MaskIP (strIPFrom) VALUES ('first')").Execute();
+  SetDatabaseFile(otherFile);
+  std::thread([&] {
+    EXPECT_EQ(RunGuarded([](soci::session& session) {
+                BoundStatement(session, "CREATE TABLE Marker (x INTEGER)").Execute();
+              }),
+              DbOutcome::kDone);
+    CloseThreadSession();
+  }).join();
+  int markers = -1;
+  BoundStatement(ThreadSession(), "SELECT COUNT(*) FROM Marker").Into(markers).Execute();
+  EXPECT_EQ(markers, 0);
+  EXPECT_TRUE(std::filesystem::exists(otherFile));
+  CloseThreadSession();
+  SetDatabaseFile(Database().File());
+  EXPECT_EQ(Count("MaskIP"), 1);
+}
+
+}  // namespace
+}  // namespace orlentis::testing

@@ -1,0 +1,169 @@
+#include <filesystem>
+
+#include "base/language.h"
+#include "store/bound_statement.h"
+#include "store/compaction.h"
+#include "store/site_table.h"
+#include "store_test.h"
+
+namespace orlentis::testing {
+namespace {
+
+std::time_t LocalTime(int year, int month, int day, int hour, int minute) {
+  return TimeFromOleDate(OleDateFromLocal(year, month, day, hour, minute, 0));
+}
+
+TEST(MaintenanceIntervalTest, LeadingNumberOfTheTextIsTheIntervalInDays) {
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"30", 30}, {"7 days", 7}, {"14 Tage", 14}, {"", 1}, {"0", 1}, {"days", 1}, {"-3", 1}};
+  for (const auto& [text, days] : cases) EXPECT_EQ(MaintenanceIntervalDays(text), days) << text;
+}
+
+class MaintenanceTest : public StoreTest {
+ protected:
+  MaintenanceTest() : clock_(LocalTime(2026, 1, 10, 12, 0)) { SetCurrentClock(&clock_); }
+
+  void SetInterval(std::int32_t index, bool automatic = true) {
+    PreferenceBlock preferences;
+    preferences.maintenanceInterval = index;
+    preferences.autoMaintenance = automatic ? 1 : 0;
+    Settings::Instance().SetPreferences(preferences);
+  }
+
+  void SetLogData(bool on) {
+    PreferenceBlock preferences = Settings::Instance().GetPreferences();
+    preferences.logData = on ? 1 : 0;
+    Settings::Instance().SetPreferences(preferences);
+  }
+
+  int MaintenanceEntries(int detailTextId) {
+    int count = 0;
+    const std::string action = GetLanguageText(217);
+    const std::string detail = GetLanguageText(detailTextId);
+    BoundStatement(Session(), "SELECT COUNT(*) FROM Log WHERE strAction = :a AND strDetail = :d")
+        .Use(action)
+        .Use(detail)
+        .Into(count)
+        .Execute();
+    return count;
+  }
+
+  void FillAndEmptyTheLog(int rows) {
+    const std::string detail(500, 'x');
+    soci::transaction transaction(Session());
+    for (int row = 0; row < rows; ++row) {
+      BoundStatement(Session(),
+                     "INSERT INTO Log (time, strDetail) VALUES ('2026-01-01 00:00:00', :d)")
+          .Use(detail)
+          .Execute();
+    }
+    transaction.commit();
+    BoundStatement(Session(), "PRAGMA wal_checkpoint(TRUNCATE)").Execute();
+    BoundStatement(Session(), "DELETE FROM Log").Execute();
+    BoundStatement(Session(), "PRAGMA wal_checkpoint(TRUNCATE)").Execute();
+  }
+
+  ManualClock clock_;
+};
+
+TEST_F(MaintenanceTest, NextMaintenanceIsDueTenMinutesEarly) {
+  SetInterval(0);
+  ASSERT_EQ(DatabaseMaintenance::Instance().RunMaintenance(), 1);
+  EXPECT_DOUBLE_EQ(DatabaseMaintenance::Instance().LastMaintenance(),
+                   OleDateFromTime(LocalTime(2026, 1, 10, 12, 0)));
+  EXPECT_DOUBLE_EQ(DatabaseMaintenance::Instance().NextMaintenance(),
+                   OleDateFromTime(LocalTime(2026, 1, 11, 12, 0)));
+  clock_.Set(LocalTime(2026, 1, 11, 11, 49));
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceDue());
+  clock_.Set(LocalTime(2026, 1, 11, 11, 51));
+  EXPECT_TRUE(DatabaseMaintenance::Instance().IsMaintenanceDue());
+  SetInterval(0, false);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceDue());
+}
+
+TEST_F(MaintenanceTest, IntervalComesFromTheChosenLanguageText) {
+  ASSERT_EQ(DatabaseMaintenance::Instance().RunMaintenance(), 1);
+  const double last = DatabaseMaintenance::Instance().LastMaintenance();
+  // Index 10 is "30 days"; an index beyond the choices acts as the last one, "60 days".
+  for (const auto& [index, days] : {std::pair{10, 30}, {20, 60}, {11, 60}, {-4, 1}}) {
+    SetInterval(index);
+    DatabaseMaintenance::Instance().ScheduleNextMaintenance();
+    EXPECT_DOUBLE_EQ(DatabaseMaintenance::Instance().NextMaintenance(), last + days) << index;
+  }
+}
+
+TEST_F(MaintenanceTest, StartUpMaintenanceCompactsEvenWithAutomaticMaintenanceOff) {
+  SetInterval(0, false);
+  FillAndEmptyTheLog(2000);
+  const auto before = std::filesystem::file_size(Database().File());
+  EXPECT_EQ(DatabaseMaintenance::Instance().RunMaintenance(), 1);
+  EXPECT_LT(std::filesystem::file_size(Database().File()), before / 4);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceRunning());
+  EXPECT_EQ(MaintenanceEntries(218), 1);
+}
+
+TEST_F(MaintenanceTest, CompactionShrinksTheDatabaseWhileAnotherSessionIsOpen) {
+  SiteTable sites(Session());
+  sites.OpenAll();
+  sites.AddNew().strSiteName = "kept";
+  sites.Update();
+  FillAndEmptyTheLog(4000);
+  auto other = OpenSession(Database().File());
+  int groupsSeen = 0;
+  BoundStatement(*other, "SELECT COUNT(*) FROM \"Group\"").Into(groupsSeen).Execute();
+
+  const auto before = std::filesystem::file_size(Database().File());
+  ASSERT_EQ(DatabaseMaintenance::Instance().CompactDatabase(Database().File()), 1);
+  const auto after = std::filesystem::file_size(Database().File());
+  EXPECT_LT(after * 10, before) << before << " -> " << after;
+  EXPECT_FALSE(std::filesystem::exists(Database().Folder() / kTemporaryDatabaseFileName));
+
+  std::string name;
+  BoundStatement(*other, "SELECT strSiteName FROM Site").Into(name).Execute();
+  EXPECT_EQ(name, "kept");
+  BoundStatement(*other, "INSERT INTO MaskIP (strIPFrom) VALUES ('1.2.3.4')").Execute();
+  EXPECT_EQ(Count("MaskIP"), 1);
+  EXPECT_TRUE(IsIntact(Database().File()));
+}
+
+TEST_F(MaintenanceTest, FailedCompactionLeavesTheDatabaseAsItWas) {
+  // A directory where the temporary copy should go makes the copy fail (the tests run as
+  // root, so a read-only folder would not).
+  const auto blocked = Database().Folder() / kTemporaryDatabaseFileName;
+  std::filesystem::create_directory(blocked);
+  WriteWholeFile(blocked / "keep", "x");
+  BoundStatement(Session(), "INSERT INTO MaskIP (strIPFrom) VALUES ('1.2.3.4')").Execute();
+  CloseThreadSession();
+
+  EXPECT_EQ(DatabaseMaintenance::Instance().RunMaintenance(), 0);
+  EXPECT_EQ(Count("MaskIP"), 1);
+  EXPECT_EQ(Count("\"User\""), 1);
+  EXPECT_TRUE(IsIntact(Database().File()));
+  EXPECT_TRUE(std::filesystem::exists(blocked / "keep"));
+  EXPECT_EQ(MaintenanceEntries(201), 1);
+  EXPECT_EQ(MaintenanceEntries(218), 0);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceRunning());
+}
+
+TEST_F(MaintenanceTest, EmptyPathFailsAtOnce) {
+  EXPECT_EQ(DatabaseMaintenance::Instance().CompactDatabase({}), 0);
+}
+
+TEST_F(MaintenanceTest, WithLogDataOffMaintenanceLeavesNoEntry) {
+  SetLogData(false);
+  EXPECT_EQ(DatabaseMaintenance::Instance().RunMaintenance(), 1);
+  EXPECT_EQ(Count("Log"), 0);
+}
+
+TEST_F(MaintenanceTest, AfterStartUpEveryCompactionWaitsFirst) {
+  std::vector<std::chrono::milliseconds> waits;
+  DatabaseMaintenance::Instance().SetCompactionWait(
+      [&](std::chrono::milliseconds delay) { waits.push_back(delay); });
+  DatabaseMaintenance::Instance().SetStartupFinished();
+  DatabaseMaintenance::Instance().RunMaintenance();
+  DatabaseMaintenance::Instance().CompactDatabase(Database().File());
+  EXPECT_EQ(waits, (std::vector<std::chrono::milliseconds>(2, std::chrono::milliseconds(3000))));
+}
+
+}  // namespace
+}  // namespace orlentis::testing
