@@ -1,6 +1,7 @@
 #include "directory/account_lookup.h"
 
 #include "access/roles.h"
+#include "store/database_guard.h"
 #include "store/group_table.h"
 #include "store/site_permission_join.h"
 #include "store/user_table.h"
@@ -44,11 +45,9 @@ std::vector<HostSitePermission> HostPermissions(soci::session& session, std::int
   return permissions;
 }
 
-}  // namespace
-
-AccountLoginFacts LookUpAccountLogin(soci::session& session, const std::string& name,
-                                     const std::string& passwordDigest,
-                                     const std::string& peerAddress) {
+AccountLoginFacts ReadAccountLogin(soci::session& session, const std::string& name,
+                                   const std::string& passwordDigest,
+                                   const std::string& peerAddress) {
   AccountLoginFacts facts;
   const auto user = FindUser(session, name, passwordDigest);
   if (!user) return facts;
@@ -64,8 +63,8 @@ AccountLoginFacts LookUpAccountLogin(soci::session& session, const std::string& 
   return facts;
 }
 
-HostLoginFacts LookUpHostLogin(soci::session& session, const std::string& name,
-                               const std::string& passwordDigest, const std::string& peerAddress) {
+HostLoginFacts ReadHostLogin(soci::session& session, const std::string& name,
+                             const std::string& passwordDigest, const std::string& peerAddress) {
   HostLoginFacts facts;
   const auto user = FindUser(session, name, passwordDigest);
   if (!user) return facts;
@@ -82,11 +81,46 @@ HostLoginFacts LookUpHostLogin(soci::session& session, const std::string& name,
   return facts;
 }
 
-std::optional<std::int32_t> LookUpUserGroupId(soci::session& session, const std::string& name,
+std::vector<GroupSummary> ReadGroupsByLevel(soci::session& session) {
+  GroupTable groups(session);
+  groups.OpenByLevel();
+  std::vector<GroupSummary> summaries;
+  summaries.reserve(groups.Count());
+  for (const GroupRow& row : groups.Rows()) {
+    summaries.push_back({row.strName, row.nLevel, static_cast<std::uint32_t>(row.bsAuthority)});
+  }
+  return summaries;
+}
+
+}  // namespace
+
+DbResult<AccountLoginFacts> LookUpAccountLogin(const std::string& name,
+                                               const std::string& passwordDigest,
+                                               const std::string& peerAddress) {
+  return RunGuardedFor([&](soci::session& session) {
+    return ReadAccountLogin(session, name, passwordDigest, peerAddress);
+  });
+}
+
+DbResult<HostLoginFacts> LookUpHostLogin(const std::string& name, const std::string& passwordDigest,
+                                         const std::string& peerAddress) {
+  return RunGuardedFor([&](soci::session& session) {
+    return ReadHostLogin(session, name, passwordDigest, peerAddress);
+  });
+}
+
+std::optional<std::int32_t> LookUpUserGroupId(const std::string& name,
                                               const std::string& passwordDigest) {
-  const auto user = FindUser(session, name, passwordDigest);
-  if (!user) return std::nullopt;
-  return user->nGroupID;
+  const auto groupId = RunGuardedFor([&](soci::session& session) -> std::optional<std::int32_t> {
+    const auto user = FindUser(session, name, passwordDigest);
+    if (!user) return std::nullopt;
+    return user->nGroupID;
+  });
+  return groupId.ValueOr(std::nullopt);
+}
+
+DbResult<std::vector<GroupSummary>> ListGroupsByLevel() {
+  return RunGuardedFor(ReadGroupsByLevel);
 }
 
 }  // namespace orlentis

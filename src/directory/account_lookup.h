@@ -1,16 +1,17 @@
 #pragma once
 
-#include <soci/soci.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "store/db_outcome.h"
+
 namespace orlentis {
 
-// The database side of the logins that recorders forward. Each function runs inside the
-// caller's guarded operation; names are UTF-8, passwords already in their stored form.
+// The database side of the logins that recorders forward and of the group lists they fetch.
+// Each function is one guarded database operation on the calling thread's session; names are
+// UTF-8, passwords already in their stored form.
 
 // CMD_ACCOUNT_LOGIN: what the reply carries, filled as far as the lookup got.
 struct AccountLoginFacts {
@@ -21,9 +22,9 @@ struct AccountLoginFacts {
   std::uint32_t cameraMask = 0;
   std::uint32_t authority = 0;  // the user's own, not combined with the group's
 };
-AccountLoginFacts LookUpAccountLogin(soci::session& session, const std::string& name,
-                                     const std::string& passwordDigest,
-                                     const std::string& peerAddress);
+DbResult<AccountLoginFacts> LookUpAccountLogin(const std::string& name,
+                                               const std::string& passwordDigest,
+                                               const std::string& peerAddress);
 
 // HOST_USER_LOGIN: the user block and the permitted instances of the host's address.
 struct HostSitePermission {
@@ -37,11 +38,21 @@ struct HostLoginFacts {
   std::uint32_t authority = 0;  // user AND group
   std::vector<HostSitePermission> instances;
 };
-HostLoginFacts LookUpHostLogin(soci::session& session, const std::string& name,
-                               const std::string& passwordDigest, const std::string& peerAddress);
+DbResult<HostLoginFacts> LookUpHostLogin(const std::string& name, const std::string& passwordDigest,
+                                         const std::string& peerAddress);
 
-// CMD_USER_LOGIN: the user's group id, when name and password match.
-std::optional<std::int32_t> LookUpUserGroupId(soci::session& session, const std::string& name,
+// CMD_USER_LOGIN: the user's group id, when name and password match and the database could
+// be read.
+std::optional<std::int32_t> LookUpUserGroupId(const std::string& name,
                                               const std::string& passwordDigest);
+
+// One group as the recorders' group lists carry it.
+struct GroupSummary {
+  std::string name;
+  std::int32_t level = 0;
+  std::uint32_t authority = 0;
+};
+// Every group by level, lowest first.
+DbResult<std::vector<GroupSummary>> ListGroupsByLevel();
 
 }  // namespace orlentis

@@ -18,41 +18,38 @@ constexpr int kTextUserLogin = 197;
 constexpr std::size_t kMaxGroupName = 63;
 
 // The table check: the first user of that name, its digest compared exactly.
-bool MatchesStoredPassword(std::string_view name, const std::string& digest, ConsoleUser& user) {
-  bool matched = false;
-  RunGuarded([&](soci::session& session) {
+std::optional<ConsoleUser> MatchStoredPassword(std::string_view name, const std::string& digest) {
+  const auto found = RunGuardedFor([&](soci::session& session) -> std::optional<ConsoleUser> {
     UserTable users(session);
     users.OpenByName(std::string(name));
-    if (users.IsEOF() || users.Current().strPassword != digest) return;
+    if (users.IsEOF() || users.Current().strPassword != digest) return std::nullopt;
     GroupTable groups(session);
     groups.OpenById(users.Current().nGroupID);
-    ConsoleUser found;
+    ConsoleUser user;
     if (!groups.IsEOF()) {
-      found.groupName = groups.Current().strName.substr(0, kMaxGroupName);
-      found.effectiveAuthority =
+      user.groupName = groups.Current().strName.substr(0, kMaxGroupName);
+      user.effectiveAuthority =
           EffectiveAuthority(static_cast<std::uint32_t>(users.Current().bsAuthority),
                              static_cast<std::uint32_t>(groups.Current().bsAuthority));
     }
-    user = found;
-    matched = true;
+    return user;
   });
-  return matched;
+  return found.ValueOr(std::nullopt);
 }
 
 }  // namespace
 
-int ConsoleLogin(std::string_view name, std::string_view password, ConsoleUser& user) {
+std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view password) {
   const std::string digest = PasswordDigest(password, false);
-  ConsoleUser found;
-  if (!MatchesStoredPassword(name, digest, found)) return 0;
+  std::optional<ConsoleUser> user = MatchStoredPassword(name, digest);
+  if (!user) return std::nullopt;
   if (Settings::Instance().IsDomainLogon() && !IsAdministratorName(name) &&
       !DomainLogon(name, password)) {
-    return 0;
+    return std::nullopt;
   }
-  user = found;
   AppendLogEntry(GetLanguageText(kTextProgramName), GetLanguageText(kTextLoginAction),
                  std::string(name) + " " + GetLanguageText(kTextUserLogin), true);
-  return 1;
+  return user;
 }
 
 }  // namespace orlentis

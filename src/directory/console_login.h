@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,8 +15,8 @@ struct ConsoleUser {
 
 // The console login: the password against the stored digest, then, when the domain logon is
 // on and the user is not the administrator, the domain. On success the user is recorded in
-// the console user and a "Login" entry is written. Returns 1 on success, else 0, without
-// saying why.
-int ConsoleLogin(std::string_view name, std::string_view password, ConsoleUser& user);
+// the console user and a "Login" entry is written. Gives back who logged in, or nothing,
+// without saying why.
+std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view password);
 
 }  // namespace orlentis

@@ -1,5 +1,6 @@
 #include "directory/ip_filter.h"
 
+#include <algorithm>
 #include <string>
 
 #include "base/settings.h"
@@ -10,20 +11,17 @@ namespace orlentis {
 
 RangeLookup IsInAnyRange(std::string_view address) {
   const std::uint32_t value = AddressValue(address);
-  bool inside = false;
-  const DbOutcome outcome = RunGuarded([&](soci::session& session) {
+  const auto inside = RunGuardedFor([&](soci::session& session) {
     MaskIpTable ranges(session);
     ranges.OpenAll();
-    for (const MaskIPRow& range : ranges.Rows()) {
-      if (RangeContains(range.strIPFrom, range.strIPTo, value)) {
-        inside = true;
-        break;
-      }
-    }
+    const auto& rows = ranges.Rows();
+    return std::any_of(rows.begin(), rows.end(), [&](const MaskIPRow& range) {
+      return RangeContains(range.strIPFrom, range.strIPTo, value);
+    });
   });
-  switch (outcome) {
+  switch (inside.outcome) {
     case DbOutcome::kDone:
-      return inside ? RangeLookup::kInside : RangeLookup::kOutside;
+      return *inside.value ? RangeLookup::kInside : RangeLookup::kOutside;
     case DbOutcome::kSkipped:
       return RangeLookup::kUnavailable;
     case DbOutcome::kFailed:

@@ -4,6 +4,7 @@
 
 #include "base/clock.h"
 #include "store/camera_table.h"
+#include "store/database_guard.h"
 #include "store/event_log.h"
 #include "store/site_table.h"
 
@@ -53,10 +54,8 @@ bool SetOnline(SiteTable& sites, bool online) {
   return sites.Update();
 }
 
-}  // namespace
-
-std::int32_t CheckInSite(soci::session& session, const SiteAnnouncement& site,
-                         const std::string& checkInAction, const std::string& logDetail) {
+std::int32_t WriteSiteCheckIn(soci::session& session, const SiteAnnouncement& site,
+                              const std::string& checkInAction, const std::string& logDetail) {
   soci::transaction transaction(session);
   SiteTable sites(session);
   sites.OpenByAddressAndName(site.peerAddress, site.siteName);
@@ -66,14 +65,14 @@ std::int32_t CheckInSite(soci::session& session, const SiteAnnouncement& site,
   return siteId;
 }
 
-bool CheckOutSite(soci::session& session, const std::string& peerAddress,
-                  const std::string& siteName) {
+bool WriteSiteCheckOut(soci::session& session, const std::string& peerAddress,
+                       const std::string& siteName) {
   SiteTable sites(session);
   sites.OpenByAddressAndName(peerAddress, siteName);
   return SetOnline(sites, false);
 }
 
-void StoreSiteCamera(soci::session& session, std::int32_t siteId, bool startsNewSet,
+void WriteSiteCamera(soci::session& session, std::int32_t siteId, bool startsNewSet,
                      const CameraAnnouncement& camera) {
   soci::transaction transaction(session);
   if (startsNewSet && siteId != -1) CameraTable::MarkAllAbsent(session, siteId);
@@ -91,8 +90,9 @@ void StoreSiteCamera(soci::session& session, std::int32_t siteId, bool startsNew
   transaction.commit();
 }
 
-bool CheckInInstance(soci::session& session, const SiteAnnouncement& instance,
-                     std::int32_t instanceNumber, const std::vector<CameraAnnouncement>& cameras) {
+bool WriteInstanceCheckIn(soci::session& session, const SiteAnnouncement& instance,
+                          std::int32_t instanceNumber,
+                          const std::vector<CameraAnnouncement>& cameras) {
   soci::transaction transaction(session);
   SiteTable sites(session);
   sites.OpenByAddressAndInstance(instance.peerAddress, instanceNumber);
@@ -118,15 +118,15 @@ bool CheckInInstance(soci::session& session, const SiteAnnouncement& instance,
   return true;
 }
 
-bool CheckOutInstance(soci::session& session, const std::string& peerAddress,
-                      std::int32_t instanceNumber) {
+bool WriteInstanceCheckOut(soci::session& session, const std::string& peerAddress,
+                           std::int32_t instanceNumber) {
   SiteTable sites(session);
   sites.OpenByAddressAndInstance(peerAddress, instanceNumber);
   return SetOnline(sites, false);
 }
 
-bool UpdateInstanceCamera(soci::session& session, const std::string& peerAddress,
-                          std::int32_t instanceNumber, const CameraAnnouncement& camera) {
+bool WriteInstanceCamera(soci::session& session, const std::string& peerAddress,
+                         std::int32_t instanceNumber, const CameraAnnouncement& camera) {
   soci::transaction transaction(session);
   SiteTable sites(session);
   sites.OpenByAddressAndInstance(peerAddress, instanceNumber);
@@ -139,6 +139,46 @@ bool UpdateInstanceCamera(soci::session& session, const std::string& peerAddress
   }
   transaction.commit();
   return true;
+}
+
+}  // namespace
+
+DbResult<std::int32_t> CheckInSite(const SiteAnnouncement& site, const std::string& checkInAction,
+                                   const std::string& logDetail) {
+  return RunGuardedFor([&](soci::session& session) {
+    return WriteSiteCheckIn(session, site, checkInAction, logDetail);
+  });
+}
+
+DbResult<bool> CheckOutSite(const std::string& peerAddress, const std::string& siteName) {
+  return RunGuardedFor(
+      [&](soci::session& session) { return WriteSiteCheckOut(session, peerAddress, siteName); });
+}
+
+DbOutcome StoreSiteCamera(std::int32_t siteId, bool startsNewSet,
+                          const CameraAnnouncement& camera) {
+  return RunGuarded(
+      [&](soci::session& session) { WriteSiteCamera(session, siteId, startsNewSet, camera); });
+}
+
+DbResult<bool> CheckInInstance(const SiteAnnouncement& instance, std::int32_t instanceNumber,
+                               const std::vector<CameraAnnouncement>& cameras) {
+  return RunGuardedFor([&](soci::session& session) {
+    return WriteInstanceCheckIn(session, instance, instanceNumber, cameras);
+  });
+}
+
+DbResult<bool> CheckOutInstance(const std::string& peerAddress, std::int32_t instanceNumber) {
+  return RunGuardedFor([&](soci::session& session) {
+    return WriteInstanceCheckOut(session, peerAddress, instanceNumber);
+  });
+}
+
+DbResult<bool> UpdateInstanceCamera(const std::string& peerAddress, std::int32_t instanceNumber,
+                                    const CameraAnnouncement& camera) {
+  return RunGuardedFor([&](soci::session& session) {
+    return WriteInstanceCamera(session, peerAddress, instanceNumber, camera);
+  });
 }
 
 }  // namespace orlentis

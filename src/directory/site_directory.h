@@ -1,16 +1,16 @@
 #pragma once
 
-#include <soci/soci.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "store/db_outcome.h"
+
 namespace orlentis {
 
-// What the recorders announce, written into the Site and Camera tables. Every function runs
-// inside the caller's guarded operation and takes texts already in UTF-8; the peer address
-// is always the connection's own.
+// What the recorders announce, written into the Site and Camera tables. Each function is one
+// guarded database operation on the calling thread's session and takes texts already in
+// UTF-8; the peer address is always the connection's own.
 
 struct SiteAnnouncement {
   std::string peerAddress;
@@ -19,14 +19,13 @@ struct SiteAnnouncement {
 };
 
 // A site of the record protocol checks in (or updates): its row is edited or added and
-// marked on line, and the "Site checkin" entry is written without trimming the log.
-// Returns the row's nID.
-std::int32_t CheckInSite(soci::session& session, const SiteAnnouncement& site,
-                         const std::string& checkInAction, const std::string& logDetail);
+// marked on line, and the "Site checkin" entry is written without trimming the log, all in
+// one transaction. Gives back the row's nID.
+DbResult<std::int32_t> CheckInSite(const SiteAnnouncement& site, const std::string& checkInAction,
+                                   const std::string& logDetail);
 
-// Marks the site's row off line; false when it has none.
-bool CheckOutSite(soci::session& session, const std::string& peerAddress,
-                  const std::string& siteName);
+// Marks the site's row off line; gives back false when it has none.
+DbResult<bool> CheckOutSite(const std::string& peerAddress, const std::string& siteName);
 
 struct CameraAnnouncement {
   std::int32_t index = 0;
@@ -37,26 +36,25 @@ struct CameraAnnouncement {
 };
 
 // One camera of a checked-in site: its slot is edited or added. With startsNewSet every
-// camera of the site is marked absent first (the site is sending its whole set again).
-void StoreSiteCamera(soci::session& session, std::int32_t siteId, bool startsNewSet,
-                     const CameraAnnouncement& camera);
+// camera of the site is marked absent first (the site is sending its whole set again); a
+// failure rolls that back too.
+DbOutcome StoreSiteCamera(std::int32_t siteId, bool startsNewSet, const CameraAnnouncement& camera);
 
 inline constexpr std::int32_t kCameraSlots = 64;
 
 // A host instance checks in with all its cameras: its row is edited or added and marked on
 // line; slots 0 to 63 take the announced cameras in order, and slots beyond the announced
-// ones that have a row are marked absent. False when the instance's row was not written.
-bool CheckInInstance(soci::session& session, const SiteAnnouncement& instance,
-                     std::int32_t instanceNumber, const std::vector<CameraAnnouncement>& cameras);
+// ones that have a row are marked absent. Gives back whether the instance's row was written.
+DbResult<bool> CheckInInstance(const SiteAnnouncement& instance, std::int32_t instanceNumber,
+                               const std::vector<CameraAnnouncement>& cameras);
 
-// False when the instance has no row.
-bool CheckOutInstance(soci::session& session, const std::string& peerAddress,
-                      std::int32_t instanceNumber);
+// Gives back false when the instance has no row.
+DbResult<bool> CheckOutInstance(const std::string& peerAddress, std::int32_t instanceNumber);
 
 // One camera of an instance changes (its index field names the slot). The instance is
-// marked on line; a camera slot without a row is not created. False when the instance has
-// no row.
-bool UpdateInstanceCamera(soci::session& session, const std::string& peerAddress,
-                          std::int32_t instanceNumber, const CameraAnnouncement& camera);
+// marked on line; a camera slot without a row is not created. Gives back false when the
+// instance has no row.
+DbResult<bool> UpdateInstanceCamera(const std::string& peerAddress, std::int32_t instanceNumber,
+                                    const CameraAnnouncement& camera);
 
 }  // namespace orlentis

@@ -93,18 +93,10 @@ asio::awaitable<void> ServeHostFrame(RecorderConnection& connection, RequestHand
 
 asio::awaitable<void> ServeSiteCheckOut(RecorderConnection& connection, RequestHandlers& handlers) {
   // An account check leaves without any database work.
-  if (connection.kind != kKindAccountCheck) co_await handlers.SiteCheckOut(connection);
-  connection.kind = kKindNone;
-  connection.alive = false;
-  connection.registered = false;
-}
-
-// On an account check the connection ends once the login has been answered.
-void EndAccountCheck(RecorderConnection& connection, bool clearRegistration) {
-  if (connection.kind != kKindAccountCheck) return;
-  connection.alive = false;
-  connection.kind = kKindNone;
-  if (clearRegistration) connection.registered = false;
+  if (connection.Kind() != ConnectionKind::kAccountCheck) {
+    co_await handlers.SiteCheckOut(connection);
+  }
+  connection.CheckOut();
 }
 
 asio::awaitable<void> ServeBlock(RecorderConnection& connection, RequestHandlers& handlers,
@@ -124,12 +116,12 @@ asio::awaitable<void> ServeBlock(RecorderConnection& connection, RequestHandlers
       co_await handlers.CameraInfo(connection, DecodeCameraRecord(block));
       break;
     case CMD_CAMERA_RESET:
-      connection.cameraReset = true;
+      connection.StartCameraSet();
       co_await connection.Send(EncodeStatus(RSP_OK, 0));
       break;
     case CMD_USER_LOGIN:
       co_await handlers.UserLogin(connection, DecodeUserRequest(block));
-      EndAccountCheck(connection, false);
+      connection.EndAccountCheck(false);
       break;
     case CMD_USER_LOGOUT:
       co_await connection.Send(EncodeStatus(RSP_OK, 0));
@@ -139,7 +131,7 @@ asio::awaitable<void> ServeBlock(RecorderConnection& connection, RequestHandlers
       break;
     case CMD_ACCOUNT_LOGIN:
       co_await handlers.AccountLogin(connection, DecodeUserRequest(block));
-      EndAccountCheck(connection, true);
+      connection.EndAccountCheck(true);
       break;
     case CMD_GROUP_COUNT:
       co_await handlers.GroupCount(connection);
@@ -174,7 +166,7 @@ BlockVerdict JudgeBlock(ConstByteSpan block, bool alive, bool registered) {
 
 asio::awaitable<void> DispatchBlock(RecorderConnection& connection, RequestHandlers& handlers,
                                     ConstByteSpan block) {
-  switch (JudgeBlock(block, connection.alive, connection.registered)) {
+  switch (JudgeBlock(block, connection.Alive(), connection.Registered())) {
     case BlockVerdict::kServe:
       co_await ServeBlock(connection, handlers, block);
       connection.RenewIdleDeadline();

@@ -25,8 +25,7 @@ constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
 auto EndOnFault(std::shared_ptr<RecorderConnection> connection) {
   return [connection = std::move(connection)](std::exception_ptr fault) {
     if (!fault) return;
-    connection->alive = false;
-    connection->Close();
+    connection->Abandon();
     try {
       std::rethrow_exception(fault);
     } catch (const std::exception& error) {
@@ -108,7 +107,7 @@ bool Listener::MayAdmit(const std::string& peerAddress) const {
 void Listener::SweepDeadConnections() {
   liveCount_ = 0;
   for (auto entry = connections_.begin(); entry != connections_.end();) {
-    if (!(*entry)->alive) {
+    if (!(*entry)->Alive()) {
       (*entry)->Close();
       entry = connections_.erase(entry);
     } else {
@@ -123,12 +122,12 @@ void Listener::SweepExpiredConnections() {
   liveCount_ = 0;
   for (auto entry = connections_.begin(); entry != connections_.end();) {
     RecorderConnection& connection = **entry;
-    if (connection.alive && connection.idleDeadline <= now) {
+    if (connection.Alive() && connection.IdleDeadline() <= now) {
       connection.Close();
       entry = connections_.erase(entry);
       continue;
     }
-    if (connection.alive) ++liveCount_;
+    if (connection.Alive()) ++liveCount_;
     ++entry;
   }
 }

@@ -16,24 +16,24 @@ asio::awaitable<void> EchoKeepAlive(RecorderConnection& connection, ConstByteSpa
 
 asio::awaitable<void> ServeSiteCheckIn(RecorderConnection& connection, RequestHandlers& handlers,
                                        SiteRecord site) {
-  site.SetPeer(connection.PeerAddress(), connection.PeerPort());
-  if (site.IsHostCheck()) {
-    connection.kind = kKindHostCheck;
-  } else if (site.IsAccountCheck()) {
-    connection.kind = kKindAccountCheck;
-  }
-  connection.storedSite = site;
   const bool isUpdate = site.Kind() == CMD_SITE_UPDATE;
-  if (connection.kind == kKindHostCheck || connection.kind == kKindAccountCheck) {
-    // A host check ends with its answer; an account check goes on to one login.
-    if (connection.kind == kKindHostCheck) connection.alive = false;
-    co_await connection.Send(EncodeStatus(RSP_OK, 0));
-  } else {
-    connection.kind = kKindSite;
-    co_await handlers.SiteCheckIn(connection, isUpdate);
+  connection.ReceiveCheckIn(std::move(site));
+  switch (connection.Kind()) {
+    case ConnectionKind::kHostCheck:
+      connection.EndAfterThisAnswer();
+      co_await connection.Send(EncodeStatus(RSP_OK, 0));
+      break;
+    case ConnectionKind::kAccountCheck:  // goes on to one login
+      co_await connection.Send(EncodeStatus(RSP_OK, 0));
+      break;
+    case ConnectionKind::kNone:
+    case ConnectionKind::kSite:
+      connection.RegisterAsSite();
+      co_await handlers.SiteCheckIn(connection, isUpdate);
+      break;
   }
-  if (!isUpdate) connection.registered = true;
-  connection.cameraReset = true;
+  if (!isUpdate) connection.MarkRegistered();
+  connection.StartCameraSet();
 }
 
 asio::awaitable<void> SendUserListPlaceholder(RecorderConnection& connection) {

@@ -29,14 +29,68 @@ std::string RecorderConnection::PeerAddress() const {
   return address.to_string();
 }
 
+void RecorderConnection::ReceiveCheckIn(SiteRecord record) {
+  record.SetPeer(PeerAddress(), PeerPort());
+  if (record.IsHostCheck()) {
+    kind_ = ConnectionKind::kHostCheck;
+  } else if (record.IsAccountCheck()) {
+    kind_ = ConnectionKind::kAccountCheck;
+  }
+  storedCheckIn_ = std::move(record);
+}
+
+void RecorderConnection::RegisterAsSite() {
+  kind_ = ConnectionKind::kSite;
+}
+
+void RecorderConnection::MarkRegistered() {
+  registered_ = true;
+}
+
+void RecorderConnection::StartCameraSet() {
+  cameraSetStarting_ = true;
+}
+
+void RecorderConnection::CameraSetStarted() {
+  cameraSetStarting_ = false;
+}
+
+void RecorderConnection::EndAfterThisAnswer() {
+  alive_ = false;
+}
+
+void RecorderConnection::CheckOut() {
+  kind_ = ConnectionKind::kNone;
+  alive_ = false;
+  registered_ = false;
+}
+
+void RecorderConnection::EndAccountCheck(bool forgetRegistration) {
+  if (kind_ != ConnectionKind::kAccountCheck) return;
+  alive_ = false;
+  kind_ = ConnectionKind::kNone;
+  if (forgetRegistration) registered_ = false;
+}
+
 void RecorderConnection::TakeFailurePath() {
-  alive = false;
-  kind = kKindNone;
+  alive_ = false;
+  kind_ = ConnectionKind::kNone;
   if (services_.onRequestFailure) services_.onRequestFailure();
 }
 
+void RecorderConnection::Abandon() {
+  alive_ = false;
+  Close();
+}
+
+void RecorderConnection::Lose() {
+  alive_ = false;
+  kind_ = ConnectionKind::kNone;
+  Close();
+}
+
 void RecorderConnection::RenewIdleDeadline() {
-  idleDeadline = NowOleDate() + kIdleDays;
+  idleDeadline_ = NowOleDate() + kIdleDays;
 }
 
 void RecorderConnection::Close() {
@@ -49,10 +103,7 @@ void RecorderConnection::ArmTransferLimit(asio::steady_timer& limit) {
   limit.expires_after(kTransferLimit);
   limit.async_wait([weak = weak_from_this()](const std::error_code& error) {
     if (error) return;
-    if (const auto self = weak.lock()) {
-      self->alive = false;
-      self->Close();
-    }
+    if (const auto self = weak.lock()) self->Abandon();
   });
 }
 
@@ -85,9 +136,7 @@ asio::awaitable<RecorderConnection::Receipt> RecorderConnection::ReceiveBlock(
       }
     }
     // The peer closed or reset the connection.
-    alive = false;
-    kind = kKindNone;
-    Close();
+    Lose();
     co_return Receipt::kPeerGone;
   }
   co_return Receipt::kClosed;

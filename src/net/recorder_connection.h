@@ -18,12 +18,14 @@ namespace orlentis {
 class RequestHandlers;
 
 // What a connection has checked in as.
-enum ConnectionKind : std::int32_t {
-  kKindNone = 0,
-  kKindSite = 1,
-  kKindHostCheck = 3,
-  kKindAccountCheck = 4,
+enum class ConnectionKind {
+  kNone,
+  kSite,          // a site of the record protocol checked in
+  kHostCheck,     // a peer asking only whether the server is there; ends with the answer
+  kAccountCheck,  // a peer that checks one login and leaves
 };
+
+inline constexpr std::int32_t kNoSiteRow = -1;
 
 // What every connection of one listener shares: the request handlers and the notice for a
 // request that took the failure path (the tray's activity animation).
@@ -47,18 +49,39 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   RecorderConnection(const RecorderConnection&) = delete;
   RecorderConnection& operator=(const RecorderConnection&) = delete;
 
-  // The connection's state, read and written by the dispatcher and the request handlers.
-  bool alive = true;
-  std::int32_t kind = kKindNone;
-  bool registered = false;
-  bool cameraReset = false;
-  // nID of the site row of the last check-in on this connection, -1 when none is known.
-  std::int32_t siteId = -1;
+  // What the connection has become. Only the transitions below change it.
+  bool Alive() const { return alive_; }
+  ConnectionKind Kind() const { return kind_; }
+  bool Registered() const { return registered_; }
+  // The next camera record starts the site's camera set anew.
+  bool CameraSetStarting() const { return cameraSetStarting_; }
+  // nID of the site row of the last check-in on this connection, kNoSiteRow when none is known.
+  std::int32_t SiteRowId() const { return siteRowId_; }
   // The last check-in record, with the peer's address and port filled in.
-  SiteRecord storedSite;
+  const SiteRecord& StoredCheckIn() const { return storedCheckIn_; }
   // Local time as an OLE date after which the expiry sweep closes the connection; 0 until
   // the first request.
-  double idleDeadline = 0.0;
+  double IdleDeadline() const { return idleDeadline_; }
+
+  // A check-in record arrived and is kept with the peer's own address and port. Its tag makes
+  // the connection a host check or an account check; any other record leaves the kind as it
+  // was, so an account check stays one.
+  void ReceiveCheckIn(SiteRecord record);
+  // The check-in was a site's own: the connection now stands for that site.
+  void RegisterAsSite();
+  // A check-in (not an update) opens the requests that need a registered connection.
+  void MarkRegistered();
+  void StartCameraSet();
+  void CameraSetStarted();
+  void RememberSiteRow(std::int32_t siteRowId) { siteRowId_ = siteRowId; }
+  // The connection ends once the answer under way has gone out: the next dead-connection
+  // sweep closes it.
+  void EndAfterThisAnswer();
+  // The site leaves: the connection ends and forgets what it was.
+  void CheckOut();
+  // An account check ends once its login has been answered; with forgetRegistration the
+  // connection no longer counts as registered either.
+  void EndAccountCheck(bool forgetRegistration);
 
   // The peer's dotted address and port, as the socket reported them at the accept.
   std::string PeerAddress() const;
@@ -78,6 +101,9 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   // The failure path of a request: the connection is marked dead (the next dead-connection
   // sweep closes it) and the activity notice goes out. The idle deadline stays.
   void TakeFailurePath();
+  // A transfer overran its limit, or a fault of the program ended the connection's coroutine:
+  // the connection is closed and left for the next sweep.
+  void Abandon();
   // Renews the idle deadline after a request that was served or dropped.
   void RenewIdleDeadline();
 
@@ -98,9 +124,19 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   // which ends the send or receive under way with an error.
   void ArmTransferLimit(asio::steady_timer& limit);
 
+  // The peer went away, or a transfer took longer than its limit.
+  void Lose();
+
   asio::ip::tcp::socket socket_;
   asio::ip::tcp::endpoint peer_;
   const ConnectionServices& services_;
+  bool alive_ = true;
+  ConnectionKind kind_ = ConnectionKind::kNone;
+  bool registered_ = false;
+  bool cameraSetStarting_ = false;
+  std::int32_t siteRowId_ = kNoSiteRow;
+  SiteRecord storedCheckIn_;
+  double idleDeadline_ = 0.0;
 };
 
 }  // namespace orlentis

@@ -35,7 +35,7 @@ asio::awaitable<bool> RecorderServices::PassesDomainLogon(const std::string& nam
 }
 
 std::string RecorderServices::StoredSiteName(const RecorderConnection& connection) const {
-  return text_.SiteNameToUtf8(connection.storedSite.SiteName());
+  return text_.SiteNameToUtf8(connection.StoredCheckIn().SiteName());
 }
 
 }  // namespace orlentis

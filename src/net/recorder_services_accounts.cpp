@@ -6,8 +6,6 @@
 #include "directory/account_lookup.h"
 #include "net/recorder_connection.h"
 #include "net/recorder_services.h"
-#include "store/database_guard.h"
-#include "store/group_table.h"
 
 namespace orlentis {
 namespace {
@@ -18,14 +16,8 @@ std::int32_t PasswordForm(bool domainLogon) {
   return domainLogon ? 0 : 1;
 }
 
-std::vector<GroupRow> GroupsByLevel() {
-  std::vector<GroupRow> groups;
-  RunGuarded([&](soci::session& session) {
-    GroupTable set(session);
-    set.OpenByLevel();
-    groups = set.Rows();
-  });
-  return groups;
+std::vector<GroupSummary> GroupsByLevel() {
+  return ListGroupsByLevel().ValueOr({});
 }
 
 }  // namespace
@@ -34,8 +26,7 @@ asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection
                                                   const UserRequest& request) {
   const std::string name = text_.ToUtf8(request.name);
   const std::string digest = PasswordDigest(text_.ToUtf8(request.password), false);
-  std::optional<std::int32_t> groupId;
-  RunGuarded([&](soci::session& session) { groupId = LookUpUserGroupId(session, name, digest); });
+  const std::optional<std::int32_t> groupId = LookUpUserGroupId(name, digest);
   co_await connection.Send(groupId ? EncodeStatus(RSP_OK, *groupId) : EncodeStatus(RSP_FAIL, 0));
 }
 
@@ -44,10 +35,8 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
   const std::string name = text_.ToUtf8(request.name);
   const std::string password = text_.ToUtf8(request.password);
   const std::string digest = PasswordDigest(password, false);
-  AccountLoginFacts facts;
-  RunGuarded([&](soci::session& session) {
-    facts = LookUpAccountLogin(session, name, digest, connection.PeerAddress());
-  });
+  const AccountLoginFacts facts =
+      LookUpAccountLogin(name, digest, connection.PeerAddress()).ValueOr({});
   bool succeeded = facts.userFound && facts.groupFound;
   if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
 
@@ -77,10 +66,7 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
                                         credentials.password.size()),
                        true)
                  : PasswordDigest(password, false);
-  HostLoginFacts facts;
-  RunGuarded([&](soci::session& session) {
-    facts = LookUpHostLogin(session, name, digest, connection.PeerAddress());
-  });
+  const HostLoginFacts facts = LookUpHostLogin(name, digest, connection.PeerAddress()).ValueOr({});
   bool succeeded = facts.succeeded;
   if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
 
@@ -98,42 +84,37 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
 }
 
 asio::awaitable<void> RecorderServices::GroupCount(RecorderConnection& connection) {
-  std::int32_t count = 0;
-  const DbOutcome outcome = RunGuarded([&](soci::session& session) {
-    GroupTable groups(session);
-    groups.OpenByLevel();
-    count = static_cast<std::int32_t>(groups.Count());
-  });
-  co_await connection.Send(outcome == DbOutcome::kDone ? EncodeStatus(RSP_OK, count)
-                                                       : EncodeStatus(RSP_FAIL, 0));
+  const auto groups = ListGroupsByLevel();
+  co_await connection.Send(
+      groups.Done() ? EncodeStatus(RSP_OK, static_cast<std::int32_t>(groups.value->size()))
+                    : EncodeStatus(RSP_FAIL, 0));
 }
 
 asio::awaitable<void> RecorderServices::GroupList(RecorderConnection& connection) {
-  for (const GroupRow& group : GroupsByLevel()) {
-    if (!connection.alive) break;  // an acknowledgement did not come: the rest would be lost
-    const auto record = EncodeGroupRecord({text_.FromUtf8(group.strName), group.nLevel,
-                                           static_cast<std::uint32_t>(group.bsAuthority)});
+  for (const GroupSummary& group : GroupsByLevel()) {
+    if (!connection.Alive()) break;  // an acknowledgement did not come: the rest would be lost
+    const auto record =
+        EncodeGroupRecord({text_.FromUtf8(group.name), group.level, group.authority});
     co_await connection.Send(record);
     co_await connection.ReceiveAndDiscard();
   }
 }
 
 asio::awaitable<void> RecorderServices::HostGroupList(RecorderConnection& connection) {
-  const std::vector<GroupRow> groups = GroupsByLevel();
+  const std::vector<GroupSummary> groups = GroupsByLevel();
   if (groups.empty()) {
     co_await connection.Send(EncodeHostFrame({0, 0, 0}));
     co_return;
   }
   co_await connection.Send(EncodeHostFrame({1, 0, 0}));
-  for (const GroupRow& group : groups) {
-    const auto entry = EncodeHostGroupEntry(group.nLevel, text_.FromUtf8(group.strName),
-                                            static_cast<std::uint32_t>(group.bsAuthority));
+  for (const GroupSummary& group : groups) {
+    const auto entry =
+        EncodeHostGroupEntry(group.level, text_.FromUtf8(group.name), group.authority);
     co_await connection.Send(entry);
   }
   // The end marker repeats the last group; receivers read only its level.
-  const GroupRow& last = groups.back();
-  const auto endMarker = EncodeHostGroupEntry(-1, text_.FromUtf8(last.strName),
-                                              static_cast<std::uint32_t>(last.bsAuthority));
+  const GroupSummary& last = groups.back();
+  const auto endMarker = EncodeHostGroupEntry(-1, text_.FromUtf8(last.name), last.authority);
   co_await connection.Send(endMarker);
 }
 

@@ -4,7 +4,6 @@
 #include "directory/site_directory.h"
 #include "net/recorder_connection.h"
 #include "net/recorder_services.h"
-#include "store/database_guard.h"
 #include "store/event_log.h"
 
 namespace orlentis {
@@ -35,23 +34,22 @@ HostFrameBytes Verdict(bool succeeded, std::int32_t flag) {
 
 asio::awaitable<void> RecorderServices::SiteCheckIn(RecorderConnection& connection, bool) {
   const SiteAnnouncement site{connection.PeerAddress(), StoredSiteName(connection),
-                              connection.storedSite.WebServerPort()};
-  const std::string action = GetLanguageText(kTextSiteCheckIn);
-  const std::string detail = SiteLogDetail(connection.storedSite);
-  std::int32_t siteId = -1;
-  const DbOutcome outcome = RunGuarded(
-      [&](soci::session& session) { siteId = CheckInSite(session, site, action, detail); });
-  // While the database is unavailable the connection keeps the site it knew.
-  if (outcome != DbOutcome::kSkipped) connection.siteId = siteId;
+                              connection.StoredCheckIn().WebServerPort()};
+  const auto siteRow = CheckInSite(site, GetLanguageText(kTextSiteCheckIn),
+                                   SiteLogDetail(connection.StoredCheckIn()));
+  // While the database is unavailable the connection keeps the site it knew; after a failure
+  // it knows none.
+  if (siteRow.outcome != DbOutcome::kSkipped) {
+    connection.RememberSiteRow(siteRow.ValueOr(kNoSiteRow));
+  }
   co_await connection.Send(EncodeStatus(RSP_OK, 0));
 }
 
 asio::awaitable<void> RecorderServices::SiteCheckOut(RecorderConnection& connection) {
   const std::string name = StoredSiteName(connection);
-  RunGuarded(
-      [&](soci::session& session) { CheckOutSite(session, connection.PeerAddress(), name); });
-  AppendLogEntry(name, GetLanguageText(kTextSiteCheckOut), SiteLogDetail(connection.storedSite),
-                 true);
+  CheckOutSite(connection.PeerAddress(), name);
+  AppendLogEntry(name, GetLanguageText(kTextSiteCheckOut),
+                 SiteLogDetail(connection.StoredCheckIn()), true);
   co_return;
 }
 
@@ -60,11 +58,10 @@ asio::awaitable<void> RecorderServices::CameraInfo(RecorderConnection& connectio
   const CameraAnnouncement camera{
       record.index, true, (record.stateA != 0 ? 1 : 0) | (record.stateB != 0 ? 2 : 0),
       Resolution(record.width, record.height), text_.ToUtf8(record.name)};
-  const DbOutcome outcome = RunGuarded([&](soci::session& session) {
-    StoreSiteCamera(session, connection.siteId, connection.cameraReset, camera);
-  });
+  const DbOutcome outcome =
+      StoreSiteCamera(connection.SiteRowId(), connection.CameraSetStarting(), camera);
   // A failed write rolled the new set's start back too, so the next camera starts it again.
-  if (outcome == DbOutcome::kDone) connection.cameraReset = false;
+  if (outcome == DbOutcome::kDone) connection.CameraSetStarted();
   co_await connection.Send(EncodeStatus(RSP_OK, 0, 0));
 }
 
@@ -85,18 +82,13 @@ asio::awaitable<void> RecorderServices::HostInstanceCheckIn(RecorderConnection& 
   }
   const SiteAnnouncement site{connection.PeerAddress(), text_.ToUtf8(header.siteName),
                               header.webServerPort};
-  bool written = false;
-  RunGuarded(
-      [&](soci::session& session) { written = CheckInInstance(session, site, instance, cameras); });
+  const bool written = CheckInInstance(site, instance, cameras).ValueOr(false);
   co_await connection.Send(Verdict(written, 1));
 }
 
 asio::awaitable<void> RecorderServices::HostInstanceCheckOut(RecorderConnection& connection,
                                                              std::int32_t instance) {
-  bool found = false;
-  RunGuarded([&](soci::session& session) {
-    found = CheckOutInstance(session, connection.PeerAddress(), instance);
-  });
+  const bool found = CheckOutInstance(connection.PeerAddress(), instance).ValueOr(false);
   co_await connection.Send(Verdict(found, 0));
 }
 
@@ -107,10 +99,8 @@ asio::awaitable<void> RecorderServices::HostCameraUpdate(RecorderConnection& con
   if (!co_await connection.ReceiveExactly(cameraBlock)) co_return;
   CameraAnnouncement camera = FromHostCamera(DecodeHostCamera(cameraBlock), text_);
   camera.exists = true;
-  bool found = false;
-  RunGuarded([&](soci::session& session) {
-    found = UpdateInstanceCamera(session, connection.PeerAddress(), instance, camera);
-  });
+  const bool found =
+      UpdateInstanceCamera(connection.PeerAddress(), instance, camera).ValueOr(false);
   co_await connection.Send(Verdict(found, 0));
 }
 

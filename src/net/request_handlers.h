@@ -11,10 +11,10 @@ class RecorderConnection;
 
 // The requests that need the database. The dispatcher has checked the block's size, the
 // registration and the host frame's flag before it calls one of these, and does the
-// protocol's own bookkeeping around them (connection kind, registered and camera-reset
-// flags, the end of an account check, the idle deadline). A handler does the database work
-// and sends the answers of its exchange through connection.Send / ReceiveExactly, each bounded
-// by the transfer limit. Database work runs on the worker thread with its own session.
+// protocol's own bookkeeping around them (the connection's transitions: its kind,
+// registration, camera set, the end of an account check, the idle deadline). A handler does the
+// database work and sends the answers of its exchange through connection.Send / ReceiveExactly,
+// each bounded by the transfer limit. Database work runs on the worker thread with its own session.
 //
 // The defaults answer nothing: a request without a handler is left unanswered rather than
 // answered with something the server did not do.
@@ -23,11 +23,11 @@ class RequestHandlers {
   virtual ~RequestHandlers() = default;
 
   // CMD_SITE_CHECKIN or CMD_SITE_UPDATE of a site (not a host or account check). The
-  // connection's kind is already kKindSite and storedSite holds the record with the peer's
-  // address and port. Answers {RSP_OK, 0}.
+  // connection's kind is already ConnectionKind::kSite and StoredCheckIn() holds the record
+  // with the peer's address and port. Answers {RSP_OK, 0}.
   virtual asio::awaitable<void> SiteCheckIn(RecorderConnection& connection, bool isUpdate);
   // CMD_SITE_CHECKOUT on a connection that is not an account check; no answer. The
-  // dispatcher then clears the kind, the alive and the registered flag.
+  // dispatcher then checks the connection out.
   virtual asio::awaitable<void> SiteCheckOut(RecorderConnection& connection);
   // CMD_CAMERA_INFO; the handler clears the camera-reset flag as it applies it.
   virtual asio::awaitable<void> CameraInfo(RecorderConnection& connection,

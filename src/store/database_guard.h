@@ -3,16 +3,13 @@
 #include <soci/soci.h>
 
 #include <functional>
+#include <optional>
+#include <type_traits>
 #include <utility>
 
-namespace orlentis {
+#include "store/db_outcome.h"
 
-// What became of one guarded database operation.
-enum class DbOutcome {
-  kDone,     // the operation ran to its end
-  kSkipped,  // the database was unavailable (a repair was under way); nothing ran
-  kFailed,   // the database raised an error; the operation was abandoned
-};
+namespace orlentis {
 
 struct GuardOptions {
   // Only the maintenance's own log entries run while the database is marked unavailable.
@@ -32,6 +29,17 @@ template <class F>
 DbOutcome RunGuarded(F&& operation, const GuardOptions& options = {}) {
   return RunGuardedOperation(std::function<void(soci::session&)>(std::forward<F>(operation)),
                              options);
+}
+
+// The same for an operation that gives back a value: the result carries it when the
+// operation ran to its end.
+template <class F, class T = std::invoke_result_t<F&, soci::session&>>
+DbResult<T> RunGuardedFor(F&& operation, const GuardOptions& options = {}) {
+  std::optional<T> value;
+  const DbOutcome outcome =
+      RunGuarded([&](soci::session& session) { value.emplace(operation(session)); }, options);
+  if (outcome != DbOutcome::kDone) value.reset();
+  return {outcome, std::move(value)};
 }
 
 }  // namespace orlentis

@@ -1,10 +1,14 @@
 #pragma once
 
-#include <soci/soci.h>
-
 #include <cstdint>
 #include <ctime>
 #include <string_view>
+
+// The entry points that take a session run inside a caller's guarded operation; the others
+// open their own, so callers without database access of their own need no SOCI header.
+namespace soci {
+class session;
+}
 
 namespace orlentis {
 

@@ -40,10 +40,10 @@ class ConsoleLoginTest : public ::testing::Test {
 
 TEST_F(ConsoleLoginTest, RightPasswordLogsInWithTheEffectiveAuthorityAndWritesLogin) {
   AddUser("grace", "grace-pw", operators_, 0x1FF);
-  ConsoleUser user;
-  EXPECT_EQ(ConsoleLogin("grace", "grace-pw", user), 1);
-  EXPECT_EQ(user.effectiveAuthority, 0x047u);
-  EXPECT_EQ(user.groupName, "Operator");
+  const auto user = ConsoleLogin("grace", "grace-pw");
+  ASSERT_TRUE(user.has_value());
+  EXPECT_EQ(user->effectiveAuthority, 0x047u);
+  EXPECT_EQ(user->groupName, "Operator");
   const auto log = LogOldestFirst();
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].strSource, "Orlentis");
@@ -53,34 +53,30 @@ TEST_F(ConsoleLoginTest, RightPasswordLogsInWithTheEffectiveAuthorityAndWritesLo
 
 TEST_F(ConsoleLoginTest, WrongPasswordOrUnknownNameFailsWithoutEntry) {
   AddUser("grace", "grace-pw", operators_, 0x1FF);
-  ConsoleUser user;
-  user.effectiveAuthority = 0x123;
-  EXPECT_EQ(ConsoleLogin("grace", "Grace-pw", user), 0);
-  EXPECT_EQ(ConsoleLogin("grace", "", user), 0);
-  EXPECT_EQ(ConsoleLogin("nobody", "grace-pw", user), 0);
-  EXPECT_EQ(user.effectiveAuthority, 0x123u);
+  EXPECT_FALSE(ConsoleLogin("grace", "Grace-pw"));
+  EXPECT_FALSE(ConsoleLogin("grace", ""));
+  EXPECT_FALSE(ConsoleLogin("nobody", "grace-pw"));
   EXPECT_TRUE(LogOldestFirst().empty());
 }
 
 TEST_F(ConsoleLoginTest, UserWithoutGroupRowLogsInWithoutAnyRight) {
   AddUser("orphan", "orphan-pw", 999, 0x1FF);
-  ConsoleUser user;
-  user.effectiveAuthority = 0x1FF;
-  EXPECT_EQ(ConsoleLogin("orphan", "orphan-pw", user), 1);
-  EXPECT_EQ(user.effectiveAuthority, 0u);
-  EXPECT_EQ(user.groupName, "");
+  const auto user = ConsoleLogin("orphan", "orphan-pw");
+  ASSERT_TRUE(user.has_value());
+  EXPECT_EQ(user->effectiveAuthority, 0u);
+  EXPECT_EQ(user->groupName, "");
   EXPECT_EQ(LogOldestFirst().size(), 1u);
 }
 
 TEST_F(ConsoleLoginTest, WithTheDomainLogonOnlyTheAdministratorNeedsNoDirectory) {
   AddUser("grace", "grace-pw", operators_, 0x1FF);
   SetDomainLogon(true);
-  ConsoleUser user;
-  EXPECT_EQ(ConsoleLogin("grace", "grace-pw", user), 0);
+  EXPECT_FALSE(ConsoleLogin("grace", "grace-pw"));
   EXPECT_TRUE(LogOldestFirst().empty());
-  EXPECT_EQ(ConsoleLogin("ADMINISTRATOR", kTestAdminPassword, user), 1);
-  EXPECT_EQ(user.effectiveAuthority, 0x1FFu);
-  EXPECT_EQ(user.groupName, "Administrator");
+  const auto user = ConsoleLogin("ADMINISTRATOR", kTestAdminPassword);
+  ASSERT_TRUE(user.has_value());
+  EXPECT_EQ(user->effectiveAuthority, 0x1FFu);
+  EXPECT_EQ(user->groupName, "Administrator");
   ASSERT_EQ(LogOldestFirst().size(), 1u);
   EXPECT_EQ(LogOldestFirst()[0].strDetail, "ADMINISTRATOR User login");
 }

@@ -228,9 +228,9 @@ class RecordingHandlers : public RequestHandlers {
   asio::awaitable<void> SiteCheckIn(RecorderConnection& connection, bool isUpdate) override {
     {
       std::lock_guard lock(mutex_);
-      kind_ = connection.kind;
-      storedAddress_ = connection.storedSite.PeerAddress();
-      storedPort_ = connection.storedSite.PeerPort();
+      kind_ = connection.Kind();
+      storedAddress_ = connection.StoredCheckIn().PeerAddress();
+      storedPort_ = connection.StoredCheckIn().PeerPort();
       peerPort_ = connection.PeerPort();
       isUpdate_ = isUpdate;
     }
@@ -242,7 +242,7 @@ class RecordingHandlers : public RequestHandlers {
   }
 
   std::mutex mutex_;
-  std::int32_t kind_ = -1;
+  ConnectionKind kind_ = ConnectionKind::kNone;
   std::string storedAddress_;
   std::int32_t storedPort_ = 0;
   std::int32_t peerPort_ = -1;
@@ -259,7 +259,7 @@ TEST(DispatcherSeamTest, SiteCheckInReachesTheHandlerWithTheStoredRecordAndRegis
   EXPECT_EQ(reply->word, RSP_OK);
   {
     std::lock_guard lock(handlers.mutex_);
-    EXPECT_EQ(handlers.kind_, kKindSite);
+    EXPECT_EQ(handlers.kind_, ConnectionKind::kSite);
     EXPECT_EQ(handlers.storedAddress_, "127.0.0.1");
     EXPECT_EQ(handlers.storedPort_, handlers.peerPort_);
     EXPECT_FALSE(handlers.isUpdate_);

@@ -60,7 +60,7 @@ bool NetTestServer::SendAndWaitTaken(WireClient& client, std::span<const std::ui
         bool found = false;
         worker_->RunOnWorker([&](Listener& listener) {
           for (const auto& connection : listener.Connections()) {
-            found = found || connection->idleDeadline == renewed;
+            found = found || connection->IdleDeadline() == renewed;
           }
         });
         return found;
