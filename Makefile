@@ -37,9 +37,9 @@ test: format-check build build-asan
 run: build-server
 	@mkdir -p $(RUN_HOME)
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-	  exec $(BUILD_DIR)/src/orlentis --home $(RUN_HOME); \
+	  exec $(BUILD_DIR)/src/app/orlentis --home $(RUN_HOME); \
 	else \
-	  exec $(BUILD_DIR)/src/orlentis --home $(RUN_HOME) --headless; \
+	  exec $(BUILD_DIR)/src/app/orlentis --home $(RUN_HOME) --headless; \
 	fi
 
 SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
