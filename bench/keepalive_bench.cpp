@@ -21,6 +21,7 @@
 #include "base/settings.h"
 #include "net/network_worker.h"
 #include "net/wire_records.h"
+#include "recorder/record_requests.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/store_startup.h"
@@ -89,11 +90,11 @@ class BenchServer {
   }
 
   std::vector<std::unique_ptr<Peer>> RegisteredPeers(int count) const {
-    const auto checkIn = SiteRecord::Make(CMD_SITE_CHECKIN, u"Bench", "VELTO_CheckAccount", 0);
+    const auto checkIn = EncodeSiteRecord(CMD_SITE_CHECKIN, u"Bench", kAccountCheckTag, 0);
     std::vector<std::unique_ptr<Peer>> peers;
     for (int i = 0; i < count; ++i) {
       peers.push_back(std::make_unique<Peer>(worker_->Port()));
-      peers.back()->Send(checkIn.Bytes());
+      peers.back()->Send(checkIn);
       peers.back()->ReceiveStatus();
     }
     return peers;
@@ -129,7 +130,7 @@ void RaiseDescriptorLimit() {
 // Every connection has one keep-alive in flight at a time, as a recorder would.
 void KeepAliveRoundTrips(benchmark::State& state) {
   const auto peers = Server().RegisteredPeers(static_cast<int>(state.range(0)));
-  auto keepAlive = EncodeStatus(CMD_KEEPALIVE, 0);
+  auto keepAlive = EncodeKeepAlive(0);
   for (auto _ : state) {
     for (const auto& peer : peers) peer->Send(keepAlive);
     for (const auto& peer : peers) peer->ReceiveStatus();

@@ -5,7 +5,8 @@ Usage: check-layers.py [ROOT]   (ROOT holds src/; default: the checkout this scr
 
 The layers, lowest first, and what each may include besides itself. The network layer talks
 to the database only through the directory layer, so no SOCI header may reach it, not even
-through a header it includes.
+through a header it includes. The recorder layer is the recorders' side of the wire for the
+tools and the tests: no other folder of src/ may include it, so the server never does.
 """
 import pathlib
 import re
@@ -19,8 +20,10 @@ MAY_INCLUDE = {
     "net": {"base", "access", "store", "directory"},
     "console": {"base", "access", "store", "directory"},
     "app": {"base", "access", "store", "directory", "net", "console"},
+    "recorder": {"base", "access", "net"},
 }
-NO_DATABASE_HEADERS = {"net"}
+NOT_INCLUDED_IN_SRC = {"recorder"}
+NO_DATABASE_HEADERS = {"net", "recorder"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
 
 
@@ -58,7 +61,9 @@ def check(root):
             where = path.relative_to(root)
             if kind == '"':
                 target = name.split("/")[0] if "/" in name else layer
-                if target in MAY_INCLUDE and target not in allowed:
+                if target in NOT_INCLUDED_IN_SRC and target != layer:
+                    faults.append(f"{where}: the {layer} layer includes {name}, which only tools and tests may")
+                elif target in MAY_INCLUDE and target not in allowed:
                     faults.append(f"{where}: the {layer} layer includes {name} of the {target} layer")
             if layer in NO_DATABASE_HEADERS:
                 if name.startswith("soci/") or (kind == '"' and reaches_soci(src, name, set())):

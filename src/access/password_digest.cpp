@@ -2,25 +2,14 @@
 
 #include <openssl/evp.h>
 
-#include <array>
 #include <stdexcept>
 
 namespace orlentis {
 namespace {
 
-using Sha256 = std::array<unsigned char, kPasswordDigestBytes>;
+using Digest = std::array<std::uint8_t, kPasswordDigestBytes>;
 
-Sha256 HashSha256(std::string_view bytes) {
-  Sha256 digest{};
-  unsigned int length = 0;
-  if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1 ||
-      length != digest.size()) {
-    throw std::runtime_error("SHA-256 failed");
-  }
-  return digest;
-}
-
-std::string LowerHex(const Sha256& digest) {
+std::string LowerHex(const Digest& digest) {
   constexpr char kDigits[] = "0123456789abcdef";
   std::string text;
   text.reserve(digest.size() * 2);
@@ -33,15 +22,25 @@ std::string LowerHex(const Sha256& digest) {
 
 }  // namespace
 
+Digest Sha256(std::string_view bytes) {
+  Digest digest{};
+  unsigned int length = 0;
+  if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1 ||
+      length != digest.size()) {
+    throw std::runtime_error("SHA-256 failed");
+  }
+  return digest;
+}
+
 std::string PasswordDigest(std::string_view input, bool inputIsDigest) {
   if (inputIsDigest && input.size() != kPasswordDigestBytes) return {};
   // The text ends at its terminator when it comes from a fixed-size field.
   const std::string_view password = input.substr(0, input.find('\0')).substr(0, kMaxPasswordLength);
-  const Sha256 first = inputIsDigest ? Sha256{} : HashSha256(password);
+  const Digest first = inputIsDigest ? Digest{} : Sha256(password);
   const std::string_view firstBytes =
       inputIsDigest ? input
                     : std::string_view(reinterpret_cast<const char*>(first.data()), first.size());
-  return LowerHex(HashSha256(firstBytes));
+  return LowerHex(Sha256(firstBytes));
 }
 
 }  // namespace orlentis

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,5 +15,9 @@ inline constexpr std::size_t kPasswordDigestBytes = 32;
 // the password text (its first 127 bytes count), or with inputIsDigest the 32-byte SHA-256 of
 // it as a host sends it; a digest input of another length gives the empty text.
 std::string PasswordDigest(std::string_view input, bool inputIsDigest);
+
+// The SHA-256 of bytes: the first step of the stored form, and the form in which a host sends
+// a password.
+std::array<std::uint8_t, kPasswordDigestBytes> Sha256(std::string_view bytes);
 
 }  // namespace orlentis

@@ -7,9 +7,7 @@
 namespace orlentis {
 namespace {
 
-constexpr std::string_view kHostCheckTag = "CheckHostExist";
 // The account check compares the tag's first 19 bytes: the text and its terminating zero.
-constexpr char kAccountCheckTag[] = "VELTO_CheckAccount";
 static_assert(sizeof kAccountCheckTag == 19);
 
 void StoreAuthorityBytes(ByteSpan bytes, std::size_t offset, std::uint32_t authority) {
@@ -40,11 +38,6 @@ StatusBytes EncodeStatus(std::uint32_t word, std::int32_t value, std::uint32_t v
   return record;
 }
 
-StatusReply DecodeStatus(ConstByteSpan record) {
-  return {LoadU32(record, status_layout::kWord), LoadI32(record, status_layout::kValue),
-          LoadU32(record, status_layout::kVersion)};
-}
-
 CameraRecord DecodeCameraRecord(ConstByteSpan record) {
   using namespace camera_layout;
   return {LoadI32(record, kIndex),  LoadText(record, kName, kNameWidth),
@@ -52,32 +45,9 @@ CameraRecord DecodeCameraRecord(ConstByteSpan record) {
           LoadI32(record, kStateA), LoadI32(record, kStateB)};
 }
 
-RecordBytes<camera_layout::kSize> EncodeCameraRecord(std::uint32_t kind,
-                                                     const CameraRecord& camera) {
-  using namespace camera_layout;
-  RecordBytes<kSize> record{};
-  StoreU32(record, kKind, kind);
-  StoreI32(record, kIndex, camera.index);
-  StoreText(record, kName, camera.name, kNameWidth - 1);
-  StoreI32(record, kWidth, camera.width);
-  StoreI32(record, kHeight, camera.height);
-  StoreI32(record, kStateA, camera.stateA);
-  StoreI32(record, kStateB, camera.stateB);
-  return record;
-}
-
 UserRequest DecodeUserRequest(ConstByteSpan record) {
   using namespace user_layout;
   return {LoadText(record, kName, kNameWidth), LoadText(record, kPassword, kPasswordWidth)};
-}
-
-RecordBytes<user_layout::kSize> EncodeUserRequest(std::uint32_t kind, const UserRequest& request) {
-  using namespace user_layout;
-  RecordBytes<kSize> record{};
-  StoreU32(record, kWord, kind);
-  StoreText(record, kName, request.name, kNameWidth - 1);
-  StoreText(record, kPassword, request.password, kPasswordWidth - 1);
-  return record;
 }
 
 RecordBytes<user_layout::kSize> EncodeUserReply(const UserReply& reply) {
@@ -107,21 +77,6 @@ RecordBytes<group_layout::kSize> EncodeGroupRecord(const GroupEntry& group) {
 
 SiteRecord::SiteRecord(ConstByteSpan block) : bytes_{} {
   std::copy_n(block.begin(), std::min(block.size(), bytes_.size()), bytes_.begin());
-}
-
-SiteRecord SiteRecord::Make(std::uint32_t kind, std::u16string_view name, std::string_view tag,
-                            std::int32_t webServerPort) {
-  using namespace site_layout;
-  SiteRecord site;
-  StoreU32(site.bytes_, kKind, kind);
-  const std::size_t characters = std::min(name.size(), kNameWidth / 2 - 1);
-  for (std::size_t i = 0; i < characters; ++i) {
-    site.bytes_[kName + 2 * i] = static_cast<std::uint8_t>(name[i]);
-    site.bytes_[kName + 2 * i + 1] = static_cast<std::uint8_t>(name[i] >> 8);
-  }
-  StoreText(site.bytes_, kTag, tag, kTagWidth - 1);
-  StoreI32(site.bytes_, kWebPort, webServerPort);
-  return site;
 }
 
 std::u16string SiteRecord::SiteName() const {
@@ -180,30 +135,10 @@ InstanceHeader DecodeInstanceHeader(ConstByteSpan block) {
           LoadI32(block, kCameraCount)};
 }
 
-RecordBytes<instance_header_layout::kSize> EncodeInstanceHeader(const InstanceHeader& header) {
-  using namespace instance_header_layout;
-  RecordBytes<kSize> block{};
-  StoreText(block, kName, header.siteName, kNameWidth - 1);
-  StoreI32(block, kWebPort, header.webServerPort);
-  StoreI32(block, kCameraCount, header.cameraCount);
-  return block;
-}
-
 HostCamera DecodeHostCamera(ConstByteSpan block) {
   using namespace host_camera_layout;
   return {LoadI32(block, kIndex), LoadI32(block, kExistence), LoadI32(block, kStateFlag),
           LoadText(block, kResolution, kResolutionWidth), LoadText(block, kName, kNameWidth)};
-}
-
-RecordBytes<host_camera_layout::kSize> EncodeHostCamera(const HostCamera& camera) {
-  using namespace host_camera_layout;
-  RecordBytes<kSize> block{};
-  StoreI32(block, kIndex, camera.index);
-  StoreI32(block, kExistence, camera.existence);
-  StoreI32(block, kStateFlag, camera.stateFlag);
-  StoreText(block, kResolution, camera.resolution, kResolutionWidth - 1);
-  StoreText(block, kName, camera.name, kNameWidth - 1);
-  return block;
 }
 
 std::string HostCredentials::PasswordText() const {

@@ -14,6 +14,8 @@ namespace orlentis {
 // record, and its byte count decides whether it is taken. Every integer is 32-bit
 // little-endian; text fields are fixed-width, zero-filled byte arrays in the recorders' code
 // page (the site name of a check-in is UTF-16LE). Bytes the server does not fill are zero.
+// This header holds the layouts and the server's side of each record; the recorder's side (the
+// requests it encodes, the replies it decodes) is in src/recorder.
 
 inline constexpr std::uint32_t PROTOCOL_VERSION = 0x00030000;
 
@@ -44,6 +46,10 @@ inline constexpr std::int32_t HOST_INSTANCE_CHECKOUT = 3;
 inline constexpr std::int32_t HOST_USER_LOGIN = 4;
 inline constexpr std::int32_t HOST_GROUP_LIST = 5;
 inline constexpr std::int32_t HOST_CAMERA_UPDATE = 6;
+
+// The tags that make a check-in one of the two checks instead of a site's check-in.
+inline constexpr char kHostCheckTag[] = "CheckHostExist";
+inline constexpr char kAccountCheckTag[] = "VELTO_CheckAccount";
 
 // One receive takes at most this many bytes; a block of that size is over the record limit.
 inline constexpr std::size_t kReceiveLimit = 4001;
@@ -145,12 +151,6 @@ std::array<std::uint8_t, 2> PackAuthorityBytes(std::uint32_t authority);
 // StatusRecord: the replies of the record protocol.
 StatusBytes EncodeStatus(std::uint32_t word, std::int32_t value,
                          std::uint32_t version = PROTOCOL_VERSION);
-struct StatusReply {
-  std::uint32_t word = 0;
-  std::int32_t value = 0;
-  std::uint32_t version = 0;
-};
-StatusReply DecodeStatus(ConstByteSpan record);
 
 // CameraRecord: one camera of a checked-in site.
 struct CameraRecord {
@@ -160,18 +160,19 @@ struct CameraRecord {
   std::int32_t height = 0;
   std::int32_t stateA = 0;
   std::int32_t stateB = 0;
+
+  bool operator==(const CameraRecord&) const = default;
 };
 CameraRecord DecodeCameraRecord(ConstByteSpan record);
-RecordBytes<camera_layout::kSize> EncodeCameraRecord(std::uint32_t kind,
-                                                     const CameraRecord& camera);
 
 // UserRecord as a request: only the kind, the name and the plain password are read.
 struct UserRequest {
   std::string name;
   std::string password;
+
+  bool operator==(const UserRequest&) const = default;
 };
 UserRequest DecodeUserRequest(ConstByteSpan record);
-RecordBytes<user_layout::kSize> EncodeUserRequest(std::uint32_t kind, const UserRequest& request);
 
 // UserRecord as a reply (account login, user-list placeholder).
 struct UserReply {
@@ -183,6 +184,8 @@ struct UserReply {
   std::string groupName;  // 64 bytes: a full-width name has no terminator
   std::uint32_t cameraMask = 0;
   std::uint32_t authority = 0;  // sent as `authority bytes`
+
+  bool operator==(const UserReply&) const = default;
 };
 RecordBytes<user_layout::kSize> EncodeUserReply(const UserReply& reply);
 
@@ -191,6 +194,8 @@ struct GroupEntry {
   std::string name;
   std::int32_t level = 0;
   std::uint32_t authority = 0;
+
+  bool operator==(const GroupEntry&) const = default;
 };
 RecordBytes<group_layout::kSize> EncodeGroupRecord(const GroupEntry& group);
 
@@ -201,9 +206,6 @@ class SiteRecord {
   SiteRecord() : bytes_{} {}
   // block must hold exactly site_layout::kSize bytes.
   explicit SiteRecord(ConstByteSpan block);
-  // A check-in as a recorder sends it; the name is given in UTF-16.
-  static SiteRecord Make(std::uint32_t kind, std::u16string_view name, std::string_view tag,
-                         std::int32_t webServerPort);
 
   std::uint32_t Kind() const { return LoadU32(bytes_, site_layout::kKind); }
   // The UTF-16LE name up to its terminating zero character (or the whole field).
@@ -243,9 +245,10 @@ struct InstanceHeader {
   std::string siteName;
   std::int32_t webServerPort = 0;
   std::int32_t cameraCount = 0;
+
+  bool operator==(const InstanceHeader&) const = default;
 };
 InstanceHeader DecodeInstanceHeader(ConstByteSpan block);
-RecordBytes<instance_header_layout::kSize> EncodeInstanceHeader(const InstanceHeader& header);
 
 struct HostCamera {
   std::int32_t index = 0;
@@ -253,9 +256,10 @@ struct HostCamera {
   std::int32_t stateFlag = 0;
   std::string resolution;
   std::string name;
+
+  bool operator==(const HostCamera&) const = default;
 };
 HostCamera DecodeHostCamera(ConstByteSpan block);
-RecordBytes<host_camera_layout::kSize> EncodeHostCamera(const HostCamera& camera);
 
 // HostCredentials: the password field is either a 32-byte digest or a plain text; which
 // one is for the login to decide, so it is handed over raw.
@@ -264,6 +268,7 @@ struct HostCredentials {
   std::array<std::uint8_t, host_credentials_layout::kPasswordWidth> password{};
 
   std::string PasswordText() const;
+  bool operator==(const HostCredentials&) const = default;
 };
 HostCredentials DecodeHostCredentials(ConstByteSpan block);
 
@@ -271,6 +276,8 @@ struct HostUserInfo {
   std::string userName;
   std::string groupName;  // 64 bytes: a full-width name has no terminator
   std::uint32_t authority = 0;
+
+  bool operator==(const HostUserInfo&) const = default;
 };
 RecordBytes<host_user_layout::kSize> EncodeHostUserInfo(const HostUserInfo& info);
 

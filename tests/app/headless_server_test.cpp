@@ -11,7 +11,7 @@
 #include "app/program_files.h"
 #include "base/settings.h"
 #include "support/orlentis_process.h"
-#include "support/peer_requests.h"
+#include "support/recorder_wire.h"
 #include "support/temp_folder.h"
 
 namespace orlentis::testing {

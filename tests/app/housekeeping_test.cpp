@@ -5,7 +5,7 @@
 #include "base/clock.h"
 #include "store/database_maintenance.h"
 #include "support/net_test_server.h"
-#include "support/peer_requests.h"
+#include "support/recorder_wire.h"
 
 namespace orlentis::testing {
 namespace {

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "peer_records.h"
 #include "peer_run.h"
 #include "support/recorder_services_server.h"
 #include "support/store_rows.h"
@@ -248,14 +247,6 @@ TEST_F(PeerRepliesTest, JsonHoldsTheCommandTheStatusAndTheDecodedReplies) {
             "{\"request\":\"CMD_KEEPALIVE\",\"record\":\"StatusRecord\",\"kind\":2454,"
             "\"value\":1,\"version\":196608}]}");
   EXPECT_EQ(peer::JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\\u000a\"");
-}
-
-TEST(PeerRecordsTest, AuthorityBytesUnpackToWhatWasPacked) {
-  for (const std::uint32_t authority : {0x000u, 0x005u, 0x00Fu, 0x047u, 0x0FFu, 0x1FFu, 0x155u}) {
-    const auto packed = PackAuthorityBytes(authority);
-    EXPECT_EQ(peer::UnpackAuthorityBytes(packed[0], packed[1]), authority) << authority;
-  }
-  EXPECT_EQ(peer::UnpackAuthorityBytes(0xF7, 0x03), 0x1FFu);
 }
 
 }  // namespace

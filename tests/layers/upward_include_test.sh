@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# The layer check must refuse an include of a higher layer and a database header that reaches
-# the network layer through a header of a lower one, and accept a tree without either.
+# The layer check must refuse an include of a higher layer, a database header that reaches
+# the network layer through a header of a lower one, and the recorder layer included anywhere
+# else in src/, and accept a tree without any of them.
 set -u
 check="$1"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch/src/base" "$scratch/src/net" "$scratch/src/store" "$scratch/src/directory"
+mkdir -p "$scratch/src/base" "$scratch/src/net" "$scratch/src/store" "$scratch/src/directory" \
+         "$scratch/src/recorder" "$scratch/src/app"
 printf '#pragma once\n' > "$scratch/src/net/wire.h"
 printf '#pragma once\n#include <soci/soci.h>\n' > "$scratch/src/store/table.h"
 printf '#pragma once\n#include "store/table.h"\n' > "$scratch/src/directory/lookup.h"
 printf '#include "directory/lookup.h"\n' > "$scratch/src/directory/lookup.cpp"
 printf '#include "net/wire.h"\n' > "$scratch/src/net/wire.cpp"
+printf '#pragma once\n#include "net/wire.h"\n' > "$scratch/src/recorder/requests.h"
 
 fail() { echo "FAILED: $*"; exit 1; }
 python3 "$check" "$scratch" || fail "a tree without upward includes was refused"
@@ -23,4 +26,8 @@ rm "$scratch/src/base/clock.cpp"
 printf '#include "directory/lookup.h"\n' >> "$scratch/src/net/wire.cpp"
 out=$(python3 "$check" "$scratch" 2>&1) && fail "a database header reaching the network layer was accepted"
 grep -q 'reaches a database header through directory/lookup.h' <<<"$out" || fail "unexpected report: $out"
+
+printf '#include "recorder/requests.h"\n' > "$scratch/src/app/main.cpp"
+out=$(python3 "$check" "$scratch" 2>&1) && fail "the recorder layer included by the program was accepted"
+grep -q 'the app layer includes recorder/requests.h, which only tools and tests may' <<<"$out" || fail "unexpected report: $out"
 echo "1 passed, 0 failed"

@@ -7,7 +7,7 @@
 #include "net/request_handlers.h"
 #include "net/wire_records.h"
 #include "support/net_test_server.h"
-#include "support/peer_requests.h"
+#include "support/recorder_wire.h"
 
 namespace orlentis::testing {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "directory/ip_filter.h"
 #include "support/net_test_server.h"
-#include "support/peer_requests.h"
+#include "support/recorder_wire.h"
 
 namespace orlentis::testing {
 namespace {

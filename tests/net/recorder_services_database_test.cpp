@@ -8,7 +8,6 @@
 #include "net/wire_records.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
-#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"
@@ -64,7 +63,7 @@ class DatabaseTroubleTest : public ::testing::Test {
     ASSERT_TRUE(checkIn.has_value());
     EXPECT_EQ(checkIn->word, RSP_OK);
 
-    const auto camera = Ask(site, CameraInfoBlock({0, "Gate", 704, 480, 1, 0}));
+    const auto camera = Ask(site, EncodeCameraInfo({0, "Gate", 704, 480, 1, 0}));
     ASSERT_TRUE(camera.has_value());
     EXPECT_EQ(camera->word, RSP_OK);
     EXPECT_EQ(camera->version, 0u);
@@ -74,11 +73,12 @@ class DatabaseTroubleTest : public ::testing::Test {
     EXPECT_EQ(count->word, RSP_FAIL);
     EXPECT_EQ(count->value, 0);
 
-    const auto login = Ask(site, UserRequestBlock(CMD_USER_LOGIN, "Administrator", kAdminPassword));
+    const auto login =
+        Ask(site, EncodeUserRequest(CMD_USER_LOGIN, {"Administrator", kAdminPassword}));
     ASSERT_TRUE(login.has_value());
     EXPECT_EQ(login->word, RSP_FAIL);
 
-    ASSERT_TRUE(site.Send(UserRequestBlock(CMD_ACCOUNT_LOGIN, "Administrator", kAdminPassword)));
+    ASSERT_TRUE(site.Send(EncodeUserRequest(CMD_ACCOUNT_LOGIN, {"Administrator", kAdminPassword})));
     const auto account = site.ReceiveExactly(user_layout::kSize);
     ASSERT_TRUE(account.has_value());
     EXPECT_EQ(LoadU32(*account, user_layout::kWord), RSP_FAIL);
@@ -86,19 +86,20 @@ class DatabaseTroubleTest : public ::testing::Test {
     ASSERT_TRUE(server_.Net().SendAndWaitTaken(site, Block(CMD_GROUP_LIST, group_layout::kSize)));
     ExpectKeepAliveEchoed(site);
 
-    ASSERT_TRUE(host.Send(HostRequest(HOST_GROUP_LIST, 0, 0)));
+    ASSERT_TRUE(host.Send(EncodeHostRequest(HOST_GROUP_LIST, 0)));
     EXPECT_EQ(ReceiveHostFrame(host), (HostFrame{0, 0, 0}));
-    ASSERT_TRUE(host.Send(HostRequest(HOST_INSTANCE_CHECKOUT, 0, 0)));
+    ASSERT_TRUE(host.Send(EncodeHostRequest(HOST_INSTANCE_CHECKOUT, 0)));
     EXPECT_EQ(ReceiveHostFrame(host), (HostFrame{0, 0, 0}));
 
-    ASSERT_TRUE(host.Send(HostRequest(HOST_INSTANCE_CHECKIN, 1, 0)));
+    ASSERT_TRUE(host.Send(EncodeHostRequest(HOST_INSTANCE_CHECKIN, 0)));
     ASSERT_EQ(ReceiveHostFrame(host), (HostFrame{1, 1, 0}));
     ASSERT_TRUE(host.Send(ToBytes(EncodeInstanceHeader({"Yard", 80, 0}))));
     EXPECT_EQ(ReceiveHostFrame(host), (HostFrame{0, 1, 0}));
 
-    ASSERT_TRUE(host.Send(HostRequest(HOST_USER_LOGIN, 1, 0)));
+    ASSERT_TRUE(host.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
     ASSERT_EQ(ReceiveHostFrame(host), (HostFrame{1, 1, 1}));
-    ASSERT_TRUE(host.Send(HostCredentialsBlock("Administrator", Sha256(kAdminPassword))));
+    ASSERT_TRUE(
+        host.Send(EncodeHostCredentials("Administrator", HostPasswordDigest(kAdminPassword))));
     EXPECT_EQ(ReceiveHostFrame(host), (HostFrame{0, 1, 1}));
   }
 
@@ -140,7 +141,7 @@ TEST_F(DatabaseTroubleTest, ACheckInWhileUnavailableKeepsTheSiteTheConnectionKne
     ASSERT_TRUE(reply.has_value());
     EXPECT_EQ(reply->word, RSP_OK);
   }
-  ASSERT_TRUE(Ask(site, CameraInfoBlock({2, "Gate", 704, 480, 1, 0})).has_value());
+  ASSERT_TRUE(Ask(site, EncodeCameraInfo({2, "Gate", 704, 480, 1, 0})).has_value());
   ASSERT_EQ(AllSites().size(), 1u);
   ASSERT_EQ(CamerasOf(lobby).size(), 1u);
   EXPECT_EQ(CamerasOf(lobby)[0].nIndex, 2);

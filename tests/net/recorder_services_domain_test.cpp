@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "net/wire_records.h"
-#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/silent_listener.h"
@@ -43,16 +42,16 @@ void AddPeople() {
 // HOST_USER_LOGIN with the domain logon on: the password form announced is 0 (plain text),
 // except that the administrator's password still comes as its digest.
 std::optional<HostFrame> HostLogin(WireClient& client, const std::string& name,
-                                   const std::string& passwordField) {
-  EXPECT_TRUE(client.Send(HostRequest(HOST_USER_LOGIN, 1, 0)));
+                                   const HostPassword& password) {
+  EXPECT_TRUE(client.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
   EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 0}));
-  EXPECT_TRUE(client.Send(HostCredentialsBlock(name, passwordField)));
+  EXPECT_TRUE(client.Send(EncodeHostCredentials(name, password)));
   return ReceiveHostFrame(client);
 }
 
 std::optional<std::uint32_t> AccountLoginWord(WireClient& client, const std::string& name,
                                               const std::string& password) {
-  if (!client.Send(UserRequestBlock(CMD_ACCOUNT_LOGIN, name, password))) return std::nullopt;
+  if (!client.Send(EncodeUserRequest(CMD_ACCOUNT_LOGIN, {name, password}))) return std::nullopt;
   const auto reply = client.ReceiveExactly(user_layout::kSize);
   if (!reply) return std::nullopt;
   return LoadU32(*reply, user_layout::kWord);
@@ -83,21 +82,22 @@ class DomainLogonServicesTest : public ::testing::Test {
 
 TEST_F(DomainLogonServicesTest, HostLoginNeedsTheTableAndTheDirectoryButNotForTheAdministrator) {
   WireClient client = server_->Connect();
-  EXPECT_EQ(HostLogin(client, "dave", "dave-secret"), (HostFrame{1, 1, 0}));
+  EXPECT_EQ(HostLogin(client, "dave", HostPasswordPlain("dave-secret")), (HostFrame{1, 1, 0}));
   EXPECT_TRUE(client.ReceiveExactly(host_user_layout::kSize).has_value());
   const auto end = client.ReceiveExactly(host_site_layout::kSize);
   ASSERT_TRUE(end.has_value());
   EXPECT_EQ(LoadI32(*end, host_site_layout::kInstance), -1);
 
   // The table's password, but the directory knows another one.
-  EXPECT_EQ(HostLogin(client, "erin", "erin-secret"), (HostFrame{0, 1, 0}));
+  EXPECT_EQ(HostLogin(client, "erin", HostPasswordPlain("erin-secret")), (HostFrame{0, 1, 0}));
   // The directory's password, but the table knows another one.
-  EXPECT_EQ(HostLogin(client, "erin", "erin-directory"), (HostFrame{0, 1, 0}));
+  EXPECT_EQ(HostLogin(client, "erin", HostPasswordPlain("erin-directory")), (HostFrame{0, 1, 0}));
   // In the directory only.
-  EXPECT_EQ(HostLogin(client, "frank", "frank-secret"), (HostFrame{0, 1, 0}));
+  EXPECT_EQ(HostLogin(client, "frank", HostPasswordPlain("frank-secret")), (HostFrame{0, 1, 0}));
 
   // The administrator is not in the directory and sends the digest.
-  EXPECT_EQ(HostLogin(client, "Administrator", Sha256(kAdminPassword)), (HostFrame{1, 1, 0}));
+  EXPECT_EQ(HostLogin(client, "Administrator", HostPasswordDigest(kAdminPassword)),
+            (HostFrame{1, 1, 0}));
   EXPECT_TRUE(client.ReceiveExactly(host_user_layout::kSize).has_value());
   EXPECT_TRUE(client.ReceiveExactly(host_site_layout::kSize).has_value());
 }
@@ -109,7 +109,7 @@ TEST_F(DomainLogonServicesTest, AccountLoginAsksTheDirectoryButUserLoginDoesNot)
   EXPECT_EQ(AccountLoginWord(client, "erin", "erin-secret"), RSP_FAIL);
   EXPECT_EQ(AccountLoginWord(client, "administrator", kAdminPassword), RSP_OK);
 
-  const auto userLogin = Ask(client, UserRequestBlock(CMD_USER_LOGIN, "erin", "erin-secret"));
+  const auto userLogin = Ask(client, EncodeUserRequest(CMD_USER_LOGIN, {"erin", "erin-secret"}));
   ASSERT_TRUE(userLogin.has_value());
   EXPECT_EQ(userLogin->word, RSP_OK);
 }
@@ -122,9 +122,9 @@ TEST(SilentDirectoryTest, HostLoginFailsAfterTheTimeoutWhileOtherPeersAreServed)
   AddPeople();
 
   WireClient waiting = server.Connect();
-  ASSERT_TRUE(waiting.Send(HostRequest(HOST_USER_LOGIN, 1, 0)));
+  ASSERT_TRUE(waiting.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
   ASSERT_EQ(ReceiveHostFrame(waiting), (HostFrame{1, 1, 0}));
-  ASSERT_TRUE(waiting.Send(HostCredentialsBlock("dave", "dave-secret")));
+  ASSERT_TRUE(waiting.Send(EncodeHostCredentials("dave", HostPasswordPlain("dave-secret"))));
   ASSERT_TRUE(directory.WaitForCaller());
 
   // The directory keeps the login waiting; another peer is served meanwhile.

@@ -5,7 +5,6 @@
 
 #include "base/clock.h"
 #include "net/wire_records.h"
-#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"
@@ -29,7 +28,7 @@ class InstanceServicesTest : public ::testing::Test {
   std::optional<HostFrame> CheckInInstance(WireClient& client, std::int32_t instance,
                                            const std::string& name,
                                            const std::vector<HostCamera>& cameras) {
-    EXPECT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKIN, 1, instance)));
+    EXPECT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKIN, instance)));
     EXPECT_EQ(ReceiveHostFrame(client), kGoOn);
     const InstanceHeader header{name, 9000 + instance, static_cast<std::int32_t>(cameras.size())};
     // Each record in its own receive: the next goes once the server has read the last.
@@ -44,7 +43,7 @@ class InstanceServicesTest : public ::testing::Test {
 
   // The next 16 bytes from the server answer a fresh request: nothing came in between.
   void ExpectNothingPending(WireClient& client) {
-    ASSERT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKOUT, 0, 4711)));
+    ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKOUT, 4711)));
     EXPECT_EQ(ReceiveHostFrame(client), kNotDone);
   }
 
@@ -53,7 +52,7 @@ class InstanceServicesTest : public ::testing::Test {
 
 TEST_F(InstanceServicesTest, HeaderAndCamerasSentInOneBurstAreEachTakenWhole) {
   WireClient client = server_.Connect();
-  ASSERT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKIN, 1, 3)));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKIN, 3)));
   ASSERT_EQ(ReceiveHostFrame(client), kGoOn);
   std::vector<std::uint8_t> burst = ToBytes(EncodeInstanceHeader({"Gate", 9003, 2}));
   for (const auto& camera : {Camera(1, 1, "Left"), Camera(1, 2, "Right")}) {
@@ -122,14 +121,14 @@ TEST_F(InstanceServicesTest, FewerCamerasThanBeforeLeaveTheRestAbsent) {
 
 TEST_F(InstanceServicesTest, TruncatedBlocksEndTheExchangeWithoutFinalFrameOrDatabaseWork) {
   WireClient client = server_.Connect();
-  ASSERT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKIN, 1, 1)));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKIN, 1)));
   ASSERT_EQ(ReceiveHostFrame(client), kGoOn);
   const auto header = ToBytes(EncodeInstanceHeader({"Cut", 80, 0}));
   ASSERT_TRUE(server_.Net().SendAndWaitTaken(
       client, std::span(header).first(instance_header_layout::kSize - 1)));
   ExpectNothingPending(client);
 
-  ASSERT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKIN, 1, 1)));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKIN, 1)));
   ASSERT_EQ(ReceiveHostFrame(client), kGoOn);
   ASSERT_TRUE(client.Send(ToBytes(EncodeInstanceHeader({"Cut", 80, 1}))));
   ASSERT_TRUE(WaitUntilServerHasRead(server_.Net().Port()));
@@ -145,11 +144,11 @@ TEST_F(InstanceServicesTest, TruncatedBlocksEndTheExchangeWithoutFinalFrameOrDat
 TEST_F(InstanceServicesTest, CheckOutAnswersWhetherTheInstanceWasKnown) {
   WireClient client = server_.Connect();
   ASSERT_EQ(CheckInInstance(client, 2, "Gate", {Camera(1, 1, "A")}), (HostFrame{1, 1, 0}));
-  ASSERT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKOUT, 0, 2)));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKOUT, 2)));
   EXPECT_EQ(ReceiveHostFrame(client), kDone);
   EXPECT_EQ(AllSites().at(0).bOnline, 0);
 
-  ASSERT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKOUT, 0, 3)));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKOUT, 3)));
   EXPECT_EQ(ReceiveHostFrame(client), kNotDone);
   EXPECT_EQ(CountRows("Site"), 1);
   EXPECT_EQ(CountRows("Log"), 0);
@@ -160,7 +159,7 @@ TEST_F(InstanceServicesTest, CameraUpdateEditsAnExistingSlotOnlyAndBringsTheInst
   ASSERT_EQ(CheckInInstance(client, 1, "Dock", {Camera(0, 0, "Old0"), Camera(0, 0, "Old1")}),
             (HostFrame{1, 1, 0}));
   const double checkedInAt = NowOleDate();
-  ASSERT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKOUT, 0, 1)));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKOUT, 1)));
   ASSERT_EQ(ReceiveHostFrame(client), kDone);
   server_.Net().Clock().AdvanceSeconds(120);
 
@@ -172,7 +171,7 @@ TEST_F(InstanceServicesTest, CameraUpdateEditsAnExistingSlotOnlyAndBringsTheInst
   // An existing slot, a slot without a row, an instance without a row.
   const Update updates[] = {{1, 1, kDone}, {1, 5, kDone}, {4, 0, kNotDone}};
   for (const auto& update : updates) {
-    ASSERT_TRUE(client.Send(HostRequest(HOST_CAMERA_UPDATE, 0, update.instance)));
+    ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_CAMERA_UPDATE, update.instance)));
     ASSERT_EQ(ReceiveHostFrame(client), kDone);
     // The existence sent is not taken: an updated camera exists.
     ASSERT_TRUE(client.Send(ToBytes(EncodeHostCamera({update.index, 0, 6, "640x480", "New"}))));

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "net/wire_records.h"
-#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"
@@ -85,7 +84,7 @@ TEST_F(GroupListTest, RecordProtocolListsEachGroupInLevelOrderWithoutEndMarker) 
 TEST_F(GroupListTest, HostListSendsAFrameTheEntriesInLevelOrderAndAnEndMarker) {
   AddGroupsAtLevelsTwoZeroOne();
   WireClient client = server_.Connect();
-  ASSERT_TRUE(client.Send(HostRequest(HOST_GROUP_LIST, 0, 0)));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_GROUP_LIST, 0)));
   EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 0, 0}));
   EXPECT_EQ(client.ReceiveExactly(host_group_layout::kSize), HostGroupEntryBytes(0, "Zero", 0x003));
   EXPECT_EQ(client.ReceiveExactly(host_group_layout::kSize), HostGroupEntryBytes(1, "One", 0x050));
@@ -115,7 +114,7 @@ TEST_F(GroupListTest, EmptyGroupTable) {
   ASSERT_TRUE(server_.Net().SendAndWaitTaken(client, Block(CMD_GROUP_LIST, group_layout::kSize)));
   ExpectKeepAliveEchoed(client);
 
-  ASSERT_TRUE(client.Send(HostRequest(HOST_GROUP_LIST, 0, 0)));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_GROUP_LIST, 0)));
   EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{0, 0, 0}));
   ExpectKeepAliveEchoed(client);
 }
@@ -129,7 +128,7 @@ TEST_F(GroupListTest, NamesGoOutInTheCodePage) {
             GroupRecordBytes("Cam\xE9ras", 0, 0x01, 0x00));
   Acknowledge(client);
 
-  ASSERT_TRUE(client.Send(HostRequest(HOST_GROUP_LIST, 0, 0)));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_GROUP_LIST, 0)));
   EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 0, 0}));
   EXPECT_EQ(client.ReceiveExactly(host_group_layout::kSize),
             HostGroupEntryBytes(0, "Cam\xE9ras", 0x001));

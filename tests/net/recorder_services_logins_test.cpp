@@ -3,7 +3,6 @@
 #include <string>
 
 #include "net/wire_records.h"
-#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"
@@ -67,23 +66,22 @@ class LoginServicesTest : public ::testing::Test {
 
   std::optional<Bytes> AccountLogin(WireClient& client, const std::string& name,
                                     const std::string& password) {
-    if (!client.Send(UserRequestBlock(CMD_ACCOUNT_LOGIN, name, password))) return std::nullopt;
+    if (!client.Send(EncodeUserRequest(CMD_ACCOUNT_LOGIN, {name, password}))) return std::nullopt;
     return client.ReceiveExactly(user_layout::kSize);
   }
 
   // HOST_USER_LOGIN up to the verdict frame.
   std::optional<HostFrame> HostLogin(WireClient& client, const std::string& name,
-                                     const std::string& passwordField,
-                                     std::int32_t expectedForm = 1) {
-    EXPECT_TRUE(client.Send(HostRequest(HOST_USER_LOGIN, 1, 0)));
+                                     const HostPassword& password, std::int32_t expectedForm = 1) {
+    EXPECT_TRUE(client.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
     EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, expectedForm}));
-    EXPECT_TRUE(client.Send(HostCredentialsBlock(name, passwordField)));
+    EXPECT_TRUE(client.Send(EncodeHostCredentials(name, password)));
     return ReceiveHostFrame(client);
   }
 
   // The next 16 bytes answer a fresh request: nothing else was sent before.
   void ExpectNothingPending(WireClient& client) {
-    ASSERT_TRUE(client.Send(HostRequest(HOST_INSTANCE_CHECKOUT, 0, 4711)));
+    ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKOUT, 4711)));
     EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{0, 0, 0}));
   }
 
@@ -127,16 +125,16 @@ TEST_F(LoginServicesTest, UserLoginAnswersTheGroupIdAndTheFixedRequestsTheirValu
   WireClient client = server_.Connect();
   CheckInLobby(client);
   struct Case {
-    Bytes request;
+    RecordBytes<user_layout::kSize> request;
     std::uint32_t word;
     std::int32_t value;
   };
   const Case cases[] = {
-      {UserRequestBlock(CMD_USER_LOGIN, "carol", "carol-pw"), RSP_OK, viewers_},
-      {UserRequestBlock(CMD_USER_LOGIN, "carol", "wrong"), RSP_FAIL, 0},
-      {UserRequestBlock(CMD_USER_LOGIN, "nobody", "carol-pw"), RSP_FAIL, 0},
-      {UserRequestBlock(CMD_USER_LOGOUT, "carol", ""), RSP_OK, 0},
-      {UserRequestBlock(CMD_USER_STATUS, "carol", ""), RSP_OK, 1},
+      {EncodeUserRequest(CMD_USER_LOGIN, {"carol", "carol-pw"}), RSP_OK, viewers_},
+      {EncodeUserRequest(CMD_USER_LOGIN, {"carol", "wrong"}), RSP_FAIL, 0},
+      {EncodeUserRequest(CMD_USER_LOGIN, {"nobody", "carol-pw"}), RSP_FAIL, 0},
+      {EncodeUserRequest(CMD_USER_LOGOUT, {"carol", ""}), RSP_OK, 0},
+      {EncodeUserRequest(CMD_USER_STATUS, {"carol", ""}), RSP_OK, 1},
   };
   for (const auto& c : cases) {
     const auto reply = Ask(client, c.request);
@@ -160,7 +158,7 @@ TEST_F(LoginServicesTest, HostLoginSendsTheEffectiveAuthorityAndThePermittedInst
   AddUserSite(carol_, elsewhere, zeroText);
 
   WireClient client = server_.Connect();
-  EXPECT_EQ(HostLogin(client, "carol", Sha256("carol-pw")), (HostFrame{1, 1, 1}));
+  EXPECT_EQ(HostLogin(client, "carol", HostPasswordDigest("carol-pw")), (HostFrame{1, 1, 1}));
   EXPECT_EQ(client.ReceiveExactly(host_user_layout::kSize),
             HostUserInfoBytes("carol", "Viewers", 0x05));
   EXPECT_EQ(client.ReceiveExactly(host_site_layout::kSize), HostSiteEntryBytes(0, zeroText));
@@ -176,7 +174,8 @@ TEST_F(LoginServicesTest, HostLoginGivesTheAdministratorNoInstances) {
   const std::int32_t admin = 1;
   AddUserSite(admin, zero, std::string(64, '1'));
   WireClient client = server_.Connect();
-  EXPECT_EQ(HostLogin(client, "Administrator", Sha256(kAdminPassword)), (HostFrame{1, 1, 1}));
+  EXPECT_EQ(HostLogin(client, "Administrator", HostPasswordDigest(kAdminPassword)),
+            (HostFrame{1, 1, 1}));
   EXPECT_EQ(client.ReceiveExactly(host_user_layout::kSize),
             HostUserInfoBytes("Administrator", "Administrator", 0x1FF));
   const auto end = client.ReceiveExactly(host_site_layout::kSize);
@@ -195,7 +194,7 @@ TEST_F(LoginServicesTest, FullWidthGroupNameAndStoredUserName) {
   CheckInLobby(client);
   EXPECT_EQ(AccountLogin(client, "heidi", "heidi-pw"),
             UserReplyBytes(RSP_OK, 5, longName, 0, 0x01, 0x00));
-  EXPECT_EQ(HostLogin(client, "HEIDI", Sha256("heidi-pw")), (HostFrame{1, 1, 1}));
+  EXPECT_EQ(HostLogin(client, "HEIDI", HostPasswordDigest("heidi-pw")), (HostFrame{1, 1, 1}));
   EXPECT_EQ(client.ReceiveExactly(host_user_layout::kSize),
             HostUserInfoBytes("Heidi", longName, 0x001));
 }
@@ -203,15 +202,15 @@ TEST_F(LoginServicesTest, FullWidthGroupNameAndStoredUserName) {
 TEST_F(LoginServicesTest, HostLoginRefusals) {
   WireClient client = server_.Connect();
   // The plain password where the digest is due, and a wrong digest.
-  EXPECT_EQ(HostLogin(client, "carol", "carol-pw"), (HostFrame{0, 1, 1}));
+  EXPECT_EQ(HostLogin(client, "carol", HostPasswordPlain("carol-pw")), (HostFrame{0, 1, 1}));
   ExpectNothingPending(client);
-  EXPECT_EQ(HostLogin(client, "carol", Sha256("carol-PW")), (HostFrame{0, 1, 1}));
+  EXPECT_EQ(HostLogin(client, "carol", HostPasswordDigest("carol-PW")), (HostFrame{0, 1, 1}));
   ExpectNothingPending(client);
 
   // A credential block one byte short ends the exchange after the first frame.
-  ASSERT_TRUE(client.Send(HostRequest(HOST_USER_LOGIN, 1, 0)));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
   ASSERT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
-  auto credentials = HostCredentialsBlock("carol", Sha256("carol-pw"));
+  auto credentials = ToBytes(EncodeHostCredentials("carol", HostPasswordDigest("carol-pw")));
   credentials.pop_back();
   ASSERT_TRUE(server_.Net().SendAndWaitTaken(client, credentials));
   ExpectNothingPending(client);
@@ -225,7 +224,7 @@ TEST_F(LoginServicesTest, NamesWithQuotesAndSqlPunctuationArePlainNames) {
   EXPECT_EQ(AccountLogin(client, name, "quoted-pw"),
             UserReplyBytes(RSP_OK, 4, "Viewers", 0, 0x01, 0x00));
   EXPECT_EQ(AccountLogin(client, "o'hara", "quoted-pw"), UserReplyBytes(RSP_FAIL, 0, "", 0, 0, 0));
-  EXPECT_EQ(HostLogin(client, name, Sha256("quoted-pw")), (HostFrame{1, 1, 1}));
+  EXPECT_EQ(HostLogin(client, name, HostPasswordDigest("quoted-pw")), (HostFrame{1, 1, 1}));
   EXPECT_EQ(client.ReceiveExactly(host_user_layout::kSize),
             HostUserInfoBytes(name, "Viewers", 0x01));
   EXPECT_EQ(CountRows("\"User\""), 3);
@@ -237,7 +236,7 @@ TEST_F(LoginServicesTest, AccountCheckEndsAfterAFailedLoginAndTouchesNoTable) {
   RegisterByAccountCheck(client);
   // Taken means answered and the account check ended.
   ASSERT_TRUE(server_.Net().SendAndWaitTaken(
-      client, UserRequestBlock(CMD_ACCOUNT_LOGIN, "carol", "wrong")));
+      client, EncodeUserRequest(CMD_ACCOUNT_LOGIN, {"carol", "wrong"})));
   EXPECT_EQ(client.ReceiveExactly(user_layout::kSize), UserReplyBytes(RSP_FAIL, 0, "", 0, 0, 0));
   server_.Net().SweepDeadConnections();
   EXPECT_TRUE(client.WaitForClose());

@@ -5,7 +5,6 @@
 #include "base/clock.h"
 #include "base/settings.h"
 #include "net/wire_records.h"
-#include "support/peer_requests.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"
@@ -34,7 +33,7 @@ class SiteServicesTest : public ::testing::Test {
 
   // Sends a camera and expects {RSP_OK} with zero in place of the version.
   void SendCamera(WireClient& client, const CameraRecord& camera) {
-    ASSERT_TRUE(client.Send(CameraInfoBlock(camera)));
+    ASSERT_TRUE(client.Send(EncodeCameraInfo(camera)));
     Bytes answer(status_layout::kSize, 0);
     StoreU32(answer, status_layout::kWord, RSP_OK);
     EXPECT_EQ(client.ReceiveExactly(status_layout::kSize), answer);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "recorder/record_requests.h"
+
 namespace orlentis {
 namespace {
 
@@ -77,7 +79,7 @@ struct TagCase {
 class CheckTagTest : public ::testing::TestWithParam<TagCase> {};
 
 TEST_P(CheckTagTest, SelectsTheCheck) {
-  const SiteRecord site = SiteRecord::Make(CMD_SITE_CHECKIN, u"Lobby", GetParam().tag, 80);
+  const SiteRecord site(EncodeSiteRecord(CMD_SITE_CHECKIN, u"Lobby", GetParam().tag, 80));
   EXPECT_EQ(site.IsHostCheck(), GetParam().hostCheck);
   EXPECT_EQ(site.IsAccountCheck(), GetParam().accountCheck);
 }
@@ -93,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TagCase{"velto_checkaccount", false, false}, TagCase{"", false, false}));
 
 TEST(WireRecordsTest, SiteRecordKeepsTheNameAndTakesThePeer) {
-  SiteRecord site = SiteRecord::Make(CMD_SITE_UPDATE, u"Caf\u00e9", "", 8080);
+  SiteRecord site(EncodeSiteRecord(CMD_SITE_UPDATE, u"Caf\u00e9", "", 8080));
   site.SetPeer(std::string(40, '9'), 51234);
   EXPECT_EQ(site.Kind(), CMD_SITE_UPDATE);
   EXPECT_EQ(site.SiteName(), u"Caf\u00e9");

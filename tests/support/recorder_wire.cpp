@@ -1,6 +1,6 @@
 #include "support/recorder_wire.h"
 
-#include <openssl/evp.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -10,57 +10,42 @@
 
 namespace orlentis::testing {
 
+Bytes Block(std::uint32_t kind, std::size_t size) {
+  Bytes block(size);
+  for (std::size_t i = 0; i < size; ++i) block[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  if (size >= 4) StoreU32(block, 0, kind);
+  return block;
+}
+
+Bytes CheckIn(std::string_view tag, std::uint32_t kind) {
+  return ToBytes(EncodeSiteRecord(kind, u"Lobby", tag, 8080));
+}
+
 Bytes SiteCheckInBlock(std::uint32_t kind, std::u16string_view name, std::string_view tag,
                        std::int32_t webServerPort, std::string_view claimedAddress) {
-  Bytes block = ToBytes(SiteRecord::Make(kind, name, tag, webServerPort).Bytes());
+  Bytes block = ToBytes(EncodeSiteRecord(kind, name, tag, webServerPort));
   StoreText(block, site_layout::kAddress, claimedAddress, site_layout::kAddressWidth - 1);
   StoreI32(block, site_layout::kPort, claimedAddress.empty() ? 0 : 1234);
   return block;
 }
 
-Bytes CameraInfoBlock(const CameraRecord& camera) {
-  return ToBytes(EncodeCameraRecord(CMD_CAMERA_INFO, camera));
-}
-
-Bytes UserRequestBlock(std::uint32_t kind, std::string_view name, std::string_view password) {
-  return ToBytes(EncodeUserRequest(kind, {std::string(name), std::string(password)}));
-}
-
-Bytes HostRequest(std::int32_t operation, std::int32_t flag, std::int32_t value) {
-  return ToBytes(EncodeHostFrame({operation, flag, value}));
-}
-
-Bytes HostCredentialsBlock(std::string_view name, std::string_view passwordField) {
-  using namespace host_credentials_layout;
-  Bytes block(kSize, 0);
-  StoreText(block, kName, name, kNameWidth - 1);
-  std::copy_n(passwordField.begin(), std::min(passwordField.size(), kPasswordWidth),
-              block.begin() + kPassword);
-  return block;
-}
-
-std::string Sha256(std::string_view text) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr);
-  return std::string(reinterpret_cast<const char*>(digest), length);
-}
-
-std::optional<HostFrame> ReceiveHostFrame(WireClient& client) {
-  const auto bytes = client.ReceiveExactly(host_frame_layout::kSize);
-  if (!bytes || LoadU32(*bytes, host_frame_layout::kKind) != CMD_HOST) return std::nullopt;
-  return DecodeHostFrame(*bytes);
-}
-
-std::optional<StatusReply> ReceiveStatusReply(WireClient& client) {
+std::optional<StatusReply> ReceiveStatus(WireClient& client) {
   const auto bytes = client.ReceiveExactly(status_layout::kSize);
   if (!bytes) return std::nullopt;
   return DecodeStatus(*bytes);
 }
 
+std::optional<HostFrame> ReceiveHostFrame(WireClient& client) {
+  const auto bytes = client.ReceiveExactly(host_frame_layout::kSize);
+  if (!bytes) return std::nullopt;
+  const HostFrameReply reply = DecodeHostFrameReply(*bytes);
+  if (reply.kind != CMD_HOST) return std::nullopt;
+  return reply.frame;
+}
+
 std::optional<StatusReply> Ask(WireClient& client, std::span<const std::uint8_t> request) {
   if (!client.Send(request)) return std::nullopt;
-  return ReceiveStatusReply(client);
+  return ReceiveStatus(client);
 }
 
 bool WaitUntilServerHasRead(std::uint16_t serverPort, int timeoutMs) {
@@ -72,8 +57,27 @@ bool WaitUntilServerHasRead(std::uint16_t serverPort, int timeoutMs) {
   return true;
 }
 
-std::string TextField(const Bytes& record, std::size_t offset, std::size_t width) {
-  return LoadText(record, offset, width);
+void RegisterByAccountCheck(WireClient& client) {
+  ASSERT_TRUE(client.Send(CheckIn(kAccountCheckTag)));
+  const auto reply = ReceiveStatus(client);
+  ASSERT_TRUE(reply.has_value());
+  ASSERT_EQ(reply->word, RSP_OK);
+}
+
+void RegisterByAccountCheck(NetTestServer& server, WireClient& client) {
+  ASSERT_TRUE(server.SendAndWaitTaken(client, CheckIn(kAccountCheckTag)));
+  const auto reply = ReceiveStatus(client);
+  ASSERT_TRUE(reply.has_value());
+  ASSERT_EQ(reply->word, RSP_OK);
+}
+
+void ExpectKeepAliveEchoed(WireClient& client) {
+  const Bytes keepAlive = Block(CMD_KEEPALIVE, status_layout::kSize);
+  ASSERT_TRUE(client.Send(keepAlive));
+  const auto echo = client.ReceiveExactly(keepAlive.size());
+  ASSERT_TRUE(echo.has_value());
+  EXPECT_EQ(LoadU32(*echo, 0), CMD_KEEPALIVE_ECHO);
+  EXPECT_TRUE(std::equal(echo->begin() + 4, echo->end(), keepAlive.begin() + 4));
 }
 
 }  // namespace orlentis::testing

@@ -4,17 +4,20 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "net/wire_records.h"
+#include "recorder/host_requests.h"
+#include "recorder/record_requests.h"
+#include "recorder/server_replies.h"
+#include "support/net_test_server.h"
 #include "support/wire_client.h"
 
 namespace orlentis::testing {
 
-// The records a recorder sends, as byte blocks, and the server's answers as a recorder reads
-// them.
+// A test in a recorder's place: the records come from the recorder library; what is here
+// waits on the socket, asserts, and builds the odd records a real recorder would not send.
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -23,20 +26,21 @@ Bytes ToBytes(const std::array<std::uint8_t, N>& record) {
   return Bytes(record.begin(), record.end());
 }
 
-// A check-in record. claimedAddress goes where the server puts the peer's own address, to
-// show that what a peer writes there is never taken.
+// A block of size bytes that starts with kind; the rest is a recognisable pattern, so that
+// an echo can be checked byte by byte.
+Bytes Block(std::uint32_t kind, std::size_t size);
+
+// The check-in of the site "Lobby" with tag.
+Bytes CheckIn(std::string_view tag, std::uint32_t kind = CMD_SITE_CHECKIN);
+// A check-in whose peer fields hold claimedAddress, to show that what a peer writes where
+// the server puts the peer's own address is never taken.
 Bytes SiteCheckInBlock(std::uint32_t kind, std::u16string_view name, std::string_view tag = "",
                        std::int32_t webServerPort = 8080, std::string_view claimedAddress = "");
-Bytes CameraInfoBlock(const CameraRecord& camera);
-Bytes UserRequestBlock(std::uint32_t kind, std::string_view name, std::string_view password);
-Bytes HostRequest(std::int32_t operation, std::int32_t flag, std::int32_t value);
-// HostCredentials with the password field given as raw bytes (a digest or a text).
-Bytes HostCredentialsBlock(std::string_view name, std::string_view passwordField);
-// The 32-byte SHA-256 of text, as a host sends a password in the digest form.
-std::string Sha256(std::string_view text);
 
+// A reply of its record's size; nothing when the connection ends or the time runs out, or,
+// for a host frame, when the kind is not CMD_HOST.
+std::optional<StatusReply> ReceiveStatus(WireClient& client);
 std::optional<HostFrame> ReceiveHostFrame(WireClient& client);
-std::optional<StatusReply> ReceiveStatusReply(WireClient& client);
 
 // Sends a request and returns the status that answers it.
 std::optional<StatusReply> Ask(WireClient& client, std::span<const std::uint8_t> request);
@@ -48,7 +52,13 @@ std::optional<StatusReply> Ask(WireClient& client, std::span<const std::uint8_t>
 bool WaitUntilServerHasRead(std::uint16_t serverPort,
                             int timeoutMs = WireClient::kDefaultTimeoutMs);
 
-// A text field of a received record, up to its first zero byte.
-std::string TextField(const Bytes& record, std::size_t offset, std::size_t width);
+// The account check registers a connection without any database work.
+void RegisterByAccountCheck(WireClient& client);
+// The same, returning only once the worker has also renewed the idle deadline, which it
+// does just after the answer has gone out.
+void RegisterByAccountCheck(NetTestServer& server, WireClient& client);
+
+// A keep-alive answered by its echo: the proof that nothing was answered before it.
+void ExpectKeepAliveEchoed(WireClient& client);
 
 }  // namespace orlentis::testing

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "access/roles.h"
-#include "peer_records.h"
+#include "recorder/host_requests.h"
+#include "recorder/record_requests.h"
+#include "recorder/server_replies.h"
 
 namespace orlentis::peer {
 namespace {
@@ -12,8 +13,6 @@ namespace {
 // Host lists end with a marker; a server that never sends it would keep a peer reading for
 // ever, so a list this long is taken as malformed.
 constexpr int kMaxListEntries = 100000;
-
-constexpr std::int32_t kDigestForm = 1;
 
 std::string HexWord(std::uint32_t word) {
   char text[16];
@@ -87,7 +86,7 @@ asio::awaitable<StatusReply> ReceiveStatus(Peer& peer, std::string_view request)
 }
 
 asio::awaitable<void> SendHostFrame(Peer& peer, std::int32_t operation, std::int32_t value) {
-  const auto frame = EncodeHostFrame({operation, RequiredHostFlag(operation), value});
+  const auto frame = EncodeHostRequest(operation, value);
   co_await peer.link.Send(frame, "HostFrame");
 }
 
@@ -95,12 +94,12 @@ asio::awaitable<void> SendHostFrame(Peer& peer, std::int32_t operation, std::int
 asio::awaitable<HostFrame> ReceiveHostFrame(Peer& peer, std::string_view request,
                                             std::int32_t expectedFlag) {
   const auto bytes = co_await peer.link.Receive(host_frame_layout::kSize, "HostFrame");
-  const std::uint32_t kind = LoadU32(bytes, host_frame_layout::kKind);
-  if (kind != CMD_HOST) {
+  const HostFrameReply reply = DecodeHostFrameReply(bytes);
+  if (reply.kind != CMD_HOST) {
     throw PeerFailure(PeerStatus::kMalformed, std::string(request) + " answered with kind " +
-                                                  HexWord(kind) + " instead of a host frame");
+                                                  HexWord(reply.kind) + " instead of a host frame");
   }
-  const HostFrame frame = DecodeHostFrame(bytes);
+  const HostFrame frame = reply.frame;
   if (peer.transcript) {
     peer.transcript->Add(std::string(request), "HostFrame")
         .Number("status", frame.word)
@@ -121,15 +120,8 @@ asio::awaitable<HostFrame> ReceiveHostFrame(Peer& peer, std::string_view request
   co_return frame;
 }
 
-template <std::size_t N>
-RecordBytes<N> KindOnly(std::uint32_t kind) {
-  RecordBytes<N> record{};
-  StoreU32(record, 0, kind);
-  return record;
-}
-
 asio::awaitable<void> SendAcknowledgement(Peer& peer) {
-  const auto acknowledgement = EncodeStatus(RSP_OK, 0);
+  const auto acknowledgement = EncodeAcknowledgement();
   co_await peer.link.Send(acknowledgement, "acknowledgement");
 }
 
@@ -170,15 +162,15 @@ asio::awaitable<void> OpenAccountCheck(Peer& peer) {
 }
 
 asio::awaitable<void> CheckInSite(Peer& peer, std::uint32_t kind, SiteSpec site) {
-  const auto record = SiteRecord::Make(kind, Utf16(site.name), site.tag, site.webServerPort);
-  co_await peer.link.Send(record.Bytes(), "SiteRecord");
+  const auto record = EncodeSiteRecord(kind, Utf16(site.name), site.tag, site.webServerPort);
+  co_await peer.link.Send(record, "SiteRecord");
   co_await ReceiveStatus(peer, kind == CMD_SITE_UPDATE ? "CMD_SITE_UPDATE" : "CMD_SITE_CHECKIN");
 }
 
 asio::awaitable<void> SendCamera(Peer& peer, CameraRecord camera) {
   CameraRecord wire = camera;
   wire.name = peer.text.FromUtf8(camera.name);
-  const auto record = EncodeCameraRecord(CMD_CAMERA_INFO, wire);
+  const auto record = EncodeCameraInfo(wire);
   co_await peer.link.Send(record, "CameraRecord");
   co_await ReceiveStatus(peer, "CMD_CAMERA_INFO");
 }
@@ -191,18 +183,18 @@ asio::awaitable<void> SendCameras(Peer& peer, std::int32_t count) {
 }
 
 asio::awaitable<void> ResetCameras(Peer& peer) {
-  const auto record = KindOnly<camera_layout::kSize>(CMD_CAMERA_RESET);
+  const auto record = EncodeCameraReset();
   co_await peer.link.Send(record, "CameraRecord");
   co_await ReceiveStatus(peer, "CMD_CAMERA_RESET");
 }
 
 asio::awaitable<void> CheckOutSite(Peer& peer) {
-  const auto record = KindOnly<status_layout::kSize>(CMD_SITE_CHECKOUT);
+  const auto record = EncodeSiteCheckOut();
   co_await peer.link.Send(record, "check-out");
 }
 
 asio::awaitable<void> KeepAlive(Peer& peer, std::int32_t sequence) {
-  const auto keepAlive = EncodeStatus(CMD_KEEPALIVE, sequence);
+  const auto keepAlive = EncodeKeepAlive(sequence);
   co_await peer.link.Send(keepAlive, "keep-alive");
   const auto echo = co_await peer.link.Receive(status_layout::kSize, "keep-alive echo");
   const StatusReply reply = DecodeStatus(echo);
@@ -240,14 +232,14 @@ asio::awaitable<void> UserLogin(Peer& peer, Credentials credentials) {
 }
 
 asio::awaitable<std::int32_t> GroupCount(Peer& peer) {
-  const auto request = KindOnly<group_layout::kSize>(CMD_GROUP_COUNT);
+  const auto request = EncodeGroupRequest(CMD_GROUP_COUNT);
   co_await peer.link.Send(request, "GroupRecord");
   const StatusReply reply = co_await ReceiveStatus(peer, "CMD_GROUP_COUNT");
   co_return reply.value;
 }
 
 asio::awaitable<void> GroupList(Peer& peer, std::int32_t count) {
-  const auto request = KindOnly<group_layout::kSize>(CMD_GROUP_LIST);
+  const auto request = EncodeGroupRequest(CMD_GROUP_LIST);
   co_await peer.link.Send(request, "GroupRecord");
   for (std::int32_t i = 0; i < count; ++i) {
     const auto bytes = co_await peer.link.Receive(group_layout::kSize, "GroupRecord");
@@ -318,10 +310,9 @@ asio::awaitable<void> HostLogin(Peer& peer, Credentials credentials) {
   co_await SendHostFrame(peer, HOST_USER_LOGIN, 0);
   const HostFrame announced = co_await ReceiveHostFrame(peer, "HOST_USER_LOGIN", 1);
   const std::string name = peer.text.FromUtf8(credentials.user);
-  const bool digestForm = announced.value == kDigestForm || IsAdministratorName(name);
   const std::string password = peer.text.FromUtf8(credentials.password);
-  const HostPassword sent = digestForm ? HostPasswordDigest(password) : HostPasswordPlain(password);
-  const auto credentialsBlock = EncodeHostCredentials(name, sent);
+  const auto credentialsBlock =
+      EncodeHostCredentials(name, HostPasswordInForm(announced.value, name, password));
   co_await peer.link.Send(credentialsBlock, "HostCredentials");
   co_await ReceiveHostFrame(peer, "HOST_USER_LOGIN", 1);
 

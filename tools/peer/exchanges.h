@@ -31,9 +31,6 @@ struct Credentials {
   std::string password;
 };
 
-inline constexpr char kHostCheckTag[] = "CheckHostExist";
-inline constexpr char kAccountCheckTag[] = "VELTO_CheckAccount";
-
 // Arguments of class type are taken by value and given as named objects by every caller:
 // GCC 12 destroys a temporary argument of a coroutine call twice, and mishandles temporaries
 // of class type within a co_await expression, so none are used there.

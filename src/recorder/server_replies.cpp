@@ -1,14 +1,10 @@
-#include "peer_records.h"
+#include "recorder/server_replies.h"
 
-#include <openssl/evp.h>
+namespace orlentis {
 
-#include <algorithm>
-#include <stdexcept>
-
-namespace orlentis::peer {
-
-std::uint32_t UnpackAuthorityBytes(std::uint8_t low, std::uint8_t high) {
-  return (low & 0x07u) | ((low & 0xF0u) >> 1) | ((high & 0x03u) << 7);
+StatusReply DecodeStatus(ConstByteSpan record) {
+  using namespace status_layout;
+  return {LoadU32(record, kWord), LoadI32(record, kValue), LoadU32(record, kVersion)};
 }
 
 UserReply DecodeUserReply(ConstByteSpan record) {
@@ -36,6 +32,10 @@ GroupRecordReply DecodeGroupRecord(ConstByteSpan record) {
   return reply;
 }
 
+HostFrameReply DecodeHostFrameReply(ConstByteSpan record) {
+  return {LoadU32(record, host_frame_layout::kKind), DecodeHostFrame(record)};
+}
+
 HostUserInfo DecodeHostUserInfo(ConstByteSpan block) {
   using namespace host_user_layout;
   return {LoadText(block, kName, kNameWidth), LoadText(block, kGroupName, kGroupNameWidth),
@@ -52,31 +52,8 @@ HostGroupEntry DecodeHostGroupEntry(ConstByteSpan block) {
   return {LoadI32(block, kLevel), LoadText(block, kName, kNameWidth), LoadU32(block, kAuthority)};
 }
 
-HostPassword HostPasswordDigest(std::string_view password) {
-  HostPassword digest{};
-  unsigned int length = 0;
-  if (EVP_Digest(password.data(), password.size(), digest.data(), &length, EVP_sha256(), nullptr) !=
-          1 ||
-      length != digest.size()) {
-    throw std::runtime_error("SHA-256 is not available");
-  }
-  return digest;
+std::uint32_t UnpackAuthorityBytes(std::uint8_t low, std::uint8_t high) {
+  return (low & 0x07u) | ((low & 0xF0u) >> 1) | ((high & 0x03u) << 7);
 }
 
-HostPassword HostPasswordPlain(std::string_view password) {
-  HostPassword plain{};
-  const std::size_t length = std::min(password.size(), plain.size() - 1);
-  std::copy_n(password.begin(), length, plain.begin());
-  return plain;
-}
-
-RecordBytes<host_credentials_layout::kSize> EncodeHostCredentials(std::string_view userName,
-                                                                  const HostPassword& password) {
-  using namespace host_credentials_layout;
-  RecordBytes<kSize> block{};
-  StoreText(block, kName, userName, kNameWidth - 1);
-  std::copy(password.begin(), password.end(), block.begin() + kPassword);
-  return block;
-}
-
-}  // namespace orlentis::peer
+}  // namespace orlentis
