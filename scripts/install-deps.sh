@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev libicu-dev
   libssl-dev
+  # spdlog (the operator's log) as Debian builds it, on the separate fmt library.
+  libspdlog-dev libfmt-dev
   libsqlite3-dev sqlite3 libsoci-dev
   # Debian's SOCI headers are configured with Boost support and include Boost headers.
   libboost-dev

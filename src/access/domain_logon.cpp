@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "base/operator_log.h"
 #include "base/settings.h"
 
 namespace orlentis {
@@ -110,24 +111,46 @@ class SigpipeBlocked {
   bool alreadyPending_ = false;
 };
 
+// Anything but a verdict on the password (the directory down or unreachable, a timeout, a TLS or
+// protocol error) is for the operator to hear of; a wrong password is the user's business.
+void LogDirectoryFault(const std::string& uri, int result, LDAP* ld) {
+  std::string text = "domain logon at " + uri + " failed: " + ldap_err2string(result) + " (" +
+                     std::to_string(result) + ")";
+  char* diagnostic = nullptr;
+  if (ld != nullptr && ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic) == 0 &&
+      diagnostic != nullptr) {
+    if (*diagnostic != '\0') text += std::string("; ") + diagnostic;
+    ldap_memfree(diagnostic);
+  }
+  LogToOperatorPerReason(OperatorLevel::kError, "access.domain-logon-failed",
+                         std::to_string(result), text);
+}
+
 bool SimpleBind(const std::string& uri, const std::string& identity, std::string_view password,
                 std::chrono::milliseconds timeout) {
   SigpipeBlocked sigpipeBlocked;
   LDAP* ld = nullptr;
-  if (ldap_initialize(&ld, uri.c_str()) != LDAP_SUCCESS || ld == nullptr) return false;
+  const int initialized = ldap_initialize(&ld, uri.c_str());
+  if (initialized != LDAP_SUCCESS || ld == nullptr) {
+    LogDirectoryFault(uri, initialized, nullptr);
+    return false;
+  }
   const int version = LDAP_VERSION3;
   const timeval limit = ToTimeval(timeout);
-  bool accepted = false;
+  int result = LDAP_OTHER;
   if (ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version) == LDAP_OPT_SUCCESS &&
       ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &limit) == LDAP_OPT_SUCCESS &&
       ldap_set_option(ld, LDAP_OPT_TIMEOUT, &limit) == LDAP_OPT_SUCCESS) {
     std::string secret(password);
     berval credentials{static_cast<ber_len_t>(secret.size()), secret.data()};
-    accepted = ldap_sasl_bind_s(ld, identity.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr,
-                                nullptr, nullptr) == LDAP_SUCCESS;
+    result = ldap_sasl_bind_s(ld, identity.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr,
+                              nullptr, nullptr);
+  }
+  if (result != LDAP_SUCCESS && result != LDAP_INVALID_CREDENTIALS) {
+    LogDirectoryFault(uri, result, ld);
   }
   ldap_unbind_ext_s(ld, nullptr, nullptr);
-  return accepted;
+  return result == LDAP_SUCCESS;
 }
 
 }  // namespace

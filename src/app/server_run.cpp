@@ -7,6 +7,7 @@
 #include "access/domain_logon_runner.h"
 #include "app/housekeeping.h"
 #include "app/options.h"
+#include "base/operator_log.h"
 #include "base/program_folder.h"
 #include "base/settings.h"
 #include "net/network_worker.h"
@@ -45,10 +46,13 @@ int RunHeadlessServer() {
   NetworkWorker worker(options);
   worker.Start();
   Housekeeping housekeeping(&worker);
-  WaitForStopSignal(housekeeping);
+  const int stopSignal = WaitForStopSignal(housekeeping);
+  LogToOperator(OperatorLevel::kInfo, "app.stopping",
+                stopSignal == SIGTERM ? "stopping on SIGTERM" : "stopping on SIGINT");
   worker.Stop();
   // A logon still under way hands its verdict to the worker's queue: it must not outlive it.
   domainLogons.Shutdown();
+  LogToOperator(OperatorLevel::kInfo, "app.stopped", "stopped");
   return kExitOk;
 }
 

@@ -10,6 +10,7 @@
 #include "app/server_run.h"
 #include "app/single_instance.h"
 #include "base/language.h"
+#include "base/operator_log.h"
 #include "base/program_folder.h"
 
 namespace orlentis {
@@ -27,8 +28,8 @@ bool PrepareFolder(const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) {
-    std::cerr << "orlentis: cannot create the program folder " << folder << ": " << error.message()
-              << '\n';
+    LogToOperator(OperatorLevel::kError, "app.folder-unusable",
+                  "cannot create the program folder " + folder.string() + ": " + error.message());
     return false;
   }
   return true;
@@ -67,19 +68,25 @@ int RunOrlentis(const std::vector<std::string>& arguments) {
   if (!PrepareFolder(folder)) return kExitUsage;
   const SingleInstanceLock lock(folder);
   if (!lock.Acquired()) {
-    std::cerr << "orlentis: another instance is already running in " << folder.string() << '\n';
+    LogToOperator(OperatorLevel::kError, "app.already-running",
+                  "another instance is already running in " + folder.string());
     return kExitAlreadyRunning;
   }
   SetProgramFolder(folder);
+  LogToOperator(OperatorLevel::kInfo, "app.start",
+                std::string("orlentis ") + ORLENTIS_VERSION + " starts in the program folder " +
+                    folder.string());
   if (!WriteDefaultProgramFiles(folder)) {
-    std::cerr << "orlentis: cannot write the default settings into " << folder.string() << '\n';
+    LogToOperator(OperatorLevel::kWarning, "app.defaults-unwritten",
+                  "cannot write the default settings into " + folder.string());
   }
   InstallCrashHandler(kApplicationName, GetLanguageText(kTextSavedDump));
   // A peer that goes away mid-send must cost its connection, never the process.
   ::signal(SIGPIPE, SIG_IGN);
 
   if (options.mode == RunMode::kTray) {
-    std::cerr << "orlentis: this build has no tray console yet; running headless\n";
+    LogToOperator(OperatorLevel::kInfo, "app.headless",
+                  "this build has no tray console yet; running headless");
   }
   return RunHeadlessServer();
 }

@@ -6,9 +6,11 @@
 #include <asio/use_awaitable.hpp>
 #include <chrono>
 #include <exception>
-#include <iostream>
+#include <string>
+#include <string_view>
 
 #include "base/clock.h"
+#include "base/operator_log.h"
 #include "directory/ip_filter.h"
 #include "store/database_maintenance.h"
 
@@ -29,11 +31,20 @@ auto EndOnFault(std::shared_ptr<RecorderConnection> connection) {
     try {
       std::rethrow_exception(fault);
     } catch (const std::exception& error) {
-      std::cerr << "orlentis: a connection ended on an error: " << error.what() << '\n';
+      LogToOperator(OperatorLevel::kError, "net.connection-fault",
+                    std::string("a connection ended on an error: ") + error.what());
     } catch (...) {
-      std::cerr << "orlentis: a connection ended on an error\n";
+      LogToOperator(OperatorLevel::kError, "net.connection-fault",
+                    "a connection ended on an error");
     }
   };
+}
+
+// Refusals come in bursts (a recorder that retries, a scan); one line a second per reason.
+bool Refused(const std::string& peerAddress, std::string_view reason, std::string_view why) {
+  LogToOperatorPerReason(OperatorLevel::kWarning, "net.admission-refused", reason,
+                         "refused a connection from " + peerAddress + ": " + std::string(why));
+  return false;
 }
 
 }  // namespace
@@ -87,6 +98,7 @@ void Listener::Admit(asio::ip::tcp::socket socket) {
   const auto peer = socket.remote_endpoint(error);
   // While a maintenance runs nothing is admitted, and the peer is not kept waiting either.
   if (error || DatabaseMaintenance::Instance().IsMaintenanceRunning()) {
+    if (!error) Refused(peer.address().to_string(), "maintenance", "the maintenance is running");
     socket.close(error);
     return;
   }
@@ -101,7 +113,11 @@ void Listener::Admit(asio::ip::tcp::socket socket) {
 
 bool Listener::MayAdmit(const std::string& peerAddress) const {
   const bool passes = IsAddressAllowed(peerAddress, settings_);
-  return liveCount_ < kMaxLiveConnections && passes;
+  if (liveCount_ >= kMaxLiveConnections) {
+    return Refused(peerAddress, "connection-limit",
+                   "all " + std::to_string(kMaxLiveConnections) + " connections are in use");
+  }
+  return passes || Refused(peerAddress, "ip-filter", "the IP filter does not admit it");
 }
 
 void Listener::SweepDeadConnections() {

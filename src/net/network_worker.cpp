@@ -6,8 +6,9 @@
 #include <asio/detached.hpp>
 #include <asio/post.hpp>
 #include <future>
-#include <iostream>
+#include <string>
 
+#include "base/operator_log.h"
 #include "base/settings.h"
 
 namespace orlentis {
@@ -42,13 +43,16 @@ NetworkWorker::~NetworkWorker() {
 bool NetworkWorker::Start() {
   std::error_code error;
   const bool listening = listener_.Listen(options_.bindAddress, options_.port, error);
+  const std::string address = options_.bindAddress.empty() ? "*" : options_.bindAddress;
   if (listening) {
     port_ = listener_.Port();
     asio::co_spawn(io_, listener_.AcceptLoop(), asio::detached);
+    LogToOperator(OperatorLevel::kInfo, "net.listen",
+                  "listening on " + address + ':' + std::to_string(port_));
   } else {
-    std::cerr << "orlentis: cannot listen on "
-              << (options_.bindAddress.empty() ? "*" : options_.bindAddress) << ':' << options_.port
-              << " (" << error.message() << "); running without a listener\n";
+    LogToOperator(OperatorLevel::kError, "net.listen-failed",
+                  "cannot listen on " + address + ':' + std::to_string(options_.port) + " (" +
+                      error.message() + "); running without a listener");
   }
   work_.emplace(io_.get_executor());
   thread_ = std::thread([this] { io_.run(); });

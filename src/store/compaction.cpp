@@ -4,10 +4,15 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
+
+#include "base/operator_log.h"
 
 namespace orlentis {
 namespace {
@@ -27,11 +32,24 @@ struct StatementFinalizer {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
+// Says why a step failed; the maintenance that ran it reports only the outcome, right after.
+bool Failed(std::string_view reason, const std::string& why) {
+  LogToOperatorPerReason(OperatorLevel::kWarning, "store.compaction-failed", reason, why);
+  return false;
+}
+
+bool Failed(std::string_view reason, const std::string& what, sqlite3* connection) {
+  return Failed(reason, what + ": " + sqlite3_errmsg(connection));
+}
+
 Connection Open(const std::filesystem::path& file, int flags) {
   sqlite3* raw = nullptr;
   const int result = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
   Connection connection(raw);
-  if (result != SQLITE_OK) return nullptr;
+  if (result != SQLITE_OK) {
+    Failed("open", "cannot open " + file.string() + ": " + sqlite3_errstr(result));
+    return nullptr;
+  }
   sqlite3_busy_timeout(raw, kBusyTimeoutMs);
   return connection;
 }
@@ -48,7 +66,9 @@ Statement Prepare(sqlite3* connection, const char* sql) {
 // VACUUM INTO wants a new or empty file; creating it first gives it the database's mode.
 bool CreatePrivateEmptyFile(const std::filesystem::path& file) {
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    return Failed("create-copy", "cannot create " + file.string() + ": " + std::strerror(errno));
+  }
   ::close(fd);
   return true;
 }
@@ -59,37 +79,48 @@ bool VacuumInto(const std::filesystem::path& databaseFile, const std::filesystem
   if (!CreatePrivateEmptyFile(copyFile)) return false;
   const Connection source = Open(databaseFile, SQLITE_OPEN_READWRITE);
   if (!source) return false;
-  const Statement vacuum = Prepare(source.get(), "VACUUM INTO ?1");
-  if (!vacuum) return false;
   const std::string target = copyFile.string();
+  const std::string what = "cannot copy " + databaseFile.string() + " into " + target;
+  const Statement vacuum = Prepare(source.get(), "VACUUM INTO ?1");
+  if (!vacuum) return Failed("copy", what, source.get());
   sqlite3_bind_text(vacuum.get(), 1, target.c_str(), -1, SQLITE_TRANSIENT);
-  return sqlite3_step(vacuum.get()) == SQLITE_DONE;
+  if (sqlite3_step(vacuum.get()) != SQLITE_DONE) return Failed("copy", what, source.get());
+  return true;
 }
 
 bool IsIntact(const std::filesystem::path& file) {
   const Connection connection = Open(file, SQLITE_OPEN_READONLY);
   if (!connection) return false;
+  const std::string what = "cannot check " + file.string();
   const Statement check = Prepare(connection.get(), "PRAGMA integrity_check");
-  if (!check || sqlite3_step(check.get()) != SQLITE_ROW) return false;
+  if (!check || sqlite3_step(check.get()) != SQLITE_ROW) {
+    return Failed("check", what, connection.get());
+  }
   const auto* verdict = reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0));
-  // A sound database answers exactly one row, "ok".
-  return verdict != nullptr && std::string(verdict) == "ok" &&
-         sqlite3_step(check.get()) == SQLITE_DONE;
+  // A sound database answers exactly one row, "ok"; otherwise the first row says what is wrong.
+  const std::string first = verdict != nullptr ? verdict : "";
+  if (first != "ok" || sqlite3_step(check.get()) != SQLITE_DONE) {
+    return Failed("check", file.string() + " fails the integrity check: " + first);
+  }
+  return true;
 }
 
 bool CopyOver(const std::filesystem::path& copyFile, const std::filesystem::path& databaseFile) {
   const Connection source = Open(copyFile, SQLITE_OPEN_READONLY);
   const Connection target = Open(databaseFile, SQLITE_OPEN_READWRITE);
   if (!source || !target) return false;
+  const std::string what =
+      "cannot copy " + copyFile.string() + " back over " + databaseFile.string();
   sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
-  if (backup == nullptr) return false;
+  if (backup == nullptr) return Failed("copy-back", what, target.get());
   int result = SQLITE_OK;
   for (int attempt = 0; attempt <= kBackupBusyRetries; ++attempt) {
     result = sqlite3_backup_step(backup, -1);
     if (result != SQLITE_BUSY && result != SQLITE_LOCKED) break;
   }
   const int finished = sqlite3_backup_finish(backup);
-  if (result != SQLITE_DONE || finished != SQLITE_OK) return false;
+  if (result != SQLITE_DONE) return Failed("copy-back", what + ": " + sqlite3_errstr(result));
+  if (finished != SQLITE_OK) return Failed("copy-back", what, target.get());
   // The copy went into the write-ahead log; the checkpoint writes it into the database file and
   // truncates both. Readers still on old frames may hold it back, which only delays shrinking.
   sqlite3_exec(target.get(), "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);

@@ -1,7 +1,9 @@
 #include "store/database_guard.h"
 
 #include <exception>
+#include <string>
 
+#include "base/operator_log.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 
@@ -31,9 +33,13 @@ DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operati
     const GuardDepth depth;
     operation(ThreadSession());
     return DbOutcome::kDone;
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     if (guardDepth > 0) throw;
-    // Abandoned: the database layer's errors are never shown, only repaired.
+    // Abandoned and repaired; users and recorders never see the database's error, only the
+    // operator's log does. A failing database fails every operation alike, hence one line a
+    // second for each error text.
+    LogToOperatorPerReason(OperatorLevel::kError, "store.database-error", error.what(),
+                           std::string("a database operation failed: ") + error.what());
   }
   // The failed session may still hold a transaction or a lock that the repair would wait for.
   CloseThreadSession();

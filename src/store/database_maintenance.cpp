@@ -1,10 +1,12 @@
 #include "store/database_maintenance.h"
 
 #include <algorithm>
+#include <string>
 #include <thread>
 
 #include "base/clock.h"
 #include "base/language.h"
+#include "base/operator_log.h"
 #include "base/profile_file.h"
 #include "base/settings.h"
 #include "store/compaction.h"
@@ -20,6 +22,18 @@ constexpr int kTextMaintenance = 217;
 constexpr int kTextCompacted = 218;
 constexpr int kTextRepaired = 200;
 constexpr int kTextCompactionFailed = 201;
+
+// Why a compaction failed is said by the step that failed (store.compaction-failed), just before.
+void LogOutcome(std::string_view doneId, std::string_view failedId, std::string_view what,
+                const std::filesystem::path& file, bool succeeded) {
+  if (succeeded) {
+    LogToOperator(OperatorLevel::kInfo, doneId,
+                  std::string(what) + " done: " + file.string() + " compacted");
+  } else {
+    LogToOperator(OperatorLevel::kError, failedId,
+                  std::string(what) + " failed: " + file.string() + " is left as it was");
+  }
+}
 
 }  // namespace
 
@@ -52,7 +66,12 @@ bool DatabaseMaintenance::IsMaintenanceRunning() const {
 
 int DatabaseMaintenance::RunMaintenance() {
   const RunningMark running(*this);
-  const int result = CompactDatabase(DatabaseFile());
+  const auto file = DatabaseFile();
+  LogToOperator(OperatorLevel::kInfo, "store.maintenance-started",
+                "database maintenance started: compacting " + file.string());
+  const int result = CompactDatabase(file);
+  LogOutcome("store.maintenance-done", "store.maintenance-failed", "database maintenance", file,
+             result != 0);
   lastMaintenance_.store(NowOleDate());
   ScheduleNextMaintenance();
   LogMaintenanceResult(result != 0 ? kTextCompacted : kTextCompactionFailed);
@@ -66,7 +85,11 @@ int DatabaseMaintenance::RepairDatabase() {
   int result = 0;
   {
     const RunningMark running(*this);
-    result = CompactDatabase(DatabaseFile());
+    const auto file = DatabaseFile();
+    LogToOperator(OperatorLevel::kWarning, "store.repair-started",
+                  "database repair started: compacting " + file.string());
+    result = CompactDatabase(file);
+    LogOutcome("store.repair-done", "store.repair-failed", "database repair", file, result != 0);
     LogMaintenanceResult(result != 0 ? kTextRepaired : kTextCompactionFailed);
   }
   unavailable_.store(false);
@@ -86,7 +109,11 @@ void DatabaseMaintenance::ScheduleNextMaintenance() {
 }
 
 int DatabaseMaintenance::CompactDatabase(const std::filesystem::path& databaseFile) {
-  if (databaseFile.empty()) return 0;
+  if (databaseFile.empty()) {
+    LogToOperatorPerReason(OperatorLevel::kWarning, "store.compaction-failed", "no-file",
+                           "cannot compact: no database file is set");
+    return 0;
+  }
   if (startupFinished_.load()) WaitBeforeCompaction();
   const std::lock_guard lock(compactionMutex_);
   const auto copyFile = databaseFile.parent_path() / kTemporaryDatabaseFileName;

@@ -1,8 +1,9 @@
 #include "store/store_startup.h"
 
-#include <iostream>
+#include <string>
 
 #include "base/language.h"
+#include "base/operator_log.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/event_log.h"
@@ -22,11 +23,12 @@ bool PrepareDatabase(const std::filesystem::path& databaseFile) {
     soci::session& session = ThreadSession();
     CreateSchema(session);
     SeedNewDatabase(session, databaseFile.parent_path());
+    LogToOperator(OperatorLevel::kInfo, "store.database", "database file " + databaseFile.string());
     return true;
   } catch (const std::exception& error) {
     CloseThreadSession();
-    std::cerr << "orlentis: cannot prepare the database " << databaseFile.string() << ": "
-              << error.what() << '\n';
+    LogToOperator(OperatorLevel::kError, "store.database-unusable",
+                  "cannot prepare the database " + databaseFile.string() + ": " + error.what());
     return false;
   }
 }

@@ -13,11 +13,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "access/domain_logon_runner.h"
+#include "base/operator_log.h"
 #include "support/silent_listener.h"
 #include "support/slapd_server.h"
 
@@ -185,6 +187,23 @@ TEST_F(DirectoryLogonTest, RunnerAnswersConcurrentLogons) {
     EXPECT_EQ(*verdicts[i], i % 2 == 0) << "logon " << i;
     EXPECT_NE(threads[i], std::this_thread::get_id()) << "logon " << i;
   }
+}
+
+// Wrong passwords are the users' business; a directory that cannot be asked is the operator's.
+TEST_F(DirectoryLogonTest, OnlyFaultsOfTheDirectoryReachTheOperatorsLog) {
+  std::ostringstream log;
+  const OperatorLogCapture capture(log);
+  EXPECT_FALSE(DomainLogon(Directory(), "alice", "wrong"));
+  EXPECT_FALSE(DomainLogon(Directory(), "nobody", "alice-secret"));
+  EXPECT_EQ(log.str(), "");
+
+  const std::string unreachable = UnusedPortUri();
+  EXPECT_FALSE(DomainLogon(SettingsFor(unreachable), "alice", "alice-secret"));
+  const std::string line = log.str();
+  EXPECT_NE(line.find(" error [access.domain-logon-failed] domain logon at " + unreachable),
+            std::string::npos)
+      << line;
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
 }
 
 TEST(DomainLogonTest, EmptyPasswordNeverReachesTheDirectory) {

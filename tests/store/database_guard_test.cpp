@@ -2,9 +2,11 @@
 
 #include <future>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 #include "base/language.h"
+#include "base/operator_log.h"
 #include "store/bound_statement.h"
 #include "store/event_log.h"
 #include "store_test.h"
@@ -138,6 +140,44 @@ TEST_F(DbGuardTest, FailureInsideANestedOperationAbandonsTheOuterOneAndRepairsOn
   EXPECT_FALSE(outerContinued);
   EXPECT_FALSE(inner.has_value());  // the inner guard did not return
   EXPECT_EQ(RepairEntries(), 1);
+}
+
+class DbGuardLogTest : public DbGuardTest {
+ protected:
+  DbGuardLogTest() { SetCurrentClock(&clock_); }
+  ~DbGuardLogTest() override { SetCurrentClock(nullptr); }
+
+  std::vector<std::string> LinesOf(std::string_view id) const {
+    std::vector<std::string> lines;
+    std::istringstream text(log_.str());
+    for (std::string line; std::getline(text, line);) {
+      if (line.find("[" + std::string(id) + "]") != std::string::npos) lines.push_back(line);
+    }
+    return lines;
+  }
+
+  ManualClock clock_{1'700'000'000};
+  std::ostringstream log_;
+  OperatorLogCapture capture_{log_};
+};
+
+TEST_F(DbGuardLogTest, DatabaseErrorIsLoggedOnceASecondBeforeTheRepair) {
+  EXPECT_EQ(RunGuarded(RunInvalidSql), DbOutcome::kFailed);
+  EXPECT_EQ(RunGuarded(RunInvalidSql), DbOutcome::kFailed);
+  const std::string firstSecond = log_.str();
+  clock_.AdvanceSeconds(1);
+  EXPECT_EQ(RunGuarded(RunInvalidSql), DbOutcome::kFailed);
+
+  const auto errors = LinesOf("store.database-error");
+  ASSERT_EQ(errors.size(), 2u) << log_.str();
+  EXPECT_NE(errors[0].find(" error [store.database-error] "), std::string::npos) << errors[0];
+  EXPECT_NE(errors[0].find("NoSuchTable"), std::string::npos) << errors[0];
+  EXPECT_NE(errors[1].find("(1 similar message suppressed)"), std::string::npos) << errors[1];
+  // Each failure repaired, and the error said before the first repair began.
+  EXPECT_EQ(RepairEntries(), 3);
+  const auto repairAt = firstSecond.find("[store.repair-started]");
+  ASSERT_NE(repairAt, std::string::npos) << firstSecond;
+  EXPECT_LT(firstSecond.find("[store.database-error]"), repairAt);
 }
 
 TEST_F(DbGuardTest, SessionFollowsTheDatabaseFile) {
