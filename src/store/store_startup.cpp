@@ -1,12 +1,16 @@
 #include "store/store_startup.h"
 
 #include <iostream>
+#include <optional>
+#include <stdexcept>
+#include <string>
 
 #include "base/language.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/event_log.h"
 #include "store/schema.h"
+#include "store/schema_version.h"
 
 namespace orlentis {
 namespace {
@@ -14,29 +18,73 @@ namespace {
 constexpr int kTextStart = 193;
 constexpr int kTextStarted = 191;
 
+std::string NewerDatabaseLine(const std::filesystem::path& file, int version, int newest) {
+  return "orlentis: the database " + file.string() + " has schema version " +
+         std::to_string(version) + ", newer than this program's " + std::to_string(newest) +
+         "; refusing to start: run the newer program that upgraded it, or put back a copy of "
+         "the database saved before that";
+}
+
+std::string FailedUpgradeLine(const std::filesystem::path& file, const SchemaUpgrade& upgrade) {
+  return "orlentis: cannot upgrade the database " + file.string() + " from schema version " +
+         std::to_string(upgrade.version) + " to " + std::to_string(upgrade.failedVersion) + " (" +
+         upgrade.error + "); it was left at version " + std::to_string(upgrade.version) +
+         "; refusing to start: run the program that last used it, or put back a backup";
+}
+
+DatabasePreparation Refuse(const std::string& line) {
+  CloseThreadSession();
+  std::cerr << line << '\n';
+  return DatabasePreparation::kRefused;
+}
+
+// Brings the schema to the newest version and writes the first-start accounts; throws when the
+// database cannot be prepared.
+DatabasePreparation UpgradeAndSeed(soci::session& session, const std::filesystem::path& file) {
+  const SchemaUpgrade upgrade = UpgradeSchema(session);
+  if (upgrade.outcome == SchemaUpgrade::Outcome::kNewerThanProgram) {
+    return Refuse(NewerDatabaseLine(file, upgrade.version, upgrade.newest));
+  }
+  if (upgrade.outcome == SchemaUpgrade::Outcome::kStepFailed) {
+    // The first version only creates what is missing; when even that fails, the file is
+    // damaged, and the start-up maintenance repairs it as it did before versions existed.
+    if (upgrade.failedVersion == SchemaScripts().front().version) {
+      throw std::runtime_error(upgrade.error);
+    }
+    return Refuse(FailedUpgradeLine(file, upgrade));
+  }
+  SeedNewDatabase(session, file.parent_path());
+  return DatabasePreparation::kReady;
+}
+
 }  // namespace
 
-bool PrepareDatabase(const std::filesystem::path& databaseFile) {
+DatabasePreparation PrepareDatabase(const std::filesystem::path& databaseFile) {
   SetDatabaseFile(databaseFile);
+  // Read before any session opens it: switching the file to write-ahead logging alone would
+  // change the bytes of a database that must be left as it is.
+  const int newest = SchemaScripts().back().version;
+  const std::optional<int> found = ReadSchemaVersion(databaseFile);
+  if (found && *found > newest) return Refuse(NewerDatabaseLine(databaseFile, *found, newest));
   try {
-    soci::session& session = ThreadSession();
-    CreateSchema(session);
-    SeedNewDatabase(session, databaseFile.parent_path());
-    return true;
+    return UpgradeAndSeed(ThreadSession(), databaseFile);
   } catch (const std::exception& error) {
     CloseThreadSession();
     std::cerr << "orlentis: cannot prepare the database " << databaseFile.string() << ": "
               << error.what() << '\n';
-    return false;
+    return DatabasePreparation::kFailed;
   }
 }
 
-void RunStoreStartup(const std::filesystem::path& programFolder) {
-  PrepareDatabase(programFolder / kDatabaseFileName);
+bool RunStoreStartup(const std::filesystem::path& programFolder) {
+  if (PrepareDatabase(programFolder / kDatabaseFileName) == DatabasePreparation::kRefused) {
+    return false;
+  }
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
   maintenance.RunMaintenance();
   AppendLogEntryById(kTextProgramName, kTextStart, kTextStarted, true);
   maintenance.SetStartupFinished();
+  return true;
 }
 
 }  // namespace orlentis
