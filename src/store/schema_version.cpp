@@ -4,7 +4,6 @@
 
 #include "store/bound_statement.h"
 #include "store/engine.h"
-#include "store/schema_scripts.h"
 
 namespace orlentis {
 namespace {

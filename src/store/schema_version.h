@@ -6,19 +6,10 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
+
+#include "store/schema_scripts.h"
 
 namespace orlentis {
-
-// One step of the schema: the script that takes a database to version.
-struct SchemaScript {
-  int version;
-  std::string_view sql;
-};
-
-// The program's steps in order: resources/sql/schema-1.sql creates version 1, and each
-// resources/sql/upgrade-N.sql after it takes a database from version N - 1 to N.
-std::span<const SchemaScript> SchemaScripts();
 
 // What became of bringing a database to the newest version of its scripts.
 struct SchemaUpgrade {

@@ -40,15 +40,16 @@ DatabasePreparation Refuse(const std::string& line) {
 
 // Brings the schema to the newest version and writes the first-start accounts; throws when the
 // database cannot be prepared.
-DatabasePreparation UpgradeAndSeed(soci::session& session, const std::filesystem::path& file) {
-  const SchemaUpgrade upgrade = UpgradeSchema(session);
+DatabasePreparation UpgradeAndSeed(soci::session& session, const std::filesystem::path& file,
+                                   std::span<const SchemaScript> scripts) {
+  const SchemaUpgrade upgrade = UpgradeSchema(session, scripts);
   if (upgrade.outcome == SchemaUpgrade::Outcome::kNewerThanProgram) {
     return Refuse(NewerDatabaseLine(file, upgrade.version, upgrade.newest));
   }
   if (upgrade.outcome == SchemaUpgrade::Outcome::kStepFailed) {
     // The first version only creates what is missing; when even that fails, the file is
     // damaged, and the start-up maintenance repairs it as it did before versions existed.
-    if (upgrade.failedVersion == SchemaScripts().front().version) {
+    if (upgrade.failedVersion == scripts.front().version) {
       throw std::runtime_error(upgrade.error);
     }
     return Refuse(FailedUpgradeLine(file, upgrade));
@@ -59,15 +60,16 @@ DatabasePreparation UpgradeAndSeed(soci::session& session, const std::filesystem
 
 }  // namespace
 
-DatabasePreparation PrepareDatabase(const std::filesystem::path& databaseFile) {
+DatabasePreparation PrepareDatabase(const std::filesystem::path& databaseFile,
+                                    std::span<const SchemaScript> scripts) {
   SetDatabaseFile(databaseFile);
   // Read before any session opens it: switching the file to write-ahead logging alone would
   // change the bytes of a database that must be left as it is.
-  const int newest = SchemaScripts().back().version;
+  const int newest = scripts.back().version;
   const std::optional<int> found = ReadSchemaVersion(databaseFile);
   if (found && *found > newest) return Refuse(NewerDatabaseLine(databaseFile, *found, newest));
   try {
-    return UpgradeAndSeed(ThreadSession(), databaseFile);
+    return UpgradeAndSeed(ThreadSession(), databaseFile, scripts);
   } catch (const std::exception& error) {
     CloseThreadSession();
     std::cerr << "orlentis: cannot prepare the database " << databaseFile.string() << ": "

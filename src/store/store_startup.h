@@ -1,6 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <span>
+
+#include "store/schema_scripts.h"
 
 namespace orlentis {
 
@@ -16,10 +19,11 @@ enum class DatabasePreparation {
   kRefused,
 };
 
-// Points the store at databaseFile, brings its schema to the newest version and writes the
-// first-start accounts where missing. Anything but kReady comes with one line on standard
-// error.
-DatabasePreparation PrepareDatabase(const std::filesystem::path& databaseFile);
+// Points the store at databaseFile, brings its schema to the newest version of scripts and
+// writes the first-start accounts where missing. Anything but kReady comes with one line on
+// standard error.
+DatabasePreparation PrepareDatabase(const std::filesystem::path& databaseFile,
+                                    std::span<const SchemaScript> scripts = SchemaScripts());
 
 // The store's share of start-up, after the program folder is known: the database beside the
 // settings, the start-up maintenance, the "Start" log entry, and the end of start-up (from

@@ -162,24 +162,30 @@ TEST_F(SchemaVersionTest, UpgradesRunInOrderOnceEach) {
   EXPECT_EQ(values, "2,3");
 }
 
-TEST_F(SchemaVersionTest, FailingUpgradeLeavesTheDatabaseAsItWas) {
-  DatabaseWith(file_, std::string(kUnversionedSchema) + kSomeRows + "PRAGMA user_version = 1;");
+TEST_F(SchemaVersionTest, FailingUpgradeIsRefusedAndLeavesTheDatabaseAsItWas) {
+  std::vector<std::string> rowsBefore;
+  {
+    const auto session = DatabaseWith(
+        file_, std::string(kUnversionedSchema) + kSomeRows + "PRAGMA user_version = 1;");
+    rowsBefore = AllRows(*session);
+  }
   const std::string bytesBefore = ReadWholeFile(file_);
-  // Changes a row, and even the version is already set, before the failing statement.
+  // Its version is set and a row changed before the failing statement.
   const std::vector<SchemaScript> scripts = {
       {1, kSchemaScript1}, {2, "DELETE FROM \"User\"; INSERT INTO Missing VALUES (1);"}};
-  {
-    const auto session = OpenSession(file_);
-    const std::vector<std::string> rowsBefore = AllRows(*session);
-    const SchemaUpgrade upgrade = UpgradeSchema(*session, scripts);
-    EXPECT_EQ(upgrade.outcome, SchemaUpgrade::Outcome::kStepFailed);
-    EXPECT_EQ(upgrade.failedVersion, 2);
-    EXPECT_EQ(upgrade.version, 1);
-    EXPECT_NE(upgrade.error.find("Missing"), std::string::npos) << upgrade.error;
-    EXPECT_EQ(SchemaVersion(*session), 1);
-    EXPECT_EQ(AllRows(*session), rowsBefore);
-  }
+  ::testing::internal::CaptureStderr();
+  const DatabasePreparation preparation = PrepareDatabase(file_, scripts);
+  const std::string printed = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(preparation, DatabasePreparation::kRefused);
+  const std::string expected = "orlentis: cannot upgrade the database " + file_.string() +
+                               " from schema version 1 to 2 (no such table: Missing); it was "
+                               "left at version 1; refusing to start: ";
+  EXPECT_EQ(printed.rfind(expected, 0), 0u) << printed;
+  EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1);
   EXPECT_TRUE(ReadWholeFile(file_) == bytesBefore) << "the database file changed";
+  const auto session = OpenSession(file_);
+  EXPECT_EQ(SchemaVersion(*session), 1);
+  EXPECT_EQ(AllRows(*session), rowsBefore);
 }
 
 TEST_F(SchemaVersionTest, NewerDatabaseIsRefusedAndNotWrittenTo) {
