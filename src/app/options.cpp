@@ -48,7 +48,8 @@ std::string UsageText() {
          "  --version    show the version and exit\n"
          "\n"
          "Exit status: 0 after a clean stop, 1 when another instance holds the program\n"
-         "folder, 2 for a usage error.\n";
+         "folder, 2 for a usage error, 3 when the database has a newer schema version than\n"
+         "this program knows or cannot be upgraded (it is left unchanged).\n";
 }
 
 std::filesystem::path ResolveProgramFolder(const Options& options) {

@@ -28,5 +28,7 @@ std::filesystem::path ResolveProgramFolder(const Options& options);
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitAlreadyRunning = 1;
 inline constexpr int kExitUsage = 2;
+// The database's schema is newer than this program knows, or its upgrade failed.
+inline constexpr int kExitDatabaseRefused = 3;
 
 }  // namespace orlentis

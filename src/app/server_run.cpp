@@ -38,7 +38,7 @@ int WaitForStopSignal(Housekeeping& housekeeping) {
 
 int RunHeadlessServer() {
   // Database, start-up maintenance and the "Start" entry come before anything is served.
-  RunStoreStartup(ProgramFolder());
+  if (!RunStoreStartup(ProgramFolder())) return kExitDatabaseRefused;
   DomainLogonRunner domainLogons(CurrentDomainLogonSettings);
   RecorderServices services(Settings::Instance(), domainLogons);
   WorkerOptions options = WorkerOptions::FromSettings(Settings::Instance());

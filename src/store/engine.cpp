@@ -46,7 +46,8 @@ void CreatePrivateFile(const std::filesystem::path& file) {
 
 // SOCI's connect string knows no escapes, so the file goes in as a URI filename (which this
 // SQLite accepts) with every byte outside the plain characters percent-encoded: any path works.
-std::string ConnectString(const std::filesystem::path& file) {
+// query ("?name=value") passes URI parameters to SQLite as they are.
+std::string ConnectString(const std::filesystem::path& file, std::string_view query = {}) {
   constexpr char kHex[] = "0123456789ABCDEF";
   std::string uri = "file:";
   for (const unsigned char c : file.string()) {
@@ -58,7 +59,13 @@ std::string ConnectString(const std::filesystem::path& file) {
       uri += kHex[c & 0x0F];
     }
   }
-  return "db=\"" + uri + "\"";
+  return "db=\"" + uri + std::string(query) + "\"";
+}
+
+// The SOCI library does not export the type information of its SQLite session class, which the
+// sanitizer's check of this downcast would need; every session here was made by that backend.
+__attribute__((no_sanitize("vptr"))) sqlite_api::sqlite3* Connection(soci::session& session) {
+  return static_cast<soci::sqlite3_session_backend*>(session.get_backend())->conn_;
 }
 
 }  // namespace
@@ -104,6 +111,24 @@ std::unique_ptr<soci::session> OpenSession(const std::filesystem::path& file) {
   // A committed change must survive a power cut, not only a crash of the process.
   BoundStatement(*session, "PRAGMA synchronous = FULL").Execute();
   return session;
+}
+
+std::unique_ptr<soci::session> OpenReadOnlySession(const std::filesystem::path& file) {
+  auto session = std::make_unique<soci::session>(soci::sqlite3, ConnectString(file, "?mode=ro"));
+  BoundStatement(*session, "PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs)).Execute();
+  return session;
+}
+
+void ExecuteScript(soci::session& session, std::string_view sql) {
+  const std::string text(sql);
+  char* message = nullptr;
+  if (sqlite_api::sqlite3_exec(Connection(session), text.c_str(), nullptr, nullptr, &message) ==
+      SQLITE_OK) {
+    return;
+  }
+  const std::string error = message != nullptr ? message : "the script failed";
+  sqlite_api::sqlite3_free(message);
+  throw soci::soci_error(error);
 }
 
 std::int64_t LastInsertId(soci::session& session) {

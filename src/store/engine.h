@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
 namespace orlentis {
 
@@ -37,6 +38,14 @@ StatementCache* SessionStatementCache(const soci::session& session);
 // synchronous commits, a busy timeout. A file that does not exist yet is created with mode
 // 0600 (SQLite's own companion files then take the same mode).
 std::unique_ptr<soci::session> OpenSession(const std::filesystem::path& file);
+// A session that only reads file, which must exist: it creates nothing and leaves the journal
+// mode as it is, so the file's bytes stay the same.
+std::unique_ptr<soci::session> OpenReadOnlySession(const std::filesystem::path& file);
+
+// Runs the statements of sql one after the other on session, which may hold a transaction
+// (sql itself must not begin or end one). The first failing statement throws soci::soci_error
+// with the engine's own message; what it changed is undone, the statements before it are not.
+void ExecuteScript(soci::session& session, std::string_view sql);
 
 // The id the database gave the row inserted last through session.
 std::int64_t LastInsertId(soci::session& session);

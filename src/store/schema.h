@@ -6,9 +6,6 @@
 
 namespace orlentis {
 
-// Creates whichever of the seven tables and their lookup indexes are missing.
-void CreateSchema(soci::session& session);
-
 // The default groups and the Administrator account, written only into a database that holds
 // no group and no user. The Administrator's password is ORLENTIS_ADMIN_PASSWORD, or else a
 // random one that is written to initial-admin-password in folder (mode 0600) and printed once

@@ -2,6 +2,8 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include "store/engine.h"
+#include "support/operator_log_lines.h"
 #include "support/orlentis_process.h"
 #include "support/temp_folder.h"
 
@@ -129,6 +131,26 @@ TEST(SingleInstanceTest, DifferentFoldersRunSideBySide) {
   second.Signal(SIGTERM);
   EXPECT_EQ(first.Wait(kWaitMs), 0);
   EXPECT_EQ(second.Wait(kWaitMs), 0);
+}
+
+TEST(DatabaseVersionTest, NewerDatabaseEndsTheStartWithStatus3AndStaysAsItWas) {
+  TempFolder home;
+  WriteWholeFile(home / "Setting.ini", "[IPSETTING]\nPORT=0\n");
+  const auto database = home / "OrlentisDB.db";
+  ExecuteScript(*OpenSession(database),
+                "PRAGMA journal_mode = DELETE; CREATE TABLE Site (nID INTEGER);"
+                "INSERT INTO Site VALUES (7); PRAGMA user_version = 99;");
+  const std::string bytes = ReadWholeFile(database);
+
+  std::string error;
+  EXPECT_EQ(RunToEnd(HeadlessLaunch(home.Path()), kWaitMs, &error), 3);
+  EXPECT_TRUE(IsTheOnlyErrorLine(error, "error [store.database-refused] the database " +
+                                            database.string() +
+                                            " has schema version 99, newer than this program's "))
+      << error;
+  EXPECT_NE(error.find("refusing to start"), std::string::npos) << error;
+  EXPECT_TRUE(ReadWholeFile(database) == bytes) << "the database file changed";
+  EXPECT_FALSE(std::filesystem::exists(home / "Temp.db"));
 }
 
 TEST(CrashHandlerTest, DumpGoesToTheCurrentDirectoryNotTheProgramFolder) {

@@ -163,7 +163,7 @@ TEST_F(SchemaTest, PreparingAgainKeepsRowsAndRecreatesAMissingTable) {
   BoundStatement(Session(),
                  "INSERT INTO \"Group\" (strName, nLevel, bsAuthority) VALUES ('Extra', 4, 1)")
       .Execute();
-  ASSERT_TRUE(PrepareDatabase(Database().File()));
+  ASSERT_EQ(PrepareDatabase(Database().File()), DatabasePreparation::kReady);
   EXPECT_EQ(Count("\"Group\""), 5);
   EXPECT_EQ(Count("\"User\""), 1);
   EXPECT_EQ(Count("MaskIP"), 0);

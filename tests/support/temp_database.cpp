@@ -27,7 +27,8 @@ const std::filesystem::path& TestProgramFolder() {
 TempDatabase::TempDatabase() : file_(folder_ / kDatabaseFileName) {
   TestProgramFolder();
   ::setenv(kAdminPasswordVariable, kTestAdminPassword, 1);
-  if (!PrepareDatabase(file_)) ADD_FAILURE() << "cannot prepare " << file_;
+  if (PrepareDatabase(file_) != DatabasePreparation::kReady)
+    ADD_FAILURE() << "cannot prepare " << file_;
   // The first database of the process ends the start-up hold of the maintenance flag.
   if (DatabaseMaintenance::Instance().IsMaintenanceRunning())
     DatabaseMaintenance::Instance().RunMaintenance();

@@ -17,7 +17,7 @@ TestProgramFolder::TestProgramFolder() {
   ::setenv(kAdminPasswordVariable, "test-password", 1);
   SetProgramFolder(folder_.Path());
   WriteDefaultProgramFiles(folder_.Path());
-  if (!PrepareDatabase(folder_ / kDatabaseFileName)) {
+  if (PrepareDatabase(folder_ / kDatabaseFileName) != DatabasePreparation::kReady) {
     throw std::runtime_error("cannot prepare the test database");
   }
   // Ends the start-up hold: until the first maintenance, no connection is admitted.

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace orlentis {
+
+// The schema's SQL, compiled in from resources/sql/: the script that creates version 1, and
+// one script per later version that upgrades a database from the version before it.
+extern const std::string_view kSchemaScript1;
+
+// One step of the schema: the script that takes a database to version.
+struct SchemaScript {
+  int version;
+  std::string_view sql;
+};
+
+// The program's steps in order: resources/sql/schema-1.sql creates version 1, and each
+// resources/sql/upgrade-N.sql after it takes a database from version N - 1 to N.
+std::span<const SchemaScript> SchemaScripts();
+
+}  // namespace orlentis
