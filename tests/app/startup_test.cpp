@@ -12,6 +12,7 @@ namespace {
 
 using testing::ChildProcess;
 using testing::HeadlessLaunch;
+using testing::IsTheOnlyErrorLine;
 using testing::ReadWholeFile;
 using testing::RunToEnd;
 using testing::TempFolder;
