@@ -44,7 +44,7 @@ DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operati
   // The failed session may still hold a transaction or a lock that the repair would wait for.
   CloseThreadSession();
   if (!maintenance.IsUnavailable()) {
-    const bool repaired = maintenance.RepairDatabase() != 0;
+    const bool repaired = maintenance.RepairDatabase();
     if (options.repairSucceeded != nullptr) *options.repairSucceeded = repaired;
   }
   return DbOutcome::kFailed;

@@ -64,36 +64,36 @@ bool DatabaseMaintenance::IsMaintenanceRunning() const {
   return startupHold_.load() || runningCount_.load() > 0;
 }
 
-int DatabaseMaintenance::RunMaintenance() {
+bool DatabaseMaintenance::RunMaintenance() {
   const RunningMark running(*this);
   const auto file = DatabaseFile();
   LogToOperator(OperatorLevel::kInfo, "store.maintenance-started",
                 "database maintenance started: compacting " + file.string());
-  const int result = CompactDatabase(file);
+  const bool compacted = CompactDatabase(file);
   LogOutcome("store.maintenance-done", "store.maintenance-failed", "database maintenance", file,
-             result != 0);
+             compacted);
   lastMaintenance_.store(NowOleDate());
   ScheduleNextMaintenance();
-  LogMaintenanceResult(result != 0 ? kTextCompacted : kTextCompactionFailed);
+  LogMaintenanceResult(compacted ? kTextCompacted : kTextCompactionFailed);
   startupHold_.store(false);
-  return result;
+  return compacted;
 }
 
-int DatabaseMaintenance::RepairDatabase() {
+bool DatabaseMaintenance::RepairDatabase() {
   bool idle = false;
-  if (!unavailable_.compare_exchange_strong(idle, true)) return 0;
-  int result = 0;
+  if (!unavailable_.compare_exchange_strong(idle, true)) return false;
+  bool repaired = false;
   {
     const RunningMark running(*this);
     const auto file = DatabaseFile();
     LogToOperator(OperatorLevel::kWarning, "store.repair-started",
                   "database repair started: compacting " + file.string());
-    result = CompactDatabase(file);
-    LogOutcome("store.repair-done", "store.repair-failed", "database repair", file, result != 0);
-    LogMaintenanceResult(result != 0 ? kTextRepaired : kTextCompactionFailed);
+    repaired = CompactDatabase(file);
+    LogOutcome("store.repair-done", "store.repair-failed", "database repair", file, repaired);
+    LogMaintenanceResult(repaired ? kTextRepaired : kTextCompactionFailed);
   }
   unavailable_.store(false);
-  return result;
+  return repaired;
 }
 
 bool DatabaseMaintenance::IsMaintenanceDue() const {
@@ -108,11 +108,11 @@ void DatabaseMaintenance::ScheduleNextMaintenance() {
   nextMaintenance_.store(lastMaintenance_.load() + days);
 }
 
-int DatabaseMaintenance::CompactDatabase(const std::filesystem::path& databaseFile) {
+bool DatabaseMaintenance::CompactDatabase(const std::filesystem::path& databaseFile) {
   if (databaseFile.empty()) {
     LogToOperatorPerReason(OperatorLevel::kWarning, "store.compaction-failed", "no-file",
                            "cannot compact: no database file is set");
-    return 0;
+    return false;
   }
   if (startupFinished_.load()) WaitBeforeCompaction();
   const std::lock_guard lock(compactionMutex_);
@@ -122,13 +122,13 @@ int DatabaseMaintenance::CompactDatabase(const std::filesystem::path& databaseFi
     RemoveDatabaseFile(copyFile);
     if (!VacuumInto(databaseFile, copyFile) || !IsIntact(copyFile)) {
       RemoveDatabaseFile(copyFile);
-      return 0;
+      return false;
     }
     copied = CopyOver(copyFile, databaseFile) || copied;
   }
   RemoveDatabaseFile(copyFile);
   // Reporting success when not one copy reached the database would hide a failed repair.
-  return copied ? 1 : 0;
+  return copied;
 }
 
 void DatabaseMaintenance::SetCompactionWait(Wait wait) {

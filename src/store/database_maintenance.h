@@ -32,12 +32,12 @@ class DatabaseMaintenance {
   bool IsMaintenanceRunning() const;
 
   // Start-up and scheduled maintenance: compacts the database, stores now as the last
-  // maintenance and schedules the next. Returns 1 on success, else 0.
-  int RunMaintenance();
+  // maintenance and schedules the next. True on success.
+  bool RunMaintenance();
   // The repair after a database error: like a maintenance, but the database is unavailable
-  // while it runs. Returns 1 on success; 0 on failure, and at once when a repair is already
+  // while it runs. True on success; false on failure, and at once when a repair is already
   // under way on any thread (there is never a second one).
-  int RepairDatabase();
+  bool RepairDatabase();
 
   bool IsMaintenanceDue() const;
   void ScheduleNextMaintenance();
@@ -45,8 +45,8 @@ class DatabaseMaintenance {
   void SetStartupFinished() { startupFinished_.store(true); }
 
   // Compacts the database file databaseFile through Temp.db beside it, in five passes.
-  // Returns 1 on success, else 0; a failure leaves the database as it was.
-  int CompactDatabase(const std::filesystem::path& databaseFile);
+  // True on success; a failure leaves the database as it was.
+  bool CompactDatabase(const std::filesystem::path& databaseFile);
 
   // OLE automation dates (local time).
   double LastMaintenance() const { return lastMaintenance_.load(); }

@@ -93,7 +93,7 @@ TEST_F(DbGuardTest, FailureDuringARepairStartsNoSecondOne) {
   ASSERT_EQ(repairWaiting.get_future().wait_for(kGenerousWait), std::future_status::ready);
   EXPECT_TRUE(DatabaseMaintenance::Instance().IsUnavailable());
   EXPECT_EQ(RunGuarded(RunInvalidSql), DbOutcome::kSkipped);
-  EXPECT_EQ(DatabaseMaintenance::Instance().RepairDatabase(), 0);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().RepairDatabase());
   lateMayFail.set_value();
   EXPECT_EQ(lateOperation.get(), DbOutcome::kFailed);
 

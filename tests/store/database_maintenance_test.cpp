@@ -68,7 +68,7 @@ class MaintenanceTest : public StoreTest {
 
 TEST_F(MaintenanceTest, NextMaintenanceIsDueTenMinutesEarly) {
   SetInterval(0);
-  ASSERT_EQ(DatabaseMaintenance::Instance().RunMaintenance(), 1);
+  ASSERT_TRUE(DatabaseMaintenance::Instance().RunMaintenance());
   EXPECT_DOUBLE_EQ(DatabaseMaintenance::Instance().LastMaintenance(),
                    OleDateFromTime(LocalTime(2026, 1, 10, 12, 0)));
   EXPECT_DOUBLE_EQ(DatabaseMaintenance::Instance().NextMaintenance(),
@@ -82,7 +82,7 @@ TEST_F(MaintenanceTest, NextMaintenanceIsDueTenMinutesEarly) {
 }
 
 TEST_F(MaintenanceTest, IntervalComesFromTheChosenLanguageText) {
-  ASSERT_EQ(DatabaseMaintenance::Instance().RunMaintenance(), 1);
+  ASSERT_TRUE(DatabaseMaintenance::Instance().RunMaintenance());
   const double last = DatabaseMaintenance::Instance().LastMaintenance();
   // Index 10 is "30 days"; an index beyond the choices acts as the last one, "60 days".
   for (const auto& [index, days] : {std::pair{10, 30}, {20, 60}, {11, 60}, {-4, 1}}) {
@@ -96,7 +96,7 @@ TEST_F(MaintenanceTest, StartUpMaintenanceCompactsEvenWithAutomaticMaintenanceOf
   SetInterval(0, false);
   FillAndEmptyTheLog(2000);
   const auto before = std::filesystem::file_size(Database().File());
-  EXPECT_EQ(DatabaseMaintenance::Instance().RunMaintenance(), 1);
+  EXPECT_TRUE(DatabaseMaintenance::Instance().RunMaintenance());
   EXPECT_LT(std::filesystem::file_size(Database().File()), before / 4);
   EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceRunning());
   EXPECT_EQ(MaintenanceEntries(218), 1);
@@ -113,7 +113,7 @@ TEST_F(MaintenanceTest, CompactionShrinksTheDatabaseWhileAnotherSessionIsOpen) {
   BoundStatement(*other, "SELECT COUNT(*) FROM \"Group\"").Into(groupsSeen).Execute();
 
   const auto before = std::filesystem::file_size(Database().File());
-  ASSERT_EQ(DatabaseMaintenance::Instance().CompactDatabase(Database().File()), 1);
+  ASSERT_TRUE(DatabaseMaintenance::Instance().CompactDatabase(Database().File()));
   const auto after = std::filesystem::file_size(Database().File());
   EXPECT_LT(after * 10, before) << before << " -> " << after;
   EXPECT_FALSE(std::filesystem::exists(Database().Folder() / kTemporaryDatabaseFileName));
@@ -135,7 +135,7 @@ TEST_F(MaintenanceTest, FailedCompactionLeavesTheDatabaseAsItWas) {
   BoundStatement(Session(), "INSERT INTO MaskIP (strIPFrom) VALUES ('1.2.3.4')").Execute();
   CloseThreadSession();
 
-  EXPECT_EQ(DatabaseMaintenance::Instance().RunMaintenance(), 0);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().RunMaintenance());
   EXPECT_EQ(Count("MaskIP"), 1);
   EXPECT_EQ(Count("\"User\""), 1);
   EXPECT_TRUE(IsIntact(Database().File()));
@@ -146,12 +146,12 @@ TEST_F(MaintenanceTest, FailedCompactionLeavesTheDatabaseAsItWas) {
 }
 
 TEST_F(MaintenanceTest, EmptyPathFailsAtOnce) {
-  EXPECT_EQ(DatabaseMaintenance::Instance().CompactDatabase({}), 0);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().CompactDatabase({}));
 }
 
 TEST_F(MaintenanceTest, WithLogDataOffMaintenanceLeavesNoEntry) {
   SetLogData(false);
-  EXPECT_EQ(DatabaseMaintenance::Instance().RunMaintenance(), 1);
+  EXPECT_TRUE(DatabaseMaintenance::Instance().RunMaintenance());
   EXPECT_EQ(Count("Log"), 0);
 }
 
