@@ -16,6 +16,7 @@ using testing::IsTheOnlyErrorLine;
 using testing::ReadWholeFile;
 using testing::RunToEnd;
 using testing::TempFolder;
+using testing::WaitUntilExists;
 using testing::WaitUntilFolderLocked;
 using testing::WriteWholeFile;
 
@@ -161,7 +162,8 @@ TEST(CrashHandlerTest, DumpGoesToTheCurrentDirectoryNotTheProgramFolder) {
   ChildProcess::Launch launch = HeadlessLaunch(home.Path());
   launch.workingFolder = workingFolder.Path();
   ChildProcess server(launch);
-  ASSERT_TRUE(WaitUntilFolderLocked(home.Path(), kWaitMs));
+  // The database is created only after the handler has taken the language file's text.
+  ASSERT_TRUE(WaitUntilExists(home / "OrlentisDB.db", kWaitMs));
 
   server.Signal(SIGSEGV);
   EXPECT_EQ(server.Wait(kWaitMs), 128 + SIGSEGV) << "the process must end, not loop";
