@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/code_page_text.h"
 #include "net/request_handlers.h"
-#include "net/wire_text.h"
 
 namespace orlentis {
 
@@ -42,7 +42,7 @@ class RecorderServices final : public RequestHandlers {
 
   const Settings& settings_;
   DomainLogonRunner& domainLogons_;
-  WireTextCodec text_;
+  CodePageText text_;
 };
 
 }  // namespace orlentis

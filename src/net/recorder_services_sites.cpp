@@ -21,7 +21,7 @@ std::string Resolution(std::int32_t width, std::int32_t height) {
   return std::to_string(width) + "x" + std::to_string(height);
 }
 
-CameraAnnouncement FromHostCamera(const HostCamera& camera, const WireTextCodec& text) {
+CameraAnnouncement FromHostCamera(const HostCamera& camera, const CodePageText& text) {
   return {camera.index, camera.existence == 1, camera.stateFlag, text.ToUtf8(camera.resolution),
           text.ToUtf8(camera.name)};
 }

@@ -8,10 +8,10 @@
 #include <functional>
 #include <iostream>
 
+#include "base/code_page_text.h"
 #include "exchanges.h"
 #include "idle_peers.h"
 #include "load_run.h"
-#include "net/wire_text.h"
 #include "seed.h"
 
 namespace orlentis::peer {
@@ -274,7 +274,7 @@ std::set<std::string> WithConnectionOptions(std::set<std::string> options) {
 void RunOnOneConnection(const ConnectionSettings& settings, Transcript& transcript,
                         const std::function<asio::awaitable<void>(Peer&)>& body) {
   const auto server = ResolveServer(settings.host, settings.port);
-  const WireTextCodec text(settings.codePage);
+  const CodePageText text(settings.codePage);
   asio::io_context io;
   PeerLink link(io.get_executor(), settings.timeout);
   Peer peer{link, text, &transcript};

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/code_page_text.h"
 #include "net/wire_records.h"
-#include "net/wire_text.h"
 #include "peer_link.h"
 #include "transcript.h"
 
@@ -16,7 +16,7 @@ namespace orlentis::peer {
 // where decoded replies go (nowhere during a load run: they are checked all the same).
 struct Peer {
   PeerLink& link;
-  const WireTextCodec& text;
+  const CodePageText& text;
   Transcript* transcript = nullptr;
 };
 

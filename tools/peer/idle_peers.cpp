@@ -10,8 +10,8 @@
 #include <ostream>
 #include <vector>
 
+#include "base/code_page_text.h"
 #include "exchanges.h"
-#include "net/wire_text.h"
 
 namespace orlentis::peer {
 namespace {
@@ -28,7 +28,7 @@ struct IdleRun {
   const IdleSettings& settings;
   const asio::ip::tcp::endpoint server;
   asio::io_context io;
-  WireTextCodec text;
+  CodePageText text;
   asio::steady_timer end;  // the end of the duration closes every link
   std::vector<std::unique_ptr<PeerLink>> links;
 };

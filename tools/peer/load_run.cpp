@@ -12,8 +12,8 @@
 #include <ostream>
 #include <thread>
 
+#include "base/code_page_text.h"
 #include "exchanges.h"
-#include "net/wire_text.h"
 
 namespace orlentis::peer {
 namespace {
@@ -61,7 +61,7 @@ struct LoopRun {
   asio::io_context io;
   asio::steady_timer gate;  // cancelled at the start
   bool gateOpen = false;
-  WireTextCodec text;
+  CodePageText text;
   LatencySamples samples;
   FailureCounts failures;
 };

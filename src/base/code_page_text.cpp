@@ -1,6 +1,8 @@
-#include "net/wire_text.h"
+#include "base/code_page_text.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <iostream>
 #include <stdexcept>
 
 namespace orlentis {
@@ -33,7 +35,10 @@ std::size_t Utf16Length(const char* input, std::size_t left) {
   return std::min(length, left);
 }
 
-std::string Convert(iconv_t conversion, std::string_view input, CharacterLength characterLength) {
+// Converts input whole. A character without a counterpart, or a cut one at the end, becomes
+// '?' when substituting; otherwise it ends the conversion with nothing.
+std::optional<std::string> Convert(iconv_t conversion, std::string_view input,
+                                   CharacterLength characterLength, bool substituting) {
   ::iconv(conversion, nullptr, nullptr, nullptr, nullptr);
   std::string output;
   char buffer[256];
@@ -45,7 +50,7 @@ std::string Convert(iconv_t conversion, std::string_view input, CharacterLength 
     const std::size_t result = ::iconv(conversion, &in, &inLeft, &out, &outLeft);
     output.append(buffer, static_cast<std::size_t>(out - buffer));
     if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
-    // EILSEQ or EINVAL: a character without a counterpart, or a cut one at the end.
+    if (!substituting) return std::nullopt;
     const std::size_t skip = characterLength(in, inLeft);
     in += skip;
     inLeft -= skip;
@@ -54,36 +59,55 @@ std::string Convert(iconv_t conversion, std::string_view input, CharacterLength 
   return output;
 }
 
+std::string Substituting(iconv_t conversion, std::string_view input,
+                         CharacterLength characterLength) {
+  return *Convert(conversion, input, characterLength, true);
+}
+
 }  // namespace
 
-WireTextCodec::WireTextCodec(const std::string& codePage)
+CodePageText::CodePageText(const std::string& codePage)
     : toUtf8_(OpenConversion("UTF-8", codePage)),
       fromUtf8_(OpenConversion(codePage, "UTF-8")),
       fromUtf16_(OpenConversion(codePage, "UTF-16LE")) {}
 
-WireTextCodec::~WireTextCodec() {
+CodePageText::~CodePageText() {
   ::iconv_close(toUtf8_);
   ::iconv_close(fromUtf8_);
   ::iconv_close(fromUtf16_);
 }
 
-std::string WireTextCodec::ToUtf8(std::string_view wireText) const {
-  return Convert(toUtf8_, wireText, SingleByte);
+std::string CodePageText::ToUtf8(std::string_view codePageText) const {
+  return Substituting(toUtf8_, codePageText, SingleByte);
 }
 
-std::string WireTextCodec::FromUtf8(std::string_view utf8) const {
-  return Convert(fromUtf8_, utf8, Utf8Length);
+std::string CodePageText::FromUtf8(std::string_view utf8) const {
+  return Substituting(fromUtf8_, utf8, Utf8Length);
 }
 
-std::string WireTextCodec::SiteNameToUtf8(std::u16string_view name) const {
+std::optional<std::string> CodePageText::FromUtf8Exactly(std::string_view utf8) const {
+  return Convert(fromUtf8_, utf8, Utf8Length, false);
+}
+
+std::string CodePageText::SiteNameToUtf8(std::u16string_view name) const {
   std::string utf16le;
   for (const char16_t unit : name) {
     utf16le += static_cast<char>(unit & 0xFF);
     utf16le += static_cast<char>(unit >> 8);
   }
-  std::string inCodePage = Convert(fromUtf16_, utf16le, Utf16Length);
+  std::string inCodePage = Substituting(fromUtf16_, utf16le, Utf16Length);
   if (inCodePage.size() > kMaxSiteNameBytes) inCodePage.resize(kMaxSiteNameBytes);
   return ToUtf8(inCodePage);
+}
+
+std::string UsableCodePage(const std::string& codePage) {
+  try {
+    CodePageText probe(codePage);
+    return codePage;
+  } catch (const std::exception& error) {
+    std::cerr << "orlentis: " << error.what() << "; using WINDOWS-1252\n";
+    return "WINDOWS-1252";
+  }
 }
 
 }  // namespace orlentis
