@@ -1,0 +1,17 @@
+#include "directory/account_log.h"
+
+#include "base/language.h"
+#include "store/event_log.h"
+
+namespace orlentis {
+
+void LogAccountChange(std::string_view source, int actionTextId, std::string_view name) {
+  const std::string action = GetLanguageText(actionTextId);
+  AppendLogEntry(source, action + " (" + std::string(name) + ")", action, true);
+}
+
+std::string ConsoleLogSource() {
+  return GetLanguageText(kTextProgramName);
+}
+
+}  // namespace orlentis

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orlentis {
+
+// The event-log entry of an account change, with trimming: source names who made it, action
+// "<action text> (<name>)", detail the action text alone. Nothing while the database is
+// unavailable.
+void LogAccountChange(std::string_view source, int actionTextId, std::string_view name);
+
+// The source the console gives its changes: the program's display name (text 128). An
+// administration tool gives its own name and the user who runs it instead.
+std::string ConsoleLogSource();
+
+}  // namespace orlentis

@@ -1,0 +1,33 @@
+#include "directory/account_verdict.h"
+
+#include <utility>
+
+#include "base/language.h"
+
+namespace orlentis {
+
+AccountVerdict AccountVerdict::Refused(AccountRefusal refusal, int textId, std::string subject) {
+  AccountVerdict verdict;
+  verdict.kind = Kind::kRefused;
+  verdict.refusal = refusal;
+  verdict.textId = textId;
+  verdict.subject = std::move(subject);
+  return verdict;
+}
+
+AccountVerdict AccountVerdict::FromOutcome(DbOutcome outcome) {
+  AccountVerdict verdict;
+  if (outcome != DbOutcome::kDone) verdict.kind = Kind::kDatabaseFailed;
+  verdict.database = outcome;
+  return verdict;
+}
+
+std::string AccountVerdict::Message() const {
+  if (textId == 0) return {};
+  std::string text = GetLanguageText(textId);
+  const std::size_t placeholder = text.find("%s");
+  if (placeholder != std::string::npos) text.replace(placeholder, 2, subject);
+  return text;
+}
+
+}  // namespace orlentis
