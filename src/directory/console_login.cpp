@@ -1,10 +1,10 @@
 #include "directory/console_login.h"
 
 #include "access/domain_logon.h"
-#include "access/password_digest.h"
 #include "access/roles.h"
 #include "base/language.h"
 #include "base/settings.h"
+#include "directory/code_page_password.h"
 #include "store/database_guard.h"
 #include "store/event_log.h"
 #include "store/group_table.h"
@@ -40,8 +40,10 @@ std::optional<ConsoleUser> MatchStoredPassword(std::string_view name, const std:
 }  // namespace
 
 std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view password) {
-  const std::string digest = PasswordDigest(password, false);
-  std::optional<ConsoleUser> user = MatchStoredPassword(name, digest);
+  // Stored digests are taken over the code page's bytes, as a host takes them.
+  const std::optional<std::string> digest = CodePagePasswordDigest(password);
+  if (!digest) return std::nullopt;
+  std::optional<ConsoleUser> user = MatchStoredPassword(name, *digest);
   if (!user) return std::nullopt;
   if (Settings::Instance().IsDomainLogon() && !IsAdministratorName(name) &&
       !DomainLogon(name, password)) {

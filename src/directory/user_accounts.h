@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "directory/account_verdict.h"
+#include "directory/permission_tree.h"
+#include "store/db_outcome.h"
+
+namespace orlentis {
+
+// The users of the directory as the Account page, the user dialog and an administration tool
+// change them. Each function is one guarded database operation on the calling thread's
+// session; texts are UTF-8. A change writes its event-log entry with logSource as the source
+// (ConsoleLogSource() for the console).
+
+struct UserListEntry {
+  std::string name;
+  std::string groupName;
+  std::string description;
+};
+
+struct UserListing {
+  std::vector<UserListEntry> users;  // in table order; users whose group is gone are left out
+  std::size_t totalUsers = 0;        // every user, listed or not
+};
+
+DbResult<UserListing> ListUsers();
+
+struct UserAccount {
+  std::int32_t id = -1;
+  std::int32_t groupId = 0;
+  std::string name;
+  std::string description;
+  std::uint32_t authority = 0;
+  std::vector<SiteRight> siteRights;  // the permissions stored for the user, by site id
+};
+
+struct UserReading {
+  AccountVerdict verdict;
+  UserAccount user;  // filled when the verdict is done
+};
+
+// The user of that name (ignoring case). An empty name is refused with text 119; a name
+// without a user silently.
+UserReading ReadUser(const std::string& name);
+
+// What the user dialog hands over on OK.
+enum class UserFormMode { kAdd, kModify };
+
+// The password a modified user's dialog shows in place of the stored one: given back
+// unchanged it keeps the stored digest (and gives a new user an empty one).
+inline constexpr std::string_view kPasswordPlaceholder = "********";
+
+struct GroupChoice {
+  std::int32_t id = 0;
+  std::string name;  // as the group list showed it
+};
+
+struct UserForm {
+  UserFormMode mode = UserFormMode::kAdd;
+  std::string name;                  // a modified user is found by it; names never change
+  std::optional<GroupChoice> group;  // none chosen
+  std::string password;
+  std::string confirmation;
+  std::string description;
+  std::uint32_t authority = 0;
+  std::vector<SiteRight> siteRights;  // one per listed site, in tree order
+};
+
+// The user dialog's OK. The checks run in this order, each refusing with its text: no group
+// chosen (105), the group gone (226), adding a name that exists (151), no name (104), the
+// passwords differ (106), no password (107), a new password the code page cannot hold (250).
+// Then the User row is added or changed (a new password stored as the digest of its bytes in
+// the code page) and every listed site gets its UserSite row, all in one transaction, and the
+// entry 196 (added) or 118 (modified) is logged. The administrator account keeps its group and
+// its stored camera permissions; a site without one gets every camera. A modified user that
+// no longer exists is refused silently.
+AccountVerdict SaveUser(const UserForm& form, std::string_view logSource);
+
+// Deletes the user with its UserSite rows and logs entry 238. An empty name is refused with
+// text 119; the administrator account (in any letter case) and a name without a user are
+// refused silently.
+AccountVerdict DeleteUser(const std::string& name, std::string_view logSource);
+
+}  // namespace orlentis
