@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "directory/account_verdict.h"
+#include "store/db_outcome.h"
+
+namespace orlentis {
+
+// The user groups as the Account page, the group dialogs and an administration tool change
+// them. Each function is one guarded database operation on the calling thread's session;
+// names are UTF-8 and compare ignoring case. A change writes its event-log entry with
+// logSource as the source (ConsoleLogSource() for the console). The four default groups,
+// named after the roles, can be neither modified nor deleted: such a change is refused
+// silently, as is a change that names no group.
+
+struct GroupEntry {
+  std::int32_t id = 0;
+  std::string name;
+  std::int32_t level = 0;  // the group's position in every list
+  std::uint32_t authority = 0;
+  std::int32_t userCount = 0;
+};
+
+// Every group by level, as stored.
+DbResult<std::vector<GroupEntry>> ListGroups();
+// The same after giving the groups the levels 0 to n-1 in their order (the group list
+// dialog's every fill), in one transaction.
+DbResult<std::vector<GroupEntry>> RenumberGroups();
+
+// A new group comes last. Refused with text 136 without a name, with 152 when a group of that
+// name exists. Logs entry 131.
+AccountVerdict AddGroup(const std::string& name, std::uint32_t authority,
+                        std::string_view logSource);
+// Sets the group's authority and takes from its users every right the group no longer has
+// (rights it gains are not given to them), in one transaction. Logs entry 132.
+AccountVerdict ModifyGroup(const std::string& name, std::uint32_t authority,
+                           std::string_view logSource);
+// Deletes the group, its users and their UserSite rows in one transaction. Logs entry 239.
+AccountVerdict DeleteGroup(const std::string& name, std::string_view logSource);
+
+// Exchange the group with the one above or below it. The groups at positions 0 and 1 cannot
+// move up, the last cannot move down, and two default groups never change places; each is
+// refused silently. The groups keep levels 0 to n-1.
+AccountVerdict MoveGroupUp(const std::string& name);
+AccountVerdict MoveGroupDown(const std::string& name);
+
+}  // namespace orlentis
