@@ -25,7 +25,7 @@ std::vector<GroupSummary> GroupsByLevel() {
 asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection,
                                                   const UserRequest& request) {
   const std::string name = text_.ToUtf8(request.name);
-  const std::string digest = PasswordDigest(text_.ToUtf8(request.password), false);
+  const std::string digest = PasswordDigest(request.password, false);
   const std::optional<std::int32_t> groupId = LookUpUserGroupId(name, digest);
   co_await connection.Send(groupId ? EncodeStatus(RSP_OK, *groupId) : EncodeStatus(RSP_FAIL, 0));
 }
@@ -33,8 +33,10 @@ asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection
 asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connection,
                                                      const UserRequest& request) {
   const std::string name = text_.ToUtf8(request.name);
+  // Digests are taken over the code page's bytes as they came; the directory server gets
+  // the password in UTF-8.
+  const std::string digest = PasswordDigest(request.password, false);
   const std::string password = text_.ToUtf8(request.password);
-  const std::string digest = PasswordDigest(password, false);
   const AccountLoginFacts facts =
       LookUpAccountLogin(name, digest, connection.PeerAddress()).ValueOr({});
   bool succeeded = facts.userFound && facts.groupFound;
@@ -65,7 +67,7 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
                        std::string_view(reinterpret_cast<const char*>(credentials.password.data()),
                                         credentials.password.size()),
                        true)
-                 : PasswordDigest(password, false);
+                 : PasswordDigest(credentials.PasswordText(), false);
   const HostLoginFacts facts = LookUpHostLogin(name, digest, connection.PeerAddress()).ValueOr({});
   bool succeeded = facts.succeeded;
   if (succeeded) succeeded = co_await PassesDomainLogon(name, password);

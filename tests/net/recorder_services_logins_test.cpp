@@ -145,6 +145,22 @@ TEST_F(LoginServicesTest, UserLoginAnswersTheGroupIdAndTheFixedRequestsTheirValu
   }
 }
 
+// Stored digests are taken over the code page's bytes, and a plain password arrives in them.
+TEST_F(LoginServicesTest, PlainPasswordsAreHashedOverTheirCodePageBytes) {
+  const std::string password =
+      "gr\xFC\xDF"
+      "e";  // in WINDOWS-1252
+  AddUser("dora", password, viewers_, 0x01);
+  WireClient client = server_.Connect();
+  CheckInLobby(client);
+  EXPECT_EQ(AccountLogin(client, "dora", password),
+            UserReplyBytes(RSP_OK, 4, "Viewers", 0, 0x01, 0x00));
+  const auto reply = Ask(client, EncodeUserRequest(CMD_USER_LOGIN, {"dora", password}));
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(reply->word, RSP_OK);
+  EXPECT_EQ(reply->value, viewers_);
+}
+
 TEST_F(LoginServicesTest, HostLoginSendsTheEffectiveAuthorityAndThePermittedInstancesInOrder) {
   // Instances 2, 0, 1 at the host's address (added out of order), one elsewhere.
   const std::int32_t two = AddSite(kPeer, 2, "Two");
