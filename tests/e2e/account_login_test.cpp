@@ -45,24 +45,23 @@ TEST_F(AccountLoginTest, AUserAddedThroughTheAccountsGetsExactlyTheCamerasGrante
   form.mode = UserFormMode::kAdd;
   form.name = "Jörg";
   form.group = GroupChoice{GroupIdByName("Operator"), "Operator"};  // 0x047
-  form.password = form.confirmation = "grüße";
+  form.password = form.confirmation = "grüß-pw";
   form.authority = 0x1FF;
   form.siteRights = tree.Rights();
   ASSERT_TRUE(SaveUser(form, ConsoleLogSource()).IsDone());
 
-  const std::string name = "J\xF6rg";              // in WINDOWS-1252
-  const std::string password = "gr\xFC\xDF" "e";  // likewise
+  const std::string name = "J\xF6rg";            // in WINDOWS-1252
+  const std::string password = "gr\xFC\xDF-pw";  // likewise
   WireClient client = server_.Connect();
   // A host that hashed the UTF-8 bytes instead is refused.
-  EXPECT_EQ(HostLogin(client, name, HostPasswordDigest("grüße")), (HostFrame{0, 1, 1}));
+  EXPECT_EQ(HostLogin(client, name, HostPasswordDigest("grüß-pw")), (HostFrame{0, 1, 1}));
   ASSERT_EQ(HostLogin(client, name, HostPasswordDigest(password)), (HostFrame{1, 1, 1}));
   const auto info = client.ReceiveExactly(host_user_layout::kSize);
   ASSERT_TRUE(info.has_value());
   EXPECT_EQ(DecodeHostUserInfo(*info), (HostUserInfo{name, "Operator", 0x047}));
   EXPECT_EQ(NextSiteEntry(client), (HostSiteEntry{0, "001" + std::string(61, '0')}));
   EXPECT_EQ(NextSiteEntry(client), (HostSiteEntry{1, std::string(64, '0')}));
-  EXPECT_EQ(NextSiteEntry(client),
-            (HostSiteEntry{2, std::string(16, '1') + std::string(48, '0')}));
+  EXPECT_EQ(NextSiteEntry(client), (HostSiteEntry{2, std::string(16, '1') + std::string(48, '0')}));
   EXPECT_EQ(NextSiteEntry(client)->instance, -1);
 }
 
