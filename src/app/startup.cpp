@@ -9,6 +9,7 @@
 #include "app/program_files.h"
 #include "app/server_run.h"
 #include "app/single_instance.h"
+#include "app/tray_program.h"
 #include "base/language.h"
 #include "base/program_folder.h"
 
@@ -79,7 +80,8 @@ int RunOrlentis(const std::vector<std::string>& arguments) {
   ::signal(SIGPIPE, SIG_IGN);
 
   if (options.mode == RunMode::kTray) {
-    std::cerr << "orlentis: this build has no tray console yet; running headless\n";
+    if (const auto status = RunTrayProgram()) return *status;
+    std::cerr << "orlentis: no display to show the tray program on; running headless\n";
   }
   return RunHeadlessServer();
 }
