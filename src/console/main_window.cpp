@@ -54,9 +54,11 @@ MainWindow::MainWindow(ServerControl& server)
   if (QSystemTrayIcon::isSystemTrayAvailable()) tray_ = new QSystemTrayIcon(this);
 }
 
-// The worker calls back into this window; it must be gone first.
+// The worker calls back into this window; it must be gone first. The notice has no owner
+// window, so that it stands on its own; it goes with the program all the same.
 MainWindow::~MainWindow() {
   server_.StopWorker();
+  delete notice_;
 }
 
 void MainWindow::Start() {

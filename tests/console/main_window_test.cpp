@@ -80,11 +80,17 @@ class MainWindowTest : public ::testing::Test {
   std::int32_t noConsoleRight_ = 0;
 };
 
-TEST_F(MainWindowTest, StartShowsTheWelcomeBoxAndStartsTheWorker) {
+TEST_F(MainWindowTest, StartShowsTheWelcomeBoxStartsTheWorkerAndDrivesItsSweeps) {
   EXPECT_TRUE(window_.isVisible());
   EXPECT_EQ(window_.windowTitle(), "Orlentis");
   EXPECT_EQ(window_.IconId(), kIconNormal);
-  EXPECT_TRUE(AnswersHostCheck(server_.Port()));
+  // The sweep timer goes to the worker: a connection whose host check was answered is dead
+  // and goes at the next sweep.
+  WireClient checked(server_.Port());
+  ASSERT_TRUE(checked.Send(CheckIn("CheckHostExist")));
+  ASSERT_TRUE(ReceiveStatus(checked).has_value());
+  window_.OnSweepTimer();
+  EXPECT_TRUE(checked.WaitForClose());
   // Off screen there is no tray: after the welcome second the window stays, with the two
   // commands as buttons.
   ASSERT_FALSE(window_.HasTray());
