@@ -4,13 +4,11 @@
 
 #include <chrono>
 
-#include "access/domain_logon_runner.h"
 #include "app/housekeeping.h"
 #include "app/options.h"
+#include "app/server.h"
 #include "base/program_folder.h"
 #include "base/settings.h"
-#include "net/network_worker.h"
-#include "net/recorder_services.h"
 #include "store/store_startup.h"
 
 namespace orlentis {
@@ -38,17 +36,10 @@ int WaitForStopSignal(Housekeeping& housekeeping) {
 int RunHeadlessServer() {
   // Database, start-up maintenance and the "Start" entry come before anything is served.
   RunStoreStartup(ProgramFolder());
-  DomainLogonRunner domainLogons(CurrentDomainLogonSettings);
-  RecorderServices services(Settings::Instance(), domainLogons);
-  WorkerOptions options = WorkerOptions::FromSettings(Settings::Instance());
-  options.handlers = &services;
-  NetworkWorker worker(options);
-  worker.Start();
-  Housekeeping housekeeping(&worker);
-  WaitForStopSignal(housekeeping);
-  worker.Stop();
-  // A logon still under way hands its verdict to the worker's queue: it must not outlive it.
-  domainLogons.Shutdown();
+  Server server(Settings::Instance(), WorkerOptions::FromSettings(Settings::Instance()));
+  server.StartWorker({});
+  WaitForStopSignal(server.Timers());
+  server.StopWorker();
   return kExitOk;
 }
 

@@ -18,6 +18,8 @@ class ConsolePage : public QWidget {
   virtual void Activate() {}
   // Another tab became active: stop it again.
   virtual void Deactivate() {}
+  // Whether the page may be left (another tab, or OK); a page that refuses has said why.
+  virtual bool CanLeave() { return true; }
 };
 
 }  // namespace orlentis
