@@ -98,7 +98,7 @@ void IpAddressField::OnBoxEdited(int index) {
     next->setFocus();
     next->selectAll();
   }
-  emit Edited();
+  Q_EMIT Edited();
 }
 
 }  // namespace orlentis

@@ -32,7 +32,7 @@ class IpAddressField : public QWidget {
 
   QLineEdit& Box(int index) { return *boxes_.at(static_cast<std::size_t>(index)); }
 
- signals:
+ Q_SIGNALS:
   // The administrator changed a box.
   void Edited();
 

@@ -37,7 +37,7 @@ class PreferencesPage : public ConsolePage {
   // either takes effect only at the next start of the program.
   bool ListeningAddressOrPortChanged() const;
   // False, after saying so, while the port is not a whole number from 0 to 65535.
-  bool CanLeave();
+  bool CanLeave() override;
 
   void ReloadRanges();
   // Adds the range of the From and To fields and the description, then reloads the list.

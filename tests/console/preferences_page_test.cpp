@@ -8,6 +8,8 @@
 #include <QTest>
 
 #include "console/ip_address_field.h"
+#include "console/log_page.h"
+#include "console/property_sheet.h"
 #include "console/report_list.h"
 #include "directory/ip_filter_ranges.h"
 #include "store/database_maintenance.h"
@@ -61,6 +63,25 @@ TEST_F(PreferencesPageTest, PortOutsideZeroTo65535KeepsThePageOpen) {
   EXPECT_EQ(page->Preferences().port, 0);
   EXPECT_TRUE(page->ListeningAddressOrPortChanged());
   EXPECT_EQ(messages_.size(), 3);
+}
+
+TEST_F(PreferencesPageTest, TheConsoleKeepsThePageWhileThePortIsInvalid) {
+  PropertySheet sheet;
+  auto* page = new PreferencesPage(PreferenceBlock{});
+  page->SetMessageBox([this](const QString&, const QString& text) { messages_ << text; });
+  sheet.AddPage(page);
+  sheet.AddPage(new LogPage(true, LogLimits{}));
+  sheet.show();
+  page->findChild<QLineEdit*>("port")->setText("70000");
+  sheet.SetCurrentPage(1);
+  EXPECT_EQ(sheet.CurrentPage(), page);
+  sheet.accept();
+  EXPECT_FALSE(sheet.isHidden());
+  EXPECT_EQ(messages_.size(), 2);
+
+  page->findChild<QLineEdit*>("port")->setText("10241");
+  sheet.SetCurrentPage(1);
+  EXPECT_NE(sheet.CurrentPage(), page);
 }
 
 TEST_F(PreferencesPageTest, ListeningAddressOfZerosIsEmpty) {

@@ -45,15 +45,6 @@ class LogEntriesTest : public ::testing::Test {
   TempDatabase database_;
 };
 
-TEST_F(LogEntriesTest, ListsOldestFirstWithTheShownTimeText) {
-  const auto all = ListLogEntries();
-  ASSERT_TRUE(all.Done());
-  EXPECT_EQ(Details(*all.value),
-            (std::vector<std::string>{"eve", "midnight", "noon", "last second", "next day"}));
-  EXPECT_EQ(all.value->at(1),
-            (LogEntry{"2024/06/12 00:00:00", "site", "Site checkin", "midnight"}));
-}
-
 TEST_F(LogEntriesTest, SearchTakesBothDaysWhole) {
   EXPECT_EQ(Details(*ListLogEntriesBetween(June(12), June(12)).value),
             (std::vector<std::string>{"midnight", "noon", "last second"}));
@@ -61,15 +52,6 @@ TEST_F(LogEntriesTest, SearchTakesBothDaysWhole) {
   const auto inverted = ListLogEntriesBetween(June(13), June(12));
   ASSERT_TRUE(inverted.Done());
   EXPECT_TRUE(inverted.value->empty());
-}
-
-TEST_F(LogEntriesTest, DeletesSelectedEntriesInOneWalk) {
-  const std::vector<LogEntry> all = *ListLogEntries().value;
-  const auto deleted = DeleteLogEntries({all[1], all[3]});
-  ASSERT_TRUE(deleted.Done());
-  EXPECT_EQ(*deleted.value, 2u);
-  EXPECT_EQ(Details(*ListLogEntries().value),
-            (std::vector<std::string>{"eve", "noon", "next day"}));
 }
 
 TEST_F(LogEntriesTest, DeletionStopsAtTheFirstEntryNotFoundFurtherOn) {
@@ -93,11 +75,6 @@ TEST_F(LogEntriesTest, ExportWritesTheWholeLogAsLines) {
             "2024/06/12 12:00:00 Orlentis Login <noon>\r\n"
             "2024/06/12 23:59:59 Orlentis Login <last second>\r\n"
             "2024/06/13 00:00:00 Orlentis Login <next day>\r\n");
-}
-
-TEST_F(LogEntriesTest, ExportReportsAFileItCannotWrite) {
-  EXPECT_FALSE(ExportLog(database_.Folder() / "missing-folder" / "LogMsg.txt"));
-  EXPECT_FALSE(std::filesystem::exists(database_.Folder() / "missing-folder"));
 }
 
 }  // namespace
