@@ -33,14 +33,10 @@ test: format-check build build-asan
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
 
-# Without a display the tray program cannot show itself, so the server runs headless.
+# Plain orlentis shows the tray program, or says so and runs headless without a display.
 run: build-server
 	@mkdir -p $(RUN_HOME)
-	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-	  exec $(BUILD_DIR)/src/app/orlentis --home $(RUN_HOME); \
-	else \
-	  exec $(BUILD_DIR)/src/app/orlentis --home $(RUN_HOME) --headless; \
-	fi
+	exec $(BUILD_DIR)/src/app/orlentis --home $(RUN_HOME)
 
 SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
                     'tools/*.cpp' 'tools/*.h' 'bench/*.cpp' 'bench/*.h' 2>/dev/null)

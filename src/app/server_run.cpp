@@ -4,14 +4,12 @@
 
 #include <chrono>
 
-#include "access/domain_logon_runner.h"
 #include "app/housekeeping.h"
 #include "app/options.h"
+#include "app/server.h"
 #include "base/operator_log.h"
 #include "base/program_folder.h"
 #include "base/settings.h"
-#include "net/network_worker.h"
-#include "net/recorder_services.h"
 #include "store/store_startup.h"
 
 namespace orlentis {
@@ -39,19 +37,12 @@ int WaitForStopSignal(Housekeeping& housekeeping) {
 int RunHeadlessServer() {
   // Database, start-up maintenance and the "Start" entry come before anything is served.
   if (!RunStoreStartup(ProgramFolder())) return kExitDatabaseRefused;
-  DomainLogonRunner domainLogons(CurrentDomainLogonSettings);
-  RecorderServices services(Settings::Instance(), domainLogons);
-  WorkerOptions options = WorkerOptions::FromSettings(Settings::Instance());
-  options.handlers = &services;
-  NetworkWorker worker(options);
-  worker.Start();
-  Housekeeping housekeeping(&worker);
-  const int stopSignal = WaitForStopSignal(housekeeping);
+  Server server(Settings::Instance(), WorkerOptions::FromSettings(Settings::Instance()));
+  server.StartWorker({});
+  const int stopSignal = WaitForStopSignal(server.Timers());
   LogToOperator(OperatorLevel::kInfo, "app.stopping",
                 stopSignal == SIGTERM ? "stopping on SIGTERM" : "stopping on SIGINT");
-  worker.Stop();
-  // A logon still under way hands its verdict to the worker's queue: it must not outlive it.
-  domainLogons.Shutdown();
+  server.StopWorker();
   LogToOperator(OperatorLevel::kInfo, "app.stopped", "stopped");
   return kExitOk;
 }

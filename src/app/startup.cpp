@@ -9,6 +9,7 @@
 #include "app/program_files.h"
 #include "app/server_run.h"
 #include "app/single_instance.h"
+#include "app/tray_program.h"
 #include "base/language.h"
 #include "base/operator_log.h"
 #include "base/program_folder.h"
@@ -85,8 +86,9 @@ int RunOrlentis(const std::vector<std::string>& arguments) {
   ::signal(SIGPIPE, SIG_IGN);
 
   if (options.mode == RunMode::kTray) {
-    LogToOperator(OperatorLevel::kInfo, "app.headless",
-                  "this build has no tray console yet; running headless");
+    if (const auto status = RunTrayProgram()) return *status;
+    LogToOperator(OperatorLevel::kWarning, "app.headless",
+                  "no display to show the tray program on; running headless");
   }
   return RunHeadlessServer();
 }

@@ -50,7 +50,7 @@ constexpr std::array kBuiltinTexts{
     BuiltinEntry{151, "Worring : user %s exists"},
     BuiltinEntry{152, "Worring : group %s exists"},
     BuiltinEntry{154, "Site Name,100;IP Address,80;Port,40;Cameras,100;"},
-    BuiltinEntry{155, "Name,80;View,64;recording,60;Detection,60;Loss Signal 60;"},
+    BuiltinEntry{155, "Name,80;View,64;recording,60;Detection,60;Loss Signal,60;"},
     BuiltinEntry{156, "From,128;To,128;Description,128;"},
     BuiltinEntry{157, "Account"},
     BuiltinEntry{158, "Log"},

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "access/password_digest.h"
+#include "base/clock.h"
 #include "store/bound_statement.h"
 #include "store/engine.h"
 #include "store/group_table.h"
@@ -60,6 +61,40 @@ void AddUserSite(std::int32_t userId, std::int32_t siteId, const std::string& ca
   row.nSiteID = siteId;
   row.strCameraAuthority = cameraAuthority;
   permissions.Update();
+}
+
+void SetSiteOnline(std::int32_t siteId, std::int32_t webServerPort, std::time_t checkInTime) {
+  SiteTable sites(ThreadSession());
+  sites.OpenById(siteId);
+  SiteRow& row = sites.Edit();
+  row.nWebServerPort = webServerPort;
+  row.bOnline = 1;
+  row.dCheckInTime = OleDateFromTime(checkInTime);
+  sites.Update();
+}
+
+void AddCamera(std::int32_t siteId, std::int32_t index, bool exists, std::int32_t stateFlag,
+               const std::string& name) {
+  CameraTable cameras(ThreadSession());
+  CameraRow& row = cameras.AddNew();
+  row.nSiteID = siteId;
+  row.nIndex = index;
+  row.bExistence = exists ? 1 : 0;
+  row.nStateFlag = stateFlag;
+  row.strResolution = "704x480";
+  row.strName = name;
+  cameras.Update();
+}
+
+void AddLogEntryAt(std::time_t time, const std::string& source, const std::string& action,
+                   const std::string& detail) {
+  LogTable log(ThreadSession());
+  LogRow& row = log.AddNew();
+  row.time = time;
+  row.strSource = source;
+  row.strAction = action;
+  row.strDetail = detail;
+  log.Update();
 }
 
 std::vector<SiteRow> AllSites() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ std::int32_t AddUser(const std::string& name, const std::string& password, std::
                      std::uint32_t authority);
 std::int32_t AddSite(const std::string& address, std::int32_t instance, const std::string& name);
 void AddUserSite(std::int32_t userId, std::int32_t siteId, const std::string& cameraAuthority);
+// Marks a site on line as a check-in at checkInTime leaves it.
+void SetSiteOnline(std::int32_t siteId, std::int32_t webServerPort, std::time_t checkInTime);
+void AddCamera(std::int32_t siteId, std::int32_t index, bool exists, std::int32_t stateFlag,
+               const std::string& name);
+void AddLogEntryAt(std::time_t time, const std::string& source, const std::string& action,
+                   const std::string& detail);
 
 std::vector<SiteRow> AllSites();
 // The cameras of one site by index.

@@ -1,0 +1,37 @@
+#include "app/server.h"
+
+#include <utility>
+
+#include "base/settings.h"
+
+namespace orlentis {
+
+Server::Server(const Settings& settings, WorkerOptions options)
+    : options_(std::move(options)),
+      domainLogons_(CurrentDomainLogonSettings),
+      services_(settings, domainLogons_) {
+  options_.handlers = &services_;
+}
+
+Server::~Server() {
+  StopWorker();
+}
+
+void Server::StartWorker(std::function<void()> onRequestFailure) {
+  WorkerOptions options = options_;
+  options.onRequestFailure = std::move(onRequestFailure);
+  worker_ = std::make_unique<NetworkWorker>(std::move(options));
+  worker_->Start();
+  housekeeping_ = Housekeeping(worker_.get());
+}
+
+void Server::StopWorker() {
+  if (!worker_) return;
+  housekeeping_ = Housekeeping(nullptr);
+  worker_->Stop();
+  // A logon still under way hands its verdict to the worker's queue: it must not outlive it.
+  domainLogons_.Shutdown();
+  worker_.reset();
+}
+
+}  // namespace orlentis

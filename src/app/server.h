@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "access/domain_logon_runner.h"
+#include "app/housekeeping.h"
+#include "console/server_control.h"
+#include "net/network_worker.h"
+#include "net/recorder_services.h"
+
+namespace orlentis {
+
+class Settings;
+
+// What serves the recorders: the worker with its listener, the services behind it, the
+// domain logons they wait for and the housekeeping of its timers. Headless mode and the main
+// window drive the same object.
+class Server : public ServerControl {
+ public:
+  // options: where to listen and which settings the IP filter reads; the handlers and the
+  // failure callback are the server's own.
+  Server(const Settings& settings, WorkerOptions options);
+  ~Server() override;
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  void StartWorker(std::function<void()> onRequestFailure) override;
+  void StopWorker() override;
+  void OnSweepTimer() override { housekeeping_.OnSweepTimer(); }
+  void OnMaintenanceTimer() override { housekeeping_.OnMaintenanceTimer(); }
+
+  Housekeeping& Timers() { return housekeeping_; }
+  // The port listened on; 0 while no worker listens.
+  std::uint16_t Port() const { return worker_ ? worker_->Port() : 0; }
+
+ private:
+  WorkerOptions options_;
+  DomainLogonRunner domainLogons_;
+  RecorderServices services_;
+  std::unique_ptr<NetworkWorker> worker_;
+  Housekeeping housekeeping_{nullptr};
+};
+
+}  // namespace orlentis

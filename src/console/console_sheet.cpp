@@ -1,0 +1,34 @@
+#include "console/console_sheet.h"
+
+#include "access/roles.h"
+#include "base/settings.h"
+#include "console/log_page.h"
+#include "console/monitor_page.h"
+#include "console/preferences_page.h"
+#include "store/database_maintenance.h"
+
+namespace orlentis {
+
+ConsoleSheet::ConsoleSheet(const ConsoleUser& user, QWidget* parent) : PropertySheet(parent) {
+  const bool consoleRight = (user.effectiveAuthority & kConsoleRight) != 0;
+  Settings& settings = Settings::Instance();
+  // The Account page takes the first place.
+  if (consoleRight) {
+    AddPage(new MonitorPage);
+    preferences_ = new PreferencesPage(settings.GetPreferences());
+    AddPage(preferences_);
+  }
+  log_ = new LogPage(consoleRight, settings.GetLogLimits());
+  AddPage(log_);
+}
+
+bool ConsoleSheet::StoreSettings() {
+  Settings& settings = Settings::Instance();
+  if (preferences_ != nullptr) settings.SetPreferences(preferences_->Preferences());
+  settings.SetLogLimits(log_->Limits());
+  settings.Save();
+  DatabaseMaintenance::Instance().ScheduleNextMaintenance();
+  return preferences_ != nullptr && preferences_->ListeningAddressOrPortChanged();
+}
+
+}  // namespace orlentis

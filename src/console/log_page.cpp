@@ -1,0 +1,225 @@
+#include "console/log_page.h"
+
+#include <QDateEdit>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+#include <chrono>
+
+#include "base/clock.h"
+#include "base/language.h"
+#include "console/page_text.h"
+#include "console/report_list.h"
+#include "directory/log_entries.h"
+
+namespace orlentis {
+namespace {
+
+constexpr int kTextColumns = 142;
+constexpr int kTextLog = 158;
+constexpr int kTextSearch = 163;
+constexpr int kTextRecordsLimit = 164;
+constexpr int kTextBackup = 165;
+constexpr int kTextTo = 168;
+constexpr int kTextExportFailed = 179;
+constexpr int kTextDelete = 185;
+constexpr int kTextRecords = 187;
+constexpr int kTextDays = 188;
+
+constexpr int kDaysMode = 1;
+
+std::chrono::year_month_day DayOf(QDate date) {
+  return std::chrono::year_month_day(std::chrono::year(date.year()),
+                                     std::chrono::month(static_cast<unsigned>(date.month())),
+                                     std::chrono::day(static_cast<unsigned>(date.day())));
+}
+
+QDate Today() {
+  return QDateTime::fromSecsSinceEpoch(CurrentClock().Now()).date();
+}
+
+// A count edit: digits only, few enough for a 32-bit value.
+QLineEdit* CountEdit(std::int32_t value) {
+  auto* edit = new QLineEdit(QString::number(value));
+  edit->setValidator(new QRegularExpressionValidator(QRegularExpression("\\d{0,9}"), edit));
+  return edit;
+}
+
+std::int32_t CountOr(const QLineEdit& edit, std::int32_t fallback) {
+  bool ok = false;
+  const int value = edit.text().toInt(&ok);
+  return ok ? value : fallback;
+}
+
+QDateEdit* DatePicker(QDate date) {
+  auto* picker = new QDateEdit(date);
+  picker->setCalendarPopup(true);
+  return picker;
+}
+
+}  // namespace
+
+LogPage::LogPage(bool consoleRight, const LogLimits& limits, QWidget* parent)
+    : ConsolePage(parent),
+      consoleRight_(consoleRight),
+      limits_(limits),
+      list_(new ReportList(true)),
+      showMessage_(WarningBoxOver(this)),
+      askSaveFile_([this] { return AskSaveFileInDialog(); }) {
+  list_->SetColumns(PageText(kTextColumns));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(list_);
+  layout->addWidget(BuildLimitControls());
+  layout->addWidget(BuildSearchControls());
+}
+
+QWidget* LogPage::BuildLimitControls() {
+  recordsMode_ = new QRadioButton;
+  daysMode_ = new QRadioButton;
+  records_ = CountEdit(limits_.keepRecords);
+  days_ = CountEdit(limits_.keepDays);
+  (limits_.mode == kDaysMode ? daysMode_ : recordsMode_)->setChecked(true);
+  recordsMode_->setObjectName("recordsMode");
+  daysMode_->setObjectName("daysMode");
+  records_->setObjectName("records");
+  days_->setObjectName("days");
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{recordsMode_, daysMode_, records_, days_}) {
+    control->setEnabled(consoleRight_);
+  }
+
+  auto* box = new QWidget;
+  auto* grid = new QGridLayout(box);
+  grid->addWidget(new QLabel(PageText(kTextRecordsLimit)), 0, 0, 1, 3);
+  grid->addWidget(recordsMode_, 1, 0);
+  grid->addWidget(records_, 1, 1);
+  grid->addWidget(new QLabel(PageText(kTextRecords)), 1, 2);
+  grid->addWidget(daysMode_, 2, 0);
+  grid->addWidget(days_, 2, 1);
+  grid->addWidget(new QLabel(PageText(kTextDays)), 2, 2);
+  grid->setColumnStretch(3, 1);
+  return box;
+}
+
+QWidget* LogPage::BuildSearchControls() {
+  from_ = DatePicker(Today());
+  to_ = DatePicker(Today());
+  auto* search = new QPushButton(PageText(kTextSearch));
+  delete_ = new QPushButton(PageText(kTextDelete));
+  backup_ = new QPushButton(PageText(kTextBackup));
+  search->setObjectName("search");
+  delete_->setObjectName("delete");
+  backup_->setObjectName("backup");
+  delete_->setEnabled(consoleRight_);
+  backup_->setEnabled(consoleRight_);
+  connect(search, &QPushButton::clicked, this, &LogPage::Search);
+  connect(delete_, &QPushButton::clicked, this, &LogPage::DeleteSelected);
+  connect(backup_, &QPushButton::clicked, this, &LogPage::Backup);
+
+  auto* box = new QWidget;
+  auto* row = new QHBoxLayout(box);
+  row->addWidget(from_);
+  row->addWidget(new QLabel(PageText(kTextTo)));
+  row->addWidget(to_);
+  row->addWidget(search);
+  row->addStretch();
+  row->addWidget(delete_);
+  row->addWidget(backup_);
+  return box;
+}
+
+QString LogPage::Title() const {
+  return PageText(kTextLog);
+}
+
+void LogPage::Activate() {
+  ListAllEntries();
+}
+
+LogLimits LogPage::Limits() const {
+  return {CountOr(*records_, limits_.keepRecords), CountOr(*days_, limits_.keepDays),
+          daysMode_->isChecked() ? kDaysMode : 0};
+}
+
+void LogPage::ListAllEntries() {
+  ReadLimitControls();
+  ShowEntries(ListLogEntries());
+}
+
+void LogPage::Search() {
+  ReadLimitControls();
+  ShowEntries(ListLogEntriesBetween(DayOf(from_->date()), DayOf(to_->date())));
+}
+
+void LogPage::SetSearchDays(QDate from, QDate to) {
+  from_->setDate(from);
+  to_->setDate(to);
+}
+
+void LogPage::DeleteSelected() {
+  if (!consoleRight_) return;
+  const std::vector<int> rows = list_->SelectedRows();
+  if (rows.empty()) return;
+  std::vector<LogEntry> selected;
+  for (const int row : rows) {
+    selected.push_back(
+        {list_->CellText(row, 0).toStdString(), list_->CellText(row, 1).toStdString(),
+         list_->CellText(row, 2).toStdString(), list_->CellText(row, 3).toStdString()});
+  }
+  const auto deleted = DeleteLogEntries(selected);
+  if (deleted.outcome == DbOutcome::kFailed) {
+    // Entries deleted before the error are gone; the list shows what is left.
+    ListAllEntries();
+    return;
+  }
+  for (std::size_t count = deleted.ValueOr(0); count > 0; --count) {
+    list_->DeleteRow(rows[count - 1]);
+  }
+}
+
+void LogPage::Backup() {
+  if (!consoleRight_) return;
+  const QString file = askSaveFile_();
+  if (file.isEmpty()) return;
+  if (!ExportLog(file.toStdString())) {
+    showMessage_(QStringLiteral("I/O error!!!"), PageText(kTextExportFailed));
+  }
+}
+
+QString LogPage::AskSaveFileInDialog() {
+  QFileDialog dialog(this, PageText(kTextBackup), QStringLiteral("LogMsg"),
+                     QStringLiteral("Text file (*.txt)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().first();
+}
+
+void LogPage::ReadLimitControls() {
+  if (records_->text().isEmpty() || days_->text().isEmpty()) {
+    showMessage_(PageText(kTextProgramName), QStringLiteral("Please enter an integer."));
+  }
+  limits_ = Limits();
+}
+
+void LogPage::ShowEntries(const DbResult<std::vector<LogEntry>>& entries) {
+  // A long log fills in one go, without a repaint per row.
+  list_->setUpdatesEnabled(false);
+  list_->DeleteAllRows();
+  static const std::vector<LogEntry> kNone;
+  for (const LogEntry& entry : entries.value ? *entries.value : kNone) {
+    list_->AddRow({QString::fromStdString(entry.time), QString::fromStdString(entry.source),
+                   QString::fromStdString(entry.action), QString::fromStdString(entry.detail)});
+  }
+  list_->setUpdatesEnabled(true);
+}
+
+}  // namespace orlentis

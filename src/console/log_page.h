@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <functional>
+
+#include "base/settings.h"
+#include "console/console_page.h"
+#include "console/show_message.h"
+#include "store/db_outcome.h"
+
+class QDateEdit;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace orlentis {
+
+class ReportList;
+struct LogEntry;
+
+// The console's view of the event log: every entry or those of a date range, the deletion of
+// selected entries and the export of the whole log (both only with the console right), and
+// the limit the log keeps itself to, taken back when the console closes with OK.
+class LogPage : public ConsolePage {
+  Q_OBJECT
+
+ public:
+  // Asks where to export the log; an empty name means the question was cancelled.
+  using AskSaveFile = std::function<QString()>;
+
+  LogPage(bool consoleRight, const LogLimits& limits, QWidget* parent = nullptr);
+
+  QString Title() const override;
+  // Lists every entry, replacing a search result.
+  void Activate() override;
+
+  // The limit as the controls hold it; an empty count keeps the value it replaced.
+  LogLimits Limits() const;
+
+  void ListAllEntries();
+  // Lists the entries from the start of the from-day to the end of the to-day.
+  void Search();
+  void SetSearchDays(QDate from, QDate to);
+  // Deletes the selected entries from the log and the list (console right only).
+  void DeleteSelected();
+  // Asks for a file and writes the whole log into it (console right only).
+  void Backup();
+
+  void SetMessageBox(ShowMessage showMessage) { showMessage_ = std::move(showMessage); }
+  void SetSaveFileQuestion(AskSaveFile askSaveFile) { askSaveFile_ = std::move(askSaveFile); }
+
+  ReportList& List() { return *list_; }
+
+ private:
+  QWidget* BuildLimitControls();
+  QWidget* BuildSearchControls();
+  QString AskSaveFileInDialog();
+  // Takes the counts into limits_; an empty count is refused with a prompt.
+  void ReadLimitControls();
+  void ShowEntries(const DbResult<std::vector<LogEntry>>& entries);
+
+  const bool consoleRight_;
+  LogLimits limits_;
+  ReportList* list_;
+  QRadioButton* recordsMode_ = nullptr;
+  QRadioButton* daysMode_ = nullptr;
+  QLineEdit* records_ = nullptr;
+  QLineEdit* days_ = nullptr;
+  QDateEdit* from_ = nullptr;
+  QDateEdit* to_ = nullptr;
+  QPushButton* delete_ = nullptr;
+  QPushButton* backup_ = nullptr;
+  ShowMessage showMessage_;
+  AskSaveFile askSaveFile_;
+};
+
+}  // namespace orlentis

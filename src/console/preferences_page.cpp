@@ -1,0 +1,235 @@
+#include "console/preferences_page.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "base/language.h"
+#include "console/ip_address_field.h"
+#include "console/page_text.h"
+#include "console/report_list.h"
+#include "directory/ip_filter_ranges.h"
+
+namespace orlentis {
+namespace {
+
+constexpr int kTextRangeColumns = 156;
+constexpr int kTextPreferences = 159;
+constexpr int kTextFrom = 167;
+constexpr int kTextTo = 168;
+constexpr int kTextDenyMode = 169;
+constexpr int kTextAcceptMode = 170;
+constexpr int kTextDescription = 171;
+constexpr int kTextAdd = 174;
+constexpr int kTextDelete = 175;
+constexpr int kTextPort = 176;
+constexpr int kTextIpAddress = 177;
+constexpr int kTextIpFilter = 178;
+constexpr int kTextAutoMaintenance = 202;
+constexpr int kTextInterval = 203;
+constexpr int kTextIntervalUnit = 204;
+constexpr int kTextFirstInterval = 205;  // 205 to 216, each starting with its days
+constexpr int kTextDomainLogon = 245;
+constexpr int kTextDomain = 246;
+
+constexpr int kMaxPort = 65535;
+
+QWidget* Row(std::initializer_list<QWidget*> widgets) {
+  auto* row = new QWidget;
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  for (QWidget* widget : widgets) layout->addWidget(widget);
+  layout->addStretch();
+  return row;
+}
+
+}  // namespace
+
+PreferencesPage::PreferencesPage(const PreferenceBlock& preferences, QWidget* parent)
+    : ConsolePage(parent),
+      opened_(preferences),
+      listenAddress_(QString::fromStdString(preferences.listenAddress)),
+      showMessage_(WarningBoxOver(this)) {
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(BuildListenerControls());
+  layout->addWidget(BuildMaintenanceControls());
+  layout->addWidget(BuildFilterControls());
+  EnableDependentControls();
+}
+
+QWidget* PreferencesPage::BuildListenerControls() {
+  address_ = new IpAddressField;
+  address_->SetText(listenAddress_);
+  port_ = new QLineEdit(QString::number(opened_.port));
+  port_->setValidator(new QRegularExpressionValidator(QRegularExpression("\\d{0,10}"), port_));
+  port_->setObjectName("port");
+  connect(address_, &IpAddressField::Edited, this, &PreferencesPage::OnAddressEdited);
+
+  auto* box = new QWidget;
+  auto* form = new QFormLayout(box);
+  form->addRow(PageText(kTextIpAddress), address_);
+  form->addRow(PageText(kTextPort), port_);
+  return box;
+}
+
+QWidget* PreferencesPage::BuildMaintenanceControls() {
+  maintenance_ = new QCheckBox(PageText(kTextAutoMaintenance));
+  maintenance_->setChecked(opened_.autoMaintenance != 0);
+  maintenance_->setObjectName("maintenance");
+  interval_ = new QComboBox;
+  for (int index = 0; index <= kMaxMaintenanceIntervalIndex; ++index) {
+    interval_->addItem(PageText(kTextFirstInterval + index));
+  }
+  interval_->setCurrentIndex(
+      std::clamp(opened_.maintenanceInterval, 0, kMaxMaintenanceIntervalIndex));
+  domainLogon_ = new QCheckBox(PageText(kTextDomainLogon));
+  domainLogon_->setChecked(opened_.domainLogon != 0);
+  domain_ = new QLineEdit(QString::fromStdString(opened_.domain));
+  domain_->setMaxLength(static_cast<int>(kMaxSettingText));
+  connect(maintenance_, &QCheckBox::clicked, this, &PreferencesPage::EnableDependentControls);
+
+  auto* box = new QWidget;
+  auto* column = new QVBoxLayout(box);
+  column->addWidget(maintenance_);
+  column->addWidget(Row(
+      {new QLabel(PageText(kTextInterval)), interval_, new QLabel(PageText(kTextIntervalUnit))}));
+  column->addWidget(domainLogon_);
+  column->addWidget(Row({new QLabel(PageText(kTextDomain)), domain_}));
+  return box;
+}
+
+QWidget* PreferencesPage::BuildFilterControls() {
+  filter_ = new QCheckBox(PageText(kTextIpFilter));
+  filter_->setChecked(opened_.ipFilter != 0);
+  filter_->setObjectName("filter");
+  denyMode_ = new QRadioButton(PageText(kTextDenyMode));
+  acceptMode_ = new QRadioButton(PageText(kTextAcceptMode));
+  (opened_.ipFilterMode == 1 ? acceptMode_ : denyMode_)->setChecked(true);
+  ranges_ = new ReportList(true);
+  ranges_->SetColumns(PageText(kTextRangeColumns));
+  from_ = new IpAddressField;
+  to_ = new IpAddressField;
+  description_ = new QLineEdit;
+  description_->setMaxLength(static_cast<int>(kMaxRangeDescription));
+  description_->setObjectName("description");
+  auto* add = new QPushButton(PageText(kTextAdd));
+  auto* remove = new QPushButton(PageText(kTextDelete));
+  filterControls_ = {denyMode_, acceptMode_, ranges_, from_, to_, description_, add, remove};
+  connect(filter_, &QCheckBox::clicked, this, &PreferencesPage::EnableDependentControls);
+  connect(add, &QPushButton::clicked, this, &PreferencesPage::AddRange);
+  connect(remove, &QPushButton::clicked, this, &PreferencesPage::DeleteSelectedRanges);
+
+  auto* box = new QWidget;
+  auto* grid = new QGridLayout(box);
+  grid->addWidget(filter_, 0, 0);
+  grid->addWidget(Row({denyMode_, acceptMode_}), 0, 1);
+  grid->addWidget(ranges_, 1, 0, 1, 2);
+  grid->addWidget(new QLabel(PageText(kTextFrom)), 2, 0);
+  grid->addWidget(from_, 2, 1);
+  grid->addWidget(new QLabel(PageText(kTextTo)), 3, 0);
+  grid->addWidget(to_, 3, 1);
+  grid->addWidget(new QLabel(PageText(kTextDescription)), 4, 0);
+  grid->addWidget(description_, 4, 1);
+  grid->addWidget(Row({add, remove}), 5, 1);
+  return box;
+}
+
+QString PreferencesPage::Title() const {
+  return PageText(kTextPreferences);
+}
+
+void PreferencesPage::Activate() {
+  ReloadRanges();
+}
+
+PreferenceBlock PreferencesPage::Preferences() const {
+  PreferenceBlock block = opened_;
+  block.listenAddress = listenAddress_.toStdString();
+  block.port = Port().value_or(opened_.port);
+  block.autoMaintenance = maintenance_->isChecked() ? 1 : 0;
+  block.maintenanceInterval = interval_->currentIndex();
+  block.domainLogon = domainLogon_->isChecked() ? 1 : 0;
+  block.domain = domain_->text().toStdString();
+  block.ipFilter = filter_->isChecked() ? 1 : 0;
+  block.ipFilterMode = acceptMode_->isChecked() ? 1 : 0;
+  return block;
+}
+
+bool PreferencesPage::ListeningAddressOrPortChanged() const {
+  const PreferenceBlock block = Preferences();
+  return block.listenAddress != opened_.listenAddress || block.port != opened_.port;
+}
+
+bool PreferencesPage::CanLeave() {
+  if (Port()) return true;
+  showMessage_(PageText(kTextProgramName),
+               QStringLiteral("Please enter an integer between 0 and %1.").arg(kMaxPort));
+  port_->setFocus();
+  return false;
+}
+
+void PreferencesPage::ReloadRanges() {
+  ranges_->DeleteAllRows();
+  for (const IpFilterRange& range : ListIpFilterRanges().ValueOr({})) {
+    ranges_->AddRow({QString::fromStdString(range.from), QString::fromStdString(range.to),
+                     QString::fromStdString(range.description)});
+  }
+}
+
+void PreferencesPage::AddRange() {
+  AddIpFilterRange(from_->Value(), to_->Value(), description_->text().toStdString());
+  ReloadRanges();
+}
+
+void PreferencesPage::DeleteSelectedRanges() {
+  const std::vector<int> rows = ranges_->SelectedRows();
+  if (rows.empty()) return;
+  std::vector<IpFilterRange> selected;
+  for (const int row : rows) {
+    selected.push_back({ranges_->CellText(row, 0).toStdString(),
+                        ranges_->CellText(row, 1).toStdString(),
+                        ranges_->CellText(row, 2).toStdString()});
+  }
+  const auto deleted = DeleteIpFilterRanges(selected);
+  if (deleted.outcome == DbOutcome::kFailed) {
+    ReloadRanges();
+    return;
+  }
+  for (std::size_t count = deleted.ValueOr(0); count > 0; --count) {
+    ranges_->DeleteRow(rows[count - 1]);
+  }
+}
+
+std::optional<std::int32_t> PreferencesPage::Port() const {
+  bool ok = false;
+  const qlonglong port = port_->text().toLongLong(&ok);
+  if (!ok || port < 0 || port > kMaxPort) return std::nullopt;
+  return static_cast<std::int32_t>(port);
+}
+
+void PreferencesPage::OnAddressEdited() {
+  // Zeros throughout mean any address, which is an empty setting; once all four are typed
+  // the field shows it so.
+  if (address_->Value() != 0) {
+    listenAddress_ = address_->Text();
+    return;
+  }
+  listenAddress_.clear();
+  if (address_->IsComplete()) address_->Clear();
+}
+
+void PreferencesPage::EnableDependentControls() {
+  interval_->setEnabled(maintenance_->isChecked());
+  for (QWidget* control : filterControls_) control->setEnabled(filter_->isChecked());
+}
+
+}  // namespace orlentis

@@ -1,0 +1,13 @@
+#include "console/show_message.h"
+
+#include <QMessageBox>
+
+namespace orlentis {
+
+ShowMessage WarningBoxOver(QWidget* parent) {
+  return [parent](const QString& caption, const QString& text) {
+    QMessageBox::warning(parent, caption, text);
+  };
+}
+
+}  // namespace orlentis

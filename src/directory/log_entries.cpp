@@ -1,0 +1,92 @@
+#include "directory/log_entries.h"
+
+#include <algorithm>
+
+#include "base/profile_file.h"
+#include "store/database_guard.h"
+#include "store/log_table.h"
+
+namespace orlentis {
+namespace {
+
+LogEntry EntryOf(const LogRow& row) {
+  return {LogEntryTimeText(row.time), row.strSource, row.strAction, row.strDetail};
+}
+
+std::vector<LogEntry> EntriesOf(const std::vector<LogRow>& rows) {
+  std::vector<LogEntry> entries;
+  entries.reserve(rows.size());
+  for (const LogRow& row : rows) entries.push_back(EntryOf(row));
+  return entries;
+}
+
+std::vector<LogEntry> ReadOldestFirst(soci::session& session) {
+  LogTable log(session);
+  log.OpenNewestFirst();
+  std::vector<LogEntry> entries = EntriesOf(log.Rows());
+  std::reverse(entries.begin(), entries.end());
+  return entries;
+}
+
+CalendarDay DayOf(std::chrono::year_month_day day) {
+  return {static_cast<int>(day.year()), static_cast<int>(static_cast<unsigned>(day.month())),
+          static_cast<int>(static_cast<unsigned>(day.day()))};
+}
+
+// The table has no oldest-first query of its own, so the walk runs backwards over the newest
+// first rows; a deletion leaves the cursor on the newer neighbour, one step back is the next
+// older row.
+std::size_t DeleteInTableOrder(soci::session& session, const std::vector<LogEntry>& selected) {
+  LogTable log(session);
+  log.OpenNewestFirst();
+  std::size_t deleted = 0;
+  log.MoveLast();
+  while (deleted < selected.size() && !log.IsBOF()) {
+    if (EntryOf(log.Current()) == selected[deleted]) {
+      log.Delete();
+      ++deleted;
+    }
+    log.MovePrev();
+  }
+  return deleted;
+}
+
+}  // namespace
+
+std::string LogEntryTimeText(std::time_t time) {
+  std::tm local{};
+  localtime_r(&time, &local);
+  char text[32];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
+  return std::string(text, length);
+}
+
+DbResult<std::vector<LogEntry>> ListLogEntries() {
+  return RunGuardedFor([](soci::session& session) { return ReadOldestFirst(session); });
+}
+
+DbResult<std::vector<LogEntry>> ListLogEntriesBetween(std::chrono::year_month_day first,
+                                                      std::chrono::year_month_day last) {
+  return RunGuardedFor([&](soci::session& session) {
+    LogTable log(session);
+    log.OpenBetweenDays(DayOf(first), DayOf(last));
+    return EntriesOf(log.Rows());
+  });
+}
+
+DbResult<std::size_t> DeleteLogEntries(const std::vector<LogEntry>& selected) {
+  return RunGuardedFor(
+      [&](soci::session& session) { return DeleteInTableOrder(session, selected); });
+}
+
+std::string LogExportLine(const LogEntry& entry) {
+  return entry.time + ' ' + entry.source + ' ' + entry.action + " <" + entry.detail + ">\r\n";
+}
+
+bool ExportLog(const std::filesystem::path& file) {
+  std::string content;
+  for (const LogEntry& entry : ListLogEntries().ValueOr({})) content += LogExportLine(entry);
+  return WriteFileAtomically(file, content);
+}
+
+}  // namespace orlentis

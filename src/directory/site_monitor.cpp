@@ -1,0 +1,56 @@
+#include "directory/site_monitor.h"
+
+#include "base/clock.h"
+#include "store/camera_table.h"
+#include "store/database_guard.h"
+#include "store/site_table.h"
+
+namespace orlentis {
+namespace {
+
+std::int32_t CountPresentCameras(soci::session& session, std::int32_t siteId) {
+  CameraTable cameras(session);
+  cameras.OpenPresentBySite(siteId);
+  return static_cast<std::int32_t>(cameras.Count());
+}
+
+std::vector<OnlineSite> ReadOnlineSites(soci::session& session) {
+  const double staleBefore = NowOleDate() - kStaleCheckInDays;
+  SiteTable sites(session);
+  sites.OpenOnline();
+  std::vector<OnlineSite> listed;
+  for (sites.MoveFirst(); !sites.IsEOF(); sites.MoveNext()) {
+    const SiteRow& row = sites.Current();
+    if (row.dCheckInTime < staleBefore) {
+      sites.Edit().bOnline = 0;
+      sites.Update();
+      continue;
+    }
+    listed.push_back({row.nID, row.strSiteName, row.strIP, row.nWebServerPort,
+                      CountPresentCameras(session, row.nID)});
+  }
+  return listed;
+}
+
+std::vector<SiteCamera> ReadSiteCameras(soci::session& session, std::int32_t siteId) {
+  CameraTable cameras(session);
+  cameras.OpenPresentBySite(siteId);
+  std::vector<SiteCamera> listed;
+  for (const CameraRow& row : cameras.Rows()) {
+    listed.push_back({row.strName, row.strResolution, row.nStateFlag});
+  }
+  return listed;
+}
+
+}  // namespace
+
+DbResult<std::vector<OnlineSite>> RefreshOnlineSites() {
+  return RunGuardedFor([](soci::session& session) { return ReadOnlineSites(session); });
+}
+
+DbResult<std::vector<SiteCamera>> ListSiteCameras(std::int32_t siteId) {
+  return RunGuardedFor(
+      [siteId](soci::session& session) { return ReadSiteCameras(session, siteId); });
+}
+
+}  // namespace orlentis

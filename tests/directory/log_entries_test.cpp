@@ -1,0 +1,81 @@
+#include "directory/log_entries.h"
+
+#include <gtest/gtest.h>
+
+#include "base/clock.h"
+#include "store/database_maintenance.h"
+#include "support/store_rows.h"
+#include "support/temp_database.h"
+#include "support/temp_folder.h"
+
+namespace orlentis::testing {
+namespace {
+
+using std::chrono::day;
+using std::chrono::month;
+using std::chrono::year;
+using std::chrono::year_month_day;
+
+std::time_t At(int day, int hour, int minute, int second) {
+  return TimeFromOleDate(OleDateFromLocal(2024, 6, day, hour, minute, second));
+}
+
+year_month_day June(unsigned dayOfMonth) {
+  return year_month_day(year(2024), month(6), day(dayOfMonth));
+}
+
+std::vector<std::string> Details(const std::vector<LogEntry>& entries) {
+  std::vector<std::string> details;
+  for (const LogEntry& entry : entries) details.push_back(entry.detail);
+  return details;
+}
+
+class LogEntriesTest : public ::testing::Test {
+ protected:
+  LogEntriesTest() {
+    DatabaseMaintenance::Instance().SetCompactionWait([](std::chrono::milliseconds) {});
+    // Written out of time order: every list comes oldest first all the same.
+    AddLogEntryAt(At(12, 12, 0, 0), "Orlentis", "Login", "noon");
+    AddLogEntryAt(At(11, 23, 59, 59), "Orlentis", "Start", "eve");
+    AddLogEntryAt(At(12, 0, 0, 0), "site", "Site checkin", "midnight");
+    AddLogEntryAt(At(12, 23, 59, 59), "Orlentis", "Login", "last second");
+    AddLogEntryAt(At(13, 0, 0, 0), "Orlentis", "Login", "next day");
+  }
+
+  TempDatabase database_;
+};
+
+TEST_F(LogEntriesTest, SearchTakesBothDaysWhole) {
+  EXPECT_EQ(Details(*ListLogEntriesBetween(June(12), June(12)).value),
+            (std::vector<std::string>{"midnight", "noon", "last second"}));
+  EXPECT_EQ(Details(*ListLogEntriesBetween(June(11), June(13)).value).size(), 5u);
+  const auto inverted = ListLogEntriesBetween(June(13), June(12));
+  ASSERT_TRUE(inverted.Done());
+  EXPECT_TRUE(inverted.value->empty());
+}
+
+TEST_F(LogEntriesTest, DeletionStopsAtTheFirstEntryNotFoundFurtherOn) {
+  const std::vector<LogEntry> all = *ListLogEntries().value;
+  LogEntry otherCase = all[0];
+  otherCase.source = "orlentis";
+  EXPECT_EQ(*DeleteLogEntries({otherCase, all[1]}).value, 0u);
+  // Listed newest first (after a re-sort), only the first selected entry is found.
+  EXPECT_EQ(*DeleteLogEntries({all[4], all[2], all[0]}).value, 1u);
+  EXPECT_EQ(Details(*ListLogEntries().value),
+            (std::vector<std::string>{"eve", "midnight", "noon", "last second"}));
+}
+
+TEST_F(LogEntriesTest, ExportWritesTheWholeLogAsLines) {
+  const std::filesystem::path file = database_.Folder() / "LogMsg.txt";
+  WriteWholeFile(file, "an older, longer export that must disappear entirely\r\n");
+  ASSERT_TRUE(ExportLog(file));
+  EXPECT_EQ(ReadWholeFile(file),
+            "2024/06/11 23:59:59 Orlentis Start <eve>\r\n"
+            "2024/06/12 00:00:00 site Site checkin <midnight>\r\n"
+            "2024/06/12 12:00:00 Orlentis Login <noon>\r\n"
+            "2024/06/12 23:59:59 Orlentis Login <last second>\r\n"
+            "2024/06/13 00:00:00 Orlentis Login <next day>\r\n");
+}
+
+}  // namespace
+}  // namespace orlentis::testing
