@@ -1,13 +1,15 @@
 # make run   installs what is missing, builds, and runs the server in ./run-home
 # make test  installs what is missing, builds, and runs every test, then again under
 #            AddressSanitizer and UndefinedBehaviorSanitizer
+# make console-shots  draws the console's pictures in docs/images anew
 
 BUILD_DIR ?= build
 ASAN_DIR  ?= build-asan
 RUN_HOME  ?= $(CURDIR)/run-home
 JOBS      ?= $(shell nproc)
 
-.PHONY: all deps configure build build-server build-asan test run clean format format-check
+.PHONY: all deps configure build build-server build-asan test run console-shots clean format \
+        format-check
 
 all: build
 
@@ -37,6 +39,11 @@ test: format-check build build-asan
 run: build-server
 	@mkdir -p $(RUN_HOME)
 	exec $(BUILD_DIR)/src/app/orlentis --home $(RUN_HOME)
+
+# The README's pictures of the console, drawn off screen against a demonstration database.
+console-shots: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target orlentis-console-shots
+	$(BUILD_DIR)/tools/console-shots/orlentis-console-shots --out docs/images
 
 SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
                     'tools/*.cpp' 'tools/*.h' 'bench/*.cpp' 'bench/*.h' 2>/dev/null)

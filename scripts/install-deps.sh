@@ -18,6 +18,8 @@ packages=(
   libldap-dev slapd ldap-utils
   # The console (Qt 6 Widgets); its start-up test runs the tray program on a virtual X server.
   qt6-base-dev xvfb xauth x11-utils
+  # The font the console's pictures in docs/images are drawn with (make console-shots).
+  fonts-dejavu-core
 )
 
 missing=()

@@ -1,0 +1,190 @@
+#include "console_shots.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <array>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "base/language.h"
+#include "console/console_login_dialog.h"
+#include "console/console_sheet.h"
+#include "console/log_page.h"
+#include "console/main_window.h"
+#include "console/monitor_page.h"
+#include "console/notice_window.h"
+#include "console/preferences_page.h"
+#include "console/report_list.h"
+#include "console/server_control.h"
+#include "console/tray_icons.h"
+#include "window_picture.h"
+
+namespace orlentis::shots {
+namespace {
+
+constexpr int kTextRestartToApply = 220;
+constexpr int kMainWindowWidth = 340;
+constexpr int kLoginWidth = 320;
+constexpr int kSheetWidth = 760;
+constexpr int kSheetHeight = 620;
+constexpr int kMonitorPage = 0;
+constexpr int kPreferencesPage = 1;
+constexpr int kLogPage = 2;
+const QString kMonitoredSite = QStringLiteral("Lobby");
+
+// The pictures need the window, not the server beneath it.
+class IdleServer : public ServerControl {
+ public:
+  void StartWorker(std::function<void()>) override {}
+  void StopWorker() override {}
+  void OnSweepTimer() override {}
+  void OnMaintenanceTimer() override {}
+};
+
+class ShotFolder {
+ public:
+  explicit ShotFolder(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+  void Save(const char* name, const QImage& image) {
+    const auto file = folder_ / name;
+    SavePicture(image, file);
+    written_.push_back(file);
+  }
+  // Shows window and saves its picture.
+  void SaveWindow(const char* name, QWidget& window) {
+    window.show();
+    QApplication::processEvents();
+    Save(name, WindowPicture(window));
+  }
+
+  const std::vector<std::filesystem::path>& Written() const { return written_; }
+
+ private:
+  std::filesystem::path folder_;
+  std::vector<std::filesystem::path> written_;
+};
+
+void Require(bool shown, const std::string& what) {
+  if (!shown) throw std::runtime_error("the picture would show " + what);
+}
+
+void SetButtonsVisible(QWidget& window, bool visible) {
+  for (QPushButton* button : window.findChildren<QPushButton*>()) button->setVisible(visible);
+}
+
+// The welcome box as a desktop with a tray shows it, its commands being in the tray's menu;
+// then the window that stays where there is no tray, with the commands as buttons.
+void ShootMainWindow(ShotFolder& shots) {
+  IdleServer server;
+  MainWindow window(server);
+  window.Start();
+  window.setMinimumWidth(kMainWindowWidth);
+  SetButtonsVisible(window, false);
+  window.adjustSize();
+  shots.SaveWindow("main-window-welcome.png", window);
+  SetButtonsVisible(window, true);
+  window.adjustSize();
+  shots.SaveWindow("main-window-fallback.png", window);
+}
+
+void ShootLogin(ShotFolder& shots, ConsoleLoginDialog::Mode mode, const char* name) {
+  ConsoleLoginDialog dialog(mode);
+  dialog.SetCredentials(QStringLiteral("Administrator"), QStringLiteral("password"));
+  dialog.setMinimumWidth(kLoginWidth);
+  dialog.show();
+  // The focused name field selects its text; the picture shows it plainly.
+  for (QLineEdit* field : dialog.findChildren<QLineEdit*>()) field->deselect();
+  shots.SaveWindow(name, dialog);
+}
+
+void ShootNotice(ShotFolder& shots) {
+  const auto notice = std::make_unique<NoticeWindow>();
+  notice->Show(QString::fromStdString(GetLanguageText(kTextProgramName)),
+               QString::fromStdString(GetLanguageText(kTextRestartToApply)));
+  shots.SaveWindow("notice.png", *notice);
+}
+
+// The lists open with the pixel widths of their column specs, which the desktop's font
+// overruns; the pictures show them as an administrator who dragged the dividers sees them.
+void WidenColumnsToContents(ReportList& list) {
+  for (int column = 0; column < list.ColumnCount(); ++column) {
+    const int opened = list.columnWidth(column);
+    list.resizeColumnToContents(column);
+    if (list.columnWidth(column) < opened) list.setColumnWidth(column, opened);
+  }
+}
+
+void SelectSite(MonitorPage& page, const QString& name) {
+  ReportList& sites = page.SiteList();
+  for (int row = 0; row < sites.RowCount(); ++row) {
+    if (sites.CellText(row, 0) == name) sites.topLevelItem(row)->setSelected(true);
+  }
+}
+
+void ShootConsole(ShotFolder& shots, const ConsoleUser& user) {
+  ConsoleSheet sheet(user);
+  Require(sheet.PageCount() == 3, "a console without the console right");
+  sheet.resize(kSheetWidth, kSheetHeight);
+  // Opening the sheet fills every page.
+  sheet.show();
+
+  auto* monitor = qobject_cast<MonitorPage*>(sheet.Page(kMonitorPage));
+  Require(monitor != nullptr, "no Monitor page");
+  SelectSite(*monitor, kMonitoredSite);
+  Require(monitor->SiteList().RowCount() > 0, "no site on line");
+  Require(monitor->CameraList().RowCount() > 0, "no camera of " + kMonitoredSite.toStdString());
+  WidenColumnsToContents(monitor->SiteList());
+  WidenColumnsToContents(monitor->CameraList());
+  shots.SaveWindow("console-monitor.png", sheet);
+
+  sheet.SetCurrentPage(kPreferencesPage);
+  Require(sheet.Preferences()->RangeList().RowCount() > 0, "no IP filter range");
+  WidenColumnsToContents(sheet.Preferences()->RangeList());
+  shots.SaveWindow("console-preferences.png", sheet);
+
+  sheet.SetCurrentPage(kLogPage);
+  ReportList& log = sheet.Log()->List();
+  Require(log.RowCount() > 0, "an empty event log");
+  log.SortByColumn(0, false);  // the latest entries first
+  WidenColumnsToContents(log);
+  shots.SaveWindow("console-log.png", sheet);
+}
+
+// The four tray images side by side at the size they are drawn for, each over its id.
+QImage TrayIconsPicture() {
+  constexpr std::array kIds{kIconNormal, kIconActivity1, kIconActivity2, kIconActivity3};
+  constexpr int kIconSize = 32;
+  constexpr int kCell = 56;
+  constexpr int kLabelHeight = 18;
+  QImage picture(kCell * static_cast<int>(kIds.size()), kCell + kLabelHeight, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  QPainter painter(&picture);
+  painter.setPen(Qt::darkGray);
+  for (std::size_t index = 0; index < kIds.size(); ++index) {
+    const int left = kCell * static_cast<int>(index);
+    const int inset = (kCell - kIconSize) / 2;
+    TrayIcon(kIds[index]).paint(&painter, QRect(left + inset, inset, kIconSize, kIconSize));
+    painter.drawText(QRect(left, kCell - inset / 2, kCell, kLabelHeight), Qt::AlignCenter,
+                     QString::number(kIds[index]));
+  }
+  return picture;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> TakeConsoleShots(const std::filesystem::path& folder,
+                                                    const ConsoleUser& user) {
+  ShotFolder shots(folder);
+  ShootMainWindow(shots);
+  ShootLogin(shots, ConsoleLoginDialog::Mode::kOpenConsole, "login-open-console.png");
+  ShootLogin(shots, ConsoleLoginDialog::Mode::kCloseProgram, "login-close-program.png");
+  ShootNotice(shots);
+  ShootConsole(shots, user);
+  shots.Save("tray-icons.png", TrayIconsPicture());
+  return shots.Written();
+}
+
+}  // namespace orlentis::shots
