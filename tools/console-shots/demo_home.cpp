@@ -55,10 +55,10 @@ void DemoHome::Prepare() {
   if (!WriteDefaultProgramFiles(path_)) {
     throw std::runtime_error("cannot write the default settings into " + path_.string());
   }
-  if (!PrepareDatabase(path_ / kDatabaseFileName)) {
+  if (PrepareDatabase(path_ / kDatabaseFileName) != DatabasePreparation::kReady ||
+      !RunStoreStartup(path_)) {
     throw std::runtime_error("cannot prepare the database in " + path_.string());
   }
-  RunStoreStartup(path_);
 }
 
 void DemoHome::Leave() {
