@@ -1,8 +1,12 @@
 #include "app/startup.h"
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
+#include <optional>
 
 #include "app/crash_handler.h"
 #include "app/options.h"
@@ -25,15 +29,42 @@ int PrintVersion() {
   return kExitOk;
 }
 
+void ReportUnusableFolder(const std::string& problem) {
+  LogToOperator(OperatorLevel::kError, "app.folder-unusable", problem);
+}
+
+// The server writes its database, settings and lock file into the folder: one it cannot
+// write to is said so at once, not taken for a folder held by another instance.
 bool PrepareFolder(const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) {
-    LogToOperator(OperatorLevel::kError, "app.folder-unusable",
-                  "cannot create the program folder " + folder.string() + ": " + error.message());
+    ReportUnusableFolder("cannot create the program folder " + folder.string() + ": " +
+                         error.message());
+    return false;
+  }
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    ReportUnusableFolder("the program folder " + folder.string() +
+                         " is not writable: " + std::strerror(errno));
     return false;
   }
   return true;
+}
+
+// Gives back the exit status when the folder cannot be taken.
+std::optional<int> LockFolder(const SingleInstanceLock& lock, const std::filesystem::path& folder) {
+  switch (lock.Outcome()) {
+    case SingleInstanceLock::State::kAcquired:
+      return std::nullopt;
+    case SingleInstanceLock::State::kHeldByAnother:
+      LogToOperator(OperatorLevel::kError, "app.already-running",
+                    "another instance is already running in " + folder.string());
+      return kExitAlreadyRunning;
+    case SingleInstanceLock::State::kUnusable:
+      break;
+  }
+  ReportUnusableFolder(lock.Problem());
+  return kExitUsage;
 }
 
 // SIGTERM and SIGINT are taken by the main thread alone (sigwait), so every thread started
@@ -68,11 +99,7 @@ int RunOrlentis(const std::vector<std::string>& arguments) {
   const auto folder = ResolveProgramFolder(options);
   if (!PrepareFolder(folder)) return kExitUsage;
   const SingleInstanceLock lock(folder);
-  if (!lock.Acquired()) {
-    LogToOperator(OperatorLevel::kError, "app.already-running",
-                  "another instance is already running in " + folder.string());
-    return kExitAlreadyRunning;
-  }
+  if (const auto refused = LockFolder(lock, folder)) return *refused;
   SetProgramFolder(folder);
   LogToOperator(OperatorLevel::kInfo, "app.start",
                 std::string("orlentis ") + ORLENTIS_VERSION + " starts in the program folder " +

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "store/engine.h"
 #include "support/operator_log_lines.h"
@@ -96,6 +97,34 @@ TEST(FirstStartTest, UncreatableHomeIsAnError) {
   TempFolder root;
   WriteWholeFile(root / "plain-file", "x");
   EXPECT_EQ(RunToEnd(HeadlessLaunch(root / "plain-file" / "home"), kWaitMs), 2);
+}
+
+// A folder the server cannot write to, or whose lock file cannot be opened, is named as such
+// with status 2, never taken for a folder held by another instance.
+TEST(FirstStartTest, UnusableFolderIsSaidSoNotTakenForAnotherInstance) {
+  TempFolder home;
+  std::filesystem::create_directory(home / "Orlentis.lock");
+  std::string error;
+  EXPECT_EQ(RunToEnd(HeadlessLaunch(home.Path()), kWaitMs, &error), 2);
+  EXPECT_TRUE(IsTheOnlyErrorLine(error, "app.folder-unusable")) << error;
+  EXPECT_NE(error.find("Orlentis.lock"), std::string::npos) << error;
+
+  if (::geteuid() != 0) GTEST_SKIP() << "the read-only folder is tried as root turned nobody";
+  // A folder owned by root that nobody may only read, with every parent open to pass through.
+  TempFolder root;
+  std::filesystem::permissions(root.Path(), std::filesystem::perms::all);
+  const auto readOnly = root / "read-only";
+  std::filesystem::create_directory(readOnly);
+  std::filesystem::permissions(readOnly, static_cast<std::filesystem::perms>(0755));
+  ChildProcess::Launch launch = HeadlessLaunch(readOnly);
+  launch.arguments.insert(launch.arguments.begin(), launch.program);
+  launch.arguments.insert(launch.arguments.begin(),
+                          {"--reuid=65534", "--regid=65534", "--clear-groups"});
+  launch.program = "/usr/bin/setpriv";
+  EXPECT_EQ(RunToEnd(launch, kWaitMs, &error), 2);
+  EXPECT_TRUE(IsTheOnlyErrorLine(error, "app.folder-unusable")) << error;
+  EXPECT_NE(error.find("not writable"), std::string::npos) << error;
+  EXPECT_TRUE(std::filesystem::is_empty(readOnly));
 }
 
 TEST(SingleInstanceTest, SecondStartOnTheSameFolderEndsAtOnce) {
