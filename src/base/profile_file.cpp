@@ -5,15 +5,26 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <fstream>
+#include <iterator>
 #include <limits>
+
+#include "base/operator_log.h"
 
 namespace orlentis {
 
 std::int32_t ParseProfileInt(std::string_view text) {
+  return ParseProfileNumber(text).value_or(0);
+}
+
+std::optional<std::int32_t> ParseProfileNumber(std::string_view text) {
   std::size_t at = 0;
   while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
   bool negative = false;
   if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
+  if (at == text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) {
+    return std::nullopt;
+  }
   std::int64_t value = 0;
   constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
   for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
@@ -29,8 +40,44 @@ ProfileFile::ProfileFile() {
   ini_.SetSpaces(false);
 }
 
+namespace {
+
+// Drops every NUL byte of content and names the lines that held one, in one line of the
+// operator's log.
+void ReadPastNulBytes(std::string& content, const std::filesystem::path& path) {
+  std::size_t line = 1;
+  std::string lines;
+  std::size_t lastNamed = 0;
+  std::string kept;
+  kept.reserve(content.size());
+  for (const char byte : content) {
+    if (byte == '\n') ++line;
+    if (byte != '\0') {
+      kept.push_back(byte);
+    } else if (line != lastNamed) {
+      lines += (lastNamed == 0 ? "" : ", ") + std::to_string(line);
+      lastNamed = line;
+    }
+  }
+  content = std::move(kept);
+  LogToOperatorPerReason(OperatorLevel::kWarning, "settings.file-damaged", path.string(),
+                         path.string() + " is damaged: NUL bytes on line " + lines +
+                             " are skipped and the rest of the file is read");
+}
+
+}  // namespace
+
 ProfileFile::ProfileFile(const std::filesystem::path& path) : ProfileFile() {
-  loaded_ = ini_.LoadFile(path.c_str()) == SI_OK;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return;
+  std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return;
+  if (content.find('\0') != std::string::npos) ReadPastNulBytes(content, path);
+  loaded_ = ini_.LoadData(content) == SI_OK;
+}
+
+bool ProfileFile::HasKey(const char* section, const char* key) const {
+  return ini_.GetValue(section, key, nullptr) != nullptr;
 }
 
 std::int32_t ProfileFile::GetInt(const char* section, const char* key,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,13 +12,15 @@ namespace orlentis {
 
 // Reads an INI file the way the classic private-profile functions do: section and key names
 // ignore case, a missing file or key gives the caller's default, and integers are read from
-// their leading decimal digits.
+// their leading decimal digits. A NUL byte, which would end the reading of the whole file
+// there, is read past and the line that held it named in the operator's log.
 class ProfileFile {
  public:
   ProfileFile();
   explicit ProfileFile(const std::filesystem::path& path);
 
   bool Loaded() const { return loaded_; }
+  bool HasKey(const char* section, const char* key) const;
   std::int32_t GetInt(const char* section, const char* key, std::int32_t fallback) const;
   std::string GetText(const char* section, const char* key, std::string_view fallback,
                       std::size_t maxLength) const;
@@ -36,6 +39,8 @@ class ProfileFile {
 // Optional sign, then leading decimal digits; anything else reads as 0. Values beyond the
 // 32-bit range saturate.
 std::int32_t ParseProfileInt(std::string_view text);
+// The same, but nothing when the text has no leading digit at all.
+std::optional<std::int32_t> ParseProfileNumber(std::string_view text);
 
 // Writes bytes to a file through a temporary sibling and a rename; new files get mode 0600.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/operator_log.h"
 #include "base/profile_file.h"
 #include "base/program_folder.h"
 
@@ -18,8 +19,26 @@ std::int32_t Flag(std::int32_t value) {
   return value != 0 ? 1 : 0;
 }
 
+constexpr std::int32_t kDefaultPort = 10240;
+constexpr std::int32_t kHighestPort = 65535;
+
 std::int32_t NormalisePort(std::int32_t port) {
-  return port >= 65536 || port < 0 ? 65535 : port;
+  return port > kHighestPort || port < 0 ? kHighestPort : port;
+}
+
+// A port without a single digit would have the server listen wherever the system puts it, where
+// no recorder looks: the default is taken instead. One out of range is brought to the highest
+// port as ever. Either is said, so that the administrator sees why the server listens there.
+std::int32_t ReadPort(const ProfileFile& ini, const std::filesystem::path& path) {
+  if (!ini.HasKey(kIpSection, "PORT")) return kDefaultPort;
+  const std::string text = ini.GetText(kIpSection, "PORT", "", kMaxSettingText);
+  const auto port = ParseProfileNumber(text);
+  if (port && *port >= 0 && *port <= kHighestPort) return *port;
+  const std::int32_t used = port ? kHighestPort : kDefaultPort;
+  LogToOperator(OperatorLevel::kWarning, "settings.port-invalid",
+                "PORT=" + text + " in " + path.string() + " is not a port from 0 to 65535; " +
+                    "listening on port " + std::to_string(used));
+  return used;
 }
 
 std::int32_t NotNegative(std::int32_t value) {
@@ -71,7 +90,7 @@ void Settings::Read() {
   const ProfileFile ini(path_);
   PreferenceBlock block;
   block.listenAddress = ini.GetText(kIpSection, "IP", "", kMaxSettingText);
-  block.port = ini.GetInt(kIpSection, "PORT", 10240);
+  block.port = ReadPort(ini, path_);
   block.autoMaintenance = ini.GetInt(kDatabaseSection, "AtuoCompressDatabase", 1);
   block.maintenanceInterval = ini.GetInt(kDatabaseSection, "AtuoCompressDatabase_Interval", 0);
   block.logData = ini.GetInt(kSystemSection, "LOGDATA", 1);

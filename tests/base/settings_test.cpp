@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <sstream>
+
+#include "base/operator_log.h"
+#include "support/operator_log_lines.h"
 #include "support/temp_folder.h"
 
 namespace orlentis {
@@ -81,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"IPSETTING", "PORT", "65535", 65535},
         RangeCase{"IPSETTING", "PORT", "65536", 65535}, RangeCase{"IPSETTING", "PORT", "-1", 65535},
         RangeCase{"IPSETTING", "PORT", "99999999999", 65535},
-        RangeCase{"IPSETTING", "PORT", "12abc", 12}, RangeCase{"IPSETTING", "PORT", "abc", 0},
+        RangeCase{"IPSETTING", "PORT", "12abc", 12}, RangeCase{"IPSETTING", "PORT", "abc", 10240},
         RangeCase{"IPSETTING", "FILTERSTYLE", "5", 1},
         RangeCase{"IPSETTING", "FILTERSTYLE", "-3", 0}, RangeCase{"IPSETTING", "FILTER", "7", 1},
         RangeCase{"IPSETTING", "FILTER", "0", 0}, RangeCase{"LOG", "LIMITSTYLE", "7", 1},
@@ -100,6 +104,39 @@ TEST_F(SettingsTest, NamesIgnoreCaseAndTextsAreCut) {
   EXPECT_EQ(settings.GetPort(), 8000);
   EXPECT_EQ(settings.GetListenAddress(), "10.1.2.3");
   EXPECT_EQ(settings.GetDomain(), std::string(255, 'd'));
+}
+
+// Values the server would quietly act on in a way nobody asked for are said in the operator's
+// log: a port that is no number, and a NUL byte that would end the reading of the file.
+TEST_F(SettingsTest, BadValuesAndDamagedFilesAreReportedNotSilentlyDefaulted) {
+  std::ostringstream log;
+  {
+    const OperatorLogCapture capture(log);
+    EXPECT_EQ(Read("[IPSETTING]\nPORT=abc\n").GetPort(), 10240);
+  }
+  EXPECT_TRUE(testing::IsTheOnlyWarningLine(log.str(), "settings.port-invalid")) << log.str();
+  EXPECT_NE(log.str().find("PORT=abc"), std::string::npos);
+
+  log.str("");
+  {
+    const OperatorLogCapture capture(log);
+    EXPECT_EQ(Read("[IPSETTING]\nPORT=0\nIP=1.2.3.4\n").GetPort(), 0);
+  }
+  EXPECT_EQ(log.str(), "") << "port 0, for any free port, is a port";
+
+  log.str("");
+  {
+    const OperatorLogCapture capture(log);
+    using namespace std::string_literals;
+    const Settings settings =
+        Read("[IPSETTING]\nIP=1.2.3.4\0junk\nPORT=9000\n[LOG]\nLimit=5\0\0\nLimitDays=9\n"s);
+    EXPECT_EQ(settings.GetListenAddress(), "1.2.3.4junk");
+    EXPECT_EQ(settings.GetPort(), 9000);
+    EXPECT_EQ(settings.GetLogLimit(), 5);
+    EXPECT_EQ(settings.GetLogLimitDays(), 9);
+  }
+  EXPECT_TRUE(testing::IsTheOnlyWarningLine(log.str(), "settings.file-damaged")) << log.str();
+  EXPECT_NE(log.str().find("line 2, 5 "), std::string::npos) << log.str();
 }
 
 TEST_F(SettingsTest, TheMisspelledMaintenanceKeyIsTheOneRead) {
