@@ -168,6 +168,7 @@ asio::awaitable<void> DispatchBlock(RecorderConnection& connection, RequestHandl
                                     ConstByteSpan block) {
   switch (JudgeBlock(block, connection.Alive(), connection.Registered())) {
     case BlockVerdict::kServe:
+      connection.EnterExchange();
       co_await ServeBlock(connection, handlers, block);
       connection.RenewIdleDeadline();
       break;

@@ -138,7 +138,7 @@ void Listener::SweepExpiredConnections() {
   liveCount_ = 0;
   for (auto entry = connections_.begin(); entry != connections_.end();) {
     RecorderConnection& connection = **entry;
-    if (connection.Alive() && connection.IdleDeadline() <= now) {
+    if (connection.Alive() && !connection.InExchange() && connection.IdleDeadline() <= now) {
       connection.Close();
       entry = connections_.erase(entry);
       continue;

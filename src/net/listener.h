@@ -36,8 +36,8 @@ class Listener {
 
   // Closes and forgets every connection marked dead.
   void SweepDeadConnections();
-  // Closes and forgets every live connection whose idle deadline has passed; dead ones are
-  // left to the dead-connection sweep.
+  // Closes and forgets every live connection whose idle deadline has passed, unless it is in the
+  // middle of an exchange; dead ones are left to the dead-connection sweep.
   void SweepExpiredConnections();
   // Every connection in the list, alive or awaiting the dead-connection sweep.
   const std::list<std::shared_ptr<RecorderConnection>>& Connections() const { return connections_; }

@@ -91,6 +91,11 @@ void RecorderConnection::Lose() {
 
 void RecorderConnection::RenewIdleDeadline() {
   idleDeadline_ = NowOleDate() + kIdleDays;
+  inExchange_ = false;
+}
+
+void RecorderConnection::EnterExchange() {
+  inExchange_ = true;
 }
 
 void RecorderConnection::Close() {

@@ -62,6 +62,9 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   // Local time as an OLE date after which the expiry sweep closes the connection; 0 until
   // the first request.
   double IdleDeadline() const { return idleDeadline_; }
+  // A request is being served: the connection may be waiting for the peer's next block of the
+  // exchange or for the directory server, and is not idle whatever its deadline says.
+  bool InExchange() const { return inExchange_; }
 
   // A check-in record arrived and is kept with the peer's own address and port. Its tag makes
   // the connection a host check or an account check; any other record leaves the kind as it
@@ -106,6 +109,9 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   void Abandon();
   // Renews the idle deadline after a request that was served or dropped.
   void RenewIdleDeadline();
+  // Serving a request begins; it ends with RenewIdleDeadline (or the failure path, after which
+  // only the dead-connection sweep looks at the connection).
+  void EnterExchange();
 
   // Serves the connection until it is closed; started once, by the listener.
   asio::awaitable<void> Serve();
@@ -137,6 +143,7 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   std::int32_t siteRowId_ = kNoSiteRow;
   SiteRecord storedCheckIn_;
   double idleDeadline_ = 0.0;
+  bool inExchange_ = false;
 };
 
 }  // namespace orlentis

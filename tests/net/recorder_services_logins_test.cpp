@@ -183,6 +183,18 @@ TEST_F(LoginServicesTest, HostLoginSendsTheEffectiveAuthorityAndThePermittedInst
   ExpectNothingPending(client);
 }
 
+// A connection is not idle while it is inside an exchange: an expiry sweep that falls into a
+// first request waiting for the host's credentials leaves it to finish.
+TEST_F(LoginServicesTest, AHostLoginWaitingForItsCredentialsOutlastsAnExpirySweep) {
+  WireClient client = server_.Connect();
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
+  ASSERT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
+  server_.Net().SweepExpiredConnections();
+  EXPECT_EQ(server_.Net().ListedConnections(), 1u);
+  ASSERT_TRUE(client.Send(EncodeHostCredentials("carol", HostPasswordDigest("carol-pw"))));
+  EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
+}
+
 TEST_F(LoginServicesTest, HostLoginGivesTheAdministratorNoInstances) {
   const std::int32_t zero = AddSite(kPeer, 0, "Zero");
   const std::int32_t admin = 1;
