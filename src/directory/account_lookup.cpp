@@ -45,12 +45,13 @@ std::vector<HostSitePermission> HostPermissions(soci::session& session, std::int
   return permissions;
 }
 
-AccountLoginFacts ReadAccountLogin(soci::session& session, const std::string& name,
-                                   const std::string& passwordDigest,
-                                   const std::string& peerAddress) {
-  AccountLoginFacts facts;
+// The look-ups fill facts step by step, so that a database error keeps what the steps before
+// it found.
+void ReadAccountLogin(soci::session& session, const std::string& name,
+                      const std::string& passwordDigest, const std::string& peerAddress,
+                      AccountLoginFacts& facts) {
   const auto user = FindUser(session, name, passwordDigest);
-  if (!user) return facts;
+  if (!user) return;
   facts.userFound = true;
   facts.cameraMask =
       IsAdministratorName(name) ? kEveryCamera : SiteCameraMask(session, user->nID, peerAddress);
@@ -60,16 +61,15 @@ AccountLoginFacts ReadAccountLogin(soci::session& session, const std::string& na
     facts.groupName = group->strName;
     facts.level = group->nLevel;
   }
-  return facts;
 }
 
-HostLoginFacts ReadHostLogin(soci::session& session, const std::string& name,
-                             const std::string& passwordDigest, const std::string& peerAddress) {
-  HostLoginFacts facts;
+void ReadHostLogin(soci::session& session, const std::string& name,
+                   const std::string& passwordDigest, const std::string& peerAddress,
+                   HostLoginFacts& facts) {
   const auto user = FindUser(session, name, passwordDigest);
-  if (!user) return facts;
+  if (!user) return;
   const auto group = FindGroup(session, user->nGroupID);
-  if (!group) return facts;
+  if (!group) return;
   facts.succeeded = true;
   facts.userName = user->strName;
   facts.groupName = group->strName;
@@ -78,7 +78,6 @@ HostLoginFacts ReadHostLogin(soci::session& session, const std::string& name,
   // The administrator is never narrowed to instances.
   if (!IsAdministratorName(name))
     facts.instances = HostPermissions(session, user->nID, peerAddress);
-  return facts;
 }
 
 std::vector<GroupSummary> ReadGroupsByLevel(soci::session& session) {
@@ -94,19 +93,22 @@ std::vector<GroupSummary> ReadGroupsByLevel(soci::session& session) {
 
 }  // namespace
 
-DbResult<AccountLoginFacts> LookUpAccountLogin(const std::string& name,
-                                               const std::string& passwordDigest,
-                                               const std::string& peerAddress) {
-  return RunGuardedFor([&](soci::session& session) {
-    return ReadAccountLogin(session, name, passwordDigest, peerAddress);
+AccountLoginFacts LookUpAccountLogin(const std::string& name, const std::string& passwordDigest,
+                                     const std::string& peerAddress) {
+  AccountLoginFacts facts;
+  RunGuarded([&](soci::session& session) {
+    ReadAccountLogin(session, name, passwordDigest, peerAddress, facts);
   });
+  return facts;
 }
 
-DbResult<HostLoginFacts> LookUpHostLogin(const std::string& name, const std::string& passwordDigest,
-                                         const std::string& peerAddress) {
-  return RunGuardedFor([&](soci::session& session) {
-    return ReadHostLogin(session, name, passwordDigest, peerAddress);
+HostLoginFacts LookUpHostLogin(const std::string& name, const std::string& passwordDigest,
+                               const std::string& peerAddress) {
+  HostLoginFacts facts;
+  RunGuarded([&](soci::session& session) {
+    ReadHostLogin(session, name, passwordDigest, peerAddress, facts);
   });
+  return facts;
 }
 
 std::optional<std::int32_t> LookUpUserGroupId(const std::string& name,

@@ -22,9 +22,10 @@ struct AccountLoginFacts {
   std::uint32_t cameraMask = 0;
   std::uint32_t authority = 0;  // the user's own, not combined with the group's
 };
-DbResult<AccountLoginFacts> LookUpAccountLogin(const std::string& name,
-                                               const std::string& passwordDigest,
-                                               const std::string& peerAddress);
+// A database error (unavailable, or failing at some step) ends a login look-up where it
+// happened: the facts found before it stand, so a login that had succeeded stays one.
+AccountLoginFacts LookUpAccountLogin(const std::string& name, const std::string& passwordDigest,
+                                     const std::string& peerAddress);
 
 // HOST_USER_LOGIN: the user block and the permitted instances of the host's address.
 struct HostSitePermission {
@@ -38,8 +39,8 @@ struct HostLoginFacts {
   std::uint32_t authority = 0;  // user AND group
   std::vector<HostSitePermission> instances;
 };
-DbResult<HostLoginFacts> LookUpHostLogin(const std::string& name, const std::string& passwordDigest,
-                                         const std::string& peerAddress);
+HostLoginFacts LookUpHostLogin(const std::string& name, const std::string& passwordDigest,
+                               const std::string& peerAddress);
 
 // CMD_USER_LOGIN: the user's group id, when name and password match and the database could
 // be read.

@@ -37,8 +37,7 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
   // the password in UTF-8.
   const std::string digest = PasswordDigest(request.password, false);
   const std::string password = text_.ToUtf8(request.password);
-  const AccountLoginFacts facts =
-      LookUpAccountLogin(name, digest, connection.PeerAddress()).ValueOr({});
+  const AccountLoginFacts facts = LookUpAccountLogin(name, digest, connection.PeerAddress());
   bool succeeded = facts.userFound && facts.groupFound;
   if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
 
@@ -68,7 +67,7 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
                                         credentials.password.size()),
                        true)
                  : PasswordDigest(credentials.PasswordText(), false);
-  const HostLoginFacts facts = LookUpHostLogin(name, digest, connection.PeerAddress()).ValueOr({});
+  const HostLoginFacts facts = LookUpHostLogin(name, digest, connection.PeerAddress());
   bool succeeded = facts.succeeded;
   if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
 

@@ -147,6 +147,40 @@ TEST_F(DatabaseTroubleTest, ACheckInWhileUnavailableKeepsTheSiteTheConnectionKne
   EXPECT_EQ(CamerasOf(lobby)[0].nIndex, 2);
 }
 
+// A database error ends a login's look-up at its step, and what was found before it stands:
+// a host login that had succeeded gets its user block and the end marker without instances,
+// and a failed account login carries what it had found.
+TEST_F(DatabaseTroubleTest, ALoginKeepsWhatItFoundBeforeADatabaseError) {
+  const std::int32_t viewers = AddGroup("Viewers", 4, 0x05);
+  const std::int32_t carol = AddUser("carol", "carol-pw", viewers, 0x0F);
+  AddUserSite(carol, AddSite("127.0.0.1", 0, "Zero"), std::string(64, '1'));
+  AddUserSite(carol, AddSite("127.0.0.1", -1, "Lobby"), "1");
+  ExecuteSql("ALTER TABLE UserSite RENAME COLUMN strCameraAuthority TO strLost");
+
+  WireClient host = server_.Connect();
+  ASSERT_TRUE(host.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
+  ASSERT_EQ(ReceiveHostFrame(host), (HostFrame{1, 1, 1}));
+  ASSERT_TRUE(host.Send(EncodeHostCredentials("carol", HostPasswordDigest("carol-pw"))));
+  EXPECT_EQ(ReceiveHostFrame(host), (HostFrame{1, 1, 1}));
+  const auto info = host.ReceiveExactly(host_user_layout::kSize);
+  ASSERT_TRUE(info.has_value());
+  EXPECT_EQ(LoadU32(*info, host_user_layout::kAuthority), 0x05u);
+  const auto end = host.ReceiveExactly(host_site_layout::kSize);
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(LoadI32(*end, host_site_layout::kInstance), -1);
+
+  ExecuteSql("ALTER TABLE UserSite RENAME COLUMN strLost TO strCameraAuthority");
+  ExecuteSql("ALTER TABLE \"Group\" RENAME COLUMN nLevel TO nLost");
+  WireClient site = server_.Connect();
+  RegisterByAccountCheck(site);
+  ASSERT_TRUE(site.Send(EncodeUserRequest(CMD_ACCOUNT_LOGIN, {"carol", "carol-pw"})));
+  const auto account = site.ReceiveExactly(user_layout::kSize);
+  ASSERT_TRUE(account.has_value());
+  EXPECT_EQ(LoadU32(*account, user_layout::kWord), RSP_FAIL);
+  EXPECT_EQ(LoadU32(*account, user_layout::kCameraMask), 0x0001u);
+  EXPECT_EQ((*account)[user_layout::kAuthority], 0x17);
+}
+
 TEST_F(DatabaseTroubleTest, ABrokenDatabaseFileStillGetsEveryAnswer) {
   const auto database = DatabaseFile();
   const TempFolder folder;
