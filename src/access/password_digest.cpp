@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "base/code_page_text.h"
+
 namespace orlentis {
 namespace {
 
@@ -41,6 +43,14 @@ std::string PasswordDigest(std::string_view input, bool inputIsDigest) {
       inputIsDigest ? input
                     : std::string_view(reinterpret_cast<const char*>(first.data()), first.size());
   return LowerHex(Sha256(firstBytes));
+}
+
+std::optional<std::string> CodePagePasswordDigest(std::string_view utf8Password,
+                                                  const std::string& codePage) {
+  const std::optional<std::string> bytes =
+      CodePageText(UsableCodePage(codePage)).FromUtf8Exactly(utf8Password);
+  if (!bytes) return std::nullopt;
+  return PasswordDigest(*bytes, false);
 }
 
 }  // namespace orlentis

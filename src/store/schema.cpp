@@ -4,10 +4,13 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "access/password_digest.h"
 #include "base/profile_file.h"
+#include "base/settings.h"
 #include "store/bound_statement.h"
 
 namespace orlentis {
@@ -57,6 +60,18 @@ std::string InitialAdministratorPassword(const std::filesystem::path& folder) {
   return password;
 }
 
+// Hosts hash the password's bytes in their code page, so the stored digest must be of those.
+std::string AdministratorDigest(const std::string& password) {
+  const std::string codePage = Settings::Instance().GetCodePage();
+  const std::optional<std::string> digest = CodePagePasswordDigest(password, codePage);
+  if (!digest) {
+    throw std::runtime_error(std::string(kAdminPasswordVariable) +
+                             " holds characters that the code page " + codePage +
+                             " of the recorders cannot hold");
+  }
+  return *digest;
+}
+
 bool IsNewDatabase(soci::session& session) {
   int groups = 0;
   int users = 0;
@@ -88,7 +103,7 @@ bool SeedNewDatabase(soci::session& session, const std::filesystem::path& folder
       .Use(administrator)
       .Into(groupId)
       .Execute();
-  const std::string digest = PasswordDigest(InitialAdministratorPassword(folder), false);
+  const std::string digest = AdministratorDigest(InitialAdministratorPassword(folder));
   const std::string description;
   BoundStatement(
       session,

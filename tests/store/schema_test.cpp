@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <utility>
 
 #include "access/password_digest.h"
@@ -198,6 +199,30 @@ TEST_F(SchemaTest, WithoutAGivenPasswordARandomOneIsWrittenDown) {
   UserTable users(Session());
   users.OpenByNameAndPassword("Administrator", PasswordDigest(password, false));
   EXPECT_EQ(users.Count(), 1u);
+}
+
+// A host hashes the password's bytes in the recorders' code page (here the default,
+// WINDOWS-1252), so the seeded digest is of those, and a password the code page cannot hold
+// is refused rather than stored in a form no host can ever send.
+TEST_F(SchemaTest, TheSeededPasswordIsHashedInTheCodePage) {
+  const auto emptyDatabase = [&] {
+    BoundStatement(Session(), "DELETE FROM \"User\"").Execute();
+    BoundStatement(Session(), "DELETE FROM \"Group\"").Execute();
+  };
+  emptyDatabase();
+  ::setenv(kAdminPasswordVariable, "Gr\u00FC\u00DFe", 1);
+  EXPECT_TRUE(SeedNewDatabase(Session(), Database().Folder()));
+  UserTable users(Session());
+  users.OpenByNameAndPassword("Administrator", PasswordDigest("Gr\xFC\xDF"
+                                                              "e",
+                                                              false));
+  EXPECT_EQ(users.Count(), 1u);
+
+  emptyDatabase();
+  ::setenv(kAdminPasswordVariable, "\u65E5\u672C", 1);
+  EXPECT_THROW(SeedNewDatabase(Session(), Database().Folder()), std::runtime_error);
+  ::setenv(kAdminPasswordVariable, kTestAdminPassword, 1);
+  EXPECT_EQ(Count("\"User\""), 0);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <exception>
 
 #include "access/password_digest.h"
+#include "base/program_folder.h"
+#include "base/settings.h"
 #include "peer_status.h"
 #include "store/engine.h"
 #include "store/group_table.h"
@@ -46,6 +48,17 @@ void GrantEverySite(soci::session& session, std::int32_t userId, const std::vect
   }
 }
 
+// Hosts hash the password's bytes in the server's code page, so the seeded digest is of those.
+std::string SeedDigest(const SeedSettings& settings) {
+  const std::string codePage = Settings(settings.home / kSettingsFileName).GetCodePage();
+  const auto digest = CodePagePasswordDigest(settings.password, codePage);
+  if (!digest) {
+    throw PeerFailure(PeerStatus::kUsage, "the password has characters that the code page " +
+                                              codePage + " of the recorders cannot hold");
+  }
+  return *digest;
+}
+
 }  // namespace
 
 SeedReport SeedAccounts(const SeedSettings& settings) {
@@ -71,7 +84,7 @@ SeedReport SeedAccounts(const SeedSettings& settings) {
     for (const auto& site : siteSet.Rows()) {
       if (site.strIP == settings.grantAddress) sites.push_back(site);
     }
-    const std::string digest = PasswordDigest(settings.password, false);
+    const std::string digest = SeedDigest(settings);
     UserTable users(session);
     for (int i = 0; i < settings.users; ++i) {
       const auto userId =
