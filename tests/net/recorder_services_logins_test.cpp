@@ -195,6 +195,25 @@ TEST_F(LoginServicesTest, AHostLoginWaitingForItsCredentialsOutlastsAnExpirySwee
   EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
 }
 
+// Inside an exchange each block is read at exactly its size: credentials one byte too long are
+// served as the credentials, and the stray byte is then the next request, too short for any,
+// which takes the failure path.
+TEST_F(LoginServicesTest, CredentialsOneByteTooLongLeaveTheExtraByteAsTheNextRequest) {
+  WireClient client = server_.Connect();
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
+  ASSERT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
+  Bytes credentials = ToBytes(EncodeHostCredentials("carol", HostPasswordDigest("carol-pw")));
+  credentials.push_back(0x01);
+  ASSERT_TRUE(client.Send(credentials));
+  EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
+  EXPECT_EQ(client.ReceiveExactly(host_user_layout::kSize),
+            HostUserInfoBytes("carol", "Viewers", 0x05));
+  const auto end = client.ReceiveExactly(host_site_layout::kSize);
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(LoadI32(*end, host_site_layout::kInstance), -1);
+  EXPECT_TRUE(server_.Net().WaitForFailures(1));
+}
+
 TEST_F(LoginServicesTest, HostLoginGivesTheAdministratorNoInstances) {
   const std::int32_t zero = AddSite(kPeer, 0, "Zero");
   const std::int32_t admin = 1;
