@@ -18,9 +18,8 @@ namespace orlentis {
 namespace {
 
 constexpr int kBusyTimeoutMs = 10000;
-// The backup restarts its step while another connection holds the write lock; the busy
-// timeout already waits inside each step, so a few retries cover a long transaction.
-constexpr int kBackupBusyRetries = 5;
+constexpr std::chrono::microseconds kLockRetryPause{200};
+constexpr int kLockRetries = kBusyTimeoutMs * 1000 / 200;
 
 struct ConnectionCloser {
   void operator()(sqlite3* connection) const { sqlite3_close_v2(connection); }
@@ -61,6 +60,12 @@ Statement Prepare(sqlite3* connection, const char* sql) {
     return nullptr;
   }
   return Statement(raw);
+}
+
+int RetryShortly(void*, int attempts) {
+  if (attempts >= kLockRetries) return 0;
+  std::this_thread::sleep_for(kLockRetryPause);
+  return 1;
 }
 
 // VACUUM INTO wants a new or empty file; creating it first gives it the database's mode.
@@ -105,25 +110,19 @@ bool IsIntact(const std::filesystem::path& file) {
   return true;
 }
 
-bool CopyOver(const std::filesystem::path& copyFile, const std::filesystem::path& databaseFile) {
-  const Connection source = Open(copyFile, SQLITE_OPEN_READONLY);
-  const Connection target = Open(databaseFile, SQLITE_OPEN_READWRITE);
-  if (!source || !target) return false;
-  const std::string what =
-      "cannot copy " + copyFile.string() + " back over " + databaseFile.string();
-  sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
-  if (backup == nullptr) return Failed("copy-back", what, target.get());
-  int result = SQLITE_OK;
-  for (int attempt = 0; attempt <= kBackupBusyRetries; ++attempt) {
-    result = sqlite3_backup_step(backup, -1);
-    if (result != SQLITE_BUSY && result != SQLITE_LOCKED) break;
+bool VacuumInPlace(const std::filesystem::path& databaseFile) {
+  const Connection live = Open(databaseFile, SQLITE_OPEN_READWRITE);
+  if (!live) return false;
+  // A writer that commits without pause frees the write lock only for moments, which the
+  // busy timeout's growing sleeps would miss; short, even retries catch them.
+  sqlite3_busy_handler(live.get(), RetryShortly, nullptr);
+  if (sqlite3_exec(live.get(), "VACUUM", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    return Failed("vacuum", "cannot compact " + databaseFile.string(), live.get());
   }
-  const int finished = sqlite3_backup_finish(backup);
-  if (result != SQLITE_DONE) return Failed("copy-back", what + ": " + sqlite3_errstr(result));
-  if (finished != SQLITE_OK) return Failed("copy-back", what, target.get());
-  // The copy went into the write-ahead log; the checkpoint writes it into the database file and
-  // truncates both. Readers still on old frames may hold it back, which only delays shrinking.
-  sqlite3_exec(target.get(), "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+  // The rebuilt pages went into the write-ahead log; the checkpoint writes them into the
+  // database file and truncates both. Readers still on old frames may hold it back, which only
+  // delays shrinking.
+  sqlite3_exec(live.get(), "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
   return true;
 }
 

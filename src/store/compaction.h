@@ -10,10 +10,10 @@ namespace orlentis {
 bool VacuumInto(const std::filesystem::path& databaseFile, const std::filesystem::path& copyFile);
 // Whether the database in file passes SQLite's integrity check.
 bool IsIntact(const std::filesystem::path& file);
-// Replaces the content of the live databaseFile with copyFile's through SQLite's online
-// backup, which is safe while other sessions have the database open, then folds the
+// Compacts the live databaseFile where it is, in one write transaction, so that a write other
+// sessions or processes commit meanwhile waits for it instead of being lost; then folds the
 // write-ahead log back so that the file shrinks.
-bool CopyOver(const std::filesystem::path& copyFile, const std::filesystem::path& databaseFile);
+bool VacuumInPlace(const std::filesystem::path& databaseFile);
 // Deletes a database file and its companion files, if they exist. A directory is left alone.
 void RemoveDatabaseFile(const std::filesystem::path& file);
 

@@ -44,8 +44,9 @@ class DatabaseMaintenance {
   // From now on every compaction waits kCompactionDelay before it begins.
   void SetStartupFinished() { startupFinished_.store(true); }
 
-  // Compacts the database file databaseFile through Temp.db beside it, in five passes.
-  // True on success; a failure leaves the database as it was.
+  // Compacts the database file databaseFile in five passes, each checking a compacted copy in
+  // Temp.db beside it before compacting the live file in place. True on success; a failure
+  // leaves the database as it was, and no write committed meanwhile is lost.
   bool CompactDatabase(const std::filesystem::path& databaseFile);
 
   // OLE automation dates (local time).

@@ -1,10 +1,15 @@
+#include <signal.h>
+
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "base/language.h"
 #include "store/bound_statement.h"
 #include "store/compaction.h"
 #include "store/site_table.h"
 #include "store_test.h"
+#include "support/child_process.h"
 
 namespace orlentis::testing {
 namespace {
@@ -18,6 +23,50 @@ TEST(MaintenanceIntervalTest, LeadingNumberOfTheTextIsTheIntervalInDays) {
       {"30", 30}, {"7 days", 7}, {"14 Tage", 14}, {"", 1}, {"0", 1}, {"days", 1}, {"-3", 1}};
   for (const auto& [text, days] : cases) EXPECT_EQ(MaintenanceIntervalDays(text), days) << text;
 }
+
+// A second process with its own SQLite connection that commits one row after another, without
+// pause, each statement its own transaction, and prints the number of each committed row.
+class CommittingProcess {
+ public:
+  CommittingProcess(const std::filesystem::path& database, const std::string& insert)
+      : child_({"/usr/bin/python3",
+                {"-c",
+                 "import sqlite3, sys\n"
+                 "db = sqlite3.connect(sys.argv[1], timeout=60, isolation_level=None)\n"
+                 "n = 0\n"
+                 "while True:\n"
+                 "    n += 1\n"
+                 "    db.execute(sys.argv[2], (n,))\n"
+                 "    print(n, flush=True)\n",
+                 database.string(), insert},
+                {},
+                {}}) {}
+  ~CommittingProcess() { Stop(); }
+
+  bool WaitForCommits(std::int64_t count) {
+    for (int i = 0; i < 5000 && LastCommitted() < count; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return LastCommitted() >= count;
+  }
+  // Kills the process; the number of the last row it reported committed.
+  std::int64_t Stop() {
+    child_.Signal(SIGKILL);
+    child_.Wait(10000);
+    return LastCommitted();
+  }
+
+ private:
+  std::int64_t LastCommitted() const {
+    const std::string printed = child_.StandardOutput();
+    const auto lineEnd = printed.rfind('\n');
+    if (lineEnd == std::string::npos) return 0;
+    const auto lineStart = printed.rfind('\n', lineEnd - 1);
+    return std::stoll(printed.substr(lineStart == std::string::npos ? 0 : lineStart + 1));
+  }
+
+  ChildProcess child_;
+};
 
 class MaintenanceTest : public StoreTest {
  protected:
@@ -123,6 +172,28 @@ TEST_F(MaintenanceTest, CompactionShrinksTheDatabaseWhileAnotherSessionIsOpen) {
   EXPECT_EQ(name, "kept");
   BoundStatement(*other, "INSERT INTO MaskIP (strIPFrom) VALUES ('1.2.3.4')").Execute();
   EXPECT_EQ(Count("MaskIP"), 1);
+  EXPECT_TRUE(IsIntact(Database().File()));
+}
+
+// Another process (the administration tool, say) that commits while compactions run must find
+// every committed row afterwards: a compaction never puts back an older state of the file.
+TEST_F(MaintenanceTest, NoRowCommittedByAnotherProcessIsLostThroughCompactions) {
+  BoundStatement(Session(), "CREATE TABLE Probe (n INTEGER NOT NULL)").Execute();
+  CloseThreadSession();
+  DatabaseMaintenance::Instance().SetCompactionWait([](std::chrono::milliseconds) {});
+  CommittingProcess writer(Database().File(), "INSERT INTO Probe (n) VALUES (?1)");
+  ASSERT_TRUE(writer.WaitForCommits(1));
+  for (int round = 0; round < 20; ++round) {
+    EXPECT_TRUE(DatabaseMaintenance::Instance().CompactDatabase(Database().File())) << round;
+  }
+  const std::int64_t committed = writer.Stop();
+  ASSERT_GT(committed, 0);
+  int kept = 0;
+  BoundStatement(Session(), "SELECT COUNT(*) FROM Probe WHERE n <= :last")
+      .Use(committed)
+      .Into(kept)
+      .Execute();
+  EXPECT_EQ(kept, committed);
   EXPECT_TRUE(IsIntact(Database().File()));
 }
 
