@@ -29,6 +29,7 @@ constexpr int kTextGroups = 183;
 constexpr int kTextIncrease = 241;
 constexpr int kTextDecrease = 242;
 constexpr int kMaxNameShown = 31;
+constexpr int kListWidthInCharacters = 20;
 
 }  // namespace
 
@@ -39,6 +40,7 @@ GroupListDialog::GroupListDialog(QWidget* parent)
       authority_(new AuthorityFrame),
       showMessage_(WarningBoxOver(this)) {
   setWindowTitle(PageText(kTextGroupSetting));
+  list_->setMinimumWidth(list_->fontMetrics().averageCharWidth() * kListWidthInCharacters);
   auto* groups = new QVBoxLayout;
   groups->addWidget(new QLabel(PageText(kTextGroups)));
   groups->addWidget(list_);
