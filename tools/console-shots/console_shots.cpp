@@ -1,7 +1,9 @@
 #include "console_shots.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <array>
@@ -11,9 +13,14 @@
 
 #include "base/language.h"
 #include "console/account_page.h"
+#include "console/add_site_dialog.h"
+#include "console/authority_frame.h"
 #include "console/console_login_dialog.h"
 #include "console/console_sheet.h"
+#include "console/group_dialog.h"
+#include "console/group_list_dialog.h"
 #include "console/image_button.h"
+#include "console/ip_address_field.h"
 #include "console/log_page.h"
 #include "console/main_window.h"
 #include "console/monitor_page.h"
@@ -207,6 +214,27 @@ void ShootUserDialogs(ShotFolder& shots) {
   shots.SaveWindow("user-modify.png", modifying);
 }
 
+// The group list with a group selected, the dialog that adds a group as filled in, and the
+// dialog that registers a site before it checks in.
+void ShootAccountDialogs(ShotFolder& shots) {
+  GroupListDialog groups;
+  Require(groups.List().count() > 1, "no group");
+  groups.SelectRow(1);
+  shots.SaveWindow("group-list-dialog.png", groups);
+
+  GroupDialog group;
+  group.NameField().setText(QStringLiteral("Night shift"));
+  group.Authority().SetAuthority(kAuthorityMonitoring | kAuthoritySearching);
+  group.show();
+  group.NameField().deselect();
+  shots.SaveWindow("group-dialog.png", group);
+
+  AddSiteDialog site;
+  site.AddressField().SetText(QStringLiteral("192.168.1.20"));
+  site.InstanceChoice().setCurrentIndex(1);
+  shots.SaveWindow("add-site-dialog.png", site);
+}
+
 // The four tray images side by side at the size they are drawn for, each over its id.
 QImage TrayIconsPicture() {
   constexpr std::array kIds{kIconNormal, kIconActivity1, kIconActivity2, kIconActivity3};
@@ -238,6 +266,7 @@ std::vector<std::filesystem::path> TakeConsoleShots(const std::filesystem::path&
   ShootNotice(shots);
   ShootConsole(shots, user);
   ShootUserDialogs(shots);
+  ShootAccountDialogs(shots);
   shots.Save("tray-icons.png", TrayIconsPicture());
   return shots.Written();
 }
