@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "access/roles.h"
+#include "console/group_list_dialog.h"
 #include "console/page_text.h"
 #include "console/report_list.h"
 #include "console/user_dialog.h"
@@ -155,7 +156,8 @@ void AccountPage::DeleteSelectedUser() {
 
 void AccountPage::OpenGroupSetting() {
   if (!administratorGroup_) return;
-  // The group list dialog is wired in with the group dialogs.
+  GroupListDialog dialog(this);
+  dialog.exec();
   Refresh();
 }
 

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +11,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "console/add_site_dialog.h"
+#include "console/authority_frame.h"
 #include "console/image_button.h"
 #include "console/page_text.h"
 #include "console/permission_tree_view.h"
@@ -32,13 +33,8 @@ constexpr int kTextGroup = 113;
 constexpr int kTextDescription = 114;
 constexpr int kTextAddUser = 117;
 constexpr int kTextModifyUser = 118;
-constexpr int kTextAuthority = 228;
-// Box i shows right i.
-constexpr std::array<int, kAuthorityRightCount> kBoxTexts{229, 230, 231, 233, 234,
-                                                          235, 236, 237, 240};
 constexpr int kMaxNameInput = 16;
 constexpr int kMaxPasswordInput = 15;
-constexpr int kBoxesPerRow = 3;
 // What each entry of the group drop-down keeps of its group.
 constexpr int kGroupIdRole = Qt::UserRole;
 constexpr int kGroupAuthorityRole = Qt::UserRole + 1;
@@ -68,7 +64,8 @@ UserDialog::UserDialog(UserFormMode mode, QWidget* parent)
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(BuildAccountControls());
-  layout->addWidget(BuildAuthorityBoxes());
+  authority_ = new AuthorityFrame;
+  layout->addWidget(authority_);
   layout->addWidget(BuildSiteControls(), 1);
   layout->addWidget(buttons);
 
@@ -102,16 +99,6 @@ QWidget* UserDialog::BuildAccountControls() {
   return box;
 }
 
-QWidget* UserDialog::BuildAuthorityBoxes() {
-  auto* frame = new QGroupBox(PageText(kTextAuthority));
-  auto* grid = new QGridLayout(frame);
-  for (int bit = 0; bit < kAuthorityRightCount; ++bit) {
-    boxes_[bit] = new QCheckBox(PageText(kBoxTexts[bit]));
-    grid->addWidget(boxes_[bit], bit / kBoxesPerRow, bit % kBoxesPerRow);
-  }
-  return frame;
-}
-
 QWidget* UserDialog::BuildSiteControls() {
   tree_ = new PermissionTreeView;
   remove_ = new ImageButton(QStringLiteral("BUTTON_SITE_REMOVE"));
@@ -121,7 +108,7 @@ QWidget* UserDialog::BuildSiteControls() {
   connect(tree_, &PermissionTreeView::SelectedSiteChanged, this,
           &UserDialog::OnSelectedSiteChanged);
   connect(remove_, &ImageButton::clicked, this, &UserDialog::RemoveSelectedSite);
-  connect(add_, &ImageButton::clicked, this, &UserDialog::AddSites);
+  connect(add_, &ImageButton::clicked, this, &UserDialog::OpenAddSiteDialog);
   connect(refresh_, &ImageButton::clicked, this, &UserDialog::RebuildTree);
 
   auto* box = new QWidget;
@@ -166,7 +153,7 @@ void UserDialog::LoadUser(const UserAccount& user) {
   const AuthorityBoxes boxes = group
                                    ? BoxesForUser(user.authority, *group)
                                    : AuthorityBoxes{kAuthorityAll, user.authority & kAuthorityAll};
-  ShowBoxes(boxes.enabled, boxes.checked);
+  ShowBoxes(boxes);
   RebuildTree();
 }
 
@@ -178,24 +165,14 @@ std::optional<std::uint32_t> UserDialog::ChosenGroupAuthority() const {
 void UserDialog::ApplyGroupChoice() {
   const std::optional<std::uint32_t> group = ChosenGroupAuthority();
   if (!group) return;
-  const AuthorityBoxes boxes = BoxesForGroup(*group);
-  ShowBoxes(boxes.enabled, boxes.checked);
+  ShowBoxes(BoxesForGroup(*group));
 }
 
-void UserDialog::ShowBoxes(std::uint32_t enabled, std::uint32_t checked) {
-  const AuthorityBoxes boxes{enabled, checked};
+void UserDialog::ShowBoxes(const AuthorityBoxes& boxes) {
   for (int bit = 0; bit < kAuthorityRightCount; ++bit) {
-    boxes_[bit]->setEnabled(boxes.IsEnabled(bit));
-    boxes_[bit]->setChecked(boxes.IsChecked(bit));
+    authority_->Box(bit).setEnabled(boxes.IsEnabled(bit));
   }
-}
-
-std::uint32_t UserDialog::CheckedAuthority() const {
-  std::uint32_t authority = 0;
-  for (int bit = 0; bit < kAuthorityRightCount; ++bit) {
-    if (boxes_[bit]->isChecked()) authority |= 1U << bit;
-  }
-  return authority;
+  authority_->SetAuthority(boxes.checked);
 }
 
 UserForm UserDialog::Form() const {
@@ -210,7 +187,7 @@ UserForm UserDialog::Form() const {
   form.password = password_->text().toStdString();
   form.confirmation = confirmation_->text().toStdString();
   form.description = description_->text().toStdString();
-  form.authority = CheckedAuthority();
+  form.authority = authority_->Authority();
   form.siteRights = tree_->Tree().Rights();
   return form;
 }
@@ -238,8 +215,9 @@ void UserDialog::RemoveSelectedSite() {
   }
 }
 
-void UserDialog::AddSites() {
-  // The add-site dialog comes with the group dialogs.
+void UserDialog::OpenAddSiteDialog() {
+  AddSiteDialog dialog(this);
+  if (dialog.exec() == QDialog::Accepted) RebuildTree();
 }
 
 void UserDialog::RebuildTree() {

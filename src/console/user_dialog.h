@@ -1,19 +1,18 @@
 #pragma once
 
 #include <QDialog>
-#include <array>
 #include <optional>
 
-#include "access/roles.h"
 #include "console/show_message.h"
 #include "directory/user_accounts.h"
 
-class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
 namespace orlentis {
 
+class AuthorityFrame;
+struct AuthorityBoxes;
 class ImageButton;
 class PermissionTreeView;
 
@@ -39,7 +38,7 @@ class UserDialog : public QDialog {
   // disabled and cleared.
   void ApplyGroupChoice();
   void RemoveSelectedSite();
-  void AddSites();
+  void OpenAddSiteDialog();
   void RebuildTree();
 
   void SetMessageBox(ShowMessage showMessage) { showMessage_ = std::move(showMessage); }
@@ -50,7 +49,7 @@ class UserDialog : public QDialog {
   QLineEdit& ConfirmationEdit() { return *confirmation_; }
   QLineEdit& DescriptionEdit() { return *description_; }
   QComboBox& GroupDropDown() { return *groups_; }
-  QCheckBox& AuthorityBox(int bit) { return *boxes_.at(static_cast<std::size_t>(bit)); }
+  AuthorityFrame& Authority() { return *authority_; }
   PermissionTreeView& Tree() { return *tree_; }
   ImageButton& RemoveButton() { return *remove_; }
   ImageButton& AddButton() { return *add_; }
@@ -58,13 +57,11 @@ class UserDialog : public QDialog {
 
  private:
   QWidget* BuildAccountControls();
-  QWidget* BuildAuthorityBoxes();
   QWidget* BuildSiteControls();
   void FillGroups();
   // The authority of the group chosen in the drop-down.
   std::optional<std::uint32_t> ChosenGroupAuthority() const;
-  void ShowBoxes(std::uint32_t enabled, std::uint32_t checked);
-  std::uint32_t CheckedAuthority() const;
+  void ShowBoxes(const AuthorityBoxes& boxes);
   UserForm Form() const;
   void OnSelectedSiteChanged(int site);
 
@@ -76,7 +73,7 @@ class UserDialog : public QDialog {
   QLineEdit* confirmation_ = nullptr;
   QLineEdit* description_ = nullptr;
   QComboBox* groups_ = nullptr;
-  std::array<QCheckBox*, kAuthorityRightCount> boxes_{};
+  AuthorityFrame* authority_ = nullptr;
   PermissionTreeView* tree_ = nullptr;
   ImageButton* remove_ = nullptr;
   ImageButton* add_ = nullptr;
