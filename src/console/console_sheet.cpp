@@ -2,6 +2,7 @@
 
 #include "access/roles.h"
 #include "base/settings.h"
+#include "console/account_page.h"
 #include "console/log_page.h"
 #include "console/monitor_page.h"
 #include "console/preferences_page.h"
@@ -12,8 +13,8 @@ namespace orlentis {
 ConsoleSheet::ConsoleSheet(const ConsoleUser& user, QWidget* parent) : PropertySheet(parent) {
   const bool consoleRight = (user.effectiveAuthority & kConsoleRight) != 0;
   Settings& settings = Settings::Instance();
-  // The Account page takes the first place.
   if (consoleRight) {
+    AddPage(new AccountPage(user));
     AddPage(new MonitorPage);
     preferences_ = new PreferencesPage(settings.GetPreferences());
     AddPage(preferences_);

@@ -8,8 +8,8 @@ namespace orlentis {
 class LogPage;
 class PreferencesPage;
 
-// The console of one login: the pages its user may see (Monitor and Preferences need the
-// console right, Log is always there) and what pressing OK stores.
+// The console of one login: the pages its user may see (Account, Monitor and Preferences need
+// the console right, Log is always there) and what pressing OK stores.
 class ConsoleSheet : public PropertySheet {
   Q_OBJECT
 

@@ -10,4 +10,11 @@ ShowMessage WarningBoxOver(QWidget* parent) {
   };
 }
 
+AskYesNo QuestionBoxOver(QWidget* parent) {
+  return [parent](const QString& caption, const QString& text) {
+    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+  };
+}
+
 }  // namespace orlentis

@@ -11,7 +11,12 @@ namespace orlentis {
 // answer it instead of a modal loop.
 using ShowMessage = std::function<void(const QString& caption, const QString& text)>;
 
+// How a page asks before it changes something; true for Yes.
+using AskYesNo = std::function<bool(const QString& caption, const QString& text)>;
+
 // A warning box with an OK button, over parent.
 ShowMessage WarningBoxOver(QWidget* parent);
+// A question box with the buttons Yes and No, over parent.
+AskYesNo QuestionBoxOver(QWidget* parent);
 
 }  // namespace orlentis

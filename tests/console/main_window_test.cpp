@@ -181,7 +181,7 @@ TEST_F(MainWindowTest, TheConsoleShowsThePagesOfTheUsersRightAndOpensOnlyOnce) {
     sheet->reject();
   });
   window_.OpenConsole();
-  EXPECT_EQ(titles, std::vector<QString>({"Monitor", "Preferences", "Log"}));
+  EXPECT_EQ(titles, std::vector<QString>({"Account", "Monitor", "Preferences", "Log"}));
   EXPECT_FALSE(window_.IsConsoleOpen());
 
   WhenLoginAsks("viewer", "viewer-pw");
@@ -256,7 +256,7 @@ class ConsoleSettingsTest : public MainWindowTest {
 TEST_F(ConsoleSettingsTest, OkStoresPreferencesAndLogLimitsAndAChangedPortBringsTheNotice) {
   QString refusal;
   OpenConsoleAndEdit([&](ConsoleSheet* sheet) {
-    sheet->SetCurrentPage(1);
+    sheet->SetCurrentPage(2);
     Field(sheet->Preferences(), "port")->setText("65536");
     WhenMessageBox(&refusal);
     sheet->accept();  // the Preferences page cannot be left with that port

@@ -14,7 +14,8 @@ import zlib
 EXPECTED = {
     "main-window-welcome.png", "main-window-fallback.png", "login-open-console.png",
     "login-close-program.png", "notice.png", "console-monitor.png", "console-preferences.png",
-    "console-log.png", "tray-icons.png",
+    "console-log.png", "tray-icons.png", "console-account.png", "user-add.png",
+    "user-modify.png", "group-list-dialog.png", "group-dialog.png", "add-site-dialog.png",
 }
 # A picture of one colour decompresses to a handful of byte values; any drawn window to far more.
 MIN_DISTINCT_BYTES = 32

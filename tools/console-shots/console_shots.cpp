@@ -1,7 +1,9 @@
 #include "console_shots.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <array>
@@ -10,16 +12,25 @@
 #include <string>
 
 #include "base/language.h"
+#include "console/account_page.h"
+#include "console/add_site_dialog.h"
+#include "console/authority_frame.h"
 #include "console/console_login_dialog.h"
 #include "console/console_sheet.h"
+#include "console/group_dialog.h"
+#include "console/group_list_dialog.h"
+#include "console/image_button.h"
+#include "console/ip_address_field.h"
 #include "console/log_page.h"
 #include "console/main_window.h"
 #include "console/monitor_page.h"
 #include "console/notice_window.h"
+#include "console/permission_tree_view.h"
 #include "console/preferences_page.h"
 #include "console/report_list.h"
 #include "console/server_control.h"
 #include "console/tray_icons.h"
+#include "console/user_dialog.h"
 #include "window_picture.h"
 
 namespace orlentis::shots {
@@ -30,10 +41,19 @@ constexpr int kMainWindowWidth = 340;
 constexpr int kLoginWidth = 320;
 constexpr int kSheetWidth = 760;
 constexpr int kSheetHeight = 620;
-constexpr int kMonitorPage = 0;
-constexpr int kPreferencesPage = 1;
-constexpr int kLogPage = 2;
+constexpr int kUserDialogWidth = 440;
+constexpr int kUserDialogHeight = 680;
+constexpr int kAccountPage = 0;
+constexpr int kMonitorPage = 1;
+constexpr int kPreferencesPage = 2;
+constexpr int kLogPage = 3;
 const QString kMonitoredSite = QStringLiteral("Lobby");
+// The user the modify picture shows, the sites whose cameras it is being given, and the site
+// gone off line that the administrator has selected.
+constexpr const char* kModifiedUser = "day-operator";
+const QString kPermittedSite = QStringLiteral("Gate");
+const QString kPartlyPermittedSite = QStringLiteral("Lobby");
+const QString kOffLineSite = QStringLiteral("Loading Dock");
 
 // The pictures need the window, not the server beneath it.
 class IdleServer : public ServerControl {
@@ -126,11 +146,19 @@ void SelectSite(MonitorPage& page, const QString& name) {
 
 void ShootConsole(ShotFolder& shots, const ConsoleUser& user) {
   ConsoleSheet sheet(user);
-  Require(sheet.PageCount() == 3, "a console without the console right");
+  Require(sheet.PageCount() == 4, "a console without the console right");
   sheet.resize(kSheetWidth, kSheetHeight);
   // Opening the sheet fills every page.
   sheet.show();
 
+  auto* account = qobject_cast<AccountPage*>(sheet.Page(kAccountPage));
+  Require(account != nullptr, "no Account page");
+  Require(account->UserList().RowCount() > 1, "no user but the Administrator");
+  WidenColumnsToContents(account->UserList());
+  WidenColumnsToContents(account->GroupList());
+  shots.SaveWindow("console-account.png", sheet);
+
+  sheet.SetCurrentPage(kMonitorPage);
   auto* monitor = qobject_cast<MonitorPage*>(sheet.Page(kMonitorPage));
   Require(monitor != nullptr, "no Monitor page");
   SelectSite(*monitor, kMonitoredSite);
@@ -151,6 +179,60 @@ void ShootConsole(ShotFolder& shots, const ConsoleUser& user) {
   log.SortByColumn(0, false);  // the latest entries first
   WidenColumnsToContents(log);
   shots.SaveWindow("console-log.png", sheet);
+}
+
+// The site whose label names it.
+QTreeWidgetItem* SiteItem(PermissionTreeView& tree, const QString& name) {
+  for (int site = 0; site < tree.topLevelItemCount(); ++site) {
+    if (tree.SiteItem(site)->text(0).contains(name)) return tree.SiteItem(site);
+  }
+  throw std::runtime_error("the picture would show no site " + name.toStdString());
+}
+
+void ShootUserDialogs(ShotFolder& shots) {
+  UserDialog adding(UserFormMode::kAdd);
+  Require(adding.Tree().topLevelItemCount() > 0, "no site in the user dialog");
+  adding.resize(kUserDialogWidth, kUserDialogHeight);
+  shots.SaveWindow("user-add.png", adding);
+
+  const UserReading reading = ReadUser(kModifiedUser);
+  Require(reading.verdict.IsDone(), std::string("no user ") + kModifiedUser);
+  UserDialog modifying(UserFormMode::kModify);
+  modifying.LoadUser(reading.user);
+  modifying.resize(kUserDialogWidth, kUserDialogHeight);
+  // The administrator is giving the operator every camera of one site and two of another,
+  // and has selected a site gone off line, which can be removed.
+  PermissionTreeView& tree = modifying.Tree();
+  SiteItem(tree, kPermittedSite)->setCheckState(0, Qt::Checked);
+  QTreeWidgetItem* partly = SiteItem(tree, kPartlyPermittedSite);
+  Require(partly->childCount() > 2, "a site with too few cameras");
+  partly->child(0)->setCheckState(0, Qt::Checked);
+  partly->child(2)->setCheckState(0, Qt::Checked);
+  partly->setExpanded(true);
+  tree.setCurrentItem(SiteItem(tree, kOffLineSite));
+  Require(modifying.RemoveButton().isEnabled(), "Remove disabled for a site off line");
+  shots.SaveWindow("user-modify.png", modifying);
+}
+
+// The group list with a group selected, the dialog that adds a group as filled in, and the
+// dialog that registers a site before it checks in.
+void ShootAccountDialogs(ShotFolder& shots) {
+  GroupListDialog groups;
+  Require(groups.List().count() > 1, "no group");
+  groups.SelectRow(1);
+  shots.SaveWindow("group-list-dialog.png", groups);
+
+  GroupDialog group;
+  group.NameField().setText(QStringLiteral("Night shift"));
+  group.Authority().SetAuthority(kAuthorityMonitoring | kAuthoritySearching);
+  group.show();
+  group.NameField().deselect();
+  shots.SaveWindow("group-dialog.png", group);
+
+  AddSiteDialog site;
+  site.AddressField().SetText(QStringLiteral("192.168.1.20"));
+  site.InstanceChoice().setCurrentIndex(1);
+  shots.SaveWindow("add-site-dialog.png", site);
 }
 
 // The four tray images side by side at the size they are drawn for, each over its id.
@@ -183,6 +265,8 @@ std::vector<std::filesystem::path> TakeConsoleShots(const std::filesystem::path&
   ShootLogin(shots, ConsoleLoginDialog::Mode::kCloseProgram, "login-close-program.png");
   ShootNotice(shots);
   ShootConsole(shots, user);
+  ShootUserDialogs(shots);
+  ShootAccountDialogs(shots);
   shots.Save("tray-icons.png", TrayIconsPicture());
   return shots.Written();
 }

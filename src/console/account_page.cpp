@@ -1,0 +1,188 @@
+#include "console/account_page.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "access/roles.h"
+#include "console/group_list_dialog.h"
+#include "console/page_text.h"
+#include "console/report_list.h"
+#include "console/user_dialog.h"
+#include "directory/account_log.h"
+#include "directory/group_accounts.h"
+#include "directory/user_accounts.h"
+
+namespace orlentis {
+namespace {
+
+constexpr int kTextUserColumns = 115;
+constexpr int kTextGroupColumns = 116;
+constexpr int kTextDeleteQuestion = 120;
+constexpr int kTextGroupSetting = 129;
+constexpr int kTextUserTotal = 130;
+constexpr int kTextAdd = 137;
+constexpr int kTextDelete = 138;
+constexpr int kTextModify = 139;
+constexpr int kTextRefresh = 140;
+constexpr int kTextAccount = 157;
+constexpr int kTextGroupTotal = 184;
+
+// Group setting is for the group of that name alone, letter case included.
+constexpr const char* kAdministratorGroup = "Administrator";
+
+QString WithCount(int textId, std::size_t count) {
+  return PageText(textId).replace(QStringLiteral("%d"), QString::number(count));
+}
+
+QPushButton* Button(int textId, const char* objectName) {
+  auto* button = new QPushButton(PageText(textId));
+  button->setObjectName(objectName);
+  return button;
+}
+
+}  // namespace
+
+AccountPage::AccountPage(const ConsoleUser& user, QWidget* parent)
+    : ConsolePage(parent),
+      administratorGroup_(user.groupName == kAdministratorGroup),
+      users_(new ReportList(true)),
+      groups_(new ReportList(true)),
+      userTotal_(new QLabel),
+      groupTotal_(new QLabel),
+      showMessage_(WarningBoxOver(this)),
+      askYesNo_(QuestionBoxOver(this)) {
+  users_->SetColumns(PageText(kTextUserColumns));
+  groups_->SetColumns(PageText(kTextGroupColumns));
+
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(users_, 0, 0);
+  layout->addWidget(userTotal_, 1, 0);
+  layout->addWidget(groups_, 2, 0);
+  layout->addWidget(groupTotal_, 3, 0);
+  layout->addWidget(BuildButtons(HasConsoleRight(user.effectiveAuthority)), 0, 1, 4, 1);
+
+  refreshTimer_.setInterval(kRefreshPeriodMs);
+  connect(&refreshTimer_, &QTimer::timeout, this, &AccountPage::OnRefreshTimer);
+  connect(users_, &ReportList::itemDoubleClicked, this, [this] {
+    if (!users_->SelectedRows().empty()) ModifySelectedUser();
+  });
+}
+
+QWidget* AccountPage::BuildButtons(bool consoleRight) {
+  QPushButton* add = Button(kTextAdd, "add");
+  QPushButton* remove = Button(kTextDelete, "delete");
+  QPushButton* modify = Button(kTextModify, "modify");
+  QPushButton* refresh = Button(kTextRefresh, "refresh");
+  groupSetting_ = Button(kTextGroupSetting, "groupSetting");
+  for (QPushButton* button : {add, remove, modify, refresh}) button->setEnabled(consoleRight);
+  groupSetting_->setEnabled(administratorGroup_);
+  refresh->hide();
+  connect(add, &QPushButton::clicked, this, &AccountPage::AddUser);
+  connect(remove, &QPushButton::clicked, this, &AccountPage::DeleteSelectedUser);
+  connect(modify, &QPushButton::clicked, this, &AccountPage::ModifySelectedUser);
+  connect(refresh, &QPushButton::clicked, this, &AccountPage::Refresh);
+  connect(groupSetting_, &QPushButton::clicked, this, &AccountPage::OpenGroupSetting);
+
+  auto* box = new QWidget;
+  auto* column = new QVBoxLayout(box);
+  for (QPushButton* button : {add, remove, modify, groupSetting_, refresh}) {
+    column->addWidget(button);
+  }
+  column->addStretch();
+  return box;
+}
+
+QString AccountPage::Title() const {
+  return PageText(kTextAccount);
+}
+
+void AccountPage::Activate() {
+  Refresh();
+  refreshTimer_.start();
+}
+
+void AccountPage::Deactivate() {
+  refreshTimer_.stop();
+}
+
+void AccountPage::Refresh() {
+  users_->DeleteAllRows();
+  if (const DbResult<UserListing> listing = ListUsers(); listing.value) {
+    for (const UserListEntry& user : listing.value->users) {
+      users_->AddRow({QString::fromStdString(user.name), QString::fromStdString(user.groupName),
+                      QString::fromStdString(user.description)});
+    }
+    userTotal_->setText(WithCount(kTextUserTotal, listing.value->totalUsers));
+  }
+  if (const DbResult<std::vector<GroupEntry>> groups = ListGroups(); groups.value) {
+    groups_->DeleteAllRows();
+    for (const GroupEntry& group : *groups.value) {
+      groups_->AddRow({QString::fromStdString(group.name), QString::number(group.userCount)});
+    }
+    groupTotal_->setText(WithCount(kTextGroupTotal, groups.value->size()));
+  }
+}
+
+void AccountPage::AddUser() {
+  UserDialog dialog(UserFormMode::kAdd, this);
+  if (dialog.exec() == QDialog::Accepted) Refresh();
+}
+
+void AccountPage::ModifySelectedUser() {
+  const UserReading reading = ReadUser(SelectedUserName());
+  if (!reading.verdict.IsDone()) {
+    Show(reading.verdict);
+    return;
+  }
+  UserDialog dialog(UserFormMode::kModify, this);
+  dialog.LoadUser(reading.user);
+  if (dialog.exec() == QDialog::Accepted) Refresh();
+}
+
+void AccountPage::DeleteSelectedUser() {
+  const std::string name = SelectedUserName();
+  if (!name.empty()) {
+    if (IsAdministratorName(name)) return;
+    const QString question =
+        PageText(kTextDeleteQuestion).replace(QStringLiteral("%s"), QString::fromStdString(name));
+    if (!askYesNo_(PageText(kTextProgramName), question)) return;
+  }
+  const AccountVerdict verdict = DeleteUser(name, ConsoleLogSource());
+  Show(verdict);
+  if (verdict.IsDone()) Refresh();
+}
+
+void AccountPage::OpenGroupSetting() {
+  if (!administratorGroup_) return;
+  GroupListDialog dialog(this);
+  dialog.exec();
+  Refresh();
+}
+
+QString AccountPage::UserTotal() const {
+  return userTotal_->text();
+}
+
+QString AccountPage::GroupTotal() const {
+  return groupTotal_->text();
+}
+
+std::string AccountPage::SelectedUserName() const {
+  const std::vector<int> rows = users_->SelectedRows();
+  return rows.empty() ? std::string() : users_->CellText(rows.front(), 0).toStdString();
+}
+
+void AccountPage::Show(const AccountVerdict& verdict) {
+  const std::string message = verdict.Message();
+  if (!message.empty()) showMessage_(PageText(kTextProgramName), QString::fromStdString(message));
+}
+
+void AccountPage::OnRefreshTimer() {
+  refreshTimer_.stop();
+  Refresh();
+  refreshTimer_.start();
+}
+
+}  // namespace orlentis

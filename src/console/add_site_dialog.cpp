@@ -1,0 +1,65 @@
+#include "console/add_site_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "console/ip_address_field.h"
+#include "console/page_text.h"
+
+namespace orlentis {
+namespace {
+
+constexpr int kTextOk = 108;
+constexpr int kTextCancel = 109;
+constexpr int kTextIpAddress = 177;
+constexpr int kTextAddSite = 247;
+constexpr int kTextInstances = 248;
+
+}  // namespace
+
+AddSiteDialog::AddSiteDialog(QWidget* parent)
+    : QDialog(parent), address_(new IpAddressField), instances_(new QComboBox) {
+  setWindowTitle(PageText(kTextAddSite));
+  for (int count = 1; count <= kMaxAddedInstances; ++count) {
+    instances_->addItem(QString::number(count));
+  }
+  auto* fields = new QFormLayout;
+  fields->addRow(PageText(kTextIpAddress), address_);
+  fields->addRow(PageText(kTextInstances), instances_);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  buttons->button(QDialogButtonBox::Ok)->setText(PageText(kTextOk));
+  buttons->button(QDialogButtonBox::Cancel)->setText(PageText(kTextCancel));
+  connect(buttons, &QDialogButtonBox::accepted, this, &AddSiteDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &AddSiteDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(fields);
+  layout->addWidget(buttons);
+}
+
+SiteAddress AddSiteDialog::Address() const {
+  SiteAddress address;
+  const std::uint32_t value = address_->Value();
+  for (int index = 0; index < 4; ++index) {
+    if (address_->Box(index).text().isEmpty()) continue;
+    address[static_cast<std::size_t>(index)] =
+        static_cast<std::uint8_t>(value >> (8 * (3 - index)) & 0xFFU);
+  }
+  return address;
+}
+
+std::int32_t AddSiteDialog::Instances() const {
+  return instances_->currentIndex() + 1;
+}
+
+void AddSiteDialog::accept() {
+  if (address_->IsBlank()) return;
+  // Whatever the database did, the caller rebuilds its tree from what is stored.
+  AddSites(Address(), Instances());
+  QDialog::accept();
+}
+
+}  // namespace orlentis

@@ -1,0 +1,164 @@
+#include "console/group_list_dialog.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "access/roles.h"
+#include "console/authority_frame.h"
+#include "console/group_dialog.h"
+#include "console/page_text.h"
+#include "directory/account_log.h"
+
+namespace orlentis {
+namespace {
+
+constexpr int kTextOk = 108;
+constexpr int kTextCancel = 109;
+constexpr int kTextGroupSetting = 129;
+constexpr int kTextGroupName = 133;
+constexpr int kTextAdd = 137;
+constexpr int kTextDelete = 138;
+constexpr int kTextModify = 139;
+constexpr int kTextGroups = 183;
+constexpr int kTextIncrease = 241;
+constexpr int kTextDecrease = 242;
+constexpr int kMaxNameShown = 31;
+constexpr int kListWidthInCharacters = 20;
+
+}  // namespace
+
+GroupListDialog::GroupListDialog(QWidget* parent)
+    : QDialog(parent),
+      list_(new QListWidget),
+      name_(new QLineEdit),
+      authority_(new AuthorityFrame),
+      showMessage_(WarningBoxOver(this)) {
+  setWindowTitle(PageText(kTextGroupSetting));
+  list_->setMinimumWidth(list_->fontMetrics().averageCharWidth() * kListWidthInCharacters);
+  auto* groups = new QVBoxLayout;
+  groups->addWidget(new QLabel(PageText(kTextGroups)));
+  groups->addWidget(list_);
+  auto* layout = new QHBoxLayout(this);
+  layout->addLayout(groups);
+  layout->addWidget(BuildDisplay());
+  layout->addWidget(BuildButtons());
+  connect(list_, &QListWidget::currentRowChanged, this, &GroupListDialog::ShowSelected);
+  Fill();
+}
+
+QWidget* GroupListDialog::BuildDisplay() {
+  name_->setMaxLength(kMaxNameShown);
+  auto* display = new QWidget;
+  auto* column = new QVBoxLayout(display);
+  auto* fields = new QFormLayout;
+  fields->addRow(PageText(kTextGroupName), name_);
+  column->addLayout(fields);
+  column->addWidget(authority_);
+  column->addStretch();
+  // The selected group is only shown here; Modify changes it.
+  name_->setEnabled(false);
+  authority_->setEnabled(false);
+  return display;
+}
+
+QWidget* GroupListDialog::BuildButtons() {
+  auto* buttons = new QWidget;
+  auto* column = new QVBoxLayout(buttons);
+  const auto addButton = [this, column](int textId, void (GroupListDialog::*action)()) {
+    auto* button = new QPushButton(PageText(textId));
+    column->addWidget(button);
+    connect(button, &QPushButton::clicked, this, action);
+    return button;
+  };
+  addButton(kTextAdd, &GroupListDialog::Add);
+  addButton(kTextDelete, &GroupListDialog::Delete);
+  addButton(kTextModify, &GroupListDialog::Modify);
+  addButton(kTextIncrease, &GroupListDialog::Increase);
+  addButton(kTextDecrease, &GroupListDialog::Decrease);
+  column->addStretch();
+  addButton(kTextOk, &GroupListDialog::accept)->setDefault(true);
+  addButton(kTextCancel, &GroupListDialog::reject)->hide();
+  return buttons;
+}
+
+void GroupListDialog::Fill() {
+  list_->clear();
+  groups_ = RenumberGroups().ValueOr({});
+  for (const GroupEntry& group : groups_) list_->addItem(QString::fromStdString(group.name));
+}
+
+int GroupListDialog::SelectedRow() const {
+  return list_->currentRow();
+}
+
+void GroupListDialog::SelectRow(int row) {
+  list_->setCurrentRow(row);
+}
+
+void GroupListDialog::Add() {
+  GroupDialog dialog(this);
+  dialog.SetMessageBox(showMessage_);
+  if (dialog.exec() == QDialog::Accepted) Fill();
+}
+
+void GroupListDialog::Modify() {
+  const int row = SelectedRow();
+  if (row < 0 || IsRoleName(SelectedName())) return;
+  GroupDialog dialog(groups_[static_cast<std::size_t>(row)], this);
+  dialog.SetMessageBox(showMessage_);
+  if (dialog.exec() != QDialog::Accepted) return;
+  Fill();
+  SelectRow(row);
+}
+
+void GroupListDialog::Delete() {
+  const int row = SelectedRow();
+  const AccountVerdict verdict = DeleteGroup(SelectedName(), ConsoleLogSource());
+  Tell(verdict);
+  if (!verdict.IsDone()) return;
+  Fill();
+  SelectRow(std::min(row, list_->count() - 1));
+}
+
+void GroupListDialog::Increase() {
+  Move(MoveGroupUp(SelectedName()), -1);
+}
+
+void GroupListDialog::Decrease() {
+  Move(MoveGroupDown(SelectedName()), +1);
+}
+
+void GroupListDialog::Move(const AccountVerdict& verdict, int step) {
+  Tell(verdict);
+  if (!verdict.IsDone()) return;
+  const int row = SelectedRow();
+  Fill();
+  SelectRow(row + step);
+}
+
+void GroupListDialog::ShowSelected() {
+  const int row = SelectedRow();
+  // Without a selection the display keeps the group it showed last.
+  if (row < 0 || row >= static_cast<int>(groups_.size())) return;
+  const GroupEntry& group = groups_[static_cast<std::size_t>(row)];
+  name_->setText(QString::fromStdString(group.name));
+  authority_->SetAuthority(group.authority);
+}
+
+std::string GroupListDialog::SelectedName() const {
+  const int row = SelectedRow();
+  return row < 0 ? std::string() : list_->item(row)->text().toStdString();
+}
+
+void GroupListDialog::Tell(const AccountVerdict& verdict) {
+  const std::string message = verdict.Message();
+  if (!message.empty()) showMessage_(PageText(kTextProgramName), QString::fromStdString(message));
+}
+
+}  // namespace orlentis

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+#include "console/show_message.h"
+#include "directory/group_accounts.h"
+
+class QLineEdit;
+class QListWidget;
+
+namespace orlentis {
+
+class AuthorityFrame;
+
+// The groups in their order with the selected one's name and authority (display only), and
+// the buttons that add, modify, delete and move them. Every change is written at once; OK
+// only closes the dialog. The default groups are neither modified nor deleted, without a word.
+class GroupListDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit GroupListDialog(QWidget* parent = nullptr);
+
+  // Lists the groups anew, giving them the levels 0 to n-1 in their order.
+  void Fill();
+  // The list's position of the selected group, -1 without one.
+  int SelectedRow() const;
+  void SelectRow(int row);
+
+  void Add();
+  void Modify();
+  void Delete();
+  // Moves the selected group one place up or down and keeps it selected.
+  void Increase();
+  void Decrease();
+
+  void SetMessageBox(ShowMessage showMessage) { showMessage_ = std::move(showMessage); }
+
+  QListWidget& List() { return *list_; }
+  QLineEdit& NameDisplay() { return *name_; }
+  AuthorityFrame& AuthorityDisplay() { return *authority_; }
+
+ private:
+  QWidget* BuildDisplay();
+  QWidget* BuildButtons();
+  void ShowSelected();
+  std::string SelectedName() const;
+  void Move(const AccountVerdict& verdict, int step);
+  void Tell(const AccountVerdict& verdict);
+
+  std::vector<GroupEntry> groups_;
+  QListWidget* list_;
+  QLineEdit* name_;
+  AuthorityFrame* authority_;
+  ShowMessage showMessage_;
+};
+
+}  // namespace orlentis

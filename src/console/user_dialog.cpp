@@ -1,0 +1,231 @@
+#include "console/user_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "console/add_site_dialog.h"
+#include "console/authority_frame.h"
+#include "console/image_button.h"
+#include "console/page_text.h"
+#include "console/permission_tree_view.h"
+#include "directory/account_log.h"
+#include "directory/authority_boxes.h"
+#include "directory/group_accounts.h"
+#include "directory/site_accounts.h"
+
+namespace orlentis {
+namespace {
+
+constexpr int kTextOk = 108;
+constexpr int kTextCancel = 109;
+constexpr int kTextUserName = 110;
+constexpr int kTextPassword = 111;
+constexpr int kTextConfirmation = 112;
+constexpr int kTextGroup = 113;
+constexpr int kTextDescription = 114;
+constexpr int kTextAddUser = 117;
+constexpr int kTextModifyUser = 118;
+constexpr int kMaxNameInput = 16;
+constexpr int kMaxPasswordInput = 15;
+// What each entry of the group drop-down keeps of its group.
+constexpr int kGroupIdRole = Qt::UserRole;
+constexpr int kGroupAuthorityRole = Qt::UserRole + 1;
+
+QLineEdit* LimitedEdit(int maxLength) {
+  auto* edit = new QLineEdit;
+  edit->setMaxLength(maxLength);
+  return edit;
+}
+
+QLineEdit* HiddenEdit() {
+  QLineEdit* edit = LimitedEdit(kMaxPasswordInput);
+  edit->setEchoMode(QLineEdit::Password);
+  return edit;
+}
+
+}  // namespace
+
+UserDialog::UserDialog(UserFormMode mode, QWidget* parent)
+    : QDialog(parent), mode_(mode), showMessage_(WarningBoxOver(this)) {
+  setWindowTitle(PageText(mode == UserFormMode::kAdd ? kTextAddUser : kTextModifyUser));
+  auto* buttons = new QDialogButtonBox;
+  buttons->addButton(PageText(kTextOk), QDialogButtonBox::AcceptRole);
+  buttons->addButton(PageText(kTextCancel), QDialogButtonBox::RejectRole);
+  connect(buttons, &QDialogButtonBox::accepted, this, &UserDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &UserDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(BuildAccountControls());
+  authority_ = new AuthorityFrame;
+  layout->addWidget(authority_);
+  layout->addWidget(BuildSiteControls(), 1);
+  layout->addWidget(buttons);
+
+  FillGroups();
+  if (mode_ == UserFormMode::kAdd) {
+    name_->setFocus();
+    ApplyGroupChoice();
+    RebuildTree();
+  }
+}
+
+QWidget* UserDialog::BuildAccountControls() {
+  name_ = LimitedEdit(kMaxNameInput);
+  password_ = HiddenEdit();
+  confirmation_ = HiddenEdit();
+  description_ = new QLineEdit;
+  groups_ = new QComboBox;
+  connect(groups_, &QComboBox::currentIndexChanged, this, &UserDialog::ApplyGroupChoice);
+
+  auto* box = new QWidget;
+  auto* grid = new QGridLayout(box);
+  const std::array<std::pair<int, QWidget*>, 5> rows{{{kTextUserName, name_},
+                                                      {kTextPassword, password_},
+                                                      {kTextConfirmation, confirmation_},
+                                                      {kTextGroup, groups_},
+                                                      {kTextDescription, description_}}};
+  for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+    grid->addWidget(new QLabel(PageText(rows[row].first)), row, 0);
+    grid->addWidget(rows[row].second, row, 1);
+  }
+  return box;
+}
+
+QWidget* UserDialog::BuildSiteControls() {
+  tree_ = new PermissionTreeView;
+  remove_ = new ImageButton(QStringLiteral("BUTTON_SITE_REMOVE"));
+  add_ = new ImageButton(QStringLiteral("BUTTON_SITE_ADD"));
+  refresh_ = new ImageButton(QStringLiteral("BUTTON_SITE_REFRESH"));
+  remove_->setEnabled(false);
+  connect(tree_, &PermissionTreeView::SelectedSiteChanged, this,
+          &UserDialog::OnSelectedSiteChanged);
+  connect(remove_, &ImageButton::clicked, this, &UserDialog::RemoveSelectedSite);
+  connect(add_, &ImageButton::clicked, this, &UserDialog::OpenAddSiteDialog);
+  connect(refresh_, &ImageButton::clicked, this, &UserDialog::RebuildTree);
+
+  auto* box = new QWidget;
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(tree_, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(remove_);
+  buttons->addWidget(add_);
+  buttons->addWidget(refresh_);
+  buttons->addStretch();
+  layout->addLayout(buttons);
+  return box;
+}
+
+void UserDialog::FillGroups() {
+  const QSignalBlocker quiet(groups_);
+  for (const GroupEntry& group : ListGroups().ValueOr({})) {
+    groups_->addItem(QString::fromStdString(group.name), group.id);
+    groups_->setItemData(groups_->count() - 1, group.authority, kGroupAuthorityRole);
+  }
+  if (mode_ == UserFormMode::kModify) groups_->setCurrentIndex(-1);
+}
+
+void UserDialog::LoadUser(const UserAccount& user) {
+  user_ = user;
+  locked_ = IsAdministratorName(user.name);
+  name_->setText(QString::fromStdString(user.name));
+  name_->setEnabled(false);
+  description_->setText(QString::fromStdString(user.description));
+  const QString placeholder =
+      QString::fromUtf8(kPasswordPlaceholder.data(), kPasswordPlaceholder.size());
+  password_->setText(placeholder);
+  confirmation_->setText(placeholder);
+  groups_->setEnabled(!locked_);
+  {
+    const QSignalBlocker quiet(groups_);
+    groups_->setCurrentIndex(groups_->findData(user.groupId, kGroupIdRole));
+  }
+  // The user's own rights show, in the boxes the group allows to change.
+  const std::optional<std::uint32_t> group = ChosenGroupAuthority();
+  const AuthorityBoxes boxes = group
+                                   ? BoxesForUser(user.authority, *group)
+                                   : AuthorityBoxes{kAuthorityAll, user.authority & kAuthorityAll};
+  ShowBoxes(boxes);
+  RebuildTree();
+}
+
+std::optional<std::uint32_t> UserDialog::ChosenGroupAuthority() const {
+  if (groups_->currentIndex() < 0) return std::nullopt;
+  return groups_->currentData(kGroupAuthorityRole).toUInt();
+}
+
+void UserDialog::ApplyGroupChoice() {
+  const std::optional<std::uint32_t> group = ChosenGroupAuthority();
+  if (!group) return;
+  ShowBoxes(BoxesForGroup(*group));
+}
+
+void UserDialog::ShowBoxes(const AuthorityBoxes& boxes) {
+  for (int bit = 0; bit < kAuthorityRightCount; ++bit) {
+    authority_->Box(bit).setEnabled(boxes.IsEnabled(bit));
+  }
+  authority_->SetAuthority(boxes.checked);
+}
+
+UserForm UserDialog::Form() const {
+  UserForm form;
+  form.mode = mode_;
+  // A stored name may be longer than the edit takes; it finds the user as stored.
+  form.name = mode_ == UserFormMode::kAdd ? name_->text().toStdString() : user_.name;
+  if (groups_->currentIndex() >= 0) {
+    form.group = GroupChoice{groups_->currentData(kGroupIdRole).toInt(),
+                             groups_->currentText().toStdString()};
+  }
+  form.password = password_->text().toStdString();
+  form.confirmation = confirmation_->text().toStdString();
+  form.description = description_->text().toStdString();
+  form.authority = authority_->Authority();
+  form.siteRights = tree_->Tree().Rights();
+  return form;
+}
+
+void UserDialog::accept() {
+  const AccountVerdict verdict = SaveUser(Form(), ConsoleLogSource());
+  // Whatever the database did, OK closes; only a refusal with a reason keeps the dialog open.
+  if (!verdict.IsRefused() || verdict.textId == 0) {
+    QDialog::accept();
+    return;
+  }
+  showMessage_(PageText(kTextProgramName), QString::fromStdString(verdict.Message()));
+  if (verdict.refusal == AccountRefusal::kGroupGone) {
+    const QSignalBlocker quiet(groups_);
+    groups_->removeItem(groups_->currentIndex());
+    groups_->setCurrentIndex(-1);
+  }
+}
+
+void UserDialog::RemoveSelectedSite() {
+  const int site = tree_->SelectedSite();
+  if (site < 0) return;
+  if (RemoveSite(tree_->Tree().Sites().at(static_cast<std::size_t>(site)).siteId).IsDone()) {
+    RebuildTree();
+  }
+}
+
+void UserDialog::OpenAddSiteDialog() {
+  AddSiteDialog dialog(this);
+  if (dialog.exec() == QDialog::Accepted) RebuildTree();
+}
+
+void UserDialog::RebuildTree() {
+  tree_->Show(ReadPermissionTree(mode_ == UserFormMode::kAdd ? -1 : user_.id, locked_).ValueOr({}));
+}
+
+void UserDialog::OnSelectedSiteChanged(int site) {
+  remove_->setEnabled(site >= 0 && tree_->Tree().CanRemove(static_cast<std::size_t>(site)));
+}
+
+}  // namespace orlentis

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QDialog>
+#include <optional>
+
+#include "console/show_message.h"
+#include "directory/user_accounts.h"
+
+class QComboBox;
+class QLineEdit;
+
+namespace orlentis {
+
+class AuthorityFrame;
+struct AuthorityBoxes;
+class ImageButton;
+class PermissionTreeView;
+
+// The dialog in which the administrator adds a user or changes one: name, password, group,
+// description, the authority boxes the group allows, and the cameras of every site in a tree.
+// Its image buttons change the Site table at once: Remove takes away an off-line site, Add
+// registers sites, Refresh reads the tree again; each drops the unsaved check marks.
+class UserDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit UserDialog(UserFormMode mode, QWidget* parent = nullptr);
+
+  // Modify mode, before the dialog is shown: the user as stored. The administrator account
+  // keeps its group, and its tree cannot be changed.
+  void LoadUser(const UserAccount& user);
+
+  // OK: saves the user and its camera permissions and closes, unless the save refused with a
+  // message, which is shown while the dialog stays open.
+  void accept() override;
+
+  // The boxes from the chosen group: those of its rights enabled and checked, the others
+  // disabled and cleared.
+  void ApplyGroupChoice();
+  void RemoveSelectedSite();
+  void OpenAddSiteDialog();
+  void RebuildTree();
+
+  void SetMessageBox(ShowMessage showMessage) { showMessage_ = std::move(showMessage); }
+
+  bool IsLocked() const { return locked_; }
+  QLineEdit& NameEdit() { return *name_; }
+  QLineEdit& PasswordEdit() { return *password_; }
+  QLineEdit& ConfirmationEdit() { return *confirmation_; }
+  QLineEdit& DescriptionEdit() { return *description_; }
+  QComboBox& GroupDropDown() { return *groups_; }
+  AuthorityFrame& Authority() { return *authority_; }
+  PermissionTreeView& Tree() { return *tree_; }
+  ImageButton& RemoveButton() { return *remove_; }
+  ImageButton& AddButton() { return *add_; }
+  ImageButton& RefreshButton() { return *refresh_; }
+
+ private:
+  QWidget* BuildAccountControls();
+  QWidget* BuildSiteControls();
+  void FillGroups();
+  // The authority of the group chosen in the drop-down.
+  std::optional<std::uint32_t> ChosenGroupAuthority() const;
+  void ShowBoxes(const AuthorityBoxes& boxes);
+  UserForm Form() const;
+  void OnSelectedSiteChanged(int site);
+
+  const UserFormMode mode_;
+  UserAccount user_;
+  bool locked_ = false;
+  QLineEdit* name_ = nullptr;
+  QLineEdit* password_ = nullptr;
+  QLineEdit* confirmation_ = nullptr;
+  QLineEdit* description_ = nullptr;
+  QComboBox* groups_ = nullptr;
+  AuthorityFrame* authority_ = nullptr;
+  PermissionTreeView* tree_ = nullptr;
+  ImageButton* remove_ = nullptr;
+  ImageButton* add_ = nullptr;
+  ImageButton* refresh_ = nullptr;
+  ShowMessage showMessage_;
+};
+
+}  // namespace orlentis
