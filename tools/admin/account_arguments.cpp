@@ -96,10 +96,14 @@ std::string SiteName(const TreeSite& site) {
 }
 
 std::string CameraAuthorityFor(const std::string& cameras, const TreeSite& site) {
-  std::string text(kCameraAuthorityAllDenied);
-  if (cameras == "none") return text;
-  std::vector<bool> wanted(kCameraAuthorityLength, cameras == "all");
-  if (cameras != "all") {
+  std::vector<bool> present(kCameraAuthorityLength, false);
+  for (const TreeCamera& camera : site.cameras) {
+    if (camera.index >= 0 && camera.index < static_cast<std::int32_t>(kCameraAuthorityLength)) {
+      present[static_cast<std::size_t>(camera.index)] = true;
+    }
+  }
+  std::vector<bool> wanted = cameras == "all" ? present : std::vector<bool>(present.size(), false);
+  if (cameras != "all" && cameras != "none") {
     for (const std::string& part : Split(cameras, ',')) {
       const auto dash = part.find('-');
       const std::int32_t first = CameraNumber(part.substr(0, dash));
@@ -109,12 +113,7 @@ std::string CameraAuthorityFor(const std::string& cameras, const TreeSite& site)
       for (std::int32_t number = first; number <= last; ++number) wanted[number - 1] = true;
     }
   }
-  std::vector<bool> present(kCameraAuthorityLength, false);
-  for (const TreeCamera& camera : site.cameras) {
-    if (camera.index >= 0 && camera.index < static_cast<std::int32_t>(kCameraAuthorityLength)) {
-      present[static_cast<std::size_t>(camera.index)] = true;
-    }
-  }
+  std::string text(kCameraAuthorityAllDenied);
   for (std::size_t index = 0; index < kCameraAuthorityLength; ++index) {
     if (!wanted[index]) continue;
     if (!present[index]) {

@@ -27,11 +27,19 @@ std::size_t Width(const std::string& text) {
       std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+// A field name as people read it: "needs_restart" is "needs restart", in a header
+// "NEEDS RESTART".
+std::string Spoken(std::string name, bool upper) {
+  for (char& c : name) {
+    if (c == '_') c = ' ';
+    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  return text;
+  return name;
+}
+
+void PrintLine(std::ostream& out, std::string line) {
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  out << line << "\n";
 }
 
 void PrintRow(std::ostream& out, const std::vector<std::string>& cells,
@@ -50,7 +58,7 @@ void PrintTableIndented(std::ostream& out, const std::vector<Record>& rows,
   if (rows.empty()) return;
   std::vector<std::string> header;
   for (const auto& [name, value] : rows.front().fields) {
-    if (value.kind != Value::Kind::kList) header.push_back(Upper(name));
+    if (value.kind != Value::Kind::kList) header.push_back(Spoken(name, true));
   }
   std::vector<std::vector<std::string>> cells;
   for (const Record& row : rows) {
@@ -151,10 +159,10 @@ void PrintTable(std::ostream& out, const std::vector<Record>& rows) {
 void PrintRecord(std::ostream& out, const Record& record) {
   for (const auto& [name, value] : record.fields) {
     if (value.kind == Value::Kind::kList) {
-      out << name << ":" << (value.list.empty() ? " none" : "") << "\n";
+      PrintLine(out, Spoken(name, false) + ":" + (value.list.empty() ? " none" : ""));
       PrintTableIndented(out, value.list, "  ");
     } else {
-      out << name << ": " << PlainText(value) << "\n";
+      PrintLine(out, Spoken(name, false) + ": " + PlainText(value));
     }
   }
 }

@@ -129,7 +129,7 @@ void ChangeSetting(const AdminContext& context, const std::string& name, const s
                                  .Add("status", "done")
                                  .Add("setting", key.name)
                                  .Add("value", key.read(settings))
-                                 .Add("needs restart", key.needsRestart));
+                                 .Add("needs_restart", key.needsRestart));
   } else {
     context.Out() << key.name << " = " << key.read(settings) << "; " << effect << "\n";
   }

@@ -20,21 +20,21 @@ void ShowSettings(const AdminContext& context) {
     rows.push_back(Record()
                        .Add("setting", key.name)
                        .Add("value", key.read(settings))
-                       .Add("needs restart", key.needsRestart));
+                       .Add("needs_restart", key.needsRestart));
   }
   // Keys this tool shows but leaves to the file itself.
   rows.push_back(Record()
                      .Add("setting", "SYSTEM.CODEPAGE")
                      .Add("value", settings.GetCodePage())
-                     .Add("needs restart", false));
+                     .Add("needs_restart", false));
   rows.push_back(Record()
                      .Add("setting", "ADSERVER.URI")
                      .Add("value", settings.GetDirectoryUri())
-                     .Add("needs restart", false));
+                     .Add("needs_restart", false));
   rows.push_back(Record()
                      .Add("setting", "ADSERVER.BINDFORMAT")
                      .Add("value", settings.GetBindFormat())
-                     .Add("needs restart", false));
+                     .Add("needs_restart", false));
   context.PrintList(rows);
 }
 

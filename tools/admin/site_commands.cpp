@@ -38,7 +38,7 @@ void ListOnlineSites(const AdminContext& context) {
     rows.push_back(Record()
                        .Add("address", site.address)
                        .Add("name", site.name)
-                       .Add("web port", site.webServerPort)
+                       .Add("web_port", site.webServerPort)
                        .Add("cameras", site.cameraCount));
   }
   context.PrintList(rows);

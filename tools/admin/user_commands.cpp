@@ -190,7 +190,7 @@ void ShowUser(AdminContext& context, const std::string& name) {
           .Add("group", group ? group->name : std::string())
           .Add("description", user.description)
           .Add("rights", RightsText(user.authority))
-          .Add("effective rights", RightsText(EffectiveAuthority(user.authority, groupRights)))
+          .Add("effective_rights", RightsText(EffectiveAuthority(user.authority, groupRights)))
           .Add("sites", std::move(sites)));
 }
 
