@@ -15,6 +15,8 @@
 namespace orlentis::admin {
 namespace {
 
+constexpr int kTextUserExists = 151;
+
 // What the options of add and modify ask for; unset options leave things as they are.
 struct UserOptions {
   std::string name;
@@ -102,7 +104,8 @@ void AddUser(AdminContext& context, const UserOptions& options) {
   const UserListing listing = context.Require(ListUsers());
   for (const UserListEntry& user : listing.users) {
     if (strcasecmp(user.name.c_str(), options.name.c_str()) == 0) {
-      context.Require(AccountVerdict::Refused(AccountRefusal::kUserExists, 151, options.name));
+      context.Require(
+          AccountVerdict::Refused(AccountRefusal::kUserExists, kTextUserExists, options.name));
     }
   }
   const NewPassword password = ReadNewPassword(options.passwordStdin, context.In(), context.Err());
