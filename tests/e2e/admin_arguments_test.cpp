@@ -51,15 +51,15 @@ TEST(AdminArgumentsTest, CameraListsBecomeTheCameraAuthorityOfTheCamerasASiteHas
 }
 
 TEST(AdminArgumentsTest, SitesRightsAndAddressesByTheirNames) {
-  const auto any = admin::ParseSiteSpec("10.0.0.2");
-  const auto second = admin::ParseSiteSpec("10.0.0.2:1");
+  const auto any = admin::ParseSiteChoice("10.0.0.2");
+  const auto second = admin::ParseSiteChoice("10.0.0.2:1");
   EXPECT_TRUE(admin::Matches(any, Instance(0)) && admin::Matches(any, Instance(1)));
   EXPECT_FALSE(admin::Matches(second, Instance(0)));
   EXPECT_TRUE(admin::Matches(second, Instance(1)));
   EXPECT_EQ(admin::SiteName(Instance(1)), "10.0.0.2:1");
   EXPECT_EQ(admin::SiteName(Instance(-1)), "10.0.0.2");
   for (const char* bad : {"10.0.0", "10.0.0.2:", "10.0.0.2:-1", "host:1"}) {
-    EXPECT_EQ(StatusOf([&] { admin::ParseSiteSpec(bad); }), AdminStatus::kUsage) << bad;
+    EXPECT_EQ(StatusOf([&] { admin::ParseSiteChoice(bad); }), AdminStatus::kUsage) << bad;
   }
 
   EXPECT_EQ(admin::ParseRights("monitoring,backup,privacy-mask"), 0x141u);

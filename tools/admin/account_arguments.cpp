@@ -74,21 +74,21 @@ std::uint32_t ParseAddress(const std::string& text) {
   return ntohl(address.s_addr);
 }
 
-SiteSpec ParseSiteSpec(const std::string& text) {
+SiteChoice ParseSiteChoice(const std::string& text) {
   const auto colon = text.find(':');
-  SiteSpec spec{text.substr(0, colon), std::nullopt};
-  ParseAddress(spec.address);
+  SiteChoice choice{text.substr(0, colon), std::nullopt};
+  ParseAddress(choice.address);
   if (colon != std::string::npos) {
-    spec.instance = WholeNumber(text.substr(colon + 1));
-    if (!spec.instance || *spec.instance < 0) {
+    choice.instance = WholeNumber(text.substr(colon + 1));
+    if (!choice.instance || *choice.instance < 0) {
       throw UsageError("the instance of " + text + " must be a whole number from 0");
     }
   }
-  return spec;
+  return choice;
 }
 
-bool Matches(const SiteSpec& spec, const TreeSite& site) {
-  return site.address == spec.address && (!spec.instance || *spec.instance == site.instance);
+bool Matches(const SiteChoice& choice, const TreeSite& site) {
+  return site.address == choice.address && (!choice.instance || *choice.instance == site.instance);
 }
 
 std::string SiteName(const TreeSite& site) {

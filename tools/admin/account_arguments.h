@@ -21,12 +21,12 @@ std::string RightsText(std::uint32_t authority);
 std::uint32_t ParseAddress(const std::string& text);
 
 // ADDRESS[:INSTANCE]: the site of that instance, or every instance of the address.
-struct SiteSpec {
+struct SiteChoice {
   std::string address;
   std::optional<std::int32_t> instance;
 };
-SiteSpec ParseSiteSpec(const std::string& text);
-bool Matches(const SiteSpec& spec, const TreeSite& site);
+SiteChoice ParseSiteChoice(const std::string& text);
+bool Matches(const SiteChoice& choice, const TreeSite& site);
 std::string SiteName(const TreeSite& site);  // "10.0.0.2:1", or the address for a record site
 
 // The cameras of a site that a user may see: "1,2,5-8" (camera numbers from 1), "all" (every

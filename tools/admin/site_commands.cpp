@@ -56,11 +56,11 @@ void AddSiteInstances(const AdminContext& context, const SiteOptions& options) {
 }
 
 void RemoveOneSite(const AdminContext& context, const std::string& text) {
-  const SiteSpec spec = ParseSiteSpec(text);
+  const SiteChoice choice = ParseSiteChoice(text);
   const PermissionTree tree = context.Require(ReadPermissionTree(-1, false));
   std::vector<const TreeSite*> found;
   for (const TreeSite& site : tree.Sites()) {
-    if (Matches(spec, site)) found.push_back(&site);
+    if (Matches(choice, site)) found.push_back(&site);
   }
   if (found.empty()) throw Refusal("no site " + text + " in the directory");
   if (found.size() > 1) {

@@ -70,10 +70,10 @@ std::vector<SiteRight> ChosenSiteRights(const UserOptions& options, const Permis
   }
   std::vector<SiteRight> rights = tree.Rights();
   for (std::size_t at = 0; at < options.sites.size(); ++at) {
-    const SiteSpec spec = ParseSiteSpec(options.sites[at]);
+    const SiteChoice choice = ParseSiteChoice(options.sites[at]);
     bool found = false;
     for (std::size_t site = 0; site < tree.Sites().size(); ++site) {
-      if (!Matches(spec, tree.Sites()[site])) continue;
+      if (!Matches(choice, tree.Sites()[site])) continue;
       found = true;
       rights[site].cameraAuthority = CameraAuthorityFor(options.cameras[at], tree.Sites()[site]);
     }
