@@ -7,6 +7,8 @@ The layers, lowest first, and what each may include besides itself. The network 
 to the database only through the directory layer, so no SOCI header may reach it, not even
 through a header it includes. The recorder layer is the recorders' side of the wire for the
 tools and the tests: no other folder of src/ may include it, so the server never does.
+tools/admin (orlentis-admin) is checked as an area of its own: it works on the directory and
+the store and reaches neither the network layer nor the console (so it links no Qt).
 """
 import pathlib
 import re
@@ -21,7 +23,10 @@ MAY_INCLUDE = {
     "console": {"base", "access", "store", "directory"},
     "app": {"base", "access", "store", "directory", "net", "console"},
     "recorder": {"base", "access", "net"},
+    "admin": {"base", "access", "store", "directory"},
 }
+# Areas outside src/, by folder.
+TOOL_AREAS = {"admin": ("tools", "admin")}
 NOT_INCLUDED_IN_SRC = {"recorder"}
 NO_DATABASE_HEADERS = {"net", "recorder"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
@@ -47,13 +52,22 @@ def reaches_soci(src, header, seen):
     return False
 
 
+def sources(root):
+    """Every source file with the area it belongs to."""
+    src = root / "src"
+    for path in sorted(src.rglob("*")):
+        if path.suffix in (".h", ".cpp"):
+            yield path, path.relative_to(src).parts[0]
+    for area, parts in TOOL_AREAS.items():
+        for path in sorted(root.joinpath(*parts).rglob("*")):
+            if path.suffix in (".h", ".cpp"):
+                yield path, area
+
+
 def check(root):
     src = root / "src"
     faults = []
-    for path in sorted(src.rglob("*")):
-        if path.suffix not in (".h", ".cpp"):
-            continue
-        layer = path.relative_to(src).parts[0]
+    for path, layer in sources(root):
         if layer not in MAY_INCLUDE:
             continue
         allowed = MAY_INCLUDE[layer] | {layer}

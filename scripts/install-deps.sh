@@ -15,6 +15,8 @@ packages=(
   # Debian's SOCI headers are configured with Boost support and include Boost headers.
   libboost-dev
   libasio-dev
+  # Command lines of orlentis-admin and orlentis-peer.
+  libcli11-dev
   libldap-dev slapd ldap-utils
   # The console (Qt 6 Widgets); its start-up test runs the tray program on a virtual X server.
   qt6-base-dev xvfb xauth x11-utils

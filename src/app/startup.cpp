@@ -12,11 +12,11 @@
 #include "app/options.h"
 #include "app/program_files.h"
 #include "app/server_run.h"
-#include "app/single_instance.h"
 #include "app/tray_program.h"
 #include "base/language.h"
 #include "base/operator_log.h"
 #include "base/program_folder.h"
+#include "base/single_instance.h"
 
 namespace orlentis {
 namespace {

@@ -58,7 +58,7 @@ PermissionTree ReadTree(soci::session& session, std::int32_t userId, bool locked
   std::vector<TreeSite> sites;
   for (const SitePermissionRow& row : join.Rows()) {
     if (row.nInstanceID >= kFirstUnlistedInstance) continue;
-    sites.push_back({row.nID, row.nInstanceID, row.bOnline != 0, SiteLabel(row),
+    sites.push_back({row.nID, row.nInstanceID, row.bOnline != 0, row.strIP, SiteLabel(row),
                      CameraAuthorityOf(row, locked), CamerasOf(session, row)});
   }
   return PermissionTree(std::move(sites), locked);

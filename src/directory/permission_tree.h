@@ -24,6 +24,7 @@ struct TreeSite {
   std::int32_t siteId = 0;
   std::int32_t instance = 0;
   bool online = false;
+  std::string address;  // dotted, as the site checked in from it
   std::string label;
   std::string cameraAuthority;  // always 64 characters
   std::vector<TreeCamera> cameras;

@@ -80,6 +80,7 @@ bool DatabaseMaintenance::RunMaintenance() {
 }
 
 bool DatabaseMaintenance::RepairDatabase() {
+  if (!repairsAllowed_.load()) return false;
   bool idle = false;
   if (!unavailable_.compare_exchange_strong(idle, true)) return false;
   bool repaired = false;

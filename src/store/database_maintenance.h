@@ -39,6 +39,10 @@ class DatabaseMaintenance {
   // under way on any thread (there is never a second one).
   bool RepairDatabase();
 
+  // Only the server repairs its database. A process that works beside it (the administration
+  // tool) turns repairs off: a failed operation is then reported and the file left alone.
+  void SetRepairsAllowed(bool allowed) { repairsAllowed_.store(allowed); }
+
   bool IsMaintenanceDue() const;
   void ScheduleNextMaintenance();
   // From now on every compaction waits kCompactionDelay before it begins.
@@ -72,6 +76,7 @@ class DatabaseMaintenance {
   std::atomic<int> runningCount_{0};
   std::atomic<bool> unavailable_{false};
   std::atomic<bool> startupFinished_{false};
+  std::atomic<bool> repairsAllowed_{true};
   // One compaction at a time, whichever thread asks.
   std::mutex compactionMutex_;
   std::mutex waitMutex_;

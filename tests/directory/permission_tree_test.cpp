@@ -50,6 +50,7 @@ TEST_F(PermissionTreeTest, SitesAreListedWithTheirLabelsAndCamerasUpToInstance3)
   const auto& sites = tree.Sites();
   ASSERT_EQ(sites.size(), 3u);
   EXPECT_EQ(sites[0].label, "10.0.0.1 Lobby (Off-line)");
+  EXPECT_EQ(sites[0].address, "10.0.0.1");
   ASSERT_EQ(sites[0].cameras.size(), 16u);
   for (std::int32_t index = 0; index < 16; ++index) {
     EXPECT_EQ(sites[0].cameras[static_cast<std::size_t>(index)].index, index);
@@ -62,6 +63,8 @@ TEST_F(PermissionTreeTest, SitesAreListedWithTheirLabelsAndCamerasUpToInstance3)
   EXPECT_EQ(sites[1].cameras[1].index, 5);
   EXPECT_EQ(sites[1].cameras[1].label, "Dock");
   EXPECT_EQ(sites[2].label, "10.0.0.2 - 4 Top (Off-line)");
+  EXPECT_EQ(sites[2].address, "10.0.0.2");
+  EXPECT_EQ(sites[2].instance, 3);
   EXPECT_TRUE(sites[2].cameras.empty());
   EXPECT_TRUE(tree.CanRemove(0));
   EXPECT_FALSE(tree.CanRemove(1));

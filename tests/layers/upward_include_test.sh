@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The layer check must refuse an include of a higher layer, a database header that reaches
 # the network layer through a header of a lower one, and the recorder layer included anywhere
-# else in src/, and accept a tree without any of them.
+# else in src/, the network layer reached by orlentis-admin, and accept a tree without any of them.
 set -u
 check="$1"
 scratch=$(mktemp -d)
@@ -30,4 +30,14 @@ grep -q 'reaches a database header through directory/lookup.h' <<<"$out" || fail
 printf '#include "recorder/requests.h"\n' > "$scratch/src/app/main.cpp"
 out=$(python3 "$check" "$scratch" 2>&1) && fail "the recorder layer included by the program was accepted"
 grep -q 'the app layer includes recorder/requests.h, which only tools and tests may' <<<"$out" || fail "unexpected report: $out"
+rm "$scratch/src/app/main.cpp"
+printf '#include "net/wire.h"\n' > "$scratch/src/net/wire.cpp"
+
+# orlentis-admin stays off the network layer (and the console's Qt).
+mkdir -p "$scratch/tools/admin"
+printf '#include "directory/lookup.h"\n' > "$scratch/tools/admin/tool.cpp"
+python3 "$check" "$scratch" >/dev/null 2>&1 || fail "the admin tool over the directory layer was refused"
+printf '#include "net/wire.h"\n' >> "$scratch/tools/admin/tool.cpp"
+out=$(python3 "$check" "$scratch" 2>&1) && fail "the admin tool including the network layer was accepted"
+grep -q 'tools/admin/tool.cpp: the admin layer includes net/wire.h' <<<"$out" || fail "unexpected report: $out"
 echo "1 passed, 0 failed"

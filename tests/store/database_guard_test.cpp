@@ -67,6 +67,24 @@ TEST_F(DbGuardTest, DatabaseErrorAbandonsTheOperationAndRepairsOnce) {
       DbOutcome::kDone);
 }
 
+TEST_F(DbGuardTest, WithRepairsOffAFailureIsOnlyReported) {
+  bool compactionBegan = false;
+  DatabaseMaintenance::Instance().SetStartupFinished();
+  DatabaseMaintenance::Instance().SetCompactionWait(
+      [&](std::chrono::milliseconds) { compactionBegan = true; });
+  DatabaseMaintenance::Instance().SetRepairsAllowed(false);
+  bool repaired = true;
+  GuardOptions options;
+  options.repairSucceeded = &repaired;
+  const DbOutcome outcome = RunGuarded(RunInvalidSql, options);
+  DatabaseMaintenance::Instance().SetRepairsAllowed(true);
+  EXPECT_EQ(outcome, DbOutcome::kFailed);
+  EXPECT_FALSE(repaired);
+  EXPECT_FALSE(compactionBegan);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsUnavailable());
+  EXPECT_EQ(RepairEntries(), 0);
+}
+
 TEST_F(DbGuardTest, FailureDuringARepairStartsNoSecondOne) {
   std::promise<void> repairWaiting;
   std::promise<void> releaseRepair;

@@ -22,7 +22,11 @@ std::filesystem::path NewCaptureFile(const char* kind) {
 }
 
 [[noreturn]] void ExecChild(const ChildProcess::Launch& launch, const std::filesystem::path& out,
-                            const std::filesystem::path& err) {
+                            const std::filesystem::path& err, const std::filesystem::path& in) {
+  if (!in.empty()) {
+    const int inFd = ::open(in.c_str(), O_RDONLY);
+    ::dup2(inFd, STDIN_FILENO);
+  }
   const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ::dup2(outFd, STDOUT_FILENO);
@@ -46,11 +50,15 @@ int DecodeStatus(int status) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const Launch& launch)
+ChildProcess::ChildProcess(const Launch& launch, const std::string& standardInput)
     : errorFile_(NewCaptureFile("err")), outputFile_(NewCaptureFile("out")) {
+  if (!standardInput.empty()) {
+    inputFile_ = NewCaptureFile("in");
+    WriteWholeFile(inputFile_, standardInput);
+  }
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
-  if (pid_ == 0) ExecChild(launch, outputFile_, errorFile_);
+  if (pid_ == 0) ExecChild(launch, outputFile_, errorFile_, inputFile_);
 }
 
 ChildProcess::~ChildProcess() {
@@ -61,6 +69,7 @@ ChildProcess::~ChildProcess() {
   std::error_code error;
   std::filesystem::remove(errorFile_, error);
   std::filesystem::remove(outputFile_, error);
+  if (!inputFile_.empty()) std::filesystem::remove(inputFile_, error);
 }
 
 std::optional<int> ChildProcess::Wait(int timeoutMs) {

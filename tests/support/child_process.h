@@ -17,7 +17,9 @@ class ChildProcess {
     std::vector<std::string> environment;  // NAME=value, added to the test's
   };
 
-  explicit ChildProcess(const Launch& launch);
+  // A non-empty standardInput is what the child reads on its standard input; otherwise it
+  // shares the test's.
+  explicit ChildProcess(const Launch& launch, const std::string& standardInput = {});
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -37,6 +39,7 @@ class ChildProcess {
   std::optional<int> status_;
   std::filesystem::path errorFile_;
   std::filesystem::path outputFile_;
+  std::filesystem::path inputFile_;
 };
 
 // Runs a child to its end (at most timeoutMs) and returns its exit status.

@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -18,28 +20,48 @@ PeerFailure UsageError(const std::string& message) {
   return PeerFailure(PeerStatus::kUsage, message);
 }
 
+// A value may begin with a dash (a negative number, a password): the word after a value
+// option is always its value, so it is joined to it before CLI11 sees it.
+std::vector<std::string> JoinValues(const std::vector<std::string>& arguments,
+                                    const std::set<std::string>& valueOptions) {
+  std::vector<std::string> joined;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const bool takesNext = argument.rfind("--", 0) == 0 &&
+                           argument.find('=') == std::string::npos &&
+                           valueOptions.count(argument.substr(2)) > 0 && i + 1 < arguments.size();
+    joined.push_back(takesNext ? argument + "=" + arguments[++i] : argument);
+  }
+  return joined;
+}
+
 }  // namespace
 
 CommandLine::CommandLine(const std::vector<std::string>& arguments,
                          const std::set<std::string>& valueOptions,
                          const std::set<std::string>& flags) {
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument.rfind("--", 0) != 0) throw UsageError("unexpected argument " + argument);
-    const auto equals = argument.find('=');
-    const std::string name = argument.substr(2, equals == std::string::npos ? equals : equals - 2);
-    if (flags.count(name) > 0 && equals == std::string::npos) {
-      flags_.insert(name);
-      continue;
-    }
-    if (valueOptions.count(name) == 0) throw UsageError("unknown option --" + name);
-    if (equals != std::string::npos) {
-      values_[name] = argument.substr(equals + 1);
-    } else if (i + 1 < arguments.size()) {
-      values_[name] = arguments[++i];
-    } else {
-      throw UsageError("option --" + name + " needs a value");
-    }
+  CLI::App app("", "orlentis-peer");
+  app.set_help_flag();  // --help is answered before any subcommand's options are read
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  std::map<std::string, std::string> texts;
+  std::map<std::string, CLI::Option*> options;
+  for (const std::string& name : valueOptions) {
+    options[name] = app.add_option("--" + name, texts[name]);
+  }
+  std::map<std::string, CLI::Option*> flagOptions;
+  for (const std::string& name : flags) flagOptions[name] = app.add_flag("--" + name);
+  try {
+    std::vector<std::string> reversed = JoinValues(arguments, valueOptions);
+    std::reverse(reversed.begin(), reversed.end());
+    app.parse(reversed);
+  } catch (const CLI::ParseError& error) {
+    throw UsageError(error.what());
+  }
+  for (const auto& [name, option] : options) {
+    if (option->count() > 0) values_[name] = texts[name];
+  }
+  for (const auto& [name, option] : flagOptions) {
+    if (option->count() > 0) flags_.insert(name);
   }
   // Values are checked before anything is sent, so that a typo never half-does an exchange.
   for (const auto& [name, text] : values_) {

@@ -8,8 +8,9 @@
 
 namespace orlentis::peer {
 
-// The options of one subcommand: "--key value", "--key=value" or a bare "--flag". Only the
-// options the subcommand names are accepted; anything else is a usage error (PeerFailure).
+// The options of one subcommand, read with CLI11: "--key value", "--key=value" or a bare
+// "--flag"; a repeated option keeps its last value. Only the options the subcommand names are
+// accepted; anything else is a usage error (PeerFailure).
 class CommandLine {
  public:
   CommandLine(const std::vector<std::string>& arguments, const std::set<std::string>& valueOptions,

@@ -1,0 +1,75 @@
+#include <soci/soci.h>
+
+#include <CLI/CLI.hpp>
+
+#include "admin_commands.h"
+#include "admin_status.h"
+#include "base/language.h"
+#include "base/program_folder.h"
+#include "base/single_instance.h"
+#include "store/database_maintenance.h"
+#include "store/engine.h"
+#include "store/event_log.h"
+
+namespace orlentis::admin {
+namespace {
+
+constexpr int kTextMaintenance = 217;
+constexpr int kTextCompacted = 218;
+
+// SQLite's integrity check on a read-only session: nothing is written, not even the journal
+// mode, so it is safe beside a running server.
+void CheckDatabase(const AdminContext& context) {
+  std::vector<std::string> problems;
+  try {
+    const auto session = OpenReadOnlySession(context.DatabasePath());
+    const soci::rowset<std::string> rows = (session->prepare << "PRAGMA integrity_check");
+    for (const std::string& row : rows) {
+      if (row != "ok") problems.push_back(row);
+    }
+  } catch (const std::exception& error) {
+    throw AdminFailure(AdminStatus::kDatabase,
+                       "cannot check " + context.DatabasePath().string() + ": " + error.what());
+  }
+  if (context.json) {
+    std::vector<Record> found;
+    for (const std::string& problem : problems) found.push_back(Record().Add("problem", problem));
+    WriteJson(context.Out(), Record().Add("intact", problems.empty()).Add("problems", found));
+  } else if (problems.empty()) {
+    context.Out() << context.DatabasePath().string() << ": intact\n";
+  }
+  if (problems.empty()) return;
+  std::string message = context.DatabasePath().string() + " is damaged:";
+  for (const std::string& problem : problems) message += "\n  " + problem;
+  throw AdminFailure(AdminStatus::kDatabase, message);
+}
+
+// Only with the server stopped: the lock it holds while it runs keeps it from starting
+// meanwhile, too.
+void CompactDatabase(const AdminContext& context) {
+  const SingleInstanceLock lock(ProgramFolder());
+  if (!lock.Acquired()) {
+    throw Refusal("the server is running on " + ProgramFolder().string() +
+                  " (it holds Orlentis.lock): stop it first; its own maintenance also "
+                  "compacts the database");
+  }
+  if (!DatabaseMaintenance::Instance().CompactDatabase(context.DatabasePath())) {
+    throw AdminFailure(AdminStatus::kDatabase,
+                       "cannot compact " + context.DatabasePath().string() +
+                           "; it is left as it was (the reason is on the line above)");
+  }
+  AppendLogEntry(context.LogSource(), GetLanguageText(kTextMaintenance),
+                 GetLanguageText(kTextCompacted), true);
+  context.PrintDone(context.DatabasePath().string() + " compacted");
+}
+
+}  // namespace
+
+void AddDatabaseCommands(CLI::App& app, AdminContext& context) {
+  app.add_subcommand("check", "check the database's integrity, without writing to it")
+      ->callback([&context] { CheckDatabase(context); });
+  app.add_subcommand("compact", "compact the database while the server is stopped")
+      ->callback([&context] { CompactDatabase(context); });
+}
+
+}  // namespace orlentis::admin

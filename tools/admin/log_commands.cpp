@@ -1,0 +1,96 @@
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "admin_commands.h"
+#include "admin_status.h"
+#include "directory/log_entries.h"
+
+namespace orlentis::admin {
+namespace {
+
+using std::chrono::year_month_day;
+
+struct LogOptions {
+  std::string from;
+  std::string to;
+  std::size_t limit = 0;
+  std::string file;
+  std::string before;
+};
+
+year_month_day Day(const std::string& text) {
+  int year = 0;
+  unsigned month = 0;
+  unsigned day = 0;
+  char end = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2u-%2u%c", &year, &month, &day, &end) != 3) {
+    throw UsageError("\"" + text + "\" is not a date YYYY-MM-DD");
+  }
+  const year_month_day parsed{std::chrono::year(year), std::chrono::month(month),
+                              std::chrono::day(day)};
+  if (!parsed.ok()) throw UsageError("\"" + text + "\" is not a date YYYY-MM-DD");
+  return parsed;
+}
+
+constexpr year_month_day kFirstDay{std::chrono::year(1900), std::chrono::January,
+                                   std::chrono::day(1)};
+constexpr year_month_day kLastDay{std::chrono::year(9999), std::chrono::December,
+                                  std::chrono::day(31)};
+
+void ListEntries(const AdminContext& context, const LogOptions& options) {
+  auto entries = context.Require(
+      options.from.empty() && options.to.empty()
+          ? ListLogEntries()
+          : ListLogEntriesBetween(options.from.empty() ? kFirstDay : Day(options.from),
+                                  options.to.empty() ? kLastDay : Day(options.to)));
+  // The newest entries, still oldest first.
+  const std::size_t skip =
+      options.limit > 0 && entries.size() > options.limit ? entries.size() - options.limit : 0;
+  std::vector<Record> rows;
+  for (std::size_t at = skip; at < entries.size(); ++at) {
+    const LogEntry& entry = entries[at];
+    rows.push_back(Record()
+                       .Add("time", entry.time)
+                       .Add("source", entry.source)
+                       .Add("action", entry.action)
+                       .Add("detail", entry.detail));
+  }
+  context.PrintList(rows);
+}
+
+void DeleteBefore(const AdminContext& context, const std::string& before) {
+  const auto lastDay = std::chrono::sys_days(Day(before)) - std::chrono::days(1);
+  const auto entries = context.Require(ListLogEntriesBetween(kFirstDay, year_month_day(lastDay)));
+  const std::size_t deleted = context.Require(DeleteLogEntries(entries));
+  context.PrintDone(std::to_string(deleted) + " entries before " + before + " deleted");
+}
+
+}  // namespace
+
+void AddLogCommands(CLI::App& app, AdminContext& context) {
+  auto options = std::make_shared<LogOptions>();
+  CLI::App* log = app.add_subcommand("log", "the event log: list, export, delete");
+  log->require_subcommand(1);
+
+  CLI::App* list = log->add_subcommand("list", "list entries, oldest first");
+  list->add_option("--from", options->from, "from this day on (YYYY-MM-DD)");
+  list->add_option("--to", options->to, "up to this day (YYYY-MM-DD)");
+  list->add_option("--limit", options->limit, "only the newest N");
+  list->callback([&context, options] { ListEntries(context, *options); });
+
+  CLI::App* exportLog = log->add_subcommand("export", "write the whole log into a text file");
+  exportLog->add_option("file", options->file, "the file, replaced as a whole")->required();
+  exportLog->callback([&context, options] {
+    if (!ExportLog(options->file)) throw Refusal("cannot write " + options->file);
+    context.PrintDone("log exported to " + options->file);
+  });
+
+  CLI::App* remove = log->add_subcommand("delete", "delete old entries");
+  remove->add_option("--before", options->before, "entries before this day (YYYY-MM-DD)")
+      ->required();
+  remove->callback([&context, options] { DeleteBefore(context, options->before); });
+}
+
+}  // namespace orlentis::admin
