@@ -2,14 +2,17 @@
 # make test  installs what is missing, builds, and runs every test, then again under
 #            AddressSanitizer and UndefinedBehaviorSanitizer
 # make console-shots  draws the console's pictures in docs/images anew
+# make install  builds and installs (prefix /usr/local unless PREFIX is given)
+# make package  builds the Debian package $(BUILD_DIR)/orlentis_VERSION_amd64.deb
 
 BUILD_DIR ?= build
 ASAN_DIR  ?= build-asan
 RUN_HOME  ?= $(CURDIR)/run-home
 JOBS      ?= $(shell nproc)
+PREFIX    ?= /usr/local
 
-.PHONY: all deps configure build build-server build-asan test run console-shots clean format \
-        format-check
+.PHONY: all deps configure build build-server build-asan test run console-shots install package \
+        clean format format-check
 
 all: build
 
@@ -44,6 +47,12 @@ run: build-server
 console-shots: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target orlentis-console-shots
 	$(BUILD_DIR)/tools/console-shots/orlentis-console-shots --out docs/images
+
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX) --strip
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
                     'tools/*.cpp' 'tools/*.h' 'bench/*.cpp' 'bench/*.h' 2>/dev/null)

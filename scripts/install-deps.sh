@@ -22,6 +22,9 @@ packages=(
   qt6-base-dev xvfb xauth x11-utils
   # The font the console's pictures in docs/images are drawn with (make console-shots).
   fonts-dejavu-core
+  # sd_notify for the service (Type=notify); systemd-analyze checks the unit; dpkg-dev has
+  # dpkg-shlibdeps, which gives the Debian package its dependencies.
+  libsystemd-dev systemd dpkg-dev
 )
 
 missing=()

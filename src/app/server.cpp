@@ -25,6 +25,15 @@ void Server::StartWorker(std::function<void()> onRequestFailure) {
   housekeeping_ = Housekeeping(worker_.get());
 }
 
+void Server::UseCodePage(const std::string& codePage) {
+  if (!worker_) {
+    services_.UseCodePage(codePage);
+    return;
+  }
+  // The services belong to the worker thread while it runs.
+  worker_->RunOnWorker([&](Listener&) { services_.UseCodePage(codePage); });
+}
+
 void Server::StopWorker() {
   if (!worker_) return;
   housekeeping_ = Housekeeping(nullptr);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "access/domain_logon_runner.h"
 #include "app/housekeeping.h"
@@ -31,7 +32,12 @@ class Server : public ServerControl {
   void OnSweepTimer() override { housekeeping_.OnSweepTimer(); }
   void OnMaintenanceTimer() override { housekeeping_.OnMaintenanceTimer(); }
 
+  // The recorders' code page from now on, for the requests that follow.
+  void UseCodePage(const std::string& codePage);
+
   Housekeeping& Timers() { return housekeeping_; }
+  // The address and port the server was told to listen on.
+  const WorkerOptions& ListenOptions() const { return options_; }
   // The port listened on; 0 while no worker listens.
   std::uint16_t Port() const { return worker_ ? worker_->Port() : 0; }
 

@@ -36,8 +36,19 @@ std::filesystem::path LanguageFilePath(const std::filesystem::path& folder) {
   return name.empty() ? std::filesystem::path() : folder / name;
 }
 
+std::filesystem::path FindLanguageFile(const std::filesystem::path& folder,
+                                       const std::filesystem::path& shippedFolder) {
+  std::filesystem::path path = LanguageFilePath(folder);
+  if (path.empty()) path = LanguageFilePath(shippedFolder);
+  std::error_code error;
+  if (path.empty() || std::filesystem::exists(path, error)) return path;
+  // A folder set up by hand often holds an edited Setting.ini and nothing else.
+  const auto shipped = shippedFolder / path.filename();
+  return std::filesystem::exists(shipped, error) ? shipped : path;
+}
+
 std::string GetLanguageText(int id) {
-  static const LanguageFile texts(LanguageFilePath(ProgramFolder()));
+  static const LanguageFile texts(FindLanguageFile(ProgramFolder(), ShippedFilesFolder()));
   return texts.Text(id);
 }
 

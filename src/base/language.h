@@ -24,9 +24,15 @@ class LanguageFile {
 // The language file named by Setting.ini in folder: LANGUAGE/<value of LANGUAGETYPE/TYPE>,
 // relative to folder; empty when no name is given.
 std::filesystem::path LanguageFilePath(const std::filesystem::path& folder);
+// The language file the process reads: the one of folder; where folder lacks it, or lacks a
+// Setting.ini to name it, the one an installation ships in shippedFolder. Empty when
+// neither names one.
+std::filesystem::path FindLanguageFile(const std::filesystem::path& folder,
+                                       const std::filesystem::path& shippedFolder);
 
-// The process's language texts. The first call fixes the language file (from the program
-// folder's Setting.ini); later changes of the settings take effect at the next start.
+// The process's language texts. The first call fixes the language file (FindLanguageFile of
+// the program folder and the installation's shipped files); later changes of the settings take
+// effect at the next start.
 std::string GetLanguageText(int id);
 // The classic form: fills buffer with at most size - 1 characters and returns 1 when the
 // text is not empty, else 0 (the buffer then holds an empty string).

@@ -19,6 +19,10 @@ std::filesystem::path ExecutableFolder() {
   return error ? std::filesystem::current_path() : executable.parent_path();
 }
 
+std::filesystem::path ShippedFilesFolder() {
+  return (ExecutableFolder() / ".." / "share" / "orlentis").lexically_normal();
+}
+
 const std::filesystem::path& ProgramFolder() {
   std::lock_guard lock(folderMutex);
   return FolderSlot();

@@ -10,6 +10,9 @@ namespace orlentis {
 const std::filesystem::path& ProgramFolder();
 void SetProgramFolder(const std::filesystem::path& folder);
 std::filesystem::path ExecutableFolder();
+// Where an installation keeps the default Setting.ini and English.lng: share/orlentis beside
+// the executable's bin folder, whatever the prefix.
+std::filesystem::path ShippedFilesFolder();
 
 inline constexpr const char* kSettingsFileName = "Setting.ini";
 

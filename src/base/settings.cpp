@@ -78,7 +78,7 @@ const char* FlagText(std::int32_t flag) {
 }  // namespace
 
 Settings::Settings(std::filesystem::path iniPath) : path_(std::move(iniPath)) {
-  Read();
+  Reload();
 }
 
 Settings& Settings::Instance() {
@@ -86,7 +86,7 @@ Settings& Settings::Instance() {
   return settings;
 }
 
-void Settings::Read() {
+void Settings::Reload() {
   const ProfileFile ini(path_);
   PreferenceBlock block;
   block.listenAddress = ini.GetText(kIpSection, "IP", "", kMaxSettingText);
@@ -98,18 +98,22 @@ void Settings::Read() {
   block.ipFilterMode = ini.GetInt(kIpSection, "FILTERSTYLE", 0);
   block.domainLogon = ini.GetInt(kDirectorySection, "ENABLE", 0);
   block.domain = ini.GetText(kDirectorySection, "DOMAIN", "", kMaxSettingText);
-  preferences_ = Normalised(std::move(block));
-
   LogLimits limits;
   limits.mode = ini.GetInt(kLogSection, "LIMITSTYLE", 0);
   limits.keepRecords = ini.GetInt(kLogSection, "Limit", 1000);
   limits.keepDays = ini.GetInt(kLogSection, "LimitDays", 30);
-  logLimits_ = Normalised(limits);
 
-  codePage_ = ini.GetText(kSystemSection, "CODEPAGE", "WINDOWS-1252", kMaxSettingText);
-  if (codePage_.empty()) codePage_ = "WINDOWS-1252";
-  directoryUri_ = ini.GetText(kDirectorySection, "URI", "", kMaxSettingText);
-  bindFormat_ = ini.GetText(kDirectorySection, "BINDFORMAT", "", kMaxSettingText);
+  std::string codePage = ini.GetText(kSystemSection, "CODEPAGE", "WINDOWS-1252", kMaxSettingText);
+  if (codePage.empty()) codePage = "WINDOWS-1252";
+  std::string directoryUri = ini.GetText(kDirectorySection, "URI", "", kMaxSettingText);
+  std::string bindFormat = ini.GetText(kDirectorySection, "BINDFORMAT", "", kMaxSettingText);
+
+  std::lock_guard lock(mutex_);
+  preferences_ = Normalised(std::move(block));
+  logLimits_ = Normalised(limits);
+  codePage_ = std::move(codePage);
+  directoryUri_ = std::move(directoryUri);
+  bindFormat_ = std::move(bindFormat);
 }
 
 std::int32_t Settings::GetPort() const {

@@ -34,8 +34,8 @@ struct LogLimits {
 inline constexpr std::size_t kMaxSettingText = 255;
 inline constexpr std::int32_t kMaxMaintenanceIntervalIndex = 11;
 
-// The settings of Setting.ini. Read once when created; changed only through SetPreferences
-// and SetLogLimits; written only by Save(). Safe to read from any thread.
+// The settings of Setting.ini. Read when created and again by Reload(); changed otherwise only
+// through SetPreferences and SetLogLimits; written only by Save(). Safe to use from any thread.
 class Settings {
  public:
   explicit Settings(std::filesystem::path iniPath);
@@ -70,11 +70,13 @@ class Settings {
   // reported to the administrator; the result says whether the file was written.
   bool Save() const;
 
+  // Reads the file again, every key as at the start. Those read at each use (all but the
+  // listening address and port) take effect at once.
+  void Reload();
+
   const std::filesystem::path& Path() const { return path_; }
 
  private:
-  void Read();
-
   std::filesystem::path path_;
   mutable std::mutex mutex_;
   PreferenceBlock preferences_;

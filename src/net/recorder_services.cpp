@@ -9,9 +9,13 @@
 namespace orlentis {
 
 RecorderServices::RecorderServices(const Settings& settings, DomainLogonRunner& domainLogons)
-    : settings_(settings),
-      domainLogons_(domainLogons),
-      text_(UsableCodePage(settings.GetCodePage())) {}
+    : settings_(settings), domainLogons_(domainLogons) {
+  UseCodePage(settings.GetCodePage());
+}
+
+void RecorderServices::UseCodePage(const std::string& codePage) {
+  text_.emplace(UsableCodePage(codePage));
+}
 
 asio::awaitable<bool> RecorderServices::PassesDomainLogon(const std::string& name,
                                                           const std::string& password) {
@@ -20,7 +24,7 @@ asio::awaitable<bool> RecorderServices::PassesDomainLogon(const std::string& nam
 }
 
 std::string RecorderServices::StoredSiteName(const RecorderConnection& connection) const {
-  return text_.SiteNameToUtf8(connection.StoredCheckIn().SiteName());
+  return text_->SiteNameToUtf8(connection.StoredCheckIn().SiteName());
 }
 
 }  // namespace orlentis

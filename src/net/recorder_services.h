@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "base/code_page_text.h"
 #include "net/request_handlers.h"
 
@@ -15,6 +18,9 @@ class DomainLogonRunner;
 class RecorderServices final : public RequestHandlers {
  public:
   RecorderServices(const Settings& settings, DomainLogonRunner& domainLogons);
+
+  // The recorders' code page from now on (the settings were read again); on the worker thread.
+  void UseCodePage(const std::string& codePage);
 
   asio::awaitable<void> SiteCheckIn(RecorderConnection& connection, bool isUpdate) override;
   asio::awaitable<void> SiteCheckOut(RecorderConnection& connection) override;
@@ -42,7 +48,7 @@ class RecorderServices final : public RequestHandlers {
 
   const Settings& settings_;
   DomainLogonRunner& domainLogons_;
-  CodePageText text_;
+  std::optional<CodePageText> text_;
 };
 
 }  // namespace orlentis

@@ -24,7 +24,7 @@ std::vector<GroupSummary> GroupsByLevel() {
 
 asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection,
                                                   const UserRequest& request) {
-  const std::string name = text_.ToUtf8(request.name);
+  const std::string name = text_->ToUtf8(request.name);
   const std::string digest = PasswordDigest(request.password, false);
   const std::optional<std::int32_t> groupId = LookUpUserGroupId(name, digest);
   co_await connection.Send(groupId ? EncodeStatus(RSP_OK, *groupId) : EncodeStatus(RSP_FAIL, 0));
@@ -32,11 +32,11 @@ asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection
 
 asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connection,
                                                      const UserRequest& request) {
-  const std::string name = text_.ToUtf8(request.name);
+  const std::string name = text_->ToUtf8(request.name);
   // Digests are taken over the code page's bytes as they came; the directory server gets
   // the password in UTF-8.
   const std::string digest = PasswordDigest(request.password, false);
-  const std::string password = text_.ToUtf8(request.password);
+  const std::string password = text_->ToUtf8(request.password);
   const AccountLoginFacts facts = LookUpAccountLogin(name, digest, connection.PeerAddress());
   bool succeeded = facts.userFound && facts.groupFound;
   if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
@@ -44,7 +44,7 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
   UserReply reply;
   reply.word = succeeded ? RSP_OK : RSP_FAIL;
   reply.level = facts.level;
-  reply.groupName = text_.FromUtf8(facts.groupName);
+  reply.groupName = text_->FromUtf8(facts.groupName);
   reply.cameraMask = facts.cameraMask;
   reply.authority = facts.authority;
   co_await connection.Send(EncodeUserReply(reply));
@@ -57,8 +57,8 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
   if (!co_await connection.ReceiveExactly(block)) co_return;
 
   const HostCredentials credentials = DecodeHostCredentials(block);
-  const std::string name = text_.ToUtf8(credentials.userName);
-  const std::string password = text_.ToUtf8(credentials.PasswordText());
+  const std::string name = text_->ToUtf8(credentials.userName);
+  const std::string password = text_->ToUtf8(credentials.PasswordText());
   // The administrator's password always comes as a digest.
   const bool digestForm = form == 1 || IsAdministratorName(name);
   const std::string digest =
@@ -76,7 +76,7 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
   // Records are built before each co_await: GCC 12 destroys a temporary with a destructor
   // that lives across a suspension twice.
   const auto userInfo = EncodeHostUserInfo(
-      {text_.FromUtf8(facts.userName), text_.FromUtf8(facts.groupName), facts.authority});
+      {text_->FromUtf8(facts.userName), text_->FromUtf8(facts.groupName), facts.authority});
   co_await connection.Send(userInfo);
   for (const auto& permitted : facts.instances) {
     co_await connection.Send(EncodeHostSiteEntry(permitted.instance, permitted.cameraAuthority));
@@ -95,7 +95,7 @@ asio::awaitable<void> RecorderServices::GroupList(RecorderConnection& connection
   for (const GroupSummary& group : GroupsByLevel()) {
     if (!connection.Alive()) break;  // an acknowledgement did not come: the rest would be lost
     const auto record =
-        EncodeGroupRecord({text_.FromUtf8(group.name), group.level, group.authority});
+        EncodeGroupRecord({text_->FromUtf8(group.name), group.level, group.authority});
     co_await connection.Send(record);
     co_await connection.ReceiveAndDiscard();
   }
@@ -110,12 +110,12 @@ asio::awaitable<void> RecorderServices::HostGroupList(RecorderConnection& connec
   co_await connection.Send(EncodeHostFrame({1, 0, 0}));
   for (const GroupSummary& group : groups) {
     const auto entry =
-        EncodeHostGroupEntry(group.level, text_.FromUtf8(group.name), group.authority);
+        EncodeHostGroupEntry(group.level, text_->FromUtf8(group.name), group.authority);
     co_await connection.Send(entry);
   }
   // The end marker repeats the last group; receivers read only its level.
   const GroupSummary& last = groups.back();
-  const auto endMarker = EncodeHostGroupEntry(-1, text_.FromUtf8(last.name), last.authority);
+  const auto endMarker = EncodeHostGroupEntry(-1, text_->FromUtf8(last.name), last.authority);
   co_await connection.Send(endMarker);
 }
 

@@ -57,7 +57,7 @@ asio::awaitable<void> RecorderServices::CameraInfo(RecorderConnection& connectio
                                                    const CameraRecord& record) {
   const CameraAnnouncement camera{
       record.index, true, (record.stateA != 0 ? 1 : 0) | (record.stateB != 0 ? 2 : 0),
-      Resolution(record.width, record.height), text_.ToUtf8(record.name)};
+      Resolution(record.width, record.height), text_->ToUtf8(record.name)};
   const DbOutcome outcome =
       StoreSiteCamera(connection.SiteRowId(), connection.CameraSetStarting(), camera);
   // A failed write rolled the new set's start back too, so the next camera starts it again.
@@ -77,10 +77,10 @@ asio::awaitable<void> RecorderServices::HostInstanceCheckIn(RecorderConnection& 
     if (!co_await connection.ReceiveExactly(cameraBlock)) co_return;
     // Cameras beyond the slots are read off the wire and ignored.
     if (cameras.size() < kCameraSlots) {
-      cameras.push_back(FromHostCamera(DecodeHostCamera(cameraBlock), text_));
+      cameras.push_back(FromHostCamera(DecodeHostCamera(cameraBlock), *text_));
     }
   }
-  const SiteAnnouncement site{connection.PeerAddress(), text_.ToUtf8(header.siteName),
+  const SiteAnnouncement site{connection.PeerAddress(), text_->ToUtf8(header.siteName),
                               header.webServerPort};
   const bool written = CheckInInstance(site, instance, cameras).ValueOr(false);
   co_await connection.Send(Verdict(written, 1));
@@ -97,7 +97,7 @@ asio::awaitable<void> RecorderServices::HostCameraUpdate(RecorderConnection& con
   co_await connection.Send(EncodeHostFrame({1, 0, 0}));
   std::array<std::uint8_t, host_camera_layout::kSize> cameraBlock{};
   if (!co_await connection.ReceiveExactly(cameraBlock)) co_return;
-  CameraAnnouncement camera = FromHostCamera(DecodeHostCamera(cameraBlock), text_);
+  CameraAnnouncement camera = FromHostCamera(DecodeHostCamera(cameraBlock), *text_);
   camera.exists = true;
   const bool found =
       UpdateInstanceCamera(connection.PeerAddress(), instance, camera).ValueOr(false);

@@ -50,6 +50,26 @@ TEST(LanguageFilePathTest, NoSettingsMeansNoLanguageFile) {
   EXPECT_TRUE(LanguageFilePath(folder.Path()).empty());
 }
 
+TEST(FindLanguageFileTest, TakesTheShippedFileWhereTheFolderLacksIt) {
+  TempFolder folder;
+  TempFolder shipped;
+  WriteWholeFile(shipped / "Setting.ini", "[LANGUAGE]\nTYPE0=English.lng\n");
+  WriteWholeFile(shipped / "English.lng", "[STRING]\n128=Orlentis\n");
+  WriteWholeFile(shipped / "Deutsch.lng", "[STRING]\n128=Orlentis\n");
+  // Nothing in the folder yet: name and file both come from the installation.
+  EXPECT_EQ(FindLanguageFile(folder.Path(), shipped.Path()), shipped / "English.lng");
+  // An edited Setting.ini alone names the file; the installation still provides it.
+  WriteWholeFile(folder / "Setting.ini", "[LANGUAGE]\nTYPE0=Deutsch.lng\n");
+  EXPECT_EQ(FindLanguageFile(folder.Path(), shipped.Path()), shipped / "Deutsch.lng");
+  // The folder's own file always wins.
+  WriteWholeFile(folder / "Deutsch.lng", "[STRING]\n128=Orlentis\n");
+  EXPECT_EQ(FindLanguageFile(folder.Path(), shipped.Path()), folder / "Deutsch.lng");
+  // A name that neither has stays the folder's, which then holds no texts.
+  WriteWholeFile(folder / "Setting.ini", "[LANGUAGE]\nTYPE0=Absent.lng\n");
+  EXPECT_EQ(FindLanguageFile(folder.Path(), shipped.Path()), folder / "Absent.lng");
+  EXPECT_TRUE(FindLanguageFile(folder.Path() / "none", folder.Path() / "none").empty());
+}
+
 TEST(LanguageTextTest, BufferFormReportsEmptyTexts) {
   char buffer[8] = "junk";
   EXPECT_EQ(GetLanguageText(99999, buffer, sizeof buffer), 0);
@@ -77,7 +97,8 @@ TEST(ShippedLanguageFileTest, KeepsEveryBuiltInTextWordForWord) {
 
 TEST(ShippedLanguageFileTest, HasTheTextsThatHaveNoBuiltInForm) {
   const LanguageFile shipped(ShippedLanguageFile());
-  for (const int id : {200, 201, 217, 218, 220, 221, 222, 223, 224, 225, 226, 238, 239, 32780}) {
+  for (const int id :
+       {200, 201, 217, 218, 220, 221, 222, 223, 224, 225, 226, 238, 239, 260, 261, 32780}) {
     EXPECT_FALSE(shipped.Text(id).empty()) << "text " << id;
   }
   EXPECT_EQ(shipped.Text(32780), "Saved dump file to");

@@ -1,0 +1,38 @@
+#include "app/settings_reload.h"
+
+#include "app/server.h"
+#include "base/language.h"
+#include "base/operator_log.h"
+#include "base/settings.h"
+#include "store/event_log.h"
+
+namespace orlentis {
+namespace {
+
+constexpr int kTextReloadSettings = 260;
+constexpr int kTextSettingsReloaded = 261;
+
+std::string Endpoint(const WorkerOptions& options) {
+  return (options.bindAddress.empty() ? std::string("0.0.0.0") : options.bindAddress) + ":" +
+         std::to_string(options.port);
+}
+
+}  // namespace
+
+void ReloadSettings(Server& server, Settings& settings) {
+  settings.Reload();
+  server.UseCodePage(settings.GetCodePage());
+  const WorkerOptions wanted = WorkerOptions::FromSettings(settings);
+  const WorkerOptions& listening = server.ListenOptions();
+  if (wanted.bindAddress != listening.bindAddress || wanted.port != listening.port) {
+    LogToOperator(OperatorLevel::kWarning, "app.restart-needed",
+                  "Setting.ini asks to listen on " + Endpoint(wanted) +
+                      "; that takes a restart, until then the server stays on " +
+                      Endpoint(listening));
+  }
+  LogToOperator(OperatorLevel::kInfo, "app.settings-reloaded",
+                "settings read again from " + settings.Path().string());
+  AppendLogEntryById(kTextProgramName, kTextReloadSettings, kTextSettingsReloaded, true);
+}
+
+}  // namespace orlentis
