@@ -65,7 +65,7 @@ RecordBytes<user_layout::kSize> EncodeUserReply(const UserReply& reply) {
   return record;
 }
 
-RecordBytes<group_layout::kSize> EncodeGroupRecord(const GroupEntry& group) {
+RecordBytes<group_layout::kSize> EncodeGroupRecord(const GroupRecord& group) {
   using namespace group_layout;
   RecordBytes<kSize> record{};
   StoreText(record, kName, group.name, kNameWidth - 1);

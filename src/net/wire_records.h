@@ -190,14 +190,14 @@ struct UserReply {
 RecordBytes<user_layout::kSize> EncodeUserReply(const UserReply& reply);
 
 // GroupRecord as sent for a group list: kind word 0.
-struct GroupEntry {
+struct GroupRecord {
   std::string name;
   std::int32_t level = 0;
   std::uint32_t authority = 0;
 
-  bool operator==(const GroupEntry&) const = default;
+  bool operator==(const GroupRecord&) const = default;
 };
-RecordBytes<group_layout::kSize> EncodeGroupRecord(const GroupEntry& group);
+RecordBytes<group_layout::kSize> EncodeGroupRecord(const GroupRecord& group);
 
 // SiteRecord: a check-in as received, kept whole because the connection stores its last
 // one (with the peer's address and port filled in) for the site's check-out.

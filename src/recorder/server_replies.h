@@ -25,7 +25,7 @@ UserReply DecodeUserReply(ConstByteSpan record);
 // An entry of the record-protocol group list; its kind is 0.
 struct GroupRecordReply {
   std::uint32_t kind = 0;
-  GroupEntry group;
+  GroupRecord group;
   std::uint32_t version = 0;
 
   bool operator==(const GroupRecordReply&) const = default;
