@@ -14,6 +14,9 @@ constexpr const char* kDatabaseSection = "DATABASE";
 constexpr const char* kSystemSection = "SYSTEM";
 constexpr const char* kDirectorySection = "ADSERVER";
 constexpr const char* kLogSection = "LOG";
+constexpr const char* kSecuritySection = "SECURITY";
+// An address may be a recorder with several instances, or a NAT in front of many recorders.
+constexpr std::int32_t kDefaultMaxConnectionsPerAddress = 256;
 
 std::int32_t Flag(std::int32_t value) {
   return value != 0 ? 1 : 0;
@@ -107,6 +110,8 @@ void Settings::Reload() {
   if (codePage.empty()) codePage = "WINDOWS-1252";
   std::string directoryUri = ini.GetText(kDirectorySection, "URI", "", kMaxSettingText);
   std::string bindFormat = ini.GetText(kDirectorySection, "BINDFORMAT", "", kMaxSettingText);
+  const std::int32_t perAddress = NotNegative(
+      ini.GetInt(kSecuritySection, "MAXCONNPERADDRESS", kDefaultMaxConnectionsPerAddress));
 
   std::lock_guard lock(mutex_);
   preferences_ = Normalised(std::move(block));
@@ -114,6 +119,12 @@ void Settings::Reload() {
   codePage_ = std::move(codePage);
   directoryUri_ = std::move(directoryUri);
   bindFormat_ = std::move(bindFormat);
+  maxConnectionsPerAddress_ = perAddress;
+}
+
+std::int32_t Settings::GetMaxConnectionsPerAddress() const {
+  std::lock_guard lock(mutex_);
+  return maxConnectionsPerAddress_;
 }
 
 std::int32_t Settings::GetPort() const {

@@ -60,6 +60,8 @@ class Settings {
   std::string GetCodePage() const;      // SYSTEM/CODEPAGE: the recorders' text encoding
   std::string GetDirectoryUri() const;  // ADSERVER/URI: overrides ldap://DOMAIN
   std::string GetBindFormat() const;    // ADSERVER/BINDFORMAT: overrides %s@DOMAIN
+  // SECURITY/MAXCONNPERADDRESS: how many connections one peer address may hold; 0, no limit.
+  std::int32_t GetMaxConnectionsPerAddress() const;
 
   PreferenceBlock GetPreferences() const;
   void SetPreferences(const PreferenceBlock& block);
@@ -84,6 +86,7 @@ class Settings {
   std::string codePage_;
   std::string directoryUri_;
   std::string bindFormat_;
+  std::int32_t maxConnectionsPerAddress_ = 0;
 };
 
 }  // namespace orlentis

@@ -1,5 +1,6 @@
 #include "net/listener.h"
 
+#include <algorithm>
 #include <asio/co_spawn.hpp>
 #include <asio/redirect_error.hpp>
 #include <asio/steady_timer.hpp>
@@ -11,6 +12,7 @@
 
 #include "base/clock.h"
 #include "base/operator_log.h"
+#include "base/settings.h"
 #include "directory/ip_filter.h"
 #include "store/database_maintenance.h"
 
@@ -45,6 +47,10 @@ bool Refused(const std::string& peerAddress, std::string_view reason, std::strin
   LogToOperatorPerReason(OperatorLevel::kWarning, "net.admission-refused", reason,
                          "refused a connection from " + peerAddress + ": " + std::string(why));
   return false;
+}
+
+bool IsEvictable(const std::shared_ptr<RecorderConnection>& connection) {
+  return connection->Alive() && !connection->EverServed();
 }
 
 }  // namespace
@@ -111,13 +117,42 @@ void Listener::Admit(asio::ip::tcp::socket socket) {
   asio::co_spawn(io_, connection->Serve(), EndOnFault(connection));
 }
 
-bool Listener::MayAdmit(const std::string& peerAddress) const {
+bool Listener::MayAdmit(const std::string& peerAddress) {
   const bool passes = IsAddressAllowed(peerAddress, settings_);
-  if (liveCount_ >= kMaxLiveConnections) {
+  const bool full = liveCount_ >= kMaxLiveConnections;
+  if (full && std::none_of(connections_.begin(), connections_.end(), IsEvictable)) {
     return Refused(peerAddress, "connection-limit",
                    "all " + std::to_string(kMaxLiveConnections) + " connections are in use");
   }
-  return passes || Refused(peerAddress, "ip-filter", "the IP filter does not admit it");
+  const auto perAddress = static_cast<std::size_t>(settings_.GetMaxConnectionsPerAddress());
+  if (perAddress > 0 && LiveConnectionsFrom(peerAddress) >= perAddress) {
+    return Refused(peerAddress, "address-limit",
+                   "the address holds " + std::to_string(perAddress) + " connections already");
+  }
+  if (!passes) return Refused(peerAddress, "ip-filter", "the IP filter does not admit it");
+  return !full || EvictSilentConnection();
+}
+
+std::size_t Listener::LiveConnectionsFrom(const std::string& peerAddress) const {
+  return static_cast<std::size_t>(
+      std::count_if(connections_.begin(), connections_.end(), [&](const auto& connection) {
+        return connection->Alive() && connection->PeerAddress() == peerAddress;
+      }));
+}
+
+// The list is in the order of admission, so the first connection that has never been served
+// is the one that has been silent longest.
+bool Listener::EvictSilentConnection() {
+  const auto silent = std::find_if(connections_.begin(), connections_.end(), IsEvictable);
+  if (silent == connections_.end()) return false;
+  LogToOperator(OperatorLevel::kWarning, "net.connection-evicted",
+                "all " + std::to_string(kMaxLiveConnections) +
+                    " connections are in use: closed one from " + (*silent)->PeerAddress() +
+                    " that has sent nothing since it connected");
+  (*silent)->Close();
+  connections_.erase(silent);
+  --liveCount_;
+  return true;
 }
 
 void Listener::SweepDeadConnections() {

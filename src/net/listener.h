@@ -32,6 +32,8 @@ class Listener {
   std::uint16_t Port() const;
 
   // Accepts until the listener is closed; each accepted peer is admitted or closed at once.
+  // When every place is taken, a peer that has never sent a request gives up its place; no
+  // peer address holds more than the settings' connections per address.
   asio::awaitable<void> AcceptLoop();
 
   // Closes and forgets every connection marked dead.
@@ -47,7 +49,11 @@ class Listener {
 
  private:
   void Admit(asio::ip::tcp::socket socket);
-  bool MayAdmit(const std::string& peerAddress) const;
+  bool MayAdmit(const std::string& peerAddress);
+  std::size_t LiveConnectionsFrom(const std::string& peerAddress) const;
+  // Closes the live connection that has been silent longest without ever having been served,
+  // if there is one, to make room for a new one.
+  bool EvictSilentConnection();
 
   asio::io_context& io_;
   const Settings& settings_;

@@ -96,6 +96,7 @@ void RecorderConnection::RenewIdleDeadline() {
 
 void RecorderConnection::EnterExchange() {
   inExchange_ = true;
+  everServed_ = true;
 }
 
 void RecorderConnection::Close() {

@@ -65,6 +65,9 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   // A request is being served: the connection may be waiting for the peer's next block of the
   // exchange or for the directory server, and is not idle whatever its deadline says.
   bool InExchange() const { return inExchange_; }
+  // Whether the peer has ever sent a request that was served. One that has not is the first to
+  // give up its place when every place is taken.
+  bool EverServed() const { return everServed_; }
 
   // A check-in record arrived and is kept with the peer's own address and port. Its tag makes
   // the connection a host check or an account check; any other record leaves the kind as it
@@ -144,6 +147,7 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   SiteRecord storedCheckIn_;
   double idleDeadline_ = 0.0;
   bool inExchange_ = false;
+  bool everServed_ = false;
 };
 
 }  // namespace orlentis

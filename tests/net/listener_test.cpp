@@ -1,6 +1,9 @@
+#include "net/listener.h"
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <fstream>
 #include <future>
 #include <thread>
 #include <vector>
@@ -25,16 +28,31 @@ bool RaiseDescriptorLimit(rlim_t wanted) {
   return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
 }
 
-TEST(ListenerTest, The2049thConnectionIsClosedAtOnceAndOneIsAdmittedAfterASweep) {
+// Sets SECURITY/MAXCONNPERADDRESS in the server's settings file and reads it again.
+void SetConnectionsPerAddress(NetTestServer& server, int limit) {
+  Settings& settings = server.ProgramSettings();
+  std::ofstream(settings.Path(), std::ios::app)
+      << "\n[SECURITY]\nMAXCONNPERADDRESS=" << limit << "\n";
+  settings.Reload();
+}
+
+// Fills every place with connections from 127.0.0.1; the first `served` of them register.
+std::vector<WireClient> FillEveryPlace(NetTestServer& server, int served) {
+  std::vector<WireClient> clients;
+  clients.reserve(Listener::kMaxLiveConnections);
+  for (std::size_t i = 0; i < Listener::kMaxLiveConnections; ++i) {
+    clients.emplace_back(server.Port());
+    if (static_cast<int>(i) < served) RegisterByAccountCheck(clients.back());
+  }
+  EXPECT_TRUE(server.WaitForListedConnections(Listener::kMaxLiveConnections));
+  return clients;
+}
+
+TEST(ListenerTest, WhenEveryPlaceHasSpokenThe2049thIsClosedAndOneIsAdmittedAfterASweep) {
   if (!RaiseDescriptorLimit(4300)) GTEST_SKIP() << "needs 4300 file descriptors";
   NetTestServer server;
-  std::vector<WireClient> clients;
-  clients.reserve(2048);
-  for (int i = 0; i < 2048; ++i) {
-    clients.emplace_back(server.Port());
-    ASSERT_TRUE(clients.back().Connected());
-  }
-  ASSERT_TRUE(server.WaitForListedConnections(2048));
+  SetConnectionsPerAddress(server, 0);
+  std::vector<WireClient> clients = FillEveryPlace(server, 2048);
 
   WireClient refused = server.Connect();
   EXPECT_TRUE(refused.WaitForClose());
@@ -46,6 +64,40 @@ TEST(ListenerTest, The2049thConnectionIsClosedAtOnceAndOneIsAdmittedAfterASweep)
   WireClient admitted = server.Connect();
   RegisterByAccountCheck(admitted);
   EXPECT_EQ(server.ListedConnections(), 2048u);
+}
+
+// One host that opens every place and sends nothing cannot lock the recorders out: a new
+// connection takes the place of the one silent longest, and a registered recorder keeps its.
+TEST(ListenerTest, WhenEveryPlaceIsTakenTheLongestSilentNeverServedConnectionMakesRoom) {
+  if (!RaiseDescriptorLimit(4300)) GTEST_SKIP() << "needs 4300 file descriptors";
+  NetTestServer server;
+  SetConnectionsPerAddress(server, 0);
+  std::vector<WireClient> clients = FillEveryPlace(server, 1);
+
+  WireClient newcomer = server.Connect();
+  RegisterByAccountCheck(newcomer);
+  EXPECT_TRUE(clients[1].WaitForClose());
+  EXPECT_FALSE(clients[2].WaitForClose(100));
+  ExpectKeepAliveEchoed(clients[0]);
+  EXPECT_EQ(server.ListedConnections(), 2048u);
+}
+
+TEST(ListenerTest, NoAddressHoldsMoreThanItsShareOfConnections) {
+  NetTestServer server;
+  SetConnectionsPerAddress(server, 3);
+  std::vector<WireClient> clients;
+  for (int i = 0; i < 3; ++i) clients.emplace_back(server.Port());
+  ASSERT_TRUE(server.WaitForListedConnections(3));
+  WireClient fourth = server.Connect();
+  EXPECT_TRUE(fourth.WaitForClose());
+  WireClient elsewhere(server.Port(), "127.0.0.2");
+  ASSERT_TRUE(elsewhere.Connected());
+  RegisterByAccountCheck(elsewhere);
+  // A place given back is free for the address again.
+  clients.pop_back();
+  ASSERT_TRUE(server.WaitForFailures(1));
+  WireClient again = server.Connect();
+  RegisterByAccountCheck(again);
 }
 
 TEST(ListenerTest, WhileMaintenanceRunsAcceptedConnectionsAreClosedAtOnce) {

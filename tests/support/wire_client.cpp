@@ -13,11 +13,21 @@
 
 namespace orlentis::testing {
 
-WireClient::WireClient(std::uint16_t port) {
+WireClient::WireClient(std::uint16_t port, const char* sourceAddress) {
   fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd_ < 0) return;
   const int on = 1;
   ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  if (sourceAddress != nullptr) {
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    ::inet_pton(AF_INET, sourceAddress, &source.sin_addr);
+    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+      return;
+    }
+  }
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);

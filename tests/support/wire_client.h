@@ -13,8 +13,9 @@ class WireClient {
  public:
   static constexpr int kDefaultTimeoutMs = 10000;
 
-  // Connects at once; Connected() tells whether that worked.
-  explicit WireClient(std::uint16_t port);
+  // Connects to 127.0.0.1 at once, from sourceAddress (another loopback address, say) when
+  // one is given; Connected() tells whether that worked.
+  explicit WireClient(std::uint16_t port, const char* sourceAddress = nullptr);
   ~WireClient();
   WireClient(const WireClient&) = delete;
   WireClient& operator=(const WireClient&) = delete;
