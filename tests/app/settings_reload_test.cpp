@@ -2,6 +2,7 @@
 #include <signal.h>
 
 #include "base/settings.h"
+#include "store/bound_statement.h"
 #include "store/engine.h"
 #include "support/listening_home.h"
 #include "support/notify_socket.h"
@@ -24,7 +25,7 @@ bool HostCheckAnswered(std::uint16_t port) {
 
 int LogRows(soci::session& session) {
   int rows = 0;
-  session << "SELECT COUNT(*) FROM Log", soci::into(rows);
+  BoundStatement(session, "SELECT COUNT(*) FROM Log").Into(rows).Execute();
   return rows;
 }
 
@@ -87,8 +88,10 @@ TEST_F(SettingsReloadTest, LogLimitAndFilterModeTakeEffectWithoutARestart) {
   EXPECT_EQ(LogRows(*database), 3);
   std::string action;
   std::string detail;
-  *database << "SELECT strAction, strDetail FROM Log ORDER BY rowid DESC LIMIT 1",
-      soci::into(action), soci::into(detail);
+  BoundStatement(*database, "SELECT strAction, strDetail FROM Log ORDER BY rowid DESC LIMIT 1")
+      .Into(action)
+      .Into(detail)
+      .Execute();
   EXPECT_EQ(action, "Reload settings");
   EXPECT_EQ(detail, "Settings read again from Setting.ini");
   EXPECT_EQ(server_->ErrorOutput().find("app.restart-needed"), std::string::npos);
