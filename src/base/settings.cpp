@@ -112,6 +112,10 @@ void Settings::Reload() {
   std::string bindFormat = ini.GetText(kDirectorySection, "BINDFORMAT", "", kMaxSettingText);
   const std::int32_t perAddress = NotNegative(
       ini.GetInt(kSecuritySection, "MAXCONNPERADDRESS", kDefaultMaxConnectionsPerAddress));
+  const std::int32_t loginFailures = NotNegative(ini.GetInt(kSecuritySection, "LOGINFAILURES", 10));
+  const std::int32_t loginWindow = NotNegative(ini.GetInt(kSecuritySection, "LOGINWINDOW", 60));
+  const std::int32_t loginCooldown =
+      NotNegative(ini.GetInt(kSecuritySection, "LOGINCOOLDOWN", 300));
 
   std::lock_guard lock(mutex_);
   preferences_ = Normalised(std::move(block));
@@ -120,11 +124,29 @@ void Settings::Reload() {
   directoryUri_ = std::move(directoryUri);
   bindFormat_ = std::move(bindFormat);
   maxConnectionsPerAddress_ = perAddress;
+  loginFailures_ = loginFailures;
+  loginWindowSeconds_ = loginWindow;
+  loginCooldownSeconds_ = loginCooldown;
 }
 
 std::int32_t Settings::GetMaxConnectionsPerAddress() const {
   std::lock_guard lock(mutex_);
   return maxConnectionsPerAddress_;
+}
+
+std::int32_t Settings::GetLoginFailures() const {
+  std::lock_guard lock(mutex_);
+  return loginFailures_;
+}
+
+std::int32_t Settings::GetLoginWindowSeconds() const {
+  std::lock_guard lock(mutex_);
+  return loginWindowSeconds_;
+}
+
+std::int32_t Settings::GetLoginCooldownSeconds() const {
+  std::lock_guard lock(mutex_);
+  return loginCooldownSeconds_;
 }
 
 std::int32_t Settings::GetPort() const {

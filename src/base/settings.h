@@ -62,6 +62,11 @@ class Settings {
   std::string GetBindFormat() const;    // ADSERVER/BINDFORMAT: overrides %s@DOMAIN
   // SECURITY/MAXCONNPERADDRESS: how many connections one peer address may hold; 0, no limit.
   std::int32_t GetMaxConnectionsPerAddress() const;
+  // SECURITY/LOGINFAILURES, LOGINWINDOW, LOGINCOOLDOWN: after so many failed logins within
+  // the window (seconds), logins from that place are refused for the cool-down (seconds).
+  std::int32_t GetLoginFailures() const;
+  std::int32_t GetLoginWindowSeconds() const;
+  std::int32_t GetLoginCooldownSeconds() const;
 
   PreferenceBlock GetPreferences() const;
   void SetPreferences(const PreferenceBlock& block);
@@ -87,6 +92,9 @@ class Settings {
   std::string directoryUri_;
   std::string bindFormat_;
   std::int32_t maxConnectionsPerAddress_ = 0;
+  std::int32_t loginFailures_ = 0;
+  std::int32_t loginWindowSeconds_ = 0;
+  std::int32_t loginCooldownSeconds_ = 0;
 };
 
 }  // namespace orlentis

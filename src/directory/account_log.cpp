@@ -4,10 +4,21 @@
 #include "store/event_log.h"
 
 namespace orlentis {
+namespace {
+
+constexpr int kTextLoginsThrottled = 262;
+constexpr int kTextLoginsThrottledDetail = 263;
+
+}  // namespace
 
 void LogAccountChange(std::string_view source, int actionTextId, std::string_view name) {
   const std::string action = GetLanguageText(actionTextId);
   AppendLogEntry(source, action + " (" + std::string(name) + ")", action, true);
+}
+
+void LogLoginsThrottled(const std::string& address) {
+  AppendLogEntry(address, GetLanguageText(kTextLoginsThrottled),
+                 GetLanguageText(kTextLoginsThrottledDetail), true);
 }
 
 std::string ConsoleLogSource() {

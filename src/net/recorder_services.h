@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "access/login_throttle.h"
 #include "base/code_page_text.h"
 #include "net/request_handlers.h"
 
@@ -45,10 +46,15 @@ class RecorderServices final : public RequestHandlers {
   // The domain logon of a user that passed the table check; the administrator never needs it.
   asio::awaitable<bool> PassesDomainLogon(const std::string& name, const std::string& password);
   std::string StoredSiteName(const RecorderConnection& connection) const;
+  // Whether logins from the connection's address are refused at once for now.
+  bool LoginsThrottled(const RecorderConnection& connection);
+  // Counts a failed login of the connection's address; the first of an episode is logged.
+  void CountFailedLogin(const RecorderConnection& connection);
 
   const Settings& settings_;
   DomainLogonRunner& domainLogons_;
   std::optional<CodePageText> text_;
+  LoginThrottle loginThrottle_;
 };
 
 }  // namespace orlentis

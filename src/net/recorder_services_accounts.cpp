@@ -2,7 +2,9 @@
 
 #include "access/password_digest.h"
 #include "access/roles.h"
+#include "base/clock.h"
 #include "base/settings.h"
+#include "directory/account_log.h"
 #include "directory/account_lookup.h"
 #include "net/recorder_connection.h"
 #include "net/recorder_services.h"
@@ -22,11 +24,28 @@ std::vector<GroupSummary> GroupsByLevel() {
 
 }  // namespace
 
+bool RecorderServices::LoginsThrottled(const RecorderConnection& connection) {
+  return settings_.GetLoginFailures() > 0 &&
+         loginThrottle_.IsCoolingDown(connection.PeerAddress(), CurrentClock().Now());
+}
+
+void RecorderServices::CountFailedLogin(const RecorderConnection& connection) {
+  const LoginThrottleLimits limits{settings_.GetLoginFailures(), settings_.GetLoginWindowSeconds(),
+                                   settings_.GetLoginCooldownSeconds()};
+  if (loginThrottle_.RecordFailure(connection.PeerAddress(), CurrentClock().Now(), limits)) {
+    LogLoginsThrottled(connection.PeerAddress());
+  }
+}
+
 asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection,
                                                   const UserRequest& request) {
   const std::string name = text_->ToUtf8(request.name);
   const std::string digest = PasswordDigest(request.password, false);
-  const std::optional<std::int32_t> groupId = LookUpUserGroupId(name, digest);
+  std::optional<std::int32_t> groupId;
+  if (!LoginsThrottled(connection)) {
+    groupId = LookUpUserGroupId(name, digest);
+    if (!groupId) CountFailedLogin(connection);
+  }
   co_await connection.Send(groupId ? EncodeStatus(RSP_OK, *groupId) : EncodeStatus(RSP_FAIL, 0));
 }
 
@@ -37,9 +56,12 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
   // the password in UTF-8.
   const std::string digest = PasswordDigest(request.password, false);
   const std::string password = text_->ToUtf8(request.password);
-  const AccountLoginFacts facts = LookUpAccountLogin(name, digest, connection.PeerAddress());
+  const bool throttled = LoginsThrottled(connection);
+  const AccountLoginFacts facts =
+      throttled ? AccountLoginFacts{} : LookUpAccountLogin(name, digest, connection.PeerAddress());
   bool succeeded = facts.userFound && facts.groupFound;
   if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
+  if (!succeeded && !throttled) CountFailedLogin(connection);
 
   UserReply reply;
   reply.word = succeeded ? RSP_OK : RSP_FAIL;
@@ -67,9 +89,12 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
                                         credentials.password.size()),
                        true)
                  : PasswordDigest(credentials.PasswordText(), false);
-  const HostLoginFacts facts = LookUpHostLogin(name, digest, connection.PeerAddress());
+  const bool throttled = LoginsThrottled(connection);
+  const HostLoginFacts facts =
+      throttled ? HostLoginFacts{} : LookUpHostLogin(name, digest, connection.PeerAddress());
   bool succeeded = facts.succeeded;
   if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
+  if (!succeeded && !throttled) CountFailedLogin(connection);
 
   co_await connection.Send(EncodeHostFrame({succeeded ? 1 : 0, 1, form}));
   if (!succeeded) co_return;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "net/wire_records.h"
@@ -302,6 +303,46 @@ TEST_F(LoginServicesTest, LowerCaseAccountCheckTagIsAnOrdinaryCheckIn) {
   EXPECT_EQ(AccountLogin(client, "carol", "carol-pw"),
             UserReplyBytes(RSP_OK, 4, "Viewers", 0, 0x17, 0x00));
   ExpectKeepAliveEchoed(client);
+}
+
+// The verdict of a whole host login from source (a loopback address of the test's choice).
+std::int32_t HostLoginVerdict(RecorderServicesServer& server, const char* source,
+                              const std::string& password) {
+  WireClient client(server.Net().Port(), source);
+  EXPECT_TRUE(client.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
+  EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
+  EXPECT_TRUE(client.Send(EncodeHostCredentials("carol", HostPasswordDigest(password))));
+  const auto verdict = ReceiveHostFrame(client);
+  return verdict ? verdict->word : -1;
+}
+
+// Password guessing from one address is held to a few tries per cool-down: after three failed
+// logins within the window, every login from that address fails at once, the right password
+// too, while other addresses log in as ever; the episode is logged once and ends with the
+// cool-down.
+TEST(LoginThrottleTest, GuessesFromOneAddressAreCutOffForTheCoolDown) {
+  RecorderServicesServer server({{"SECURITY", "LOGINFAILURES", "3"},
+                                 {"SECURITY", "LOGINWINDOW", "60"},
+                                 {"SECURITY", "LOGINCOOLDOWN", "300"}});
+  AddUser("carol", "carol-pw", AddGroup("Viewers", 4, 0x05), 0x0F);
+  for (int guess = 0; guess < 3; ++guess) {
+    EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "wrong"), 0);
+  }
+  EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "carol-pw"), 0);
+  EXPECT_EQ(HostLoginVerdict(server, "127.0.0.2", "carol-pw"), 1);
+  WireClient site(server.Net().Port());
+  RegisterByAccountCheck(site);
+  ASSERT_TRUE(site.Send(EncodeUserRequest(CMD_ACCOUNT_LOGIN, {"carol", "carol-pw"})));
+  const auto account = site.ReceiveExactly(user_layout::kSize);
+  ASSERT_TRUE(account.has_value());
+  EXPECT_EQ(LoadU32(*account, user_layout::kWord), RSP_FAIL);
+
+  const auto entries = LogOldestFirst();
+  EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                          [](const LogRow& entry) { return entry.strSource == "127.0.0.1"; }),
+            1);
+  server.Net().Clock().AdvanceSeconds(301);
+  EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "carol-pw"), 1);
 }
 
 }  // namespace
