@@ -1,6 +1,13 @@
 #include "access/login_throttle.h"
 
+#include "base/settings.h"
+
 namespace orlentis {
+
+LoginThrottleLimits LoginThrottleLimitsFrom(const Settings& settings) {
+  return {settings.GetLoginFailures(), settings.GetLoginWindowSeconds(),
+          settings.GetLoginCooldownSeconds()};
+}
 
 bool LoginThrottle::IsCoolingDown(const std::string& key, std::time_t now) {
   const auto found = failures_.find(key);

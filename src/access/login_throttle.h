@@ -17,6 +17,11 @@ struct LoginThrottleLimits {
   std::int32_t cooldownSeconds = 300;
 };
 
+class Settings;
+
+// The limits that [SECURITY] of Setting.ini gives.
+LoginThrottleLimits LoginThrottleLimitsFrom(const Settings& settings);
+
 // Failed logins counted per key (a peer address, a user name), so that password guessing
 // from one place is slowed to a few tries per cool-down. Not thread-safe: one owner thread.
 class LoginThrottle {

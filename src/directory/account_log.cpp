@@ -16,8 +16,8 @@ void LogAccountChange(std::string_view source, int actionTextId, std::string_vie
   AppendLogEntry(source, action + " (" + std::string(name) + ")", action, true);
 }
 
-void LogLoginsThrottled(const std::string& address) {
-  AppendLogEntry(address, GetLanguageText(kTextLoginsThrottled),
+void LogLoginsThrottled(const std::string& source) {
+  AppendLogEntry(source, GetLanguageText(kTextLoginsThrottled),
                  GetLanguageText(kTextLoginsThrottledDetail), true);
 }
 

@@ -10,9 +10,10 @@ namespace orlentis {
 // unavailable.
 void LogAccountChange(std::string_view source, int actionTextId, std::string_view name);
 
-// The one event-log entry of a throttling episode: logins from address failed too often and
-// are refused for a while.
-void LogLoginsThrottled(const std::string& address);
+// The one event-log entry of a throttling episode: logins from a peer address, or for a user
+// name at the console, failed too often and are refused for a while. source is that address
+// or name.
+void LogLoginsThrottled(const std::string& source);
 
 // The source the console gives its changes: the program's display name (text 128). An
 // administration tool gives its own name and the user who runs it instead.

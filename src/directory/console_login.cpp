@@ -1,9 +1,15 @@
 #include "directory/console_login.h"
 
+#include <cctype>
+#include <mutex>
+
 #include "access/domain_logon.h"
+#include "access/login_throttle.h"
 #include "access/roles.h"
+#include "base/clock.h"
 #include "base/language.h"
 #include "base/settings.h"
+#include "directory/account_log.h"
 #include "directory/code_page_password.h"
 #include "store/database_guard.h"
 #include "store/event_log.h"
@@ -37,9 +43,41 @@ std::optional<ConsoleUser> MatchStoredPassword(std::string_view name, const std:
   return found.ValueOr(std::nullopt);
 }
 
-}  // namespace
+// Guessing at the console is held back per user name (ignoring case, as names compare), the
+// same way as the recorders' logins per address. The console logs in from one thread, but
+// nothing here relies on it.
+class ConsoleThrottle {
+ public:
+  bool IsCoolingDown(std::string_view name) {
+    const std::lock_guard lock(mutex_);
+    return Settings::Instance().GetLoginFailures() > 0 &&
+           throttle_.IsCoolingDown(Key(name), CurrentClock().Now());
+  }
+  void CountFailure(std::string_view name) {
+    const std::lock_guard lock(mutex_);
+    if (throttle_.RecordFailure(Key(name), CurrentClock().Now(),
+                                LoginThrottleLimitsFrom(Settings::Instance()))) {
+      LogLoginsThrottled(std::string(name));
+    }
+  }
 
-std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view password) {
+ private:
+  static std::string Key(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+  }
+
+  std::mutex mutex_;
+  LoginThrottle throttle_;
+};
+
+ConsoleThrottle& Throttle() {
+  static ConsoleThrottle throttle;
+  return throttle;
+}
+
+std::optional<ConsoleUser> CheckConsoleLogin(std::string_view name, std::string_view password) {
   // Stored digests are taken over the code page's bytes, as a host takes them.
   const std::optional<std::string> digest = CodePagePasswordDigest(password);
   if (!digest) return std::nullopt;
@@ -47,6 +85,18 @@ std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view 
   if (!user) return std::nullopt;
   if (Settings::Instance().IsDomainLogon() && !IsAdministratorName(name) &&
       !DomainLogon(name, password)) {
+    return std::nullopt;
+  }
+  return user;
+}
+
+}  // namespace
+
+std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view password) {
+  if (Throttle().IsCoolingDown(name)) return std::nullopt;
+  std::optional<ConsoleUser> user = CheckConsoleLogin(name, password);
+  if (!user) {
+    Throttle().CountFailure(name);
     return std::nullopt;
   }
   AppendLogEntry(GetLanguageText(kTextProgramName), GetLanguageText(kTextLoginAction),

@@ -16,7 +16,8 @@ struct ConsoleUser {
 // The console login: the password against the stored digest, then, when the domain logon is
 // on and the user is not the administrator, the domain. On success the user is recorded in
 // the console user and a "Login" entry is written. Gives back who logged in, or nothing,
-// without saying why.
+// without saying why. After [SECURITY] LOGINFAILURES failed logins for one name within
+// LOGINWINDOW seconds, that name's logins fail at once for LOGINCOOLDOWN seconds.
 std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view password);
 
 }  // namespace orlentis

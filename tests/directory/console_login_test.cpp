@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/clock.h"
 #include "base/settings.h"
 #include "store/database_maintenance.h"
@@ -79,6 +81,26 @@ TEST_F(ConsoleLoginTest, WithTheDomainLogonOnlyTheAdministratorNeedsNoDirectory)
   EXPECT_EQ(user->groupName, "Administrator");
   ASSERT_EQ(LogOldestFirst().size(), 1u);
   EXPECT_EQ(LogOldestFirst()[0].strDetail, "ADMINISTRATOR User login");
+}
+
+// Guessing one name's password at the console is held back: after ten failures (the default)
+// that name, in any letter case, fails even with its password until the cool-down is over;
+// other names are not touched, and the episode is logged once with the name as its source.
+TEST_F(ConsoleLoginTest, GuessingOneNameIsHeldBackForTheCoolDown) {
+  ManualClock clock(1'000'000);
+  SetCurrentClock(&clock);
+  AddUser("grace", "grace-pw", operators_, 0x047);
+  AddUser("heidi", "heidi-pw", operators_, 0x047);
+  for (int guess = 0; guess < 10; ++guess) EXPECT_FALSE(ConsoleLogin("grace", "guess"));
+  EXPECT_FALSE(ConsoleLogin("GRACE", "grace-pw"));
+  EXPECT_TRUE(ConsoleLogin("heidi", "heidi-pw"));
+  const auto log = LogOldestFirst();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const LogRow& entry) { return entry.strSource == "grace"; }),
+            1);
+  clock.AdvanceSeconds(300);
+  EXPECT_TRUE(ConsoleLogin("grace", "grace-pw"));
+  SetCurrentClock(nullptr);
 }
 
 }  // namespace
