@@ -119,8 +119,12 @@ void Listener::Admit(asio::ip::tcp::socket socket) {
 
 bool Listener::MayAdmit(const std::string& peerAddress) {
   const bool passes = IsAddressAllowed(peerAddress, settings_);
+  // The list is in the order of admission, so the first connection that has never been served
+  // is the one that has been silent longest.
   const bool full = liveCount_ >= kMaxLiveConnections;
-  if (full && std::none_of(connections_.begin(), connections_.end(), IsEvictable)) {
+  const auto silent = full ? std::find_if(connections_.begin(), connections_.end(), IsEvictable)
+                           : connections_.end();
+  if (full && silent == connections_.end()) {
     return Refused(peerAddress, "connection-limit",
                    "all " + std::to_string(kMaxLiveConnections) + " connections are in use");
   }
@@ -130,7 +134,8 @@ bool Listener::MayAdmit(const std::string& peerAddress) {
                    "the address holds " + std::to_string(perAddress) + " connections already");
   }
   if (!passes) return Refused(peerAddress, "ip-filter", "the IP filter does not admit it");
-  return !full || EvictSilentConnection();
+  if (full) Evict(silent);
+  return true;
 }
 
 std::size_t Listener::LiveConnectionsFrom(const std::string& peerAddress) const {
@@ -140,11 +145,7 @@ std::size_t Listener::LiveConnectionsFrom(const std::string& peerAddress) const 
       }));
 }
 
-// The list is in the order of admission, so the first connection that has never been served
-// is the one that has been silent longest.
-bool Listener::EvictSilentConnection() {
-  const auto silent = std::find_if(connections_.begin(), connections_.end(), IsEvictable);
-  if (silent == connections_.end()) return false;
+void Listener::Evict(std::list<std::shared_ptr<RecorderConnection>>::iterator silent) {
   LogToOperator(OperatorLevel::kWarning, "net.connection-evicted",
                 "all " + std::to_string(kMaxLiveConnections) +
                     " connections are in use: closed one from " + (*silent)->PeerAddress() +
@@ -152,7 +153,6 @@ bool Listener::EvictSilentConnection() {
   (*silent)->Close();
   connections_.erase(silent);
   --liveCount_;
-  return true;
 }
 
 void Listener::SweepDeadConnections() {

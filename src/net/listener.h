@@ -51,9 +51,8 @@ class Listener {
   void Admit(asio::ip::tcp::socket socket);
   bool MayAdmit(const std::string& peerAddress);
   std::size_t LiveConnectionsFrom(const std::string& peerAddress) const;
-  // Closes the live connection that has been silent longest without ever having been served,
-  // if there is one, to make room for a new one.
-  bool EvictSilentConnection();
+  // Closes a connection that has never been served, to make room for a new one.
+  void Evict(std::list<std::shared_ptr<RecorderConnection>>::iterator silent);
 
   asio::io_context& io_;
   const Settings& settings_;
