@@ -4,10 +4,15 @@
 
 #include "net/network_worker.h"
 #include "store/database_maintenance.h"
+#include "store/store_startup.h"
 
 namespace orlentis {
 
 void Housekeeping::OnSweepTimer() {
+  if (++recheckTicks_ >= kSweepTicksPerDatabaseRecheck) {
+    recheckTicks_ = 0;
+    RecheckUnusableDatabase();
+  }
   if (worker_ == nullptr) return;
   worker_->PostDeadConnectionSweep();
   if (++sweepTicks_ >= kSweepTicksPerExpirySweep) {

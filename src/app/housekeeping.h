@@ -15,12 +15,14 @@ class Housekeeping {
   static constexpr std::chrono::hours kMaintenancePeriod{1};
   // Every twentieth sweep tick, every ten minutes, also expires idle connections.
   static constexpr int kSweepTicksPerExpirySweep = 20;
+  // Every second tick, every minute, an unusable database is checked again.
+  static constexpr int kSweepTicksPerDatabaseRecheck = 2;
 
   // worker may be null (no worker runs): nothing is posted then.
   explicit Housekeeping(NetworkWorker* worker) : worker_(worker) {}
 
   // The 30-second timer: posts the dead-connection sweep, and every twentieth time the
-  // expiry sweep as well.
+  // expiry sweep as well; every second time it checks an unusable database again.
   void OnSweepTimer();
   // The hourly timer: runs the scheduled maintenance when it is due and none is running.
   void OnMaintenanceTimer();
@@ -28,6 +30,7 @@ class Housekeeping {
  private:
   NetworkWorker* worker_;
   int sweepTicks_ = 0;
+  int recheckTicks_ = 0;
 };
 
 // When each timer of Housekeeping is next due, on the monotonic clock; headless mode sleeps

@@ -3,18 +3,22 @@
 #include <utility>
 
 #include "base/settings.h"
+#include "store/database_maintenance.h"
 
 namespace orlentis {
 
 Server::Server(const Settings& settings, WorkerOptions options)
     : options_(std::move(options)),
       domainLogons_(CurrentDomainLogonSettings),
-      services_(settings, domainLogons_) {
+      services_(settings, domainLogons_, {databaseReads_, databaseWrites_}) {
   options_.handlers = &services_;
+  // A request never waits for a repair: it runs beside the server.
+  DatabaseMaintenance::Instance().SetRepairsInBackground(true);
 }
 
 Server::~Server() {
   StopWorker();
+  DatabaseMaintenance::Instance().WaitForBackgroundWork();
 }
 
 void Server::StartWorker(std::function<void()> onRequestFailure) {

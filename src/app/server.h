@@ -10,14 +10,15 @@
 #include "console/server_control.h"
 #include "net/network_worker.h"
 #include "net/recorder_services.h"
+#include "store/database_thread.h"
 
 namespace orlentis {
 
 class Settings;
 
 // What serves the recorders: the worker with its listener, the services behind it, the
-// domain logons they wait for and the housekeeping of its timers. Headless mode and the main
-// window drive the same object.
+// database threads and domain logons they wait for and the housekeeping of its timers. Headless
+// mode and the main window drive the same object.
 class Server : public ServerControl {
  public:
   // options: where to listen and which settings the IP filter reads; the handlers and the
@@ -43,6 +44,9 @@ class Server : public ServerControl {
 
  private:
   WorkerOptions options_;
+  // Declared before the services and the worker, so they outlive every job handed to them.
+  DatabaseThread databaseReads_{DatabaseThread::Kind::kReads};
+  DatabaseThread databaseWrites_{DatabaseThread::Kind::kGroupedWrites};
   DomainLogonRunner domainLogons_;
   RecorderServices services_;
   std::unique_ptr<NetworkWorker> worker_;

@@ -9,6 +9,7 @@
 #include "directory/account_log.h"
 #include "store/database_guard.h"
 #include "store/group_table.h"
+#include "store/transaction.h"
 #include "store/user_site_table.h"
 #include "store/user_table.h"
 
@@ -60,16 +61,16 @@ void Renumber(GroupTable& groups) {
 }
 
 std::vector<GroupEntry> RenumberAndList(soci::session& session) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   GroupTable groups(session);
   Renumber(groups);
-  transaction.commit();
+  transaction.Commit();
   return Entries(session, groups);
 }
 
 AccountVerdict InsertGroup(soci::session& session, const std::string& name,
                            std::uint32_t authority) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   GroupTable named(session);
   named.OpenByName(name);
   if (!named.IsEOF()) return AccountVerdict::Refused(Refusal::kGroupExists, kTextGroupExists, name);
@@ -80,7 +81,7 @@ AccountVerdict InsertGroup(soci::session& session, const std::string& name,
   row.nLevel = static_cast<std::int32_t>(groups.Count());
   row.bsAuthority = static_cast<std::int32_t>(authority & kAuthorityAll);
   groups.Update();
-  transaction.commit();
+  transaction.Commit();
   return AccountVerdict::Done();
 }
 
@@ -97,7 +98,7 @@ void NarrowMembers(soci::session& session, std::int32_t groupId, std::int32_t au
 }
 
 bool WriteAuthority(soci::session& session, const std::string& name, std::uint32_t authority) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   GroupTable groups(session);
   groups.OpenByName(name);
   if (groups.IsEOF()) return false;
@@ -105,12 +106,12 @@ bool WriteAuthority(soci::session& session, const std::string& name, std::uint32
   groups.Edit().bsAuthority = stored;
   groups.Update();
   NarrowMembers(session, groups.Current().nID, stored);
-  transaction.commit();
+  transaction.Commit();
   return true;
 }
 
 bool EraseGroup(soci::session& session, const std::string& name) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   GroupTable groups(session);
   groups.OpenByName(name);
   if (groups.IsEOF()) return false;
@@ -122,12 +123,12 @@ bool EraseGroup(soci::session& session, const std::string& name) {
     UserSiteTable::DeleteForUser(session, users.Current().nID);
     users.Delete();
   }
-  transaction.commit();
+  transaction.Commit();
   return true;
 }
 
 AccountVerdict Exchange(soci::session& session, const std::string& name, int step) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   GroupTable named(session);
   named.OpenByName(name);
   if (named.IsEOF()) return AccountVerdict::Refused(Refusal::kNotFound);
@@ -150,7 +151,7 @@ AccountVerdict Exchange(soci::session& session, const std::string& name, int ste
   }
   std::swap(ids[static_cast<std::size_t>(position)], ids[static_cast<std::size_t>(other)]);
   WriteLevels(groups, ids);
-  transaction.commit();
+  transaction.Commit();
   return AccountVerdict::Done();
 }
 

@@ -7,6 +7,7 @@
 #include "store/camera_table.h"
 #include "store/database_guard.h"
 #include "store/site_table.h"
+#include "store/transaction.h"
 #include "store/user_site_table.h"
 
 namespace orlentis {
@@ -53,7 +54,7 @@ void WriteCameras(soci::session& session, std::int32_t siteId) {
 
 void InsertSites(soci::session& session, const std::string& address, std::int32_t instances) {
   const double now = NowOleDate();
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   for (std::int32_t instance = 0; instance < instances; ++instance) {
     SiteTable sites(session);
     sites.OpenByAddressAndInstance(address, instance);
@@ -68,18 +69,18 @@ void InsertSites(soci::session& session, const std::string& address, std::int32_
     sites.Update();
     WriteCameras(session, sites.Current().nID);
   }
-  transaction.commit();
+  transaction.Commit();
 }
 
 Refusal EraseSite(soci::session& session, std::int32_t siteId) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   SiteTable sites(session);
   sites.OpenById(siteId);
   if (sites.IsEOF()) return Refusal::kNotFound;
   if (sites.Current().bOnline != 0) return Refusal::kSiteOnline;
   UserSiteTable::DeleteForSite(session, siteId);
   sites.Delete();
-  transaction.commit();
+  transaction.Commit();
   return Refusal::kNone;
 }
 

@@ -7,6 +7,7 @@
 #include "store/database_guard.h"
 #include "store/event_log.h"
 #include "store/site_table.h"
+#include "store/transaction.h"
 
 namespace orlentis {
 namespace {
@@ -56,12 +57,12 @@ bool SetOnline(SiteTable& sites, bool online) {
 
 std::int32_t WriteSiteCheckIn(soci::session& session, const SiteAnnouncement& site,
                               const std::string& checkInAction, const std::string& logDetail) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   SiteTable sites(session);
   sites.OpenByAddressAndName(site.peerAddress, site.siteName);
   const std::int32_t siteId = WriteAnnouncedSite(sites, site, kRecordProtocolInstance);
   AppendLogEntryWithoutTrim(session, site.siteName, checkInAction, logDetail);
-  transaction.commit();
+  transaction.Commit();
   return siteId;
 }
 
@@ -74,7 +75,7 @@ bool WriteSiteCheckOut(soci::session& session, const std::string& peerAddress,
 
 void WriteSiteCamera(soci::session& session, std::int32_t siteId, bool startsNewSet,
                      const CameraAnnouncement& camera) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   if (startsNewSet && siteId != -1) CameraTable::MarkAllAbsent(session, siteId);
   CameraTable slot(session);
   slot.OpenSlot(siteId, camera.index);
@@ -87,13 +88,13 @@ void WriteSiteCamera(soci::session& session, std::int32_t siteId, bool startsNew
     Describe(slot.Edit(), camera);
   }
   slot.Update();
-  transaction.commit();
+  transaction.Commit();
 }
 
 bool WriteInstanceCheckIn(soci::session& session, const SiteAnnouncement& instance,
                           std::int32_t instanceNumber,
                           const std::vector<CameraAnnouncement>& cameras) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   SiteTable sites(session);
   sites.OpenByAddressAndInstance(instance.peerAddress, instanceNumber);
   const std::int32_t siteId = WriteAnnouncedSite(sites, instance, instanceNumber);
@@ -114,7 +115,7 @@ bool WriteInstanceCheckIn(soci::session& session, const SiteAnnouncement& instan
       slots.Update();
     }
   }
-  transaction.commit();
+  transaction.Commit();
   return true;
 }
 
@@ -127,7 +128,7 @@ bool WriteInstanceCheckOut(soci::session& session, const std::string& peerAddres
 
 bool WriteInstanceCamera(soci::session& session, const std::string& peerAddress,
                          std::int32_t instanceNumber, const CameraAnnouncement& camera) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   SiteTable sites(session);
   sites.OpenByAddressAndInstance(peerAddress, instanceNumber);
   if (!SetOnline(sites, true)) return false;
@@ -137,7 +138,7 @@ bool WriteInstanceCamera(soci::session& session, const std::string& peerAddress,
     Describe(slot.Edit(), camera);
     slot.Update();
   }
-  transaction.commit();
+  transaction.Commit();
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "store/database_guard.h"
 #include "store/group_table.h"
 #include "store/site_table.h"
+#include "store/transaction.h"
 #include "store/user_site_table.h"
 #include "store/user_table.h"
 
@@ -114,7 +115,7 @@ void WriteSiteRights(soci::session& session, std::int32_t userId, bool locked,
 }
 
 AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std::string& name) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   GroupTable groups(session);
   groups.OpenById(form.group->id);
   if (groups.IsEOF()) {
@@ -150,18 +151,18 @@ AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std
   row.bsAuthority = static_cast<std::int32_t>(form.authority & kAuthorityAll);
   users.Update();
   WriteSiteRights(session, users.Current().nID, locked, form.siteRights);
-  transaction.commit();
+  transaction.Commit();
   return AccountVerdict::Done();
 }
 
 bool EraseUser(soci::session& session, const std::string& name) {
-  soci::transaction transaction(session);
+  Transaction transaction(session);
   UserTable users(session);
   users.OpenByName(name);
   if (users.IsEOF()) return false;
   UserSiteTable::DeleteForUser(session, users.Current().nID);
   users.Delete();
-  transaction.commit();
+  transaction.Commit();
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <asio/use_awaitable.hpp>
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,20 @@ bool Refused(const std::string& peerAddress, std::string_view reason, std::strin
   LogToOperatorPerReason(OperatorLevel::kWarning, "net.admission-refused", reason,
                          "refused a connection from " + peerAddress + ": " + std::string(why));
   return false;
+}
+
+struct Pause {
+  std::string_view reason;
+  std::string_view why;
+};
+
+// While a maintenance runs nothing is admitted, and the peer is not kept waiting either; nor
+// while the database could not be prepared, since nobody could log in.
+std::optional<Pause> AdmissionPause() {
+  const DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  if (maintenance.IsMaintenanceRunning()) return Pause{"maintenance", "the maintenance is running"};
+  if (!maintenance.IsPrepared()) return Pause{"database-unusable", "the database cannot be used"};
+  return std::nullopt;
 }
 
 bool IsEvictable(const std::shared_ptr<RecorderConnection>& connection) {
@@ -102,9 +117,9 @@ asio::awaitable<void> Listener::AcceptLoop() {
 void Listener::Admit(asio::ip::tcp::socket socket) {
   std::error_code error;
   const auto peer = socket.remote_endpoint(error);
-  // While a maintenance runs nothing is admitted, and the peer is not kept waiting either.
-  if (error || DatabaseMaintenance::Instance().IsMaintenanceRunning()) {
-    if (!error) Refused(peer.address().to_string(), "maintenance", "the maintenance is running");
+  const std::optional<Pause> pause = AdmissionPause();
+  if (error || pause) {
+    if (!error) Refused(peer.address().to_string(), pause->reason, pause->why);
     socket.close(error);
     return;
   }

@@ -8,8 +8,9 @@
 
 namespace orlentis {
 
-RecorderServices::RecorderServices(const Settings& settings, DomainLogonRunner& domainLogons)
-    : settings_(settings), domainLogons_(domainLogons) {
+RecorderServices::RecorderServices(const Settings& settings, DomainLogonRunner& domainLogons,
+                                   DatabaseThreads database)
+    : settings_(settings), domainLogons_(domainLogons), database_(database) {
   UseCodePage(settings.GetCodePage());
 }
 

@@ -2,9 +2,12 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "access/login_throttle.h"
 #include "base/code_page_text.h"
+#include "directory/account_lookup.h"
+#include "net/awaitable_database.h"
 #include "net/request_handlers.h"
 
 namespace orlentis {
@@ -13,12 +16,14 @@ class Settings;
 class DomainLogonRunner;
 
 // The requests of the recorders that need the database: site and instance check-ins with
-// their cameras, the logins, and the group count and lists. Runs on the worker thread, with
-// the worker's own database session under the one guard; every exchange still sends its
-// answers when the database is unavailable or fails, with failure values where due.
+// their cameras, the logins, and the group count and lists. Runs on the worker thread and
+// hands every database operation to the database threads, so that a slow or locked database
+// holds up only the exchanges that need it; every exchange still sends its answers when the
+// database is unavailable, fails or does not answer in time, with failure values where due.
 class RecorderServices final : public RequestHandlers {
  public:
-  RecorderServices(const Settings& settings, DomainLogonRunner& domainLogons);
+  RecorderServices(const Settings& settings, DomainLogonRunner& domainLogons,
+                   DatabaseThreads database);
 
   // The recorders' code page from now on (the settings were read again); on the worker thread.
   void UseCodePage(const std::string& codePage);
@@ -49,10 +54,13 @@ class RecorderServices final : public RequestHandlers {
   // Whether logins from the connection's address are refused at once for now.
   bool LoginsThrottled(const RecorderConnection& connection);
   // Counts a failed login of the connection's address; the first of an episode is logged.
-  void CountFailedLogin(const RecorderConnection& connection);
+  asio::awaitable<void> CountFailedLogin(const RecorderConnection& connection);
+  // The groups by level, or none when the database did not give them.
+  asio::awaitable<DbResult<std::vector<GroupSummary>>> GroupsByLevel();
 
   const Settings& settings_;
   DomainLogonRunner& domainLogons_;
+  DatabaseThreads database_;
   std::optional<CodePageText> text_;
   LoginThrottle loginThrottle_;
 };

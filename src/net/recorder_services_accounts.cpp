@@ -18,10 +18,6 @@ std::int32_t PasswordForm(bool domainLogon) {
   return domainLogon ? 0 : 1;
 }
 
-std::vector<GroupSummary> GroupsByLevel() {
-  return ListGroupsByLevel().ValueOr({});
-}
-
 }  // namespace
 
 bool RecorderServices::LoginsThrottled(const RecorderConnection& connection) {
@@ -29,12 +25,21 @@ bool RecorderServices::LoginsThrottled(const RecorderConnection& connection) {
          loginThrottle_.IsCoolingDown(connection.PeerAddress(), CurrentClock().Now());
 }
 
-void RecorderServices::CountFailedLogin(const RecorderConnection& connection) {
+asio::awaitable<void> RecorderServices::CountFailedLogin(const RecorderConnection& connection) {
   const LoginThrottleLimits limits{settings_.GetLoginFailures(), settings_.GetLoginWindowSeconds(),
                                    settings_.GetLoginCooldownSeconds()};
   if (loginThrottle_.RecordFailure(connection.PeerAddress(), CurrentClock().Now(), limits)) {
-    LogLoginsThrottled(connection.PeerAddress());
+    const auto work = MakeDatabaseWork<bool>([address = connection.PeerAddress()] {
+      LogLoginsThrottled(address);
+      return true;
+    });
+    co_await AwaitDatabase(database_.writes, work);
   }
+}
+
+asio::awaitable<DbResult<std::vector<GroupSummary>>> RecorderServices::GroupsByLevel() {
+  const auto work = MakeDatabaseWork<DbResult<std::vector<GroupSummary>>>(ListGroupsByLevel);
+  co_return Flattened(co_await AwaitDatabase(database_.reads, work), *work);
 }
 
 asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection,
@@ -43,8 +48,11 @@ asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection
   const std::string digest = PasswordDigest(request.password, false);
   std::optional<std::int32_t> groupId;
   if (!LoginsThrottled(connection)) {
-    groupId = LookUpUserGroupId(name, digest);
-    if (!groupId) CountFailedLogin(connection);
+    const auto work = MakeDatabaseWork<std::optional<std::int32_t>>(
+        [name, digest] { return LookUpUserGroupId(name, digest); });
+    const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
+    groupId = work->ValueOr(waited, std::nullopt);
+    if (!groupId) co_await CountFailedLogin(connection);
   }
   co_await connection.Send(groupId ? EncodeStatus(RSP_OK, *groupId) : EncodeStatus(RSP_FAIL, 0));
 }
@@ -57,11 +65,18 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
   const std::string digest = PasswordDigest(request.password, false);
   const std::string password = text_->ToUtf8(request.password);
   const bool throttled = LoginsThrottled(connection);
-  const AccountLoginFacts facts =
-      throttled ? AccountLoginFacts{} : LookUpAccountLogin(name, digest, connection.PeerAddress());
+  AccountLoginFacts facts;
+  if (!throttled) {
+    const auto work =
+        MakeDatabaseWork<AccountLoginFacts>([name, digest, address = connection.PeerAddress()] {
+          return LookUpAccountLogin(name, digest, address);
+        });
+    const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
+    facts = work->ValueOr(waited, {});
+  }
   bool succeeded = facts.userFound && facts.groupFound;
   if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
-  if (!succeeded && !throttled) CountFailedLogin(connection);
+  if (!succeeded && !throttled) co_await CountFailedLogin(connection);
 
   UserReply reply;
   reply.word = succeeded ? RSP_OK : RSP_FAIL;
@@ -90,11 +105,18 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
                        true)
                  : PasswordDigest(credentials.PasswordText(), false);
   const bool throttled = LoginsThrottled(connection);
-  const HostLoginFacts facts =
-      throttled ? HostLoginFacts{} : LookUpHostLogin(name, digest, connection.PeerAddress());
+  HostLoginFacts facts;
+  if (!throttled) {
+    const auto work =
+        MakeDatabaseWork<HostLoginFacts>([name, digest, address = connection.PeerAddress()] {
+          return LookUpHostLogin(name, digest, address);
+        });
+    const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
+    facts = work->ValueOr(waited, {});
+  }
   bool succeeded = facts.succeeded;
   if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
-  if (!succeeded && !throttled) CountFailedLogin(connection);
+  if (!succeeded && !throttled) co_await CountFailedLogin(connection);
 
   co_await connection.Send(EncodeHostFrame({succeeded ? 1 : 0, 1, form}));
   if (!succeeded) co_return;
@@ -110,14 +132,16 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
 }
 
 asio::awaitable<void> RecorderServices::GroupCount(RecorderConnection& connection) {
-  const auto groups = ListGroupsByLevel();
+  const auto groups = co_await GroupsByLevel();
   co_await connection.Send(
       groups.Done() ? EncodeStatus(RSP_OK, static_cast<std::int32_t>(groups.value->size()))
                     : EncodeStatus(RSP_FAIL, 0));
 }
 
 asio::awaitable<void> RecorderServices::GroupList(RecorderConnection& connection) {
-  for (const GroupSummary& group : GroupsByLevel()) {
+  const DbResult<std::vector<GroupSummary>> found = co_await GroupsByLevel();
+  const std::vector<GroupSummary> groups = found.ValueOr({});
+  for (const GroupSummary& group : groups) {
     if (!connection.Alive()) break;  // an acknowledgement did not come: the rest would be lost
     const auto record =
         EncodeGroupRecord({text_->FromUtf8(group.name), group.level, group.authority});
@@ -127,7 +151,8 @@ asio::awaitable<void> RecorderServices::GroupList(RecorderConnection& connection
 }
 
 asio::awaitable<void> RecorderServices::HostGroupList(RecorderConnection& connection) {
-  const std::vector<GroupSummary> groups = GroupsByLevel();
+  const DbResult<std::vector<GroupSummary>> found = co_await GroupsByLevel();
+  const std::vector<GroupSummary> groups = found.ValueOr({});
   if (groups.empty()) {
     co_await connection.Send(EncodeHostFrame({0, 0, 0}));
     co_return;

@@ -35,8 +35,13 @@ HostFrameBytes Verdict(bool succeeded, std::int32_t flag) {
 asio::awaitable<void> RecorderServices::SiteCheckIn(RecorderConnection& connection, bool) {
   const SiteAnnouncement site{connection.PeerAddress(), StoredSiteName(connection),
                               connection.StoredCheckIn().WebServerPort()};
-  const auto siteRow = CheckInSite(site, GetLanguageText(kTextSiteCheckIn),
-                                   SiteLogDetail(connection.StoredCheckIn()));
+  const auto work = MakeDatabaseWork<DbResult<std::int32_t>>(
+      [site, action = GetLanguageText(kTextSiteCheckIn),
+       detail = SiteLogDetail(connection.StoredCheckIn())] {
+        return CheckInSite(site, action, detail);
+      });
+  const DbOutcome waited = co_await AwaitDatabase(database_.writes, work);
+  const DbResult<std::int32_t> siteRow = Flattened(waited, *work);
   // While the database is unavailable the connection keeps the site it knew; after a failure
   // it knows none.
   if (siteRow.outcome != DbOutcome::kSkipped) {
@@ -46,11 +51,14 @@ asio::awaitable<void> RecorderServices::SiteCheckIn(RecorderConnection& connecti
 }
 
 asio::awaitable<void> RecorderServices::SiteCheckOut(RecorderConnection& connection) {
-  const std::string name = StoredSiteName(connection);
-  CheckOutSite(connection.PeerAddress(), name);
-  AppendLogEntry(name, GetLanguageText(kTextSiteCheckOut),
-                 SiteLogDetail(connection.StoredCheckIn()), true);
-  co_return;
+  const auto work =
+      MakeDatabaseWork<bool>([address = connection.PeerAddress(), name = StoredSiteName(connection),
+                              action = GetLanguageText(kTextSiteCheckOut),
+                              detail = SiteLogDetail(connection.StoredCheckIn())] {
+        CheckOutSite(address, name);
+        return AppendLogEntry(name, action, detail, true);
+      });
+  co_await AwaitDatabase(database_.writes, work);
 }
 
 asio::awaitable<void> RecorderServices::CameraInfo(RecorderConnection& connection,
@@ -58,8 +66,11 @@ asio::awaitable<void> RecorderServices::CameraInfo(RecorderConnection& connectio
   const CameraAnnouncement camera{
       record.index, true, (record.stateA != 0 ? 1 : 0) | (record.stateB != 0 ? 2 : 0),
       Resolution(record.width, record.height), text_->ToUtf8(record.name)};
-  const DbOutcome outcome =
-      StoreSiteCamera(connection.SiteRowId(), connection.CameraSetStarting(), camera);
+  const auto work = MakeDatabaseWork<DbOutcome>(
+      [siteId = connection.SiteRowId(), startsNewSet = connection.CameraSetStarting(), camera] {
+        return StoreSiteCamera(siteId, startsNewSet, camera);
+      });
+  const DbOutcome outcome = Flattened(co_await AwaitDatabase(database_.writes, work), *work);
   // A failed write rolled the new set's start back too, so the next camera starts it again.
   if (outcome == DbOutcome::kDone) connection.CameraSetStarted();
   co_await connection.Send(EncodeStatus(RSP_OK, 0, 0));
@@ -82,13 +93,21 @@ asio::awaitable<void> RecorderServices::HostInstanceCheckIn(RecorderConnection& 
   }
   const SiteAnnouncement site{connection.PeerAddress(), text_->ToUtf8(header.siteName),
                               header.webServerPort};
-  const bool written = CheckInInstance(site, instance, cameras).ValueOr(false);
+  const auto work = MakeDatabaseWork<DbResult<bool>>(
+      [site, instance, cameras] { return CheckInInstance(site, instance, cameras); });
+  const bool written =
+      Flattened(co_await AwaitDatabase(database_.writes, work), *work).ValueOr(false);
   co_await connection.Send(Verdict(written, 1));
 }
 
 asio::awaitable<void> RecorderServices::HostInstanceCheckOut(RecorderConnection& connection,
                                                              std::int32_t instance) {
-  const bool found = CheckOutInstance(connection.PeerAddress(), instance).ValueOr(false);
+  const auto work =
+      MakeDatabaseWork<DbResult<bool>>([address = connection.PeerAddress(), instance] {
+        return CheckOutInstance(address, instance);
+      });
+  const bool found =
+      Flattened(co_await AwaitDatabase(database_.writes, work), *work).ValueOr(false);
   co_await connection.Send(Verdict(found, 0));
 }
 
@@ -99,8 +118,12 @@ asio::awaitable<void> RecorderServices::HostCameraUpdate(RecorderConnection& con
   if (!co_await connection.ReceiveExactly(cameraBlock)) co_return;
   CameraAnnouncement camera = FromHostCamera(DecodeHostCamera(cameraBlock), *text_);
   camera.exists = true;
+  const auto work =
+      MakeDatabaseWork<DbResult<bool>>([address = connection.PeerAddress(), instance, camera] {
+        return UpdateInstanceCamera(address, instance, camera);
+      });
   const bool found =
-      UpdateInstanceCamera(connection.PeerAddress(), instance, camera).ValueOr(false);
+      Flattened(co_await AwaitDatabase(database_.writes, work), *work).ValueOr(false);
   co_await connection.Send(Verdict(found, 0));
 }
 

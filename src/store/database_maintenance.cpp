@@ -83,6 +83,11 @@ bool DatabaseMaintenance::RepairDatabase() {
   if (!repairsAllowed_.load()) return false;
   bool idle = false;
   if (!unavailable_.compare_exchange_strong(idle, true)) return false;
+  if (repairsInBackground_.load() && RunInBackground([this] { Repair(); })) return false;
+  return Repair();
+}
+
+bool DatabaseMaintenance::Repair() {
   bool repaired = false;
   {
     const RunningMark running(*this);
@@ -93,8 +98,55 @@ bool DatabaseMaintenance::RepairDatabase() {
     LogOutcome("store.repair-done", "store.repair-failed", "database repair", file, repaired);
     LogMaintenanceResult(repaired ? kTextRepaired : kTextCompactionFailed);
   }
+  // Repairing again at the next request would fail the same way and hold every request up.
+  if (!repaired) {
+    MarkUnusable("the repair failed");
+    return false;
+  }
   unavailable_.store(false);
-  return repaired;
+  return true;
+}
+
+void DatabaseMaintenance::MarkUnusable(const std::string& why) {
+  unavailable_.store(true);
+  if (unusable_.exchange(true)) return;
+  LogToOperator(OperatorLevel::kError, "store.database-unusable",
+                "the database " + DatabaseFile().string() + " cannot be used (" + why +
+                    "): requests that need it fail until it can be used again; it is checked "
+                    "every minute");
+}
+
+void DatabaseMaintenance::RecheckUnusableDatabase(std::function<bool()> probe) {
+  if (!unusable_.load()) return;
+  RunInBackground([this, probe = std::move(probe)] {
+    if (probe()) MarkUsable();
+  });
+}
+
+void DatabaseMaintenance::MarkUsable() {
+  prepared_.store(true);
+  unavailable_.store(false);
+  if (!unusable_.exchange(false)) return;
+  LogToOperator(OperatorLevel::kInfo, "store.database-usable",
+                "the database " + DatabaseFile().string() + " can be used again");
+}
+
+bool DatabaseMaintenance::RunInBackground(std::function<void()> task) {
+  bool idle = false;
+  if (!backgroundBusy_.compare_exchange_strong(idle, true)) return false;
+  const std::lock_guard lock(backgroundMutex_);
+  // The thread before has ended: it cleared the busy mark as its last step.
+  if (background_.joinable()) background_.join();
+  background_ = std::thread([this, task = std::move(task)] {
+    task();
+    backgroundBusy_.store(false);
+  });
+  return true;
+}
+
+void DatabaseMaintenance::WaitForBackgroundWork() {
+  const std::lock_guard lock(backgroundMutex_);
+  if (background_.joinable()) background_.join();
 }
 
 bool DatabaseMaintenance::IsMaintenanceDue() const {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 #include <string_view>
+#include <thread>
 
 namespace orlentis {
 
@@ -39,6 +40,28 @@ class DatabaseMaintenance {
   // under way on any thread (there is never a second one).
   bool RepairDatabase();
 
+  // The server repairs on a thread of its own rather than on the thread whose operation
+  // failed, so that no request waits for a repair: RepairDatabase() then marks the database
+  // unavailable, starts the repair and gives back false at once.
+  void SetRepairsInBackground(bool background) { repairsInBackground_.store(background); }
+  // Waits until a repair or check running in the background has ended.
+  void WaitForBackgroundWork();
+
+  // A database that a repair could not mend, or that could not be prepared at start-up, is
+  // unusable: it stays unavailable, so every operation is skipped at once instead of failing
+  // and repairing again, until RecheckUnusableDatabase() finds it usable.
+  bool IsUnusable() const { return unusable_.load(); }
+  void MarkUnusable(const std::string& why);
+  // The database can be used (again); say so when it could not.
+  void MarkUsable();
+  // A database that could not be prepared at start-up holds no accounts to serve: nothing is
+  // admitted until it has been.
+  bool IsPrepared() const { return prepared_.load(); }
+  void SetPrepared(bool prepared) { prepared_.store(prepared); }
+  // Runs probe (which prepares the database and proves it can be written) in the background
+  // when the database is unusable; when it succeeds the database is usable again.
+  void RecheckUnusableDatabase(std::function<bool()> probe);
+
   // Only the server repairs its database. A process that works beside it (the administration
   // tool) turns repairs off: a failed operation is then reported and the file left alone.
   void SetRepairsAllowed(bool allowed) { repairsAllowed_.store(allowed); }
@@ -62,11 +85,15 @@ class DatabaseMaintenance {
 
  private:
   DatabaseMaintenance() = default;
+  ~DatabaseMaintenance() { WaitForBackgroundWork(); }
 
   // Holds the maintenance-running flag for one maintenance or repair.
   class RunningMark;
 
   void WaitBeforeCompaction();
+  bool Repair();
+  // Runs task on the background thread; false when one is still running there.
+  bool RunInBackground(std::function<void()> task);
   void LogMaintenanceResult(int detailTextId);
 
   std::atomic<double> lastMaintenance_{0.0};
@@ -77,6 +104,12 @@ class DatabaseMaintenance {
   std::atomic<bool> unavailable_{false};
   std::atomic<bool> startupFinished_{false};
   std::atomic<bool> repairsAllowed_{true};
+  std::atomic<bool> repairsInBackground_{false};
+  std::atomic<bool> unusable_{false};
+  std::atomic<bool> prepared_{true};
+  std::atomic<bool> backgroundBusy_{false};
+  std::mutex backgroundMutex_;
+  std::thread background_;
   // One compaction at a time, whichever thread asks.
   std::mutex compactionMutex_;
   std::mutex waitMutex_;

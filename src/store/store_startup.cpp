@@ -11,6 +11,7 @@
 #include "store/event_log.h"
 #include "store/schema.h"
 #include "store/schema_version.h"
+#include "store/transaction.h"
 
 namespace orlentis {
 namespace {
@@ -84,14 +85,31 @@ DatabasePreparation PrepareDatabase(const std::filesystem::path& databaseFile,
 }
 
 bool RunStoreStartup(const std::filesystem::path& programFolder) {
-  if (PrepareDatabase(programFolder / kDatabaseFileName) == DatabasePreparation::kRefused) {
-    return false;
-  }
+  const DatabasePreparation preparation = PrepareDatabase(programFolder / kDatabaseFileName);
+  if (preparation == DatabasePreparation::kRefused) return false;
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  if (preparation == DatabasePreparation::kFailed) {
+    maintenance.SetPrepared(false);
+    maintenance.MarkUnusable("it could not be prepared");
+  }
   maintenance.RunMaintenance();
   AppendLogEntryById(kTextProgramName, kTextStart, kTextStarted, true);
   maintenance.SetStartupFinished();
   return true;
+}
+
+void RecheckUnusableDatabase() {
+  DatabaseMaintenance::Instance().RecheckUnusableDatabase([] {
+    if (PrepareDatabase(DatabaseFile()) != DatabasePreparation::kReady) return false;
+    try {
+      // Another process may hold the write lock, or the disk be full: reading is not enough.
+      GroupTransaction probe(ThreadSession());
+      return true;
+    } catch (const std::exception&) {
+      CloseThreadSession();
+      return false;
+    }
+  });
 }
 
 }  // namespace orlentis

@@ -31,4 +31,9 @@ DatabasePreparation PrepareDatabase(const std::filesystem::path& databaseFile,
 // then nothing else was done, and the program must end.
 [[nodiscard]] bool RunStoreStartup(const std::filesystem::path& programFolder);
 
+// While the database is unusable (it could not be prepared at start-up, or a repair failed):
+// prepares it again and tries its write lock, in the background; when both succeed it is
+// usable again. The housekeeping calls this every minute.
+void RecheckUnusableDatabase();
+
 }  // namespace orlentis

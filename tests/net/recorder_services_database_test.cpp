@@ -8,6 +8,7 @@
 #include "net/wire_records.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
+#include "store/store_startup.h"
 #include "support/recorder_services_server.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"
@@ -194,6 +195,10 @@ TEST_F(DatabaseTroubleTest, ABrokenDatabaseFileStillGetsEveryAnswer) {
   ExpectFailureAnswers(site, host);
   SetDatabaseFile(database);
   EXPECT_EQ(CountRows("Site"), 0);
+  // The failed repair left it unusable, until the minute's check finds it usable again.
+  EXPECT_TRUE(DatabaseMaintenance::Instance().IsUnusable());
+  RecheckUnusableDatabase();
+  DatabaseMaintenance::Instance().WaitForBackgroundWork();
   EXPECT_FALSE(DatabaseMaintenance::Instance().IsUnavailable());
 }
 

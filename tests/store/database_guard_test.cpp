@@ -131,7 +131,9 @@ TEST_F(DbGuardTest, RepairEntryIsWrittenWhileUnavailableWithoutTrimming) {
   EXPECT_EQ(RepairEntries(), 1);
 }
 
-TEST_F(DbGuardTest, FailedRepairClearsTheFlagsSoTheNextFailureRepairsAgain) {
+// A repair that failed would fail again at once: the database is left unusable instead, and
+// the next failure neither repairs again nor holds anyone up.
+TEST_F(DbGuardTest, AFailedRepairLeavesTheDatabaseUnusableInsteadOfRepairingAgain) {
   const auto blocked = Database().Folder() / kTemporaryDatabaseFileName;
   std::filesystem::create_directory(blocked);
   WriteWholeFile(blocked / "keep", "x");
@@ -140,10 +142,12 @@ TEST_F(DbGuardTest, FailedRepairClearsTheFlagsSoTheNextFailureRepairsAgain) {
   options.repairSucceeded = &repaired;
   EXPECT_EQ(RunGuarded(RunInvalidSql, options), DbOutcome::kFailed);
   EXPECT_FALSE(repaired);
-  EXPECT_FALSE(DatabaseMaintenance::Instance().IsUnavailable());
+  EXPECT_TRUE(DatabaseMaintenance::Instance().IsUnusable());
+  EXPECT_TRUE(DatabaseMaintenance::Instance().IsUnavailable());
   EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceRunning());
-  EXPECT_EQ(RunGuarded(RunInvalidSql), DbOutcome::kFailed);
-  EXPECT_EQ(Count("Log", "strDetail = '" + GetLanguageText(201) + "'"), 2);
+  EXPECT_EQ(RunGuarded(RunInvalidSql), DbOutcome::kSkipped);
+  DatabaseMaintenance::Instance().MarkUsable();
+  EXPECT_EQ(Count("Log", "strDetail = '" + GetLanguageText(201) + "'"), 1);
 }
 
 TEST_F(DbGuardTest, FailureInsideANestedOperationAbandonsTheOuterOneAndRepairsOnce) {

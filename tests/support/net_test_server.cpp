@@ -52,6 +52,21 @@ bool NetTestServer::WaitForListedConnections(std::size_t count, int timeoutMs) {
 }
 
 bool NetTestServer::SendAndWaitTaken(WireClient& client, std::span<const std::uint8_t> block) {
+  // An exchange whose answer the test has just read renews its deadline a moment later; that
+  // must not happen on the clock advanced below, or it would pass for the block sent here. A
+  // connection still inside an exchange may also be waiting for this very block, hence the
+  // short wait.
+  PollUntil(
+      [&] {
+        bool inExchange = false;
+        worker_->RunOnWorker([&](Listener& listener) {
+          for (const auto& connection : listener.Connections()) {
+            inExchange = inExchange || connection->InExchange();
+          }
+        });
+        return !inExchange;
+      },
+      kSettleMs);
   clock_.AdvanceSeconds(1);
   const double renewed = NowOleDate() + RecorderConnection::kIdleDays;
   if (!client.Send(block)) return false;

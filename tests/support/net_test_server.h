@@ -35,6 +35,7 @@ class NetTestServer {
   // deadline (served or dropped), so that the next record is not merged with it. The clock
   // moves a second first, so that the renewal can be told apart. False on a timeout.
   bool SendAndWaitTaken(WireClient& client, std::span<const std::uint8_t> block);
+  static constexpr int kSettleMs = 250;
   // Waits until the worker has taken failures requests down the failure path.
   bool WaitForFailures(int failures);
 

@@ -28,7 +28,7 @@ RecorderServicesServer::RecorderServicesServer(const std::vector<SettingKey>& se
         directory.timeout = timeout_.load();
         return directory;
       }),
-      services_(*settings_, runner_),
+      services_(*settings_, runner_, {reads_, writes_}),
       net_(std::make_unique<NetTestServer>(&services_)) {
   // The start-up maintenance's entry is no part of what a test looks at.
   ExecuteSql("DELETE FROM Log");

@@ -9,6 +9,7 @@
 #include "access/domain_logon_runner.h"
 #include "base/settings.h"
 #include "net/recorder_services.h"
+#include "store/database_thread.h"
 #include "support/net_test_server.h"
 #include "support/temp_folder.h"
 
@@ -41,6 +42,8 @@ class RecorderServicesServer {
   TempFolder settingsFolder_;
   std::unique_ptr<Settings> settings_;
   std::atomic<std::chrono::milliseconds> timeout_{std::chrono::milliseconds(2000)};
+  DatabaseThread reads_{DatabaseThread::Kind::kReads};
+  DatabaseThread writes_{DatabaseThread::Kind::kGroupedWrites};
   DomainLogonRunner runner_;
   RecorderServices services_;
   std::unique_ptr<NetTestServer> net_;

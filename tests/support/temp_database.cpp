@@ -29,6 +29,8 @@ TempDatabase::TempDatabase() : file_(folder_ / kDatabaseFileName) {
   ::setenv(kAdminPasswordVariable, kTestAdminPassword, 1);
   if (PrepareDatabase(file_) != DatabasePreparation::kReady)
     ADD_FAILURE() << "cannot prepare " << file_;
+  // A test before may have left the process's database unusable on purpose.
+  DatabaseMaintenance::Instance().MarkUsable();
   // The first database of the process ends the start-up hold of the maintenance flag.
   if (DatabaseMaintenance::Instance().IsMaintenanceRunning())
     DatabaseMaintenance::Instance().RunMaintenance();

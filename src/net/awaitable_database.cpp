@@ -1,0 +1,62 @@
+#include "net/awaitable_database.h"
+
+#include <asio/async_result.hpp>
+#include <asio/executor_work_guard.hpp>
+#include <asio/post.hpp>
+#include <asio/steady_timer.hpp>
+#include <asio/this_coro.hpp>
+#include <asio/use_awaitable.hpp>
+
+#include "store/database_maintenance.h"
+
+namespace orlentis {
+namespace {
+
+// The waiting coroutine's side: resumed once, by whichever comes first of the job's end and
+// the wait limit. Touched only on the coroutine's executor.
+template <class Handler, class Executor>
+struct Waiter {
+  Waiter(Handler&& h, const Executor& executor)
+      : handler(std::move(h)), timer(executor, kDatabaseWaitLimit) {}
+
+  void Resume(DbOutcome outcome) {
+    if (resumed) return;
+    resumed = true;
+    timer.cancel();
+    std::move(handler)(outcome);
+  }
+
+  Handler handler;
+  asio::steady_timer timer;
+  bool resumed = false;
+};
+
+}  // namespace
+
+asio::awaitable<DbOutcome> AwaitJob(DatabaseThread& thread, std::shared_ptr<DatabaseJob> job) {
+  // Nothing is queued while a repair runs: the answer would only be late, not different.
+  if (DatabaseMaintenance::Instance().IsUnavailable()) co_return DbOutcome::kSkipped;
+  const auto executor = co_await asio::this_coro::executor;
+  co_return co_await asio::async_initiate<decltype(asio::use_awaitable), void(DbOutcome)>(
+      [&thread, &job, executor](auto handler) {
+        using W = Waiter<decltype(handler), decltype(executor)>;
+        auto waiter = std::make_shared<W>(std::move(handler), executor);
+        waiter->timer.async_wait([waiter, job](std::error_code error) {
+          if (error) return;
+          job->GiveUp();
+          waiter->Resume(DbOutcome::kSkipped);
+        });
+        // The worker keeps running until every job it handed out has finished.
+        auto work = std::make_shared<asio::executor_work_guard<decltype(executor)>>(executor);
+        job->onFinished = [waiter, work](DbOutcome outcome) {
+          asio::post(work->get_executor(), [waiter, work, outcome] {
+            waiter->Resume(outcome);
+            work->reset();
+          });
+        };
+        thread.Submit(job);
+      },
+      asio::use_awaitable);
+}
+
+}  // namespace orlentis

@@ -1,0 +1,83 @@
+#include "store/database_thread.h"
+
+#include <algorithm>
+
+#include "store/database_guard.h"
+#include "store/engine.h"
+#include "store/transaction.h"
+
+namespace orlentis {
+
+bool DatabaseJob::GiveUp() {
+  int queued = kQueued;
+  return state_.compare_exchange_strong(queued, kGivenUp) || queued == kGivenUp;
+}
+
+bool DatabaseJob::Claim() {
+  int queued = kQueued;
+  return state_.compare_exchange_strong(queued, kClaimed);
+}
+
+DatabaseThread::DatabaseThread(Kind kind) : kind_(kind), thread_([this] { Loop(); }) {}
+
+DatabaseThread::~DatabaseThread() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wakeUp_.notify_one();
+  thread_.join();
+}
+
+void DatabaseThread::Submit(std::shared_ptr<DatabaseJob> job) {
+  {
+    const std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(job));
+  }
+  wakeUp_.notify_one();
+}
+
+void DatabaseThread::Loop() {
+  for (;;) {
+    Batch batch = TakeBatch();
+    if (batch.empty()) break;
+    std::erase_if(batch, [](const auto& job) { return !job->Claim(); });
+    if (batch.empty()) continue;
+    if (kind_ == Kind::kReads) {
+      RunReads(batch);
+    } else {
+      RunGroup(batch);
+    }
+  }
+  CloseThreadSession();
+}
+
+DatabaseThread::Batch DatabaseThread::TakeBatch() {
+  std::unique_lock lock(mutex_);
+  wakeUp_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+  const std::size_t size =
+      kind_ == Kind::kReads ? queue_.size() : std::min(queue_.size(), kMaxGroup);
+  Batch batch(std::make_move_iterator(queue_.begin()),
+              std::make_move_iterator(queue_.begin() + static_cast<std::ptrdiff_t>(size)));
+  queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(size));
+  return batch;
+}
+
+// Each read guards itself: a failed one fails alone.
+void DatabaseThread::RunReads(const Batch& batch) {
+  for (const auto& job : batch) {
+    job->Run();
+    job->onFinished(DbOutcome::kDone);
+  }
+}
+
+void DatabaseThread::RunGroup(const Batch& batch) {
+  const DbOutcome outcome = RunGuarded([&](soci::session& session) {
+    GroupTransaction group(session);
+    for (const auto& job : batch) job->Run();
+    group.Commit();
+  });
+  for (const auto& job : batch) job->onFinished(outcome);
+}
+
+}  // namespace orlentis

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "store/db_outcome.h"
+
+namespace orlentis {
+
+// One piece of database work handed to a DatabaseThread. Whoever waits for it may give up
+// before it starts; a job that was given up never runs.
+class DatabaseJob {
+ public:
+  virtual ~DatabaseJob() = default;
+
+  // Called once on the database thread when the job has run (kDone), its group failed
+  // (kFailed), or it was not run because the database was unavailable (kSkipped).
+  std::function<void(DbOutcome)> onFinished;
+
+  // True when the job will never run: the waiter may give up. False once it has started.
+  bool GiveUp();
+  // True when the thread may run the job: the waiter has not given up.
+  bool Claim();
+
+  // The work, on the database thread with that thread's own session.
+  virtual void Run() = 0;
+
+ private:
+  enum State { kQueued, kClaimed, kGivenUp };
+  std::atomic<int> state_{kQueued};
+};
+
+// A thread of its own with its own database session that runs jobs in the order they came.
+// Reads are run one by one; writes are gathered: every job waiting when the thread turns to
+// them runs in one transaction with one commit (one flush to the disk for all of them), and
+// each learns afterwards whether that commit succeeded. A failure anywhere in a group fails
+// the whole group, and the database guard starts one repair.
+class DatabaseThread {
+ public:
+  enum class Kind { kReads, kGroupedWrites };
+  static constexpr std::size_t kMaxGroup = 256;
+
+  explicit DatabaseThread(Kind kind);
+  // Runs what is still queued, then ends the thread.
+  ~DatabaseThread();
+  DatabaseThread(const DatabaseThread&) = delete;
+  DatabaseThread& operator=(const DatabaseThread&) = delete;
+
+  void Submit(std::shared_ptr<DatabaseJob> job);
+
+ private:
+  using Batch = std::vector<std::shared_ptr<DatabaseJob>>;
+
+  void Loop();
+  Batch TakeBatch();
+  void RunReads(const Batch& batch);
+  void RunGroup(const Batch& batch);
+
+  const Kind kind_;
+  std::mutex mutex_;
+  std::condition_variable wakeUp_;
+  std::deque<std::shared_ptr<DatabaseJob>> queue_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+}  // namespace orlentis

@@ -1,0 +1,55 @@
+#include "store/transaction.h"
+
+#include "store/bound_statement.h"
+
+namespace orlentis {
+namespace {
+
+// SQLite keeps savepoints on a stack, so one name serves every nesting depth: RELEASE and
+// ROLLBACK TO act on the innermost savepoint of that name.
+constexpr const char* kSavepoint = "orlentis_unit";
+
+void Run(soci::session& session, const std::string& sql) {
+  BoundStatement(session, sql).Execute();
+}
+
+// An error while undoing means the session is broken; its guard closes it, and closing a
+// session rolls back what it still holds.
+void RunQuietly(soci::session& session, const std::string& sql) noexcept {
+  try {
+    Run(session, sql);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+Transaction::Transaction(soci::session& session) : session_(session) {
+  Run(session_, std::string("SAVEPOINT ") + kSavepoint);
+}
+
+Transaction::~Transaction() {
+  if (!open_) return;
+  RunQuietly(session_, std::string("ROLLBACK TO ") + kSavepoint);
+  RunQuietly(session_, std::string("RELEASE ") + kSavepoint);
+}
+
+void Transaction::Commit() {
+  Run(session_, std::string("RELEASE ") + kSavepoint);
+  open_ = false;
+}
+
+GroupTransaction::GroupTransaction(soci::session& session) : session_(session) {
+  Run(session_, "BEGIN IMMEDIATE");
+}
+
+GroupTransaction::~GroupTransaction() {
+  if (open_) RunQuietly(session_, "ROLLBACK");
+}
+
+void GroupTransaction::Commit() {
+  Run(session_, "COMMIT");
+  open_ = false;
+}
+
+}  // namespace orlentis

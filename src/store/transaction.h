@@ -1,0 +1,42 @@
+#pragma once
+
+#include <soci/soci.h>
+
+namespace orlentis {
+
+// One all-or-nothing unit of writes on a session. On its own it is a transaction of its own;
+// opened inside another transaction (the writer thread gathers the writes of many requests
+// into one commit) it is a savepoint of that one, so it still keeps or undoes exactly its
+// own changes. Leaving it without Commit() undoes them.
+class Transaction {
+ public:
+  explicit Transaction(soci::session& session);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  void Commit();
+
+ private:
+  soci::session& session_;
+  bool open_ = true;
+};
+
+// The writes of one group: BEGIN IMMEDIATE, so the write lock is taken before the first
+// request runs rather than half way, and one COMMIT, so the whole group reaches the disk in
+// one flush. Leaving it without Commit() rolls every write of the group back.
+class GroupTransaction {
+ public:
+  explicit GroupTransaction(soci::session& session);
+  ~GroupTransaction();
+  GroupTransaction(const GroupTransaction&) = delete;
+  GroupTransaction& operator=(const GroupTransaction&) = delete;
+
+  void Commit();
+
+ private:
+  soci::session& session_;
+  bool open_ = true;
+};
+
+}  // namespace orlentis

@@ -1,0 +1,166 @@
+#include "store/database_thread.h"
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "base/language.h"
+#include "store/database_guard.h"
+#include "store/store_startup.h"
+#include "store_test.h"
+
+namespace orlentis::testing {
+namespace {
+
+constexpr auto kGenerousWait = std::chrono::seconds(60);
+constexpr int kTextRepaired = 200;
+
+class Job final : public DatabaseJob {
+ public:
+  explicit Job(std::function<void()> work) : work_(std::move(work)) {
+    onFinished = [this](DbOutcome outcome) { finished_.set_value(outcome); };
+  }
+  void Run() override {
+    ran = true;
+    work_();
+  }
+  DbOutcome Outcome() {
+    auto result = finished_.get_future();
+    EXPECT_EQ(result.wait_for(kGenerousWait), std::future_status::ready);
+    return result.get();
+  }
+  std::atomic<bool> ran{false};
+
+ private:
+  std::function<void()> work_;
+  std::promise<DbOutcome> finished_;
+};
+
+std::shared_ptr<Job> Insert(const std::string& address) {
+  return std::make_shared<Job>([address] {
+    RunGuarded([&](soci::session& session) {
+      BoundStatement(session, "INSERT INTO MaskIP (strIPFrom) VALUES (:a)").Use(address).Execute();
+    });
+  });
+}
+
+std::shared_ptr<Job> Failing() {
+  return std::make_shared<Job>([] {
+    RunGuarded([](soci::session& session) {
+      BoundStatement(session, "SELECT nothing FROM NoSuchTable").Execute();
+    });
+  });
+}
+
+class DatabaseThreadTest : public StoreTest {
+ protected:
+  DatabaseThreadTest() { DatabaseMaintenance::Instance().SetStartupFinished(); }
+
+  // Holds the thread in a job until Release(), so that what is submitted meanwhile queues up
+  // and is taken as one group.
+  void Hold(DatabaseThread& thread) {
+    released_ = {};
+    auto gate = released_.get_future().share();
+    thread.Submit(std::make_shared<Job>([gate] { gate.wait(); }));
+  }
+  void Release() { released_.set_value(); }
+
+  int RepairEntries() {
+    return Count("Log", "strDetail = '" + GetLanguageText(kTextRepaired) + "'");
+  }
+
+  static std::vector<DbOutcome> Outcomes(const std::vector<std::shared_ptr<Job>>& jobs) {
+    std::vector<DbOutcome> outcomes;
+    for (const auto& job : jobs) outcomes.push_back(job->Outcome());
+    return outcomes;
+  }
+
+ private:
+  std::promise<void> released_;
+};
+
+TEST_F(DatabaseThreadTest, AFailureFailsItsWholeGroupWithOneRepairAndTheNextGroupSucceeds) {
+  DatabaseThread writes(DatabaseThread::Kind::kGroupedWrites);
+  Hold(writes);
+  std::vector<std::shared_ptr<Job>> group;
+  for (int i = 0; i < 5; ++i) group.push_back(Insert("10.0.0." + std::to_string(i)));
+  group.push_back(Failing());
+  for (int i = 5; i < 10; ++i) group.push_back(Insert("10.0.0." + std::to_string(i)));
+  for (const auto& job : group) writes.Submit(job);
+  Release();
+  EXPECT_EQ(Outcomes(group), std::vector<DbOutcome>(group.size(), DbOutcome::kFailed));
+  // The writes before the failure went with it.
+  EXPECT_EQ(Count("MaskIP"), 0);
+  EXPECT_EQ(RepairEntries(), 1);
+
+  Hold(writes);
+  std::vector<std::shared_ptr<Job>> next;
+  for (int i = 0; i < 3; ++i) next.push_back(Insert("10.0.1." + std::to_string(i)));
+  for (const auto& job : next) writes.Submit(job);
+  Release();
+  EXPECT_EQ(Outcomes(next), std::vector<DbOutcome>(next.size(), DbOutcome::kDone));
+  EXPECT_EQ(Count("MaskIP"), 3);
+  EXPECT_EQ(RepairEntries(), 1);
+}
+
+TEST_F(DatabaseThreadTest, AJobGivenUpBeforeItStartsNeverRuns) {
+  DatabaseThread writes(DatabaseThread::Kind::kGroupedWrites);
+  Hold(writes);
+  const auto abandoned = Insert("10.0.0.1");
+  const auto kept = Insert("10.0.0.2");
+  writes.Submit(abandoned);
+  writes.Submit(kept);
+  EXPECT_TRUE(abandoned->GiveUp());
+  Release();
+  EXPECT_EQ(kept->Outcome(), DbOutcome::kDone);
+  EXPECT_FALSE(abandoned->ran);
+  EXPECT_EQ(Count("MaskIP"), 1);
+  // Once a job has started, its waiter can no longer take it back.
+  EXPECT_FALSE(kept->GiveUp());
+}
+
+TEST_F(DatabaseThreadTest, AReadFailsAloneAndWhatIsQueuedOnDestructionStillRuns) {
+  std::vector<std::shared_ptr<Job>> reads{Insert("10.0.0.1"), Failing(), Insert("10.0.0.2")};
+  {
+    DatabaseThread thread(DatabaseThread::Kind::kReads);
+    Hold(thread);
+    for (const auto& job : reads) thread.Submit(job);
+    Release();
+  }
+  for (const auto& job : reads) EXPECT_TRUE(job->ran);
+  EXPECT_EQ(Count("MaskIP"), 2);
+}
+
+TEST_F(DatabaseThreadTest, AnUnrepairableDatabaseIsSkippedUntilTheRecheckFindsItUsable) {
+  DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  const auto file = Database().File();
+  const auto saved = Database().Folder() / "saved.db";
+  BoundStatement(Session(), "PRAGMA wal_checkpoint(TRUNCATE)").Execute();
+  CloseThreadSession();
+  std::filesystem::copy_file(file, saved);
+  // What a full disk or a careless copy leaves behind.
+  std::filesystem::resize_file(file, 100);
+
+  bool ran = false;
+  EXPECT_EQ(RunGuarded([&](soci::session&) { ran = true; }), DbOutcome::kFailed);
+  EXPECT_TRUE(maintenance.IsUnusable());
+  EXPECT_EQ(RunGuarded([&](soci::session&) { ran = true; }), DbOutcome::kSkipped);
+  RecheckUnusableDatabase();
+  maintenance.WaitForBackgroundWork();
+  EXPECT_TRUE(maintenance.IsUnusable());
+  EXPECT_FALSE(ran);
+
+  std::filesystem::copy_file(saved, file, std::filesystem::copy_options::overwrite_existing);
+  RecheckUnusableDatabase();
+  maintenance.WaitForBackgroundWork();
+  EXPECT_FALSE(maintenance.IsUnusable());
+  EXPECT_FALSE(maintenance.IsUnavailable());
+  EXPECT_EQ(RunGuarded([&](soci::session&) { ran = true; }), DbOutcome::kDone);
+  EXPECT_TRUE(ran);
+}
+
+}  // namespace
+}  // namespace orlentis::testing
