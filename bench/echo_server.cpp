@@ -125,8 +125,10 @@ class EchoServer {
   // Sends what is left of the record; false when the connection is closed or must wait.
   bool Flush(int fd, Connection& connection) {
     while (connection.sent < kRecordSize) {
-      const ssize_t count =
-          ::write(fd, connection.record.data() + connection.sent, kRecordSize - connection.sent);
+      // A peer may be gone by the time its answer goes out: that ends the connection, not
+      // the process.
+      const ssize_t count = ::send(fd, connection.record.data() + connection.sent,
+                                   kRecordSize - connection.sent, MSG_NOSIGNAL);
       if (count < 0 && errno == EAGAIN) {
         if (!connection.waitingToSend) Watch(fd, EPOLLOUT, EPOLL_CTL_MOD);
         connection.waitingToSend = true;
