@@ -2,7 +2,22 @@
 # Installs the Debian 12 packages that Orlentis needs to build, test and run.
 # Idempotent: packages already present are skipped, and apt is not touched at all
 # when nothing is missing. Must run as root (or through sudo).
+#
+#   scripts/install-deps.sh [--bench]
+#
+# --bench adds the reference RADIUS server and its client, which bench/run measures beside
+# Orlentis; the service the package starts is stopped, since bench/run runs its own copy.
 set -euo pipefail
+
+bench=0
+case "${1:-}" in
+  "") ;;
+  --bench) bench=1 ;;
+  *)
+    echo "usage: scripts/install-deps.sh [--bench]" >&2
+    exit 2
+    ;;
+esac
 
 packages=(
   build-essential cmake pkg-config make git python3 clang-format
@@ -26,6 +41,9 @@ packages=(
   # dpkg-shlibdeps, which gives the Debian package its dependencies.
   libsystemd-dev systemd dpkg-dev
 )
+if [ "$bench" -eq 1 ]; then
+  packages+=(freeradius freeradius-utils)
+fi
 
 missing=()
 for pkg in "${packages[@]}"; do
@@ -34,15 +52,21 @@ for pkg in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "install-deps: installing ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
   SUDO="sudo"
 fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The packaged service would hold the standard RADIUS ports and take CPU from the measurement.
+if [ "$bench" -eq 1 ] && command -v systemctl >/dev/null &&
+  systemctl is-active --quiet freeradius 2>/dev/null; then
+  echo "install-deps: stopping the freeradius service"
+  $SUDO systemctl stop freeradius
+fi

@@ -7,6 +7,8 @@
 #include "load_run.h"
 #include "peer_run.h"
 #include "seed.h"
+#include "support/child_process.h"
+#include "support/listening_home.h"
 #include "support/recorder_services_server.h"
 #include "support/store_rows.h"
 
@@ -126,6 +128,31 @@ TEST_F(LoadRunTest, RefusedRequestsAreCountedAsFailuresNotAnswers) {
   const auto report = peer::RunLoad(Settings(peer::LoadExchange::kHostLogin, 2, 20));
   EXPECT_EQ(report.requests, 0u);
   EXPECT_EQ(report.failures.Of(PeerStatus::kRefused), 20u);
+}
+
+// bench/run's reference: the bare echo answers every keep-alive with the record itself, which
+// only --echo takes as an answer; a normal run cannot even register there.
+TEST(EchoLoadTest, OnlyEchoRunsTakeTheBareEchoAsAnAnswer) {
+  const std::uint16_t port = FreePort();
+  ChildProcess echo({ECHO_SERVER_BINARY, {std::to_string(port)}, {}, {}});
+  ASSERT_TRUE(echo.WaitForError("listening", 10000)) << echo.ErrorOutput();
+  peer::LoadSettings settings;
+  settings.connection.port = port;
+  settings.connection.timeout = std::chrono::milliseconds(20000);
+  settings.connections = 8;
+  settings.requestLimit = 400;
+  settings.duration = std::chrono::seconds(300);
+  settings.echo = true;
+  const auto echoed = peer::RunLoad(settings);
+  EXPECT_EQ(echoed.requests, 400u);
+  EXPECT_EQ(echoed.failures.Total(), 0u);
+  EXPECT_EQ(echoed.connectionsFailed, 0);
+
+  settings.echo = false;
+  settings.duration = std::chrono::seconds(1);
+  const auto registered = peer::RunLoad(settings);
+  EXPECT_EQ(registered.requests, 0u);
+  EXPECT_EQ(registered.connectionsFailed, 8) << "the account check comes back as itself";
 }
 
 }  // namespace

@@ -309,6 +309,10 @@ LoadSettings ReadLoadSettings(const CommandLine& line) {
   settings.password = line.Text("password", settings.password);
   settings.cameras = static_cast<int>(line.Number("cameras", settings.cameras, 0, 64));
   settings.sitePrefix = line.Text("site-prefix", settings.sitePrefix);
+  settings.echo = line.Flag("echo");
+  if (settings.echo && settings.exchange != LoadExchange::kKeepAlive) {
+    throw PeerFailure(PeerStatus::kUsage, "--echo goes only with the keepalive exchange");
+  }
   return settings;
 }
 
@@ -340,7 +344,7 @@ PeerStatus RunToolCommand(const std::string& name, const std::vector<std::string
         arguments,
         WithConnectionOptions({"exchange", "connections", "duration", "requests", "threads",
                                "users", "user-prefix", "password", "cameras", "site-prefix"}),
-        {"json", "quiet"});
+        {"json", "quiet", "echo"});
     const LoadReport report =
         RunLoad(ReadLoadSettings(line), {line.Flag("quiet") ? nullptr : &err, progressInPlace});
     out << (json ? LoadReportJson(report) : LoadReportText(report));
@@ -472,13 +476,16 @@ std::string HelpText() {
       "\n"
       "Load:\n"
       "  bench --exchange X --connections C --duration S [--requests N] [--threads 1|2]\n"
-      "        [--users U --user-prefix P --password W] [--cameras K] [--quiet] [--json]\n"
+      "        [--users U --user-prefix P --password W] [--cameras K] [--echo] [--quiet]\n"
+      "        [--json]\n"
       "      Closed-loop load on one exchange: keepalive, host-login, account-login,\n"
       "      site-checkin (with K cameras, default 16) or mix. Connections are opened and\n"
       "      registered first; then each sends its next request as soon as the last is\n"
       "      answered, for S seconds (default 5) or N requests in all. A progress line goes\n"
       "      to standard error each second; at the end, requests per second and latency p50,\n"
-      "      p99 and maximum. Logins use the users made by seed (user i % U).\n"
+      "      p99 and maximum. Logins use the users made by seed (user i % U). With --echo\n"
+      "      the keep-alives go unregistered to a bare echo server and must come back\n"
+      "      unchanged (bench/echo_server).\n"
       "  hold --connections C --duration S\n"
       "      Opens C connections (each an account check) and holds them silent for S seconds.\n"
       "  stall --connections C --duration S\n"

@@ -193,7 +193,7 @@ asio::awaitable<void> CheckOutSite(Peer& peer) {
   co_await peer.link.Send(record, "check-out");
 }
 
-asio::awaitable<void> KeepAlive(Peer& peer, std::int32_t sequence) {
+asio::awaitable<void> KeepAlive(Peer& peer, std::int32_t sequence, std::uint32_t echoKind) {
   const auto keepAlive = EncodeKeepAlive(sequence);
   co_await peer.link.Send(keepAlive, "keep-alive");
   const auto echo = co_await peer.link.Receive(status_layout::kSize, "keep-alive echo");
@@ -204,11 +204,10 @@ asio::awaitable<void> KeepAlive(Peer& peer, std::int32_t sequence) {
         .Number("value", reply.value)
         .Hex("version", reply.version);
   }
-  if (reply.word != CMD_KEEPALIVE_ECHO ||
-      !std::equal(echo.begin() + 4, echo.end(), keepAlive.begin() + 4)) {
+  if (reply.word != echoKind || !std::equal(echo.begin() + 4, echo.end(), keepAlive.begin() + 4)) {
     throw PeerFailure(PeerStatus::kMalformed,
                       "the keep-alive came back as kind " + HexWord(reply.word) +
-                          (reply.word == CMD_KEEPALIVE_ECHO ? " with other content" : ""));
+                          (reply.word == echoKind ? " with other content" : ""));
   }
 }
 

@@ -50,7 +50,10 @@ asio::awaitable<void> SendCameras(Peer& peer, std::int32_t count);
 asio::awaitable<void> ResetCameras(Peer& peer);
 // No answer: the server ends the connection.
 asio::awaitable<void> CheckOutSite(Peer& peer);
-asio::awaitable<void> KeepAlive(Peer& peer, std::int32_t sequence);
+// The echo must be the keep-alive with the kind echoKind; a bare echo server (bench/run's
+// reference) sends it back with its own kind.
+asio::awaitable<void> KeepAlive(Peer& peer, std::int32_t sequence,
+                                std::uint32_t echoKind = CMD_KEEPALIVE_ECHO);
 asio::awaitable<void> AccountLogin(Peer& peer, Credentials credentials);
 asio::awaitable<void> UserLogin(Peer& peer, Credentials credentials);
 asio::awaitable<std::int32_t> GroupCount(Peer& peer);

@@ -140,7 +140,7 @@ class LoadConnection {
     co_await link_.Connect(shared_.server);
     switch (settings_.exchange) {
       case LoadExchange::kKeepAlive:
-        co_await OpenAccountCheck(peer_);
+        if (!settings_.echo) co_await OpenAccountCheck(peer_);
         break;
       case LoadExchange::kAccountLogin:
       case LoadExchange::kMix:
@@ -160,7 +160,7 @@ class LoadConnection {
     }
     switch (exchange) {
       case LoadExchange::kKeepAlive:
-        co_await KeepAlive(peer_, ++sequence_);
+        co_await KeepAlive(peer_, ++sequence_, settings_.echo ? CMD_KEEPALIVE : CMD_KEEPALIVE_ECHO);
         break;
       case LoadExchange::kHostLogin:
         co_await HostLogin(peer_, credentials_);

@@ -36,6 +36,8 @@ struct LoadSettings {
   std::string password = "bench-password";
   int cameras = 16;
   std::string sitePrefix = "bench-site-";
+  // Keep-alives to a bare echo server: no registration, and each comes back unchanged.
+  bool echo = false;
 };
 
 struct LoadReport {
