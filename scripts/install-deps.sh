@@ -33,6 +33,8 @@ packages=(
   # Command lines of orlentis-admin and orlentis-peer.
   libcli11-dev
   libldap-dev slapd ldap-utils
+  # The domain logon's TLS tests make their CA and certificates with the openssl command.
+  openssl
   # The console (Qt 6 Widgets); its start-up test runs the tray program on a virtual X server.
   qt6-base-dev xvfb xauth x11-utils
   # The font the console's pictures in docs/images are drawn with (make console-shots).

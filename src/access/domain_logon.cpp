@@ -3,11 +3,10 @@
 #include <ldap.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/time.h>
 
 #include <algorithm>
 
-#include "base/operator_log.h"
+#include "access/directory_connection.h"
 #include "base/settings.h"
 
 namespace orlentis {
@@ -76,11 +75,6 @@ std::optional<std::string> Substituted(std::string_view format, std::string_view
   return result;
 }
 
-timeval ToTimeval(std::chrono::milliseconds duration) {
-  const auto count = std::max<std::chrono::milliseconds::rep>(duration.count(), 1);
-  return {static_cast<time_t>(count / 1000), static_cast<suseconds_t>(count % 1000 * 1000)};
-}
-
 // libldap writes to its socket with plain write(): a directory that drops the connection would
 // raise SIGPIPE and end the whole server. The signal is blocked on this thread during the
 // bind, and one raised meanwhile is taken off again.
@@ -111,46 +105,32 @@ class SigpipeBlocked {
   bool alreadyPending_ = false;
 };
 
-// Anything but a verdict on the password (the directory down or unreachable, a timeout, a TLS or
-// protocol error) is for the operator to hear of; a wrong password is the user's business.
-void LogDirectoryFault(const std::string& uri, int result, LDAP* ld) {
-  std::string text = "domain logon at " + uri + " failed: " + ldap_err2string(result) + " (" +
-                     std::to_string(result) + ")";
-  char* diagnostic = nullptr;
-  if (ld != nullptr && ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic) == 0 &&
-      diagnostic != nullptr) {
-    if (*diagnostic != '\0') text += std::string("; ") + diagnostic;
-    ldap_memfree(diagnostic);
+bool Bound(LDAP* ld, const std::string& uri, const std::string& identity,
+           std::string_view password) {
+  std::string secret(password);
+  berval credentials{static_cast<ber_len_t>(secret.size()), secret.data()};
+  const int result = ldap_sasl_bind_s(ld, identity.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr,
+                                      nullptr, nullptr);
+  if (result != LDAP_SUCCESS && result != LDAP_INVALID_CREDENTIALS) {
+    LogDirectoryFault(uri, result, ld);
   }
-  LogToOperatorPerReason(OperatorLevel::kError, "access.domain-logon-failed",
-                         std::to_string(result), text);
+  return result == LDAP_SUCCESS;
 }
 
-bool SimpleBind(const std::string& uri, const std::string& identity, std::string_view password,
-                std::chrono::milliseconds timeout) {
+bool SimpleBind(const DomainLogonSettings& settings, const std::string& uri,
+                const std::string& identity, std::string_view password) {
   SigpipeBlocked sigpipeBlocked;
+  ConnectionWatch watch;
   LDAP* ld = nullptr;
   const int initialized = ldap_initialize(&ld, uri.c_str());
   if (initialized != LDAP_SUCCESS || ld == nullptr) {
     LogDirectoryFault(uri, initialized, nullptr);
     return false;
   }
-  const int version = LDAP_VERSION3;
-  const timeval limit = ToTimeval(timeout);
-  int result = LDAP_OTHER;
-  if (ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version) == LDAP_OPT_SUCCESS &&
-      ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &limit) == LDAP_OPT_SUCCESS &&
-      ldap_set_option(ld, LDAP_OPT_TIMEOUT, &limit) == LDAP_OPT_SUCCESS) {
-    std::string secret(password);
-    berval credentials{static_cast<ber_len_t>(secret.size()), secret.data()};
-    result = ldap_sasl_bind_s(ld, identity.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr,
-                              nullptr, nullptr);
-  }
-  if (result != LDAP_SUCCESS && result != LDAP_INVALID_CREDENTIALS) {
-    LogDirectoryFault(uri, result, ld);
-  }
+  const bool accepted =
+      ConnectDirectory(ld, settings, uri, watch) && Bound(ld, uri, identity, password);
   ldap_unbind_ext_s(ld, nullptr, nullptr);
-  return result == LDAP_SUCCESS;
+  return accepted;
 }
 
 }  // namespace
@@ -160,6 +140,8 @@ DomainLogonSettings DomainLogonSettingsFrom(const Settings& settings) {
   result.uri = settings.GetDirectoryUri();
   result.bindFormat = settings.GetBindFormat();
   result.domain = settings.GetDomain();
+  result.tls = settings.GetDirectoryTls();
+  result.caFile = settings.GetDirectoryCaFile();
   return result;
 }
 
@@ -194,7 +176,7 @@ bool DomainLogon(const DomainLogonSettings& settings, std::string_view name,
   if (uri.empty()) return false;
   const auto identity = BindIdentity(settings, name);
   if (!identity) return false;
-  return SimpleBind(uri, *identity, password, settings.timeout);
+  return SimpleBind(settings, uri, *identity, password);
 }
 
 bool DomainLogon(std::string_view name, std::string_view password) {

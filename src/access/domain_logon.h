@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace orlentis {
+#include "base/settings.h"
 
-class Settings;
+namespace orlentis {
 
 // How long a domain logon may wait for the directory, once to connect and once for the answer.
 inline constexpr std::chrono::milliseconds kDomainLogonTimeout{3000};
@@ -17,6 +17,8 @@ struct DomainLogonSettings {
   std::string uri;         // ADSERVER/URI; empty: ldap://<domain>
   std::string bindFormat;  // ADSERVER/BINDFORMAT, one %s for the name; empty: %s@<domain>
   std::string domain;      // ADSERVER/DOMAIN
+  DirectoryTls tls = DirectoryTls::kNone;  // ADSERVER/TLS
+  std::string caFile;                      // ADSERVER/CACERT; empty: the system's CAs
   std::chrono::milliseconds timeout = kDomainLogonTimeout;
 };
 
@@ -36,9 +38,11 @@ std::optional<std::string> BindIdentity(const DomainLogonSettings& settings, std
 
 // Yes only when the directory accepts a simple bind of name with password. An empty password
 // is refused without asking: the directory would take it for an anonymous bind and succeed.
-// A directory that cannot be reached or does not answer within the timeout means no. Blocks
-// the calling thread for up to about twice the timeout; the network side uses
-// DomainLogonRunner instead.
+// A directory that cannot be reached or does not answer within the timeout means no. Where TLS
+// is asked for (StartTLS, or an ldaps:// URI) and cannot be had, or the directory's certificate
+// is not trusted or does not name the host of the URI, the password is not sent. Blocks
+// the calling thread for up to about twice the timeout, four times with TLS; the network
+// side uses DomainLogonRunner instead.
 bool DomainLogon(const DomainLogonSettings& settings, std::string_view name,
                  std::string_view password);
 // The same with the process's settings.

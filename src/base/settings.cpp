@@ -1,5 +1,7 @@
 #include "base/settings.h"
 
+#include <strings.h>
+
 #include <algorithm>
 
 #include "base/operator_log.h"
@@ -44,6 +46,20 @@ std::int32_t ReadPort(const ProfileFile& ini, const std::filesystem::path& path)
   return used;
 }
 
+// Any other value was meant to change something, most likely to protect the password: the
+// encrypted default is kept rather than the clear bind, and the administrator is told.
+DirectoryTls ReadDirectoryTls(const ProfileFile& ini, const std::filesystem::path& path) {
+  if (!ini.HasKey(kDirectorySection, "TLS")) return DirectoryTls::kNone;
+  const std::string text = ini.GetText(kDirectorySection, "TLS", "", kMaxSettingText);
+  for (const DirectoryTls tls : {DirectoryTls::kStartTls, DirectoryTls::kNone}) {
+    if (strcasecmp(text.c_str(), DirectoryTlsText(tls).c_str()) == 0) return tls;
+  }
+  LogToOperator(OperatorLevel::kWarning, "settings.tls-invalid",
+                "TLS=" + text + " in " + path.string() +
+                    " is neither starttls nor none; domain logons use starttls");
+  return DirectoryTls::kStartTls;
+}
+
 std::int32_t NotNegative(std::int32_t value) {
   return std::max(value, 0);
 }
@@ -80,6 +96,10 @@ const char* FlagText(std::int32_t flag) {
 
 }  // namespace
 
+std::string DirectoryTlsText(DirectoryTls tls) {
+  return tls == DirectoryTls::kStartTls ? "starttls" : "none";
+}
+
 Settings::Settings(std::filesystem::path iniPath) : path_(std::move(iniPath)) {
   Reload();
 }
@@ -110,6 +130,8 @@ void Settings::Reload() {
   if (codePage.empty()) codePage = "WINDOWS-1252";
   std::string directoryUri = ini.GetText(kDirectorySection, "URI", "", kMaxSettingText);
   std::string bindFormat = ini.GetText(kDirectorySection, "BINDFORMAT", "", kMaxSettingText);
+  const DirectoryTls directoryTls = ReadDirectoryTls(ini, path_);
+  std::string directoryCaFile = ini.GetText(kDirectorySection, "CACERT", "", kMaxSettingText);
   const std::int32_t perAddress = NotNegative(
       ini.GetInt(kSecuritySection, "MAXCONNPERADDRESS", kDefaultMaxConnectionsPerAddress));
   const std::int32_t loginFailures = NotNegative(ini.GetInt(kSecuritySection, "LOGINFAILURES", 10));
@@ -123,6 +145,8 @@ void Settings::Reload() {
   codePage_ = std::move(codePage);
   directoryUri_ = std::move(directoryUri);
   bindFormat_ = std::move(bindFormat);
+  directoryTls_ = directoryTls;
+  directoryCaFile_ = std::move(directoryCaFile);
   maxConnectionsPerAddress_ = perAddress;
   loginFailures_ = loginFailures;
   loginWindowSeconds_ = loginWindow;
@@ -199,6 +223,16 @@ std::string Settings::GetDirectoryUri() const {
 std::string Settings::GetBindFormat() const {
   std::lock_guard lock(mutex_);
   return bindFormat_;
+}
+
+DirectoryTls Settings::GetDirectoryTls() const {
+  std::lock_guard lock(mutex_);
+  return directoryTls_;
+}
+
+std::string Settings::GetDirectoryCaFile() const {
+  std::lock_guard lock(mutex_);
+  return directoryCaFile_;
 }
 
 PreferenceBlock Settings::GetPreferences() const {

@@ -31,6 +31,13 @@ struct LogLimits {
   bool operator==(const LogLimits&) const = default;
 };
 
+// How a domain logon protects the password on its way to the directory. An ldaps:// URI is
+// encrypted from the connection's start whatever this says.
+enum class DirectoryTls { kNone, kStartTls };
+
+// The value of ADSERVER/TLS that means tls.
+std::string DirectoryTlsText(DirectoryTls tls);
+
 inline constexpr std::size_t kMaxSettingText = 255;
 inline constexpr std::int32_t kMaxMaintenanceIntervalIndex = 11;
 
@@ -60,6 +67,12 @@ class Settings {
   std::string GetCodePage() const;      // SYSTEM/CODEPAGE: the recorders' text encoding
   std::string GetDirectoryUri() const;  // ADSERVER/URI: overrides ldap://DOMAIN
   std::string GetBindFormat() const;    // ADSERVER/BINDFORMAT: overrides %s@DOMAIN
+  // ADSERVER/TLS: starttls or none. A file without the key predates it and keeps the clear
+  // bind it always had; the default file the server writes says starttls.
+  DirectoryTls GetDirectoryTls() const;
+  // ADSERVER/CACERT: the PEM file of the CAs the directory's certificate must come from;
+  // empty, the system's trusted CAs.
+  std::string GetDirectoryCaFile() const;
   // SECURITY/MAXCONNPERADDRESS: how many connections one peer address may hold; 0, no limit.
   std::int32_t GetMaxConnectionsPerAddress() const;
   // SECURITY/LOGINFAILURES, LOGINWINDOW, LOGINCOOLDOWN: after so many failed logins within
@@ -91,6 +104,8 @@ class Settings {
   std::string codePage_;
   std::string directoryUri_;
   std::string bindFormat_;
+  DirectoryTls directoryTls_ = DirectoryTls::kNone;
+  std::string directoryCaFile_;
   std::int32_t maxConnectionsPerAddress_ = 0;
   std::int32_t loginFailures_ = 0;
   std::int32_t loginWindowSeconds_ = 0;

@@ -20,6 +20,8 @@
 
 #include "access/domain_logon_runner.h"
 #include "base/operator_log.h"
+#include "support/certificate_authority.h"
+#include "support/operator_log_lines.h"
 #include "support/silent_listener.h"
 #include "support/slapd_server.h"
 
@@ -27,6 +29,7 @@ namespace orlentis {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::CertificateAuthority;
 using testing::PersonEntry;
 using testing::SilentListener;
 using testing::SlapdServer;
@@ -206,6 +209,19 @@ TEST_F(DirectoryLogonTest, OnlyFaultsOfTheDirectoryReachTheOperatorsLog) {
   EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
 }
 
+// A directory without TLS refuses StartTLS; the password is then not sent in the clear instead.
+TEST_F(DirectoryLogonTest, StartTlsRefusedMeansNoClearBind) {
+  std::ostringstream log;
+  const OperatorLogCapture capture(log);
+  DomainLogonSettings settings = Directory();
+  settings.tls = DirectoryTls::kStartTls;
+  EXPECT_FALSE(DomainLogon(settings, "alice", "alice-secret"));
+  EXPECT_NE(log.str().find(" error [access.domain-tls-failed] domain logon at " + server_->Uri() +
+                           " refused without sending the password: StartTLS failed: "),
+            std::string::npos)
+      << log.str();
+}
+
 TEST(DomainLogonTest, EmptyPasswordNeverReachesTheDirectory) {
   SilentListener directory;
   EXPECT_FALSE(DomainLogon(SettingsFor(directory.Uri()), "alice", ""));
@@ -222,6 +238,14 @@ TEST(DomainLogonTest, UnreachableOrMuteDirectoryMeansNo) {
   SilentListener directory;
   EXPECT_FALSE(DomainLogon(SettingsFor(directory.Uri()), "alice", "alice-secret"));
   EXPECT_TRUE(directory.SomeoneConnected());
+  DomainLogonSettings startTls = SettingsFor(directory.Uri());
+  startTls.tls = DirectoryTls::kStartTls;
+  EXPECT_FALSE(DomainLogon(startTls, "alice", "alice-secret"));
+  // Accepted but never answered, the TLS handshake of ldaps:// is cut off at its deadline.
+  SilentListener handshake;
+  const std::string ldaps = "ldaps://" + handshake.Uri().substr(std::string("ldap://").size());
+  EXPECT_FALSE(DomainLogon(SettingsFor(ldaps), "alice", "alice-secret"));
+  EXPECT_TRUE(handshake.SomeoneConnected());
 }
 
 // The unbind then writes to a reset connection; that must not raise SIGPIPE and end the process.
@@ -254,6 +278,107 @@ TEST(DomainLogonTest, RunnerShutdownAnswersEveryLogon) {
   EXPECT_EQ(verdicts, std::vector<bool>(3, false));
   runner.Submit("alice", "alice-secret", record);
   EXPECT_EQ(verdicts, std::vector<bool>(4, false));
+}
+
+// Two directories of one CA that take binds over TLS only: one whose certificate names
+// 127.0.0.1, and one whose certificate names only localhost while it is reached by address.
+class EncryptedDirectoryLogonTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const std::string people(SlapdServer::kPeople);
+    const std::string entries = PersonEntry("uid=alice," + people, "alice", "alice-secret");
+    try {
+      ca_ = std::make_unique<CertificateAuthority>("Orlentis Test CA");
+      // The same name with another key: only the key makes a CA trusted.
+      otherCa_ = std::make_unique<CertificateAuthority>("Orlentis Test CA");
+      server_ = std::make_unique<SlapdServer>(entries, ca_->Issue("127.0.0.1", "IP:127.0.0.1"));
+      misnamed_ = std::make_unique<SlapdServer>(entries, ca_->Issue("localhost", "DNS:localhost"));
+    } catch (const std::exception& error) {
+      startError_ = error.what();
+    }
+  }
+  static void TearDownTestSuite() {
+    misnamed_.reset();
+    server_.reset();
+    otherCa_.reset();
+    ca_.reset();
+  }
+
+  void SetUp() override {
+    ASSERT_NE(misnamed_, nullptr) << "the TLS directory servers did not start: " << startError_;
+  }
+
+  static DomainLogonSettings Over(std::string uri, DirectoryTls tls,
+                                  const CertificateAuthority& ca) {
+    DomainLogonSettings settings = SettingsFor(std::move(uri));
+    settings.tls = tls;
+    settings.caFile = ca.Certificate().string();
+    return settings;
+  }
+
+  static inline std::unique_ptr<CertificateAuthority> ca_;
+  static inline std::unique_ptr<CertificateAuthority> otherCa_;
+  static inline std::unique_ptr<SlapdServer> server_;
+  static inline std::unique_ptr<SlapdServer> misnamed_;
+  static inline std::string startError_;
+};
+
+TEST_F(EncryptedDirectoryLogonTest, TrustedDirectoryAnswersOverTls) {
+  std::ostringstream log;
+  const OperatorLogCapture capture(log);
+  const auto startTls = Over(server_->Uri(), DirectoryTls::kStartTls, *ca_);
+  EXPECT_TRUE(DomainLogon(startTls, "alice", "alice-secret"));
+  EXPECT_FALSE(DomainLogon(startTls, "alice", "wrong"));
+  // ldaps:// is encrypted from the start, whatever TLS says; StartTLS on top would fail.
+  EXPECT_TRUE(
+      DomainLogon(Over(server_->LdapsUri(), DirectoryTls::kNone, *ca_), "alice", "alice-secret"));
+  EXPECT_TRUE(DomainLogon(Over(server_->LdapsUri(), DirectoryTls::kStartTls, *ca_), "alice",
+                          "alice-secret"));
+  EXPECT_EQ(log.str(), "");
+
+  // TLS=none binds in the clear, which this directory refuses.
+  EXPECT_FALSE(
+      DomainLogon(Over(server_->Uri(), DirectoryTls::kNone, *ca_), "alice", "alice-secret"));
+  EXPECT_TRUE(testing::IsTheOnlyErrorLine(log.str(), "[access.domain-logon-failed]")) << log.str();
+  EXPECT_NE(log.str().find("Confidentiality required"), std::string::npos) << log.str();
+}
+
+TEST_F(EncryptedDirectoryLogonTest, UntrustedOrMisnamedDirectoryNeverGetsThePassword) {
+  struct Case {
+    std::string what;
+    DomainLogonSettings settings;
+  };
+  const Case cases[] = {
+      {"StartTLS, another CA", Over(server_->Uri(), DirectoryTls::kStartTls, *otherCa_)},
+      {"ldaps, another CA", Over(server_->LdapsUri(), DirectoryTls::kNone, *otherCa_)},
+      {"StartTLS, another name", Over(misnamed_->Uri(), DirectoryTls::kStartTls, *ca_)},
+      {"ldaps, another name", Over(misnamed_->LdapsUri(), DirectoryTls::kStartTls, *ca_)},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream log;
+    const OperatorLogCapture capture(log);
+    EXPECT_FALSE(DomainLogon(c.settings, "alice", "alice-secret")) << c.what;
+    EXPECT_TRUE(testing::IsTheOnlyErrorLine(
+        log.str(), "[access.domain-tls-failed] domain logon at " + c.settings.uri + " refused"))
+        << c.what << ": " << log.str();
+    EXPECT_NE(log.str().find("the CAs of " + c.settings.caFile), std::string::npos) << log.str();
+  }
+
+  std::ostringstream log;
+  const OperatorLogCapture capture(log);
+  DomainLogonSettings noCaFile = Over(server_->LdapsUri(), DirectoryTls::kNone, *ca_);
+  noCaFile.caFile += ".missing";
+  EXPECT_FALSE(DomainLogon(noCaFile, "alice", "alice-secret"));
+  EXPECT_TRUE(testing::IsTheOnlyErrorLine(log.str(), "TLS cannot be set up")) << log.str();
+  // A directory that cannot be reached is no TLS fault, ldaps:// or not; one line a second.
+  log.str("");
+  const std::string unreachable =
+      "ldaps://" + UnusedPortUri().substr(std::string("ldap://").size());
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(
+        DomainLogon(Over(unreachable, DirectoryTls::kNone, *ca_), "alice", "alice-secret"));
+  }
+  EXPECT_TRUE(testing::IsTheOnlyErrorLine(log.str(), "[access.domain-logon-failed]")) << log.str();
 }
 
 TEST(BindIdentityTest, AccountNameFormRefusesWhatCouldNameSomeoneElse) {

@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "app/program_files.h"
 #include "base/operator_log.h"
 #include "support/operator_log_lines.h"
 #include "support/temp_folder.h"
@@ -137,6 +138,28 @@ TEST_F(SettingsTest, BadValuesAndDamagedFilesAreReportedNotSilentlyDefaulted) {
   }
   EXPECT_TRUE(testing::IsTheOnlyWarningLine(log.str(), "settings.file-damaged")) << log.str();
   EXPECT_NE(log.str().find("line 2, 5 "), std::string::npos) << log.str();
+}
+
+// The clear bind stays where a file predates the key; a file the program writes asks for TLS.
+TEST_F(SettingsTest, DirectoryTlsIsOnInNewFilesAndKeptOffInOldOnes) {
+  ASSERT_TRUE(WriteDefaultProgramFiles(folder_.Path()));
+  const Settings written(ini_);
+  EXPECT_EQ(written.GetDirectoryTls(), DirectoryTls::kStartTls);
+  EXPECT_EQ(written.GetDirectoryCaFile(), "");
+  EXPECT_EQ(Read("[ADSERVER]\nENABLE=1\nDOMAIN=corp.example\n").GetDirectoryTls(),
+            DirectoryTls::kNone);
+
+  const Settings chosen = Read("[ADSERVER]\nTLS=None\nCACERT=/etc/orlentis/ca.pem\n");
+  EXPECT_EQ(chosen.GetDirectoryTls(), DirectoryTls::kNone);
+  EXPECT_EQ(chosen.GetDirectoryCaFile(), "/etc/orlentis/ca.pem");
+
+  std::ostringstream log;
+  {
+    const OperatorLogCapture capture(log);
+    EXPECT_EQ(Read("[ADSERVER]\nTLS=yes\n").GetDirectoryTls(), DirectoryTls::kStartTls);
+  }
+  EXPECT_TRUE(testing::IsTheOnlyWarningLine(log.str(), "settings.tls-invalid")) << log.str();
+  EXPECT_NE(log.str().find("TLS=yes"), std::string::npos) << log.str();
 }
 
 TEST_F(SettingsTest, TheMisspelledMaintenanceKeyIsTheOneRead) {

@@ -29,8 +29,10 @@ std::string DirectoryPeople() {
 }
 
 std::vector<RecorderServicesServer::SettingKey> DirectoryKeys(const std::string& uri) {
+  // The test directory takes binds in the clear; a new settings file asks for StartTLS.
   return {{"ADSERVER", "URI", uri},
-          {"ADSERVER", "BINDFORMAT", "uid=%s," + std::string(SlapdServer::kPeople)}};
+          {"ADSERVER", "BINDFORMAT", "uid=%s," + std::string(SlapdServer::kPeople)},
+          {"ADSERVER", "TLS", "none"}};
 }
 
 void AddPeople() {

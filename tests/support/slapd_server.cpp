@@ -64,7 +64,8 @@ std::string PersonEntry(std::string_view dn, std::string_view uid, std::string_v
          "\ncn:: " + Base64(uid) + "\nsn: person\nuserPassword:: " + Base64(password) + "\n\n";
 }
 
-SlapdServer::SlapdServer(const std::string& entries) {
+SlapdServer::SlapdServer(const std::string& entries, std::optional<CertificateFiles> certificate)
+    : certificate_(std::move(certificate)) {
   WriteConfiguration(entries);
   LoadDatabase();
   for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
@@ -83,6 +84,10 @@ std::string SlapdServer::Uri() const {
   return "ldap://127.0.0.1:" + std::to_string(port_);
 }
 
+std::string SlapdServer::LdapsUri() const {
+  return "ldaps://127.0.0.1:" + std::to_string(ldapsPort_);
+}
+
 void SlapdServer::WriteConfiguration(const std::string& entries) const {
   const std::string folder = folder_.Path().string();
   std::filesystem::create_directory(folder_ / "db");
@@ -94,11 +99,17 @@ void SlapdServer::WriteConfiguration(const std::string& entries) const {
       "moduleload back_mdb\n";
   conf += "pidfile " + folder + "/slapd.pid\n";
   conf += "argsfile " + folder + "/slapd.args\n";
+  if (certificate_) {
+    conf += "TLSCertificateFile " + certificate_->certificate.string() + "\n";
+    conf += "TLSCertificateKeyFile " + certificate_->key.string() + "\n";
+  }
   conf += "database mdb\nmaxsize 10485760\n";
   conf += "suffix \"" + std::string(kSuffix) + "\"\n";
   conf += "rootdn \"" + std::string(kRootDn) + "\"\n";
   conf += "rootpw " + std::string(kRootPassword) + "\n";
   conf += "directory " + folder + "/db\n";
+  // A server with a certificate takes no password in the clear, as directories do nowadays.
+  if (certificate_) conf += "security simple_bind=1\n";
   WriteWholeFile(folder_ / "slapd.conf", conf);
   WriteWholeFile(folder_ / "entries.ldif", BaseEntries() + entries);
 }
@@ -120,9 +131,16 @@ void SlapdServer::LoadDatabase() const {
 // the foreground and prints nothing but its errors.
 bool SlapdServer::TryStart() {
   port_ = FreePort();
+  std::string listeners = Uri() + "/";
+  if (certificate_) {
+    do {
+      ldapsPort_ = FreePort();
+    } while (ldapsPort_ == port_);
+    listeners += " " + LdapsUri() + "/";
+  }
   ChildProcess::Launch slapd;
   slapd.program = kSlapd;
-  slapd.arguments = {"-f", (folder_ / "slapd.conf").string(), "-h", Uri() + "/", "-d", "none"};
+  slapd.arguments = {"-f", (folder_ / "slapd.conf").string(), "-h", listeners, "-d", "none"};
   slapd_ = std::make_unique<ChildProcess>(slapd);
   const auto deadline = std::chrono::steady_clock::now() + kStartDeadline;
   while (std::chrono::steady_clock::now() < deadline) {
@@ -152,7 +170,7 @@ bool SlapdServer::Answers() const {
   const int result =
       ldap_sasl_bind_s(ld, kRootDn, LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr, nullptr);
   ldap_unbind_ext_s(ld, nullptr, nullptr);
-  return result == LDAP_SUCCESS;
+  return result == LDAP_SUCCESS || (certificate_ && result == LDAP_CONFIDENTIALITY_REQUIRED);
 }
 
 }  // namespace orlentis::testing

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "support/certificate_authority.h"
 #include "support/child_process.h"
 #include "support/temp_folder.h"
 
@@ -18,14 +20,18 @@ class SlapdServer {
 
   // Loads the suffix and ou=people entries plus `entries` (LDIF, see PersonEntry), starts the
   // server on a free port and waits until it answers a bind. Throws std::runtime_error with
-  // slapd's own words when it cannot be set up or does not come up.
-  explicit SlapdServer(const std::string& entries);
+  // slapd's own words when it cannot be set up or does not come up. With a certificate it
+  // also offers StartTLS on that port and ldaps on a second one.
+  explicit SlapdServer(const std::string& entries,
+                       std::optional<CertificateFiles> certificate = std::nullopt);
   ~SlapdServer();
   SlapdServer(const SlapdServer&) = delete;
   SlapdServer& operator=(const SlapdServer&) = delete;
 
   int Port() const { return port_; }
   std::string Uri() const;
+  // The ldaps:// address, for a server started with a certificate.
+  std::string LdapsUri() const;
 
  private:
   void WriteConfiguration(const std::string& entries) const;
@@ -34,7 +40,9 @@ class SlapdServer {
   bool Answers() const;
 
   TempFolder folder_;
+  std::optional<CertificateFiles> certificate_;
   int port_ = 0;
+  int ldapsPort_ = 0;
   std::unique_ptr<ChildProcess> slapd_;
 };
 

@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <utility>
 
 #include "admin_commands.h"
 #include "base/program_folder.h"
@@ -23,18 +24,16 @@ void ShowSettings(const AdminContext& context) {
                        .Add("needs_restart", key.needsRestart));
   }
   // Keys this tool shows but leaves to the file itself.
-  rows.push_back(Record()
-                     .Add("setting", "SYSTEM.CODEPAGE")
-                     .Add("value", settings.GetCodePage())
-                     .Add("needs_restart", false));
-  rows.push_back(Record()
-                     .Add("setting", "ADSERVER.URI")
-                     .Add("value", settings.GetDirectoryUri())
-                     .Add("needs_restart", false));
-  rows.push_back(Record()
-                     .Add("setting", "ADSERVER.BINDFORMAT")
-                     .Add("value", settings.GetBindFormat())
-                     .Add("needs_restart", false));
+  const std::pair<const char*, std::string> fileKeys[] = {
+      {"SYSTEM.CODEPAGE", settings.GetCodePage()},
+      {"ADSERVER.URI", settings.GetDirectoryUri()},
+      {"ADSERVER.BINDFORMAT", settings.GetBindFormat()},
+      {"ADSERVER.TLS", DirectoryTlsText(settings.GetDirectoryTls())},
+      {"ADSERVER.CACERT", settings.GetDirectoryCaFile()},
+  };
+  for (const auto& [name, value] : fileKeys) {
+    rows.push_back(Record().Add("setting", name).Add("value", value).Add("needs_restart", false));
+  }
   context.PrintList(rows);
 }
 
