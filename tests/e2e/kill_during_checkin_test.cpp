@@ -202,7 +202,7 @@ TEST(KillDuringCheckInTest, EveryAcknowledgedSiteAndCameraOutlivesSigkill) {
   const std::uint16_t port = FreePort();
   ASSERT_TRUE(WriteListenSettings(home.Path(), port));
   std::mt19937 random(kKillSeed);
-  std::uniform_int_distribution<int> killAfterMs(150, 900);
+  std::uniform_int_distribution<int> killAfterMs(300, 1000);
   Ledger ledger;
 
   for (int round = 0; round < kRounds; ++round) {
