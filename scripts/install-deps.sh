@@ -42,6 +42,8 @@ packages=(
   # sd_notify for the service (Type=notify); systemd-analyze checks the unit; dpkg-dev has
   # dpkg-shlibdeps, which gives the Debian package its dependencies.
   libsystemd-dev systemd dpkg-dev
+  # The fuzz build (make fuzz, and the short pass of make test): clang with libFuzzer.
+  clang libfuzzer-14-dev
 )
 if [ "$bench" -eq 1 ]; then
   packages+=(freeradius freeradius-utils)
