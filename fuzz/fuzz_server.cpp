@@ -52,7 +52,8 @@ FuzzServer::FuzzServer() : folder_(MakeFolder()) {
   settings_ = std::make_unique<Settings>(folder_ / kSettingsFileName);
   domainLogons_ =
       std::make_unique<DomainLogonRunner>([this] { return DomainLogonSettingsFrom(*settings_); });
-  services_ = std::make_unique<RecorderServices>(*settings_, *domainLogons_);
+  services_ = std::make_unique<RecorderServices>(*settings_, *domainLogons_,
+                                                 DatabaseThreads{reads_, writes_});
 
   WorkerOptions options;
   options.bindAddress = "127.0.0.1";

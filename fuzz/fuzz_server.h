@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "store/database_thread.h"
+
 namespace orlentis {
 
 class DomainLogonRunner;
@@ -30,6 +32,9 @@ class FuzzServer {
 
  private:
   std::filesystem::path folder_;
+  // Before the services and the worker, so they outlive every job handed to them.
+  DatabaseThread reads_{DatabaseThread::Kind::kReads};
+  DatabaseThread writes_{DatabaseThread::Kind::kGroupedWrites};
   std::unique_ptr<Settings> settings_;
   std::unique_ptr<DomainLogonRunner> domainLogons_;
   std::unique_ptr<RecorderServices> services_;
