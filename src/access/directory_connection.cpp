@@ -45,10 +45,10 @@ void LogTlsFault(const std::string& uri, const std::string& caFile, const std::s
 
 bool IsLdapsUri(std::string_view uri) {
   constexpr std::string_view kScheme = "ldaps://";
-  const auto it = std::ranges::search(uri, kScheme, [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == b;
-  });
-  return !it.empty();
+  const auto it =
+      std::search(uri.begin(), uri.end(), kScheme.begin(), kScheme.end(),
+                  [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+  return it != uri.end();
 }
 
 // A context of this handle's own: the CA file is the settings' and not the process's, and a
