@@ -13,7 +13,8 @@ namespace orlentis {
 namespace {
 
 // The waiting coroutine's side: resumed once, by whichever comes first of the job's end and
-// the wait limit. Touched only on the coroutine's executor.
+// the wait limit. Touched only on the coroutine's executor, and kept alive by its timer's
+// wait until that ends.
 template <class Handler, class Executor>
 struct Waiter {
   Waiter(Handler&& h, const Executor& executor)
@@ -46,11 +47,13 @@ asio::awaitable<DbOutcome> AwaitJob(DatabaseThread& thread, std::shared_ptr<Data
           job->GiveUp();
           waiter->Resume(DbOutcome::kSkipped);
         });
-        // The worker keeps running until every job it handed out has finished.
+        // The worker keeps running until every job it handed out has finished. The job, which
+        // the database thread may drop last, holds the waiter only weakly: its timer belongs to
+        // the worker and must end there, never on the database thread after the worker's end.
         auto work = std::make_shared<asio::executor_work_guard<decltype(executor)>>(executor);
-        job->onFinished = [waiter, work](DbOutcome outcome) {
-          asio::post(work->get_executor(), [waiter, work, outcome] {
-            waiter->Resume(outcome);
+        job->onFinished = [weakWaiter = std::weak_ptr<W>(waiter), work](DbOutcome outcome) {
+          asio::post(work->get_executor(), [weakWaiter, work, outcome] {
+            if (const auto waiter = weakWaiter.lock()) waiter->Resume(outcome);
             work->reset();
           });
         };
