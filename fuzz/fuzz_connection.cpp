@@ -8,9 +8,13 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
+#include <string>
+#include <thread>
 
 #include "fuzz_server.h"
 
@@ -25,20 +29,35 @@ constexpr int kReplyWaitMs = 3;
 constexpr auto kCloseWait = std::chrono::seconds(2);
 constexpr int kSweepIntervalMs = 2;
 
+// A connect that fails is tried again for a while: with thousands of short connections a
+// second, the loopback's ports in their closing wait can run short for a moment, which says
+// nothing about the server.
+constexpr int kConnectTries = 100;
+constexpr auto kConnectRetryDelay = std::chrono::milliseconds(10);
+
+int ConnectedSocket(std::uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int error = 0;
+  for (int attempt = 0; attempt < kConnectTries; ++attempt) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) throw std::runtime_error("socket failed");
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    error = errno;
+    ::close(fd);
+    std::this_thread::sleep_for(kConnectRetryDelay);
+  }
+  throw std::runtime_error(std::string("cannot connect to the fuzz server: ") +
+                           std::strerror(error));
+}
+
 class PeerSocket {
  public:
-  explicit PeerSocket(std::uint16_t port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-    if (fd_ < 0) throw std::runtime_error("socket failed");
-    const int on = 1;
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      throw std::runtime_error("cannot connect to the fuzz server");
-    }
-  }
+  explicit PeerSocket(std::uint16_t port) : fd_(ConnectedSocket(port)) {}
   ~PeerSocket() { ::close(fd_); }
   PeerSocket(const PeerSocket&) = delete;
   PeerSocket& operator=(const PeerSocket&) = delete;
