@@ -12,17 +12,6 @@ namespace orlentis::testing {
 namespace {
 
 constexpr int kStartMs = 10000;
-constexpr int kFirstDisplay = 90;
-constexpr int kDisplaysTried = 60;
-
-std::filesystem::path SocketOf(int display) {
-  return "/tmp/.X11-unix/X" + std::to_string(display);
-}
-
-bool DisplayInUse(int display) {
-  return std::filesystem::exists(SocketOf(display)) ||
-         std::filesystem::exists("/tmp/.X" + std::to_string(display) + "-lock");
-}
 
 ChildProcess::Launch Program(const std::string& name, std::vector<std::string> arguments) {
   ChildProcess::Launch launch;
@@ -43,27 +32,22 @@ std::filesystem::path FindProgram(const std::string& name) {
   return {};
 }
 
-// Another test process may take the same free number at the same moment; the loser's Xvfb
-// ends at once, and the next number is tried.
+// Xvfb picks a free display number itself and writes it to its standard output only once it
+// accepts clients: a socket that merely exists may belong to a server still starting, or to
+// another test's.
 XvfbServer::XvfbServer() {
   if (FindProgram("Xvfb").empty()) return;
-  const int start = kFirstDisplay + ::getpid() % kDisplaysTried;
-  for (int offset = 0; offset < kDisplaysTried && !process_; ++offset) {
-    const int display = kFirstDisplay + (start - kFirstDisplay + offset) % kDisplaysTried;
-    if (DisplayInUse(display)) continue;
-    auto process =
-        std::make_unique<ChildProcess>(Program("Xvfb", {":" + std::to_string(display), "-nolisten",
-                                                        "tcp", "-screen", "0", "1024x768x24"}));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartMs);
-    while (std::chrono::steady_clock::now() < deadline && !process->Wait(0)) {
-      // The socket is ours when our server is still up a moment after it appeared.
-      if (std::filesystem::exists(SocketOf(display)) && !process->Wait(100)) {
-        process_ = std::move(process);
-        display_ = ":" + std::to_string(display);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  auto process = std::make_unique<ChildProcess>(
+      Program("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"}));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartMs);
+  while (std::chrono::steady_clock::now() < deadline && !process->Wait(0)) {
+    const std::string output = process->StandardOutput();
+    if (!output.empty() && output.back() == '\n') {
+      display_ = ":" + output.substr(0, output.size() - 1);
+      process_ = std::move(process);
+      return;
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }
 
