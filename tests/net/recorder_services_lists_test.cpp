@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/wire_records.h"
@@ -89,6 +91,29 @@ TEST_F(GroupListTest, HostListSendsAFrameTheEntriesInLevelOrderAndAnEndMarker) {
   EXPECT_EQ(client.ReceiveExactly(host_group_layout::kSize), HostGroupEntryBytes(0, "Zero", 0x003));
   EXPECT_EQ(client.ReceiveExactly(host_group_layout::kSize), HostGroupEntryBytes(1, "One", 0x050));
   EXPECT_EQ(client.ReceiveExactly(host_group_layout::kSize), HostGroupEntryBytes(2, "Two", 0x1FF));
+  const auto end = client.ReceiveExactly(host_group_layout::kSize);
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(LoadI32(*end, host_group_layout::kLevel), -1);
+}
+
+// Far more than the socket buffers of both ends hold while the peer is not reading: most
+// records go out only once the peer makes room, and each must still arrive whole and in turn.
+TEST_F(GroupListTest, AHostListLargerThanTheSocketBuffersArrivesWholeToAPeerThatReadsLate) {
+  constexpr int kGroups = 20000;
+  ExecuteSql("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+             std::to_string(kGroups - 1) +
+             ") INSERT INTO \"Group\" (strName, nLevel, bsAuthority) "
+             "SELECT 'G' || i, i, i % 512 FROM n");
+  WireClient client = WireClient::Narrow(server_.Net().Port());
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_GROUP_LIST, 0)));
+  EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 0, 0}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  for (int level = 0; level < kGroups; ++level) {
+    const auto entry = client.ReceiveExactly(host_group_layout::kSize);
+    ASSERT_EQ(entry, HostGroupEntryBytes(level, "G" + std::to_string(level),
+                                         static_cast<std::uint32_t>(level % 512)))
+        << "entry " << level;
+  }
   const auto end = client.ReceiveExactly(host_group_layout::kSize);
   ASSERT_TRUE(end.has_value());
   EXPECT_EQ(LoadI32(*end, host_group_layout::kLevel), -1);

@@ -13,11 +13,25 @@
 
 namespace orlentis::testing {
 
-WireClient::WireClient(std::uint16_t port, const char* sourceAddress) {
+WireClient::WireClient(std::uint16_t port, const char* sourceAddress)
+    : WireClient(port, sourceAddress, false) {}
+
+WireClient WireClient::Narrow(std::uint16_t port) {
+  return WireClient(port, nullptr, true);
+}
+
+WireClient::WireClient(std::uint16_t port, const char* sourceAddress, bool narrow) {
   fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd_ < 0) return;
   const int on = 1;
   ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  if (narrow) {
+    // Both must be set before the connection is made to shape it.
+    const int smallBuffer = 4096;
+    const int smallSegment = 536;
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &smallBuffer, sizeof smallBuffer);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_MAXSEG, &smallSegment, sizeof smallSegment);
+  }
   if (sourceAddress != nullptr) {
     sockaddr_in source{};
     source.sin_family = AF_INET;

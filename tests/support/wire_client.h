@@ -16,6 +16,9 @@ class WireClient {
   // Connects to 127.0.0.1 at once, from sourceAddress (another loopback address, say) when
   // one is given; Connected() tells whether that worked.
   explicit WireClient(std::uint16_t port, const char* sourceAddress = nullptr);
+  // A peer on a narrow link: a small receive buffer and small segments, so that little of
+  // what the server sends fits on the way while the peer is not reading.
+  static WireClient Narrow(std::uint16_t port);
   ~WireClient();
   WireClient(const WireClient&) = delete;
   WireClient& operator=(const WireClient&) = delete;
@@ -36,6 +39,7 @@ class WireClient {
   void Reset();
 
  private:
+  WireClient(std::uint16_t port, const char* sourceAddress, bool narrow);
   bool WaitReadable(int timeoutMs);
 
   int fd_ = -1;
