@@ -4,6 +4,7 @@
 #include "store/database_guard.h"
 #include "store/group_table.h"
 #include "store/site_permission_join.h"
+#include "store/transaction.h"
 #include "store/user_table.h"
 
 namespace orlentis {
@@ -46,10 +47,11 @@ std::vector<HostSitePermission> HostPermissions(soci::session& session, std::int
 }
 
 // The look-ups fill facts step by step, so that a database error keeps what the steps before
-// it found.
+// it found. The user, the group and the permissions are read as they stood together.
 void ReadAccountLogin(soci::session& session, const std::string& name,
                       const std::string& passwordDigest, const std::string& peerAddress,
                       AccountLoginFacts& facts) {
+  const ReadSnapshot snapshot(session);
   const auto user = FindUser(session, name, passwordDigest);
   if (!user) return;
   facts.userFound = true;
@@ -66,6 +68,7 @@ void ReadAccountLogin(soci::session& session, const std::string& name,
 void ReadHostLogin(soci::session& session, const std::string& name,
                    const std::string& passwordDigest, const std::string& peerAddress,
                    HostLoginFacts& facts) {
+  const ReadSnapshot snapshot(session);
   const auto user = FindUser(session, name, passwordDigest);
   if (!user) return;
   const auto group = FindGroup(session, user->nGroupID);

@@ -52,4 +52,12 @@ void GroupTransaction::Commit() {
   open_ = false;
 }
 
+ReadSnapshot::ReadSnapshot(soci::session& session) : session_(session) {
+  Run(session_, "BEGIN");
+}
+
+ReadSnapshot::~ReadSnapshot() {
+  RunQuietly(session_, "COMMIT");
+}
+
 }  // namespace orlentis

@@ -39,4 +39,18 @@ class GroupTransaction {
   bool open_ = true;
 };
 
+// Reads that belong together: they see the database as it stood at their first query, and
+// the file's read lock is taken once for all of them instead of once per query. It only
+// reads, so ending it is the same whether it ran to its end or not.
+class ReadSnapshot {
+ public:
+  explicit ReadSnapshot(soci::session& session);
+  ~ReadSnapshot();
+  ReadSnapshot(const ReadSnapshot&) = delete;
+  ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+ private:
+  soci::session& session_;
+};
+
 }  // namespace orlentis
