@@ -34,11 +34,12 @@ std::filesystem::path FindProgram(const std::string& name) {
 
 // Xvfb picks a free display number itself and writes it to its standard output only once it
 // accepts clients: a socket that merely exists may belong to a server still starting, or to
-// another test's.
+// another test's. Without -noreset it starts over whenever its last client leaves, such as
+// each xwininfo of WindowMapState, and a program connecting meanwhile is turned away.
 XvfbServer::XvfbServer() {
   if (FindProgram("Xvfb").empty()) return;
-  auto process = std::make_unique<ChildProcess>(
-      Program("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"}));
+  auto process = std::make_unique<ChildProcess>(Program(
+      "Xvfb", {"-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "1024x768x24"}));
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartMs);
   while (std::chrono::steady_clock::now() < deadline && !process->Wait(0)) {
     const std::string output = process->StandardOutput();
