@@ -86,8 +86,9 @@ std::optional<int> ChildProcess::Wait(int timeoutMs) {
   return status_;
 }
 
+// Once reaped, the number may already belong to another process.
 void ChildProcess::Signal(int signalNumber) {
-  ::kill(pid_, signalNumber);
+  if (!status_) ::kill(pid_, signalNumber);
 }
 
 bool ChildProcess::WaitForError(const std::string& text, int timeoutMs) {
