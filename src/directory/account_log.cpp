@@ -11,9 +11,10 @@ constexpr int kTextLoginsThrottledDetail = 263;
 
 }  // namespace
 
-void LogAccountChange(std::string_view source, int actionTextId, std::string_view name) {
+void LogAccountChange(soci::session& session, std::string_view source, int actionTextId,
+                      std::string_view name) {
   const std::string action = GetLanguageText(actionTextId);
-  AppendLogEntry(source, action + " (" + std::string(name) + ")", action, true);
+  AppendLogEntryInOperation(session, source, action + " (" + std::string(name) + ")", action);
 }
 
 void LogLoginsThrottled(const std::string& source) {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/language.h"
+#include "directory/database_message.h"
 
 namespace orlentis {
 
@@ -23,6 +24,7 @@ AccountVerdict AccountVerdict::FromOutcome(DbOutcome outcome) {
 }
 
 std::string AccountVerdict::Message() const {
+  if (kind == Kind::kDatabaseFailed) return DatabaseOutcomeMessage(database);
   if (textId == 0) return {};
   std::string text = GetLanguageText(textId);
   const std::size_t placeholder = text.find("%s");

@@ -37,7 +37,7 @@ struct AccountVerdict {
   AccountRefusal refusal = AccountRefusal::kNone;
   int textId = 0;                         // 0: refused without a message
   std::string subject;                    // what the text's %s stands for
-  DbOutcome database = DbOutcome::kDone;  // kSkipped (unavailable) or kFailed
+  DbOutcome database = DbOutcome::kDone;  // kSkipped (unavailable), kFailed or kBusy
 
   static AccountVerdict Done() { return {}; }
   static AccountVerdict Refused(AccountRefusal refusal, int textId = 0, std::string subject = {});
@@ -46,7 +46,8 @@ struct AccountVerdict {
 
   bool IsDone() const { return kind == Kind::kDone; }
   bool IsRefused() const { return kind == Kind::kRefused; }
-  // The language text with the subject in place of its %s; empty for a silent refusal.
+  // The language text with the subject in place of its %s; empty for a silent refusal. A
+  // verdict of the database says why the database did not do it.
   std::string Message() const;
 };
 

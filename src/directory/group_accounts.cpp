@@ -68,8 +68,8 @@ std::vector<GroupEntry> RenumberAndList(soci::session& session) {
   return Entries(session, groups);
 }
 
-AccountVerdict InsertGroup(soci::session& session, const std::string& name,
-                           std::uint32_t authority) {
+AccountVerdict InsertGroup(soci::session& session, const std::string& name, std::uint32_t authority,
+                           std::string_view logSource) {
   Transaction transaction(session);
   GroupTable named(session);
   named.OpenByName(name);
@@ -81,6 +81,7 @@ AccountVerdict InsertGroup(soci::session& session, const std::string& name,
   row.nLevel = static_cast<std::int32_t>(groups.Count());
   row.bsAuthority = static_cast<std::int32_t>(authority & kAuthorityAll);
   groups.Update();
+  LogAccountChange(session, logSource, kTextAddGroup, name);
   transaction.Commit();
   return AccountVerdict::Done();
 }
@@ -97,7 +98,8 @@ void NarrowMembers(soci::session& session, std::int32_t groupId, std::int32_t au
   }
 }
 
-bool WriteAuthority(soci::session& session, const std::string& name, std::uint32_t authority) {
+bool WriteAuthority(soci::session& session, const std::string& name, std::uint32_t authority,
+                    std::string_view logSource) {
   Transaction transaction(session);
   GroupTable groups(session);
   groups.OpenByName(name);
@@ -106,11 +108,12 @@ bool WriteAuthority(soci::session& session, const std::string& name, std::uint32
   groups.Edit().bsAuthority = stored;
   groups.Update();
   NarrowMembers(session, groups.Current().nID, stored);
+  LogAccountChange(session, logSource, kTextModifyGroup, name);
   transaction.Commit();
   return true;
 }
 
-bool EraseGroup(soci::session& session, const std::string& name) {
+bool EraseGroup(soci::session& session, const std::string& name, std::string_view logSource) {
   Transaction transaction(session);
   GroupTable groups(session);
   groups.OpenByName(name);
@@ -123,6 +126,7 @@ bool EraseGroup(soci::session& session, const std::string& name) {
     UserSiteTable::DeleteForUser(session, users.Current().nID);
     users.Delete();
   }
+  LogAccountChange(session, logSource, kTextDeleteGroup, name);
   transaction.Commit();
   return true;
 }
@@ -169,11 +173,9 @@ std::optional<AccountVerdict> RefuseSilently(const std::string& name) {
   return std::nullopt;
 }
 
-AccountVerdict Changed(const DbResult<bool>& result, std::string_view logSource, int actionTextId,
-                       const std::string& name) {
+AccountVerdict Changed(const DbResult<bool>& result) {
   if (!result.Done()) return AccountVerdict::FromOutcome(result.outcome);
   if (!*result.value) return AccountVerdict::Refused(Refusal::kNotFound);
-  LogAccountChange(logSource, actionTextId, name);
   return AccountVerdict::Done();
 }
 
@@ -196,9 +198,8 @@ AccountVerdict AddGroup(const std::string& name, std::uint32_t authority,
   const std::string clipped = ClipCharacters(name, kMaxAccountNameCharacters);
   if (clipped.empty()) return AccountVerdict::Refused(Refusal::kNoGroupName, kTextNoGroupName);
   const auto added = RunGuardedFor(
-      [&](soci::session& session) { return InsertGroup(session, clipped, authority); });
+      [&](soci::session& session) { return InsertGroup(session, clipped, authority, logSource); });
   if (!added.Done()) return AccountVerdict::FromOutcome(added.outcome);
-  if (added.value->IsDone()) LogAccountChange(logSource, kTextAddGroup, clipped);
   return *added.value;
 }
 
@@ -206,15 +207,15 @@ AccountVerdict ModifyGroup(const std::string& name, std::uint32_t authority,
                            std::string_view logSource) {
   if (auto refused = RefuseSilently(name)) return *refused;
   const auto written = RunGuardedFor(
-      [&](soci::session& session) { return WriteAuthority(session, name, authority); });
-  return Changed(written, logSource, kTextModifyGroup, name);
+      [&](soci::session& session) { return WriteAuthority(session, name, authority, logSource); });
+  return Changed(written);
 }
 
 AccountVerdict DeleteGroup(const std::string& name, std::string_view logSource) {
   if (auto refused = RefuseSilently(name)) return *refused;
   const auto erased =
-      RunGuardedFor([&](soci::session& session) { return EraseGroup(session, name); });
-  return Changed(erased, logSource, kTextDeleteGroup, name);
+      RunGuardedFor([&](soci::session& session) { return EraseGroup(session, name, logSource); });
+  return Changed(erased);
 }
 
 AccountVerdict MoveGroupUp(const std::string& name) {

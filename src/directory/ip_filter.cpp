@@ -25,6 +25,7 @@ RangeLookup IsInAnyRange(std::string_view address) {
     case DbOutcome::kSkipped:
       return RangeLookup::kUnavailable;
     case DbOutcome::kFailed:
+    case DbOutcome::kBusy:
       break;
   }
   return RangeLookup::kFailed;

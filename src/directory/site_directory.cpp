@@ -67,10 +67,15 @@ std::int32_t WriteSiteCheckIn(soci::session& session, const SiteAnnouncement& si
 }
 
 bool WriteSiteCheckOut(soci::session& session, const std::string& peerAddress,
-                       const std::string& siteName) {
+                       const std::string& siteName, const std::string& checkOutAction,
+                       const std::string& logDetail) {
+  Transaction transaction(session);
   SiteTable sites(session);
   sites.OpenByAddressAndName(peerAddress, siteName);
-  return SetOnline(sites, false);
+  if (!SetOnline(sites, false)) return false;
+  AppendLogEntryInOperation(session, siteName, checkOutAction, logDetail);
+  transaction.Commit();
+  return true;
 }
 
 void WriteSiteCamera(soci::session& session, std::int32_t siteId, bool startsNewSet,
@@ -151,9 +156,11 @@ DbResult<std::int32_t> CheckInSite(const SiteAnnouncement& site, const std::stri
   });
 }
 
-DbResult<bool> CheckOutSite(const std::string& peerAddress, const std::string& siteName) {
-  return RunGuardedFor(
-      [&](soci::session& session) { return WriteSiteCheckOut(session, peerAddress, siteName); });
+DbResult<bool> CheckOutSite(const std::string& peerAddress, const std::string& siteName,
+                            const std::string& checkOutAction, const std::string& logDetail) {
+  return RunGuardedFor([&](soci::session& session) {
+    return WriteSiteCheckOut(session, peerAddress, siteName, checkOutAction, logDetail);
+  });
 }
 
 DbOutcome StoreSiteCamera(std::int32_t siteId, bool startsNewSet,

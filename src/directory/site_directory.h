@@ -24,8 +24,11 @@ struct SiteAnnouncement {
 DbResult<std::int32_t> CheckInSite(const SiteAnnouncement& site, const std::string& checkInAction,
                                    const std::string& logDetail);
 
-// Marks the site's row off line; gives back false when it has none.
-DbResult<bool> CheckOutSite(const std::string& peerAddress, const std::string& siteName);
+// Marks the site's row off line and writes the check-out entry (source the site's name),
+// trimming the log, in one transaction; gives back false, and writes nothing, when the site
+// has no row.
+DbResult<bool> CheckOutSite(const std::string& peerAddress, const std::string& siteName,
+                            const std::string& checkOutAction, const std::string& logDetail);
 
 struct CameraAnnouncement {
   std::int32_t index = 0;

@@ -14,18 +14,14 @@ std::int32_t CountPresentCameras(soci::session& session, std::int32_t siteId) {
   return static_cast<std::int32_t>(cameras.Count());
 }
 
+// Writing back rows read earlier would undo a check-in that landed in between (its time, name
+// and port with it); the stale ones go off line in one conditional statement instead.
 std::vector<OnlineSite> ReadOnlineSites(soci::session& session) {
-  const double staleBefore = NowOleDate() - kStaleCheckInDays;
+  SiteTable::MarkStaleOffline(session, NowOleDate() - kStaleCheckInDays);
   SiteTable sites(session);
   sites.OpenOnline();
   std::vector<OnlineSite> listed;
-  for (sites.MoveFirst(); !sites.IsEOF(); sites.MoveNext()) {
-    const SiteRow& row = sites.Current();
-    if (row.dCheckInTime < staleBefore) {
-      sites.Edit().bOnline = 0;
-      sites.Update();
-      continue;
-    }
+  for (const SiteRow& row : sites.Rows()) {
     listed.push_back({row.nID, row.strSiteName, row.strIP, row.nWebServerPort,
                       CountPresentCameras(session, row.nID)});
   }

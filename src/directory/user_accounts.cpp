@@ -114,7 +114,8 @@ void WriteSiteRights(soci::session& session, std::int32_t userId, bool locked,
   }
 }
 
-AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std::string& name) {
+AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std::string& name,
+                         std::string_view logSource) {
   Transaction transaction(session);
   GroupTable groups(session);
   groups.OpenById(form.group->id);
@@ -128,8 +129,9 @@ AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std
     return AccountVerdict::Refused(Refusal::kUserExists, kTextUserExists, name);
   }
   if (auto refused = CheckFields(form, name)) return *refused;
+  // A new user has no stored password to keep: the placeholder typed there is a password.
   std::optional<std::string> digest;
-  if (form.password != kPasswordPlaceholder) {
+  if (adding || form.password != kPasswordPlaceholder) {
     digest = CodePagePasswordDigest(form.password);
     if (!digest) {
       return AccountVerdict::Refused(Refusal::kPasswordOutsideCodePage,
@@ -142,7 +144,7 @@ AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std
   UserRow& row = adding ? users.AddNew() : users.Edit();
   if (adding) {
     row.strName = name;
-    row.strPassword = digest.value_or("");
+    row.strPassword = *digest;
   } else if (digest) {
     row.strPassword = *digest;
   }
@@ -151,17 +153,19 @@ AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std
   row.bsAuthority = static_cast<std::int32_t>(form.authority & kAuthorityAll);
   users.Update();
   WriteSiteRights(session, users.Current().nID, locked, form.siteRights);
+  LogAccountChange(session, logSource, adding ? kTextAddUser : kTextModifyUser, name);
   transaction.Commit();
   return AccountVerdict::Done();
 }
 
-bool EraseUser(soci::session& session, const std::string& name) {
+bool EraseUser(soci::session& session, const std::string& name, std::string_view logSource) {
   Transaction transaction(session);
   UserTable users(session);
   users.OpenByName(name);
   if (users.IsEOF()) return false;
   UserSiteTable::DeleteForUser(session, users.Current().nID);
   users.Delete();
+  LogAccountChange(session, logSource, kTextDeleteUser, name);
   transaction.Commit();
   return true;
 }
@@ -185,13 +189,9 @@ UserReading ReadUser(const std::string& name) {
 AccountVerdict SaveUser(const UserForm& form, std::string_view logSource) {
   if (!form.group) return AccountVerdict::Refused(Refusal::kNoGroupChosen, kTextNoGroupChosen);
   const std::string name = ClipCharacters(form.name, kMaxAccountNameCharacters);
-  const auto written =
-      RunGuardedFor([&](soci::session& session) { return WriteUser(session, form, name); });
+  const auto written = RunGuardedFor(
+      [&](soci::session& session) { return WriteUser(session, form, name, logSource); });
   if (!written.Done()) return AccountVerdict::FromOutcome(written.outcome);
-  if (written.value->IsDone()) {
-    LogAccountChange(logSource, form.mode == UserFormMode::kAdd ? kTextAddUser : kTextModifyUser,
-                     name);
-  }
   return *written.value;
 }
 
@@ -201,10 +201,9 @@ AccountVerdict DeleteUser(const std::string& name, std::string_view logSource) {
   }
   if (IsAdministratorName(name)) return AccountVerdict::Refused(Refusal::kProtected);
   const auto erased =
-      RunGuardedFor([&](soci::session& session) { return EraseUser(session, name); });
+      RunGuardedFor([&](soci::session& session) { return EraseUser(session, name, logSource); });
   if (!erased.Done()) return AccountVerdict::FromOutcome(erased.outcome);
   if (!*erased.value) return AccountVerdict::Refused(Refusal::kNotFound);
-  LogAccountChange(logSource, kTextDeleteUser, name);
   return AccountVerdict::Done();
 }
 

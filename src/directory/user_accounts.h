@@ -53,7 +53,8 @@ UserReading ReadUser(const std::string& name);
 enum class UserFormMode { kAdd, kModify };
 
 // The password a modified user's dialog shows in place of the stored one: given back
-// unchanged it keeps the stored digest (and gives a new user an empty one).
+// unchanged it keeps the stored digest. A new user has none to keep, so there it is a
+// password like any other.
 inline constexpr std::string_view kPasswordPlaceholder = "********";
 
 struct GroupChoice {

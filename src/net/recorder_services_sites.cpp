@@ -4,7 +4,6 @@
 #include "directory/site_directory.h"
 #include "net/recorder_connection.h"
 #include "net/recorder_services.h"
-#include "store/event_log.h"
 
 namespace orlentis {
 namespace {
@@ -51,12 +50,11 @@ asio::awaitable<void> RecorderServices::SiteCheckIn(RecorderConnection& connecti
 }
 
 asio::awaitable<void> RecorderServices::SiteCheckOut(RecorderConnection& connection) {
-  const auto work =
-      MakeDatabaseWork<bool>([address = connection.PeerAddress(), name = StoredSiteName(connection),
-                              action = GetLanguageText(kTextSiteCheckOut),
-                              detail = SiteLogDetail(connection.StoredCheckIn())] {
-        CheckOutSite(address, name);
-        return AppendLogEntry(name, action, detail, true);
+  const auto work = MakeDatabaseWork<DbResult<bool>>(
+      [address = connection.PeerAddress(), name = StoredSiteName(connection),
+       action = GetLanguageText(kTextSiteCheckOut),
+       detail = SiteLogDetail(connection.StoredCheckIn())] {
+        return CheckOutSite(address, name, action, detail);
       });
   co_await AwaitDatabase(database_.writes, work);
 }

@@ -1,5 +1,6 @@
 #include "store/bound_statement.h"
 
+#include "store/database_error.h"
 #include "store/engine.h"
 #include "store/statement_cache.h"
 
@@ -10,23 +11,31 @@ BoundStatement::~BoundStatement() {
 }
 
 bool BoundStatement::Execute() {
-  PreparedStatement& statement = Statement();
-  CopyUses();
-  const bool fetched = statement.Statement().execute(true);
-  if (fetched) CopyIntos();
-  return fetched;
+  try {
+    PreparedStatement& statement = Statement();
+    CopyUses();
+    const bool fetched = statement.Statement().execute(true);
+    if (fetched) CopyIntos();
+    return fetched;
+  } catch (...) {
+    RethrowAsDatabaseError(sql_);
+  }
 }
 
 bool BoundStatement::Fetch() {
-  PreparedStatement& statement = Statement();
-  if (!executed_) {
-    CopyUses();
-    statement.Statement().execute(false);
-    executed_ = true;
+  try {
+    PreparedStatement& statement = Statement();
+    if (!executed_) {
+      CopyUses();
+      statement.Statement().execute(false);
+      executed_ = true;
+    }
+    if (!statement.Statement().fetch()) return false;
+    CopyIntos();
+    return true;
+  } catch (...) {
+    RethrowAsDatabaseError(sql_);
   }
-  if (!statement.Statement().fetch()) return false;
-  CopyIntos();
-  return true;
 }
 
 bool BoundStatement::IsNull(std::size_t column) const {

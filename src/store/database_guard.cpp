@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/operator_log.h"
+#include "store/database_error.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 
@@ -35,14 +36,23 @@ DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operati
     return DbOutcome::kDone;
   } catch (const std::exception& error) {
     if (guardDepth > 0) throw;
+    // The failed session may still hold a transaction or a lock that the repair would wait for.
+    CloseThreadSession();
+    // A lock another connection held too long is no damage: repairing would only take the
+    // database away from everyone for a while.
+    if (IsBusyError(error)) {
+      LogToOperatorPerReason(OperatorLevel::kWarning, "store.database-busy", "busy",
+                             "a database operation gave up waiting for the write lock: " +
+                                 DescribeDatabaseError(error));
+      return DbOutcome::kBusy;
+    }
     // Abandoned and repaired; users and recorders never see the database's error, only the
     // operator's log does. A failing database fails every operation alike, hence one line a
     // second for each error text.
-    LogToOperatorPerReason(OperatorLevel::kError, "store.database-error", error.what(),
-                           std::string("a database operation failed: ") + error.what());
+    const std::string why = DescribeDatabaseError(error);
+    LogToOperatorPerReason(OperatorLevel::kError, "store.database-error", why,
+                           "a database operation failed: " + why);
   }
-  // The failed session may still hold a transaction or a lock that the repair would wait for.
-  CloseThreadSession();
   if (!maintenance.IsUnavailable()) {
     const bool repaired = maintenance.RepairDatabase();
     if (options.repairSucceeded != nullptr) *options.repairSucceeded = repaired;

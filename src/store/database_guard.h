@@ -20,8 +20,9 @@ struct GuardOptions {
 
 // The one guard around every database operation. The operation gets the calling thread's
 // session. Any exception it raises abandons it and, unless a repair is already under way,
-// runs DatabaseMaintenance::RepairDatabase() at once on this thread. A guarded operation inside
-// another (a log entry written by an operation) that fails abandons the outer one as well.
+// runs DatabaseMaintenance::RepairDatabase() at once on this thread; a lock that another
+// connection held past the busy timeout abandons it as kBusy, without a repair. A guarded operation
+// inside another (a log entry written by an operation) that fails abandons the outer one as well.
 DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operation,
                               const GuardOptions& options = {});
 

@@ -10,6 +10,8 @@ enum class DbOutcome {
   kDone,     // the operation ran to its end
   kSkipped,  // the database was unavailable (a repair was under way); nothing ran
   kFailed,   // the database raised an error; the operation was abandoned
+  kBusy,     // another connection held the write lock past the busy timeout; nothing was
+             // written, and the database is sound: the work can be tried again
 };
 
 // A guarded operation's outcome with the value it gave back, which only an operation that ran

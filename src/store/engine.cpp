@@ -131,6 +131,10 @@ void ExecuteScript(soci::session& session, std::string_view sql) {
   throw soci::soci_error(error);
 }
 
+bool IsInTransaction(soci::session& session) {
+  return sqlite_api::sqlite3_get_autocommit(Connection(session)) == 0;
+}
+
 std::int64_t LastInsertId(soci::session& session) {
   long long id = 0;
   if (!session.get_last_insert_id("", id)) throw soci::soci_error("no id of the inserted row");

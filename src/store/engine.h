@@ -47,6 +47,9 @@ std::unique_ptr<soci::session> OpenReadOnlySession(const std::filesystem::path& 
 // with the engine's own message; what it changed is undone, the statements before it are not.
 void ExecuteScript(soci::session& session, std::string_view sql);
 
+// Whether session holds an open transaction (begun explicitly, or a savepoint outside one).
+bool IsInTransaction(soci::session& session);
+
 // The id the database gave the row inserted last through session.
 std::int64_t LastInsertId(soci::session& session);
 

@@ -21,6 +21,15 @@ std::string Clipped(std::string_view text, std::size_t maxBytes) {
   return std::string(text.substr(0, end));
 }
 
+void TrimLogToSettings(soci::session& session) {
+  const LogLimits limits = Settings::Instance().GetLogLimits();
+  if (limits.mode == 0) {
+    TrimLogByCount(session, limits.keepRecords);
+  } else {
+    TrimLogByAge(session, limits.keepDays, CurrentClock().Now());
+  }
+}
+
 }  // namespace
 
 void AppendLogEntryWithoutTrim(soci::session& session, std::string_view source,
@@ -59,15 +68,14 @@ bool AppendLogEntryById(int sourceId, int actionId, int detailId, bool honourUna
                         honourUnavailable);
 }
 
+void AppendLogEntryInOperation(soci::session& session, std::string_view source,
+                               std::string_view action, std::string_view detail) {
+  AppendLogEntryWithoutTrim(session, source, action, detail);
+  TrimLogToSettings(session);
+}
+
 void TrimLog() {
-  const LogLimits limits = Settings::Instance().GetLogLimits();
-  RunGuarded([&](soci::session& session) {
-    if (limits.mode == 0) {
-      TrimLogByCount(session, limits.keepRecords);
-    } else {
-      TrimLogByAge(session, limits.keepDays, CurrentClock().Now());
-    }
-  });
+  RunGuarded([](soci::session& session) { TrimLogToSettings(session); });
 }
 
 void TrimLogByCount(soci::session& session, std::int32_t keep) {

@@ -26,6 +26,11 @@ bool AppendLogEntryById(int sourceId, int actionId, int detailId, bool honourUna
 void AppendLogEntryWithoutTrim(soci::session& session, std::string_view source,
                                std::string_view action, std::string_view detail);
 
+// Appends one entry and trims the log, inside the caller's guarded operation: a change and
+// its entry then commit together, or neither does.
+void AppendLogEntryInOperation(soci::session& session, std::string_view source,
+                               std::string_view action, std::string_view detail);
+
 // Applies the log limit of the settings, under the guard; nothing while unavailable.
 void TrimLog();
 // The newest keep entries stay; among entries of the same second the later written stays.

@@ -58,6 +58,13 @@ void SiteTable::OpenAll() {
   Load([this] { return ReadSites(session_, kSiteOrder, [](BoundStatement&) {}); });
 }
 
+void SiteTable::MarkStaleOffline(soci::session& session, double staleBefore) {
+  BoundStatement(session,
+                 "UPDATE Site SET bOnline = 0 WHERE bOnline <> 0 AND dCheckInTime < :staleBefore")
+      .Use(staleBefore)
+      .Execute();
+}
+
 void SiteTable::Insert(SiteRow& row) {
   BoundStatement(session_,
                  "INSERT INTO Site (strIP, strSiteName, nInstanceID, nWebServerPort, bOnline, "

@@ -37,6 +37,11 @@ class SiteTable : public Keyset<SiteRow> {
   // Every site, by address, instance and name.
   void OpenAll();
 
+  // Takes off line, in one statement, every on-line site whose last check-in is older than
+  // staleBefore (an OLE date). A check-in that lands meanwhile moves its time past that and
+  // keeps its site on line; nothing but the on-line mark changes.
+  static void MarkStaleOffline(soci::session& session, double staleBefore);
+
  protected:
   void Insert(SiteRow& row) override;
   void Write(const SiteRow& original, const SiteRow& changed) override;

@@ -1,6 +1,7 @@
 #include "store/transaction.h"
 
 #include "store/bound_statement.h"
+#include "store/engine.h"
 
 namespace orlentis {
 namespace {
@@ -24,18 +25,27 @@ void RunQuietly(soci::session& session, const std::string& sql) noexcept {
 
 }  // namespace
 
-Transaction::Transaction(soci::session& session) : session_(session) {
-  Run(session_, std::string("SAVEPOINT ") + kSavepoint);
+// A unit of its own takes the write lock before its first read, waiting its turn within the
+// busy timeout. Begun with a read instead, it would fail at its first write, without waiting,
+// whenever another connection had committed since that read.
+Transaction::Transaction(soci::session& session)
+    : session_(session), outermost_(!IsInTransaction(session)) {
+  Run(session_,
+      outermost_ ? std::string("BEGIN IMMEDIATE") : std::string("SAVEPOINT ") + kSavepoint);
 }
 
 Transaction::~Transaction() {
   if (!open_) return;
+  if (outermost_) {
+    RunQuietly(session_, "ROLLBACK");
+    return;
+  }
   RunQuietly(session_, std::string("ROLLBACK TO ") + kSavepoint);
   RunQuietly(session_, std::string("RELEASE ") + kSavepoint);
 }
 
 void Transaction::Commit() {
-  Run(session_, std::string("RELEASE ") + kSavepoint);
+  Run(session_, outermost_ ? std::string("COMMIT") : std::string("RELEASE ") + kSavepoint);
   open_ = false;
 }
 

@@ -4,10 +4,11 @@
 
 namespace orlentis {
 
-// One all-or-nothing unit of writes on a session. On its own it is a transaction of its own;
-// opened inside another transaction (the writer thread gathers the writes of many requests
-// into one commit) it is a savepoint of that one, so it still keeps or undoes exactly its
-// own changes. Leaving it without Commit() undoes them.
+// One all-or-nothing unit of writes on a session. On its own it is a transaction of its own
+// that holds the write lock from its start (BEGIN IMMEDIATE); opened inside another
+// transaction (the writer thread gathers the writes of many requests into one commit) it is a
+// savepoint of that one, so it still keeps or undoes exactly its own changes. Leaving it
+// without Commit() undoes them.
 class Transaction {
  public:
   explicit Transaction(soci::session& session);
@@ -19,6 +20,7 @@ class Transaction {
 
  private:
   soci::session& session_;
+  const bool outermost_;
   bool open_ = true;
 };
 

@@ -156,11 +156,13 @@ TEST_F(UserAccountsTest, ThePlaceholderKeepsTheStoredPassword) {
   EXPECT_EQ(LogLines(), (std::vector<std::string>{"Orlentis|Modify User (erin)|Modify User",
                                                   "Orlentis|Modify User (erin)|Modify User"}));
 
-  // A new user given the placeholder has no password at all.
+  // A new user has no password to keep: the placeholder is a password like any other, never
+  // an empty one that could not log in.
   ASSERT_TRUE(SaveUser(Form(UserFormMode::kAdd, "fay", std::string(kPasswordPlaceholder)),
                        ConsoleLogSource())
                   .IsDone());
-  EXPECT_EQ(StoredUser("fay")->strPassword, "");
+  EXPECT_EQ(StoredUser("fay")->strPassword,
+            PasswordDigest(std::string(kPasswordPlaceholder), false));
   // A user deleted while the dialog was open is not written again.
   EXPECT_EQ(SaveUser(Form(UserFormMode::kModify, "gone", "pw"), ConsoleLogSource()).refusal,
             AccountRefusal::kNotFound);

@@ -103,6 +103,11 @@ void AdminContext::Require(const AccountVerdict& verdict, const Reasons& reasons
 
 void AdminContext::RequireDone(DbOutcome outcome) const {
   if (outcome == DbOutcome::kDone) return;
+  // Another program held the write lock past the busy timeout: nothing was written, and the
+  // same command succeeds once it lets go.
+  if (outcome == DbOutcome::kBusy) {
+    throw AdminFailure(AdminStatus::kRefused, "the database is busy, try again");
+  }
   throw AdminFailure(AdminStatus::kDatabase,
                      outcome == DbOutcome::kSkipped
                          ? "the database is unavailable"

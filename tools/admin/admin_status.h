@@ -8,7 +8,8 @@ namespace orlentis::admin {
 // The exit status of orlentis-admin.
 enum class AdminStatus : int {
   kDone = 0,
-  kRefused = 1,   // a rule refused the change, or it could not be done; nothing changed
+  kRefused = 1,   // a rule refused the change, it could not be done, or the database was busy;
+                  // nothing changed
   kUsage = 2,     // unknown command or option, a missing or bad value
   kDatabase = 3,  // the database cannot be used (missing, of another version, failing)
 };

@@ -12,7 +12,6 @@
 #include "directory/site_directory.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
-#include "store/event_log.h"
 #include "store/group_table.h"
 #include "store/user_table.h"
 
@@ -167,9 +166,10 @@ void CheckInAll(const std::vector<const DemoSite*>& sites) {
 }
 
 void CheckOut(const DemoSite& site) {
-  Require(CheckOutSite(site.address, site.name).Done(),
-          std::string("the check-out of ") + site.name);
-  AppendLogEntry(site.name, GetLanguageText(kTextSiteCheckOut), SiteLogDetail(site), true);
+  Require(
+      CheckOutSite(site.address, site.name, GetLanguageText(kTextSiteCheckOut), SiteLogDetail(site))
+          .Done(),
+      std::string("the check-out of ") + site.name);
 }
 
 ConsoleUser Login(const std::string& name) {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "store/db_outcome.h"
+
+namespace orlentis {
+
+inline constexpr int kTextDatabaseBusy = 280;
+inline constexpr int kTextDatabaseUnavailable = 281;
+
+// What the administrator is told of an operation the database did not run to its end: busy
+// (another program holds the write lock; trying again helps) or unavailable (failing, or
+// being repaired). Empty for kDone. A language file older than these texts gets the English.
+std::string DatabaseOutcomeMessage(DbOutcome outcome);
+
+}  // namespace orlentis
