@@ -10,7 +10,6 @@
 #include "console/page_text.h"
 #include "console/report_list.h"
 #include "console/user_dialog.h"
-#include "directory/account_log.h"
 #include "directory/group_accounts.h"
 #include "directory/user_accounts.h"
 
@@ -29,9 +28,6 @@ constexpr int kTextRefresh = 140;
 constexpr int kTextAccount = 157;
 constexpr int kTextGroupTotal = 184;
 
-// Group setting is for the group of that name alone, letter case included.
-constexpr const char* kAdministratorGroup = "Administrator";
-
 QString WithCount(int textId, std::size_t count) {
   return PageText(textId).replace(QStringLiteral("%d"), QString::number(count));
 }
@@ -46,7 +42,7 @@ QPushButton* Button(int textId, const char* objectName) {
 
 AccountPage::AccountPage(const ConsoleUser& user, QWidget* parent)
     : ConsolePage(parent),
-      administratorGroup_(user.groupName == kAdministratorGroup),
+      asker_(Asker::Console(user)),
       users_(new ReportList(true)),
       groups_(new ReportList(true)),
       userTotal_(new QLabel),
@@ -77,7 +73,7 @@ QWidget* AccountPage::BuildButtons(bool consoleRight) {
   QPushButton* refresh = Button(kTextRefresh, "refresh");
   groupSetting_ = Button(kTextGroupSetting, "groupSetting");
   for (QPushButton* button : {add, remove, modify, refresh}) button->setEnabled(consoleRight);
-  groupSetting_->setEnabled(administratorGroup_);
+  groupSetting_->setEnabled(asker_.MaySetGroups());
   refresh->hide();
   connect(add, &QPushButton::clicked, this, &AccountPage::AddUser);
   connect(remove, &QPushButton::clicked, this, &AccountPage::DeleteSelectedUser);
@@ -149,14 +145,13 @@ void AccountPage::DeleteSelectedUser() {
         PageText(kTextDeleteQuestion).replace(QStringLiteral("%s"), QString::fromStdString(name));
     if (!askYesNo_(PageText(kTextProgramName), question)) return;
   }
-  const AccountVerdict verdict = DeleteUser(name, ConsoleLogSource());
+  const AccountVerdict verdict = DeleteUser(name, asker_.LogSource());
   Show(verdict);
   if (verdict.IsDone()) Refresh();
 }
 
 void AccountPage::OpenGroupSetting() {
-  if (!administratorGroup_) return;
-  GroupListDialog dialog(this);
+  GroupListDialog dialog(asker_, this);
   dialog.exec();
   Refresh();
 }

@@ -5,6 +5,7 @@
 
 #include "console/console_page.h"
 #include "console/show_message.h"
+#include "directory/asker.h"
 #include "directory/console_login.h"
 
 class QLabel;
@@ -38,7 +39,8 @@ class AccountPage : public ConsolePage {
   void ModifySelectedUser();
   // The first selected user, after a question; the administrator account is never deleted.
   void DeleteSelectedUser();
-  // Only for a console user of the group named exactly "Administrator".
+  // The group list dialog. Its button is enabled only for the console users the directory
+  // lets change the groups.
   void OpenGroupSetting();
 
   void SetMessageBox(ShowMessage showMessage) { showMessage_ = std::move(showMessage); }
@@ -57,7 +59,7 @@ class AccountPage : public ConsolePage {
   void Show(const AccountVerdict& verdict);
   void OnRefreshTimer();
 
-  const bool administratorGroup_;
+  const Asker asker_;
   ReportList* users_;
   ReportList* groups_;
   QLabel* userTotal_;

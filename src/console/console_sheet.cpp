@@ -6,7 +6,7 @@
 #include "console/log_page.h"
 #include "console/monitor_page.h"
 #include "console/preferences_page.h"
-#include "store/database_maintenance.h"
+#include "directory/maintenance_schedule.h"
 
 namespace orlentis {
 
@@ -28,7 +28,7 @@ bool ConsoleSheet::StoreSettings() {
   if (preferences_ != nullptr) settings.SetPreferences(preferences_->Preferences());
   settings.SetLogLimits(log_->Limits());
   settings.Save();
-  DatabaseMaintenance::Instance().ScheduleNextMaintenance();
+  RescheduleMaintenance();
   return preferences_ != nullptr && preferences_->ListeningAddressOrPortChanged();
 }
 

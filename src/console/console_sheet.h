@@ -17,7 +17,8 @@ class ConsoleSheet : public PropertySheet {
   explicit ConsoleSheet(const ConsoleUser& user, QWidget* parent = nullptr);
 
   // After OK: keeps the pages' preferences (with the console right) and log limits, writes
-  // the settings file and schedules the next maintenance from the stored interval. True when
+  // the settings file and has the directory schedule the next maintenance from the stored
+  // interval. True when
   // the listening address or port changed, which takes effect only at the next start.
   bool StoreSettings();
 

@@ -5,10 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "console/authority_frame.h"
 #include "console/page_text.h"
-#include "directory/account_log.h"
 
 namespace orlentis {
 namespace {
@@ -22,8 +22,9 @@ constexpr int kMaxNameInput = 31;
 
 }  // namespace
 
-GroupDialog::GroupDialog(QWidget* parent)
+GroupDialog::GroupDialog(Asker asker, QWidget* parent)
     : QDialog(parent),
+      asker_(std::move(asker)),
       name_(new QLineEdit),
       authority_(new AuthorityFrame),
       showMessage_(WarningBoxOver(this)) {
@@ -31,8 +32,9 @@ GroupDialog::GroupDialog(QWidget* parent)
   name_->setFocus();
 }
 
-GroupDialog::GroupDialog(const GroupEntry& group, QWidget* parent)
+GroupDialog::GroupDialog(Asker asker, const GroupEntry& group, QWidget* parent)
     : QDialog(parent),
+      asker_(std::move(asker)),
       modified_(group.name),
       name_(new QLineEdit(QString::fromStdString(group.name))),
       authority_(new AuthorityFrame),
@@ -60,7 +62,7 @@ void GroupDialog::Build() {
 
 void GroupDialog::accept() {
   if (IsModify()) {
-    ModifyGroup(*modified_, authority_->Authority(), ConsoleLogSource());
+    ModifyGroup(*modified_, authority_->Authority(), asker_);
   } else if (!Add()) {
     name_->setFocus();
     return;
@@ -70,7 +72,7 @@ void GroupDialog::accept() {
 
 bool GroupDialog::Add() {
   const std::string name = name_->text().toStdString();
-  const AccountVerdict verdict = AddGroup(name, authority_->Authority(), ConsoleLogSource());
+  const AccountVerdict verdict = AddGroup(name, authority_->Authority(), asker_);
   QString message = QString::fromStdString(verdict.Message());
   // While the database cannot be read, no name can be shown to be free.
   if (verdict.database == DbOutcome::kSkipped) {

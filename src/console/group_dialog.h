@@ -6,6 +6,7 @@
 #include <string>
 
 #include "console/show_message.h"
+#include "directory/asker.h"
 #include "directory/group_accounts.h"
 
 class QLineEdit;
@@ -22,9 +23,9 @@ class GroupDialog : public QDialog {
 
  public:
   // The add variant.
-  explicit GroupDialog(QWidget* parent = nullptr);
+  explicit GroupDialog(Asker asker, QWidget* parent = nullptr);
   // The modify variant, for the group as listed.
-  explicit GroupDialog(const GroupEntry& group, QWidget* parent = nullptr);
+  GroupDialog(Asker asker, const GroupEntry& group, QWidget* parent = nullptr);
 
   bool IsModify() const { return modified_.has_value(); }
   // OK: adds or modifies the group; closes unless the add was refused.
@@ -39,6 +40,7 @@ class GroupDialog : public QDialog {
   void Build();
   bool Add();
 
+  const Asker asker_;
   std::optional<std::string> modified_;
   QLineEdit* name_;
   AuthorityFrame* authority_;

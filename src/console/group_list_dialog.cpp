@@ -8,12 +8,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "access/roles.h"
 #include "console/authority_frame.h"
 #include "console/group_dialog.h"
 #include "console/page_text.h"
-#include "directory/account_log.h"
 
 namespace orlentis {
 namespace {
@@ -33,8 +33,9 @@ constexpr int kListWidthInCharacters = 20;
 
 }  // namespace
 
-GroupListDialog::GroupListDialog(QWidget* parent)
+GroupListDialog::GroupListDialog(Asker asker, QWidget* parent)
     : QDialog(parent),
+      asker_(std::move(asker)),
       list_(new QListWidget),
       name_(new QLineEdit),
       authority_(new AuthorityFrame),
@@ -89,7 +90,9 @@ QWidget* GroupListDialog::BuildButtons() {
 
 void GroupListDialog::Fill() {
   list_->clear();
-  groups_ = RenumberGroups().ValueOr({});
+  const GroupListing listing = RenumberGroups(asker_);
+  Tell(listing.verdict);
+  groups_ = listing.groups;
   for (const GroupEntry& group : groups_) list_->addItem(QString::fromStdString(group.name));
 }
 
@@ -102,7 +105,7 @@ void GroupListDialog::SelectRow(int row) {
 }
 
 void GroupListDialog::Add() {
-  GroupDialog dialog(this);
+  GroupDialog dialog(asker_, this);
   dialog.SetMessageBox(showMessage_);
   if (dialog.exec() == QDialog::Accepted) Fill();
 }
@@ -110,7 +113,7 @@ void GroupListDialog::Add() {
 void GroupListDialog::Modify() {
   const int row = SelectedRow();
   if (row < 0 || IsRoleName(SelectedName())) return;
-  GroupDialog dialog(groups_[static_cast<std::size_t>(row)], this);
+  GroupDialog dialog(asker_, groups_[static_cast<std::size_t>(row)], this);
   dialog.SetMessageBox(showMessage_);
   if (dialog.exec() != QDialog::Accepted) return;
   Fill();
@@ -119,7 +122,7 @@ void GroupListDialog::Modify() {
 
 void GroupListDialog::Delete() {
   const int row = SelectedRow();
-  const AccountVerdict verdict = DeleteGroup(SelectedName(), ConsoleLogSource());
+  const AccountVerdict verdict = DeleteGroup(SelectedName(), asker_);
   Tell(verdict);
   if (!verdict.IsDone()) return;
   Fill();
@@ -127,11 +130,11 @@ void GroupListDialog::Delete() {
 }
 
 void GroupListDialog::Increase() {
-  Move(MoveGroupUp(SelectedName()), -1);
+  Move(MoveGroupUp(SelectedName(), asker_), -1);
 }
 
 void GroupListDialog::Decrease() {
-  Move(MoveGroupDown(SelectedName()), +1);
+  Move(MoveGroupDown(SelectedName(), asker_), +1);
 }
 
 void GroupListDialog::Move(const AccountVerdict& verdict, int step) {

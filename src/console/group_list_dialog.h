@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "console/show_message.h"
+#include "directory/asker.h"
 #include "directory/group_accounts.h"
 
 class QLineEdit;
@@ -16,11 +17,13 @@ class AuthorityFrame;
 // The groups in their order with the selected one's name and authority (display only), and
 // the buttons that add, modify, delete and move them. Every change is written at once; OK
 // only closes the dialog. The default groups are neither modified nor deleted, without a word.
+// The directory decides whether the asker may change the groups at all, and its refusal is
+// shown.
 class GroupListDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit GroupListDialog(QWidget* parent = nullptr);
+  explicit GroupListDialog(Asker asker, QWidget* parent = nullptr);
 
   // Lists the groups anew, giving them the levels 0 to n-1 in their order.
   void Fill();
@@ -49,6 +52,7 @@ class GroupListDialog : public QDialog {
   void Move(const AccountVerdict& verdict, int step);
   void Tell(const AccountVerdict& verdict);
 
+  const Asker asker_;
   std::vector<GroupEntry> groups_;
   QListWidget* list_;
   QLineEdit* name_;

@@ -14,7 +14,7 @@
 #include "console/console_sheet.h"
 #include "console/server_control.h"
 #include "console/tray_icons.h"
-#include "store/event_log.h"
+#include "directory/console_login.h"
 
 namespace orlentis {
 namespace {
@@ -23,7 +23,6 @@ constexpr int kTextLogin = 144;
 constexpr int kTextClose = 149;
 constexpr int kTextWelcome = 166;
 constexpr int kTextRestartToApply = 220;
-constexpr int kTextProgramClosed = 225;
 constexpr int kTextVersion = 249;
 constexpr int kSweepPeriodMs = 30'000;
 constexpr int kMaintenancePeriodMs = 3'600'000;
@@ -206,9 +205,7 @@ void MainWindow::CloseProgram() {
   if (closeLogin_ != nullptr) return;
   QString name;
   if (!RunLogin(ConsoleLoginDialog::Mode::kCloseProgram, closeLogin_, &name)) return;
-  const std::string closed = GetLanguageText(kTextProgramClosed);
-  AppendLogEntry(GetLanguageText(kTextProgramName), closed, name.toStdString() + " " + closed,
-                 true);
+  LogProgramClosed(name.toStdString());
   if (openLogin_ != nullptr) openLogin_->reject();
   if (notice_ != nullptr) notice_->close();
   server_.StopWorker();

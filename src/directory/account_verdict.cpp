@@ -6,6 +6,18 @@
 #include "directory/database_message.h"
 
 namespace orlentis {
+namespace {
+
+// A language file older than a refusal's text still gets words for it.
+std::string RefusalText(int textId) {
+  std::string text = GetLanguageText(textId);
+  if (text.empty() && textId == kTextNoGroupSettingRight) {
+    return "Only the members of the Administrator group may change the groups.";
+  }
+  return text;
+}
+
+}  // namespace
 
 AccountVerdict AccountVerdict::Refused(AccountRefusal refusal, int textId, std::string subject) {
   AccountVerdict verdict;
@@ -26,7 +38,7 @@ AccountVerdict AccountVerdict::FromOutcome(DbOutcome outcome) {
 std::string AccountVerdict::Message() const {
   if (kind == Kind::kDatabaseFailed) return DatabaseOutcomeMessage(database);
   if (textId == 0) return {};
-  std::string text = GetLanguageText(textId);
+  std::string text = RefusalText(textId);
   const std::size_t placeholder = text.find("%s");
   if (placeholder != std::string::npos) text.replace(placeholder, 2, subject);
   return text;

@@ -6,6 +6,8 @@
 
 namespace orlentis {
 
+inline constexpr int kTextNoGroupSettingRight = 290;
+
 // Why an account operation changed nothing.
 enum class AccountRefusal {
   kNone,
@@ -26,6 +28,7 @@ enum class AccountRefusal {
   kSiteOnline,               // only off-line sites are removed
   kBlankAddress,             // no octet of the address was given
   kInstanceCountOutOfRange,  // 1 to 4 instances are added at a time
+  kNoGroupSettingRight,      // text 290: only the Administrator group changes the groups
 };
 
 // What became of an account operation: done, refused (with the language text to show, or

@@ -21,6 +21,7 @@ namespace {
 
 constexpr int kTextLoginAction = 195;
 constexpr int kTextUserLogin = 197;
+constexpr int kTextProgramClosed = 225;
 constexpr std::size_t kMaxGroupName = 63;
 
 // The table check: the first user of that name, its digest compared exactly.
@@ -102,6 +103,12 @@ std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view 
   AppendLogEntry(GetLanguageText(kTextProgramName), GetLanguageText(kTextLoginAction),
                  std::string(name) + " " + GetLanguageText(kTextUserLogin), true);
   return user;
+}
+
+bool LogProgramClosed(std::string_view name) {
+  const std::string closed = GetLanguageText(kTextProgramClosed);
+  return AppendLogEntry(GetLanguageText(kTextProgramName), closed, std::string(name) + " " + closed,
+                        true);
 }
 
 }  // namespace orlentis

@@ -20,4 +20,8 @@ struct ConsoleUser {
 // LOGINWINDOW seconds, that name's logins fail at once for LOGINCOOLDOWN seconds.
 std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view password);
 
+// The program is closed by the user who passed the close login, named as typed: its one
+// event-log entry. True when it was written.
+bool LogProgramClosed(std::string_view name);
+
 }  // namespace orlentis

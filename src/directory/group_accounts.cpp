@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "access/roles.h"
@@ -60,12 +61,12 @@ void Renumber(GroupTable& groups) {
   groups.Requery();
 }
 
-std::vector<GroupEntry> RenumberAndList(soci::session& session) {
+GroupListing RenumberAndList(soci::session& session) {
   Transaction transaction(session);
   GroupTable groups(session);
   Renumber(groups);
   transaction.Commit();
-  return Entries(session, groups);
+  return {AccountVerdict::Done(), Entries(session, groups)};
 }
 
 AccountVerdict InsertGroup(soci::session& session, const std::string& name, std::uint32_t authority,
@@ -159,7 +160,15 @@ AccountVerdict Exchange(soci::session& session, const std::string& name, int ste
   return AccountVerdict::Done();
 }
 
-AccountVerdict Move(const std::string& name, int step) {
+// The right comes first: whoever lacks it learns nothing of the groups, not even that a name
+// was missing.
+std::optional<AccountVerdict> RefuseWithoutRight(const Asker& asker) {
+  if (asker.MaySetGroups()) return std::nullopt;
+  return AccountVerdict::Refused(Refusal::kNoGroupSettingRight, kTextNoGroupSettingRight);
+}
+
+AccountVerdict Move(const std::string& name, int step, const Asker& asker) {
+  if (auto refused = RefuseWithoutRight(asker)) return *refused;
   if (name.empty()) return AccountVerdict::Refused(Refusal::kNothingSelected);
   const auto moved =
       RunGuardedFor([&](soci::session& session) { return Exchange(session, name, step); });
@@ -167,7 +176,8 @@ AccountVerdict Move(const std::string& name, int step) {
 }
 
 // Modify and Delete pass by a missing selection and the default groups without a word.
-std::optional<AccountVerdict> RefuseSilently(const std::string& name) {
+std::optional<AccountVerdict> RefuseChange(const std::string& name, const Asker& asker) {
+  if (auto refused = RefuseWithoutRight(asker)) return refused;
   if (name.empty()) return AccountVerdict::Refused(Refusal::kNothingSelected);
   if (IsRoleName(name)) return AccountVerdict::Refused(Refusal::kProtected);
   return std::nullopt;
@@ -189,41 +199,46 @@ DbResult<std::vector<GroupEntry>> ListGroups() {
   });
 }
 
-DbResult<std::vector<GroupEntry>> RenumberGroups() {
-  return RunGuardedFor([](soci::session& session) { return RenumberAndList(session); });
+GroupListing RenumberGroups(const Asker& asker) {
+  if (auto refused = RefuseWithoutRight(asker)) return {*refused, {}};
+  const auto listed =
+      RunGuardedFor([](soci::session& session) { return RenumberAndList(session); });
+  if (!listed.Done()) return {AccountVerdict::FromOutcome(listed.outcome), {}};
+  return *listed.value;
 }
 
-AccountVerdict AddGroup(const std::string& name, std::uint32_t authority,
-                        std::string_view logSource) {
+AccountVerdict AddGroup(const std::string& name, std::uint32_t authority, const Asker& asker) {
+  if (auto refused = RefuseWithoutRight(asker)) return *refused;
   const std::string clipped = ClipCharacters(name, kMaxAccountNameCharacters);
   if (clipped.empty()) return AccountVerdict::Refused(Refusal::kNoGroupName, kTextNoGroupName);
-  const auto added = RunGuardedFor(
-      [&](soci::session& session) { return InsertGroup(session, clipped, authority, logSource); });
+  const auto added = RunGuardedFor([&](soci::session& session) {
+    return InsertGroup(session, clipped, authority, asker.LogSource());
+  });
   if (!added.Done()) return AccountVerdict::FromOutcome(added.outcome);
   return *added.value;
 }
 
-AccountVerdict ModifyGroup(const std::string& name, std::uint32_t authority,
-                           std::string_view logSource) {
-  if (auto refused = RefuseSilently(name)) return *refused;
-  const auto written = RunGuardedFor(
-      [&](soci::session& session) { return WriteAuthority(session, name, authority, logSource); });
+AccountVerdict ModifyGroup(const std::string& name, std::uint32_t authority, const Asker& asker) {
+  if (auto refused = RefuseChange(name, asker)) return *refused;
+  const auto written = RunGuardedFor([&](soci::session& session) {
+    return WriteAuthority(session, name, authority, asker.LogSource());
+  });
   return Changed(written);
 }
 
-AccountVerdict DeleteGroup(const std::string& name, std::string_view logSource) {
-  if (auto refused = RefuseSilently(name)) return *refused;
-  const auto erased =
-      RunGuardedFor([&](soci::session& session) { return EraseGroup(session, name, logSource); });
+AccountVerdict DeleteGroup(const std::string& name, const Asker& asker) {
+  if (auto refused = RefuseChange(name, asker)) return *refused;
+  const auto erased = RunGuardedFor(
+      [&](soci::session& session) { return EraseGroup(session, name, asker.LogSource()); });
   return Changed(erased);
 }
 
-AccountVerdict MoveGroupUp(const std::string& name) {
-  return Move(name, -1);
+AccountVerdict MoveGroupUp(const std::string& name, const Asker& asker) {
+  return Move(name, -1, asker);
 }
 
-AccountVerdict MoveGroupDown(const std::string& name) {
-  return Move(name, +1);
+AccountVerdict MoveGroupDown(const std::string& name, const Asker& asker) {
+  return Move(name, +1, asker);
 }
 
 }  // namespace orlentis

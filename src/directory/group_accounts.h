@@ -2,20 +2,21 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "directory/account_verdict.h"
+#include "directory/asker.h"
 #include "store/db_outcome.h"
 
 namespace orlentis {
 
 // The user groups as the Account page, the group dialogs and an administration tool change
 // them. Each function is one guarded database operation on the calling thread's session;
-// names are UTF-8 and compare ignoring case. A change writes its event-log entry with
-// logSource as the source (ConsoleLogSource() for the console). The four default groups,
-// named after the roles, can be neither modified nor deleted: such a change is refused
-// silently, as is a change that names no group.
+// names are UTF-8 and compare ignoring case. Only an asker with the Group setting right
+// changes the groups: anyone else is refused with text 290, before anything is read. A change
+// writes its event-log entry with the asker's log source. The four default groups, named
+// after the roles, can be neither modified nor deleted: such a change is refused silently, as
+// is a change that names no group.
 
 struct GroupEntry {
   std::int32_t id = 0;
@@ -25,27 +26,30 @@ struct GroupEntry {
   std::int32_t userCount = 0;
 };
 
-// Every group by level, as stored.
+// Every group by level, as stored. Anyone may read them.
 DbResult<std::vector<GroupEntry>> ListGroups();
-// The same after giving the groups the levels 0 to n-1 in their order (the group list
+
+struct GroupListing {
+  AccountVerdict verdict;
+  std::vector<GroupEntry> groups;  // filled when the verdict is done
+};
+// The groups by level after giving them the levels 0 to n-1 in their order (the group list
 // dialog's every fill), in one transaction.
-DbResult<std::vector<GroupEntry>> RenumberGroups();
+GroupListing RenumberGroups(const Asker& asker);
 
 // A new group comes last. Refused with text 136 without a name, with 152 when a group of that
 // name exists. Logs entry 131.
-AccountVerdict AddGroup(const std::string& name, std::uint32_t authority,
-                        std::string_view logSource);
+AccountVerdict AddGroup(const std::string& name, std::uint32_t authority, const Asker& asker);
 // Sets the group's authority and takes from its users every right the group no longer has
 // (rights it gains are not given to them), in one transaction. Logs entry 132.
-AccountVerdict ModifyGroup(const std::string& name, std::uint32_t authority,
-                           std::string_view logSource);
+AccountVerdict ModifyGroup(const std::string& name, std::uint32_t authority, const Asker& asker);
 // Deletes the group, its users and their UserSite rows in one transaction. Logs entry 239.
-AccountVerdict DeleteGroup(const std::string& name, std::string_view logSource);
+AccountVerdict DeleteGroup(const std::string& name, const Asker& asker);
 
 // Exchange the group with the one above or below it. The groups at positions 0 and 1 cannot
 // move up, the last cannot move down, and two default groups never change places; each is
 // refused silently. The groups keep levels 0 to n-1.
-AccountVerdict MoveGroupUp(const std::string& name);
-AccountVerdict MoveGroupDown(const std::string& name);
+AccountVerdict MoveGroupUp(const std::string& name, const Asker& asker);
+AccountVerdict MoveGroupDown(const std::string& name, const Asker& asker);
 
 }  // namespace orlentis

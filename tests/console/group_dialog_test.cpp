@@ -32,11 +32,12 @@ class GroupDialogTest : public ::testing::Test {
   }
 
   TempDatabase database_;
+  const Asker admin_ = Asker::Console({0x1FF, "Administrator"});
   QStringList messages_;
 };
 
 TEST_F(GroupDialogTest, AddStaysOpenWhileTheNameIsEmptyOrTaken) {
-  GroupDialog dialog;
+  GroupDialog dialog(admin_);
   Open(dialog);
   EXPECT_FALSE(dialog.IsModify());
   EXPECT_EQ(dialog.NameField().maxLength(), 31);
@@ -61,7 +62,7 @@ TEST_F(GroupDialogTest, AddStaysOpenWhileTheNameIsEmptyOrTaken) {
 
 TEST_F(GroupDialogTest, ModifyKeepsTheNameAndWritesTheBoxes) {
   testing::AddGroup("Night shift", 4, 0x005);
-  GroupDialog dialog(*Stored("Night shift"));
+  GroupDialog dialog(admin_, *Stored("Night shift"));
   Open(dialog);
   EXPECT_TRUE(dialog.IsModify());
   EXPECT_FALSE(dialog.NameField().isEnabled());

@@ -43,7 +43,7 @@ class GroupListDialogTest : public ::testing::Test {
   }
 
   std::unique_ptr<GroupListDialog> Open() {
-    auto dialog = std::make_unique<GroupListDialog>();
+    auto dialog = std::make_unique<GroupListDialog>(Asker::Console({0x1FF, "Administrator"}));
     dialog->SetMessageBox([this](const QString&, const QString& text) { messages_ << text; });
     dialog->show();
     return dialog;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "directory/account_log.h"
 #include "directory/account_test.h"
 #include "support/store_rows.h"
 
@@ -11,6 +10,9 @@ namespace {
 
 class GroupAccountsTest : public AccountTest {
  protected:
+  // A console user of the Administrator group.
+  const Asker admin_ = Asker::Console({0x1FF, "Administrator"});
+
   // Every group's name and level, by level.
   std::vector<std::pair<std::string, std::int32_t>> Order() {
     std::vector<std::pair<std::string, std::int32_t>> order;
@@ -34,13 +36,13 @@ TEST_F(GroupAccountsTest, FillingRenumbersTheLevelsWithoutGaps) {
   ExecuteSql("UPDATE \"Group\" SET nLevel = 9 WHERE strName = 'Operator'");
   ExecuteSql("UPDATE \"Group\" SET nLevel = 12 WHERE strName = 'Remote User'");
   AddUser("bob", "bob-pw", GroupIdByName("Viewers"), 0x001);
-  const auto renumbered = RenumberGroups();
-  ASSERT_TRUE(renumbered.Done());
-  ASSERT_EQ(renumbered.value->size(), 5u);
-  EXPECT_EQ(renumbered.value->at(1).name, "Viewers");
-  EXPECT_EQ(renumbered.value->at(1).userCount, 1);
-  EXPECT_EQ(renumbered.value->at(0).userCount, 1);  // the Administrator
-  EXPECT_EQ(renumbered.value->at(2).userCount, 0);
+  const GroupListing renumbered = RenumberGroups(admin_);
+  ASSERT_TRUE(renumbered.verdict.IsDone());
+  ASSERT_EQ(renumbered.groups.size(), 5u);
+  EXPECT_EQ(renumbered.groups[1].name, "Viewers");
+  EXPECT_EQ(renumbered.groups[1].userCount, 1);
+  EXPECT_EQ(renumbered.groups[0].userCount, 1);  // the Administrator
+  EXPECT_EQ(renumbered.groups[2].userCount, 0);
   EXPECT_EQ(Order(), (std::vector<std::pair<std::string, std::int32_t>>{{"Administrator", 0},
                                                                         {"Viewers", 1},
                                                                         {"Manager", 2},
@@ -50,15 +52,14 @@ TEST_F(GroupAccountsTest, FillingRenumbersTheLevelsWithoutGaps) {
 
 TEST_F(GroupAccountsTest, ANewGroupComesLastAndANameIsNeededOnce) {
   ExecuteSql("UPDATE \"Group\" SET nLevel = nLevel * 10");
-  EXPECT_TRUE(orlentis::AddGroup("Viewers", 0x005, ConsoleLogSource()).IsDone());
+  EXPECT_TRUE(orlentis::AddGroup("Viewers", 0x005, admin_).IsDone());
   EXPECT_EQ(Order().back(), (std::pair<std::string, std::int32_t>{"Viewers", 4}));
   EXPECT_EQ(ListGroups().ValueOr({}).back().authority, 0x005u);
 
-  const AccountVerdict taken = orlentis::AddGroup("VIEWERS", 0x001, ConsoleLogSource());
+  const AccountVerdict taken = orlentis::AddGroup("VIEWERS", 0x001, admin_);
   EXPECT_EQ(taken.textId, 152);
   EXPECT_EQ(taken.Message(), "Worring : group VIEWERS exists");
-  EXPECT_EQ(orlentis::AddGroup("", 0x001, ConsoleLogSource()).Message(),
-            "Please input the Group Name");
+  EXPECT_EQ(orlentis::AddGroup("", 0x001, admin_).Message(), "Please input the Group Name");
   EXPECT_EQ(Order().size(), 5u);
   EXPECT_EQ(LogLines(), Texts{"Orlentis|Add Group (Viewers)|Add Group"});
 }
@@ -68,10 +69,10 @@ TEST_F(GroupAccountsTest, AGroupChangeNarrowsItsUsersButNeverWidensThem) {
   AddUser("bob", "bob-pw", viewers, 0x003);
   AddUser("carol", "carol-pw", GroupIdByName("Operator"), 0x003);
 
-  ASSERT_TRUE(ModifyGroup("viewers", 0x001, ConsoleLogSource()).IsDone());
+  ASSERT_TRUE(ModifyGroup("viewers", 0x001, admin_).IsDone());
   EXPECT_EQ(StoredUser("bob")->bsAuthority, 0x001);
   EXPECT_EQ(StoredUser("carol")->bsAuthority, 0x003);
-  ASSERT_TRUE(ModifyGroup("Viewers", 0x1FF, ConsoleLogSource()).IsDone());
+  ASSERT_TRUE(ModifyGroup("Viewers", 0x1FF, admin_).IsDone());
   EXPECT_EQ(StoredUser("bob")->bsAuthority, 0x001);
   EXPECT_EQ(ListGroups().ValueOr({}).back().authority, 0x1FFu);
   EXPECT_EQ(LogLines(), (Texts{"Orlentis|Modify Group (viewers)|Modify Group",
@@ -81,13 +82,13 @@ TEST_F(GroupAccountsTest, AGroupChangeNarrowsItsUsersButNeverWidensThem) {
 TEST_F(GroupAccountsTest, DefaultGroupsAreNeitherModifiedNorDeletedInAnyLetterCase) {
   AddUser("bob", "bob-pw", GroupIdByName("Operator"), 0x047);
   for (const char* name : {"Operator", "operator", "OPERATOR", "Remote user", "manager"}) {
-    const AccountVerdict modified = ModifyGroup(name, 0x000, ConsoleLogSource());
-    const AccountVerdict deleted = DeleteGroup(name, ConsoleLogSource());
+    const AccountVerdict modified = ModifyGroup(name, 0x000, admin_);
+    const AccountVerdict deleted = DeleteGroup(name, admin_);
     EXPECT_EQ(modified.refusal, AccountRefusal::kProtected) << name;
     EXPECT_EQ(deleted.refusal, AccountRefusal::kProtected) << name;
     EXPECT_EQ(modified.Message() + deleted.Message(), "") << name;
   }
-  EXPECT_EQ(ModifyGroup("", 0x000, ConsoleLogSource()).Message(), "");
+  EXPECT_EQ(ModifyGroup("", 0x000, admin_).Message(), "");
   EXPECT_EQ(Order().size(), 4u);
   EXPECT_EQ(StoredUser("bob")->bsAuthority, 0x047);
   EXPECT_TRUE(LogLines().empty());
@@ -105,14 +106,14 @@ class GroupDeletionTest : public GroupAccountsTest {
 };
 
 TEST_F(GroupDeletionTest, DeletingAGroupDeletesItsUsersAndTheirPermissions) {
-  ASSERT_TRUE(DeleteGroup("VIEWERS", ConsoleLogSource()).IsDone());
+  ASSERT_TRUE(DeleteGroup("VIEWERS", admin_).IsDone());
   EXPECT_EQ(GroupNames(), (Texts{"Administrator", "Manager", "Operator", "Remote User"}));
   EXPECT_FALSE(StoredUser("bob").has_value());
   EXPECT_FALSE(StoredUser("carol").has_value());
   EXPECT_TRUE(StoredUser("dave").has_value());
   EXPECT_EQ(CountRows("UserSite"), 1);
   EXPECT_EQ(LogLines(), Texts{"Orlentis|Delete Group (VIEWERS)|Delete Group"});
-  EXPECT_EQ(DeleteGroup("Viewers", ConsoleLogSource()).refusal, AccountRefusal::kNotFound);
+  EXPECT_EQ(DeleteGroup("Viewers", admin_).refusal, AccountRefusal::kNotFound);
 }
 
 TEST_F(GroupDeletionTest, AFailingDeletionDeletesNothing) {
@@ -121,7 +122,7 @@ TEST_F(GroupDeletionTest, AFailingDeletionDeletesNothing) {
   ExecuteSql(
       "CREATE TRIGGER RefuseCarol BEFORE DELETE ON UserSite WHEN OLD.nUserID = (SELECT nID FROM "
       "\"User\" WHERE strName = 'carol') BEGIN SELECT RAISE(ABORT, 'refused'); END");
-  const AccountVerdict verdict = DeleteGroup("Viewers", ConsoleLogSource());
+  const AccountVerdict verdict = DeleteGroup("Viewers", admin_);
   EXPECT_EQ(verdict.kind, AccountVerdict::Kind::kDatabaseFailed);
   EXPECT_EQ(verdict.database, DbOutcome::kFailed);
   EXPECT_EQ(Order().size(), 5u);
@@ -141,27 +142,28 @@ class GroupOrderTest : public GroupAccountsTest {
 };
 
 TEST_F(GroupOrderTest, TheFirstTwoCannotMoveUpNorTheLastDown) {
-  EXPECT_EQ(MoveGroupUp("Administrator").refusal, AccountRefusal::kCannotMove);
-  EXPECT_EQ(MoveGroupUp("Manager").refusal, AccountRefusal::kCannotMove);
-  EXPECT_EQ(MoveGroupDown("Guests").refusal, AccountRefusal::kCannotMove);
-  EXPECT_EQ(MoveGroupUp("").refusal, AccountRefusal::kNothingSelected);
+  EXPECT_EQ(MoveGroupUp("Administrator", admin_).refusal, AccountRefusal::kCannotMove);
+  EXPECT_EQ(MoveGroupUp("Manager", admin_).refusal, AccountRefusal::kCannotMove);
+  EXPECT_EQ(MoveGroupDown("Guests", admin_).refusal, AccountRefusal::kCannotMove);
+  EXPECT_EQ(MoveGroupUp("", admin_).refusal, AccountRefusal::kNothingSelected);
   EXPECT_EQ(GroupNames(),
             (Texts{"Administrator", "Manager", "Operator", "Remote User", "Viewers", "Guests"}));
 }
 
 TEST_F(GroupOrderTest, TwoDefaultGroupsNeverExchangeButADefaultAndAnotherDo) {
-  EXPECT_EQ(MoveGroupDown("Administrator").refusal, AccountRefusal::kDefaultGroupsKeepOrder);
-  EXPECT_EQ(MoveGroupUp("operator").refusal, AccountRefusal::kDefaultGroupsKeepOrder);
-  EXPECT_TRUE(MoveGroupDown("Remote User").IsDone());
+  EXPECT_EQ(MoveGroupDown("Administrator", admin_).refusal,
+            AccountRefusal::kDefaultGroupsKeepOrder);
+  EXPECT_EQ(MoveGroupUp("operator", admin_).refusal, AccountRefusal::kDefaultGroupsKeepOrder);
+  EXPECT_TRUE(MoveGroupDown("Remote User", admin_).IsDone());
   EXPECT_EQ(GroupNames(),
             (Texts{"Administrator", "Manager", "Operator", "Viewers", "Remote User", "Guests"}));
 }
 
 TEST_F(GroupOrderTest, AMovedGroupTakesItsNeighboursPlaceAndTheLevelsStayWithoutGaps) {
   ExecuteSql("UPDATE \"Group\" SET nLevel = nLevel * 3");
-  EXPECT_TRUE(MoveGroupUp("viewers").IsDone());
-  EXPECT_TRUE(MoveGroupUp("Viewers").IsDone());
-  EXPECT_EQ(MoveGroupDown("Guests").refusal, AccountRefusal::kCannotMove);
+  EXPECT_TRUE(MoveGroupUp("viewers", admin_).IsDone());
+  EXPECT_TRUE(MoveGroupUp("Viewers", admin_).IsDone());
+  EXPECT_EQ(MoveGroupDown("Guests", admin_).refusal, AccountRefusal::kCannotMove);
   EXPECT_EQ(Order(), (std::vector<std::pair<std::string, std::int32_t>>{{"Administrator", 0},
                                                                         {"Manager", 1},
                                                                         {"Viewers", 2},
@@ -169,6 +171,37 @@ TEST_F(GroupOrderTest, AMovedGroupTakesItsNeighboursPlaceAndTheLevelsStayWithout
                                                                         {"Remote User", 4},
                                                                         {"Guests", 5}}));
   EXPECT_TRUE(LogLines().empty());
+}
+
+// Group setting belongs to the members of the group named exactly "Administrator", whatever
+// their rights, and to the machine's administrator; anyone else is refused before anything is
+// read or written, renumbering included.
+TEST_F(GroupOrderTest, OnlyTheAdministratorGroupChangesTheGroups) {
+  ExecuteSql("UPDATE \"Group\" SET nLevel = nLevel * 3");
+  const auto before = Order();
+  for (const ConsoleUser& user :
+       {ConsoleUser{0x1FF, "administrator"}, ConsoleUser{0x1FF, "Manager"}}) {
+    const Asker asker = Asker::Console(user);
+    EXPECT_FALSE(asker.MaySetGroups()) << user.groupName;
+    for (const AccountVerdict& verdict :
+         {orlentis::AddGroup("Night shift", 0x001, asker), ModifyGroup("Viewers", 0x000, asker),
+          DeleteGroup("Viewers", asker), DeleteGroup("", asker), MoveGroupUp("Guests", asker),
+          MoveGroupDown("Viewers", asker), RenumberGroups(asker).verdict}) {
+      EXPECT_EQ(verdict.refusal, AccountRefusal::kNoGroupSettingRight) << user.groupName;
+      EXPECT_EQ(verdict.Message(),
+                "Only the members of the Administrator group may change the groups.");
+    }
+  }
+  EXPECT_EQ(Order(), before);
+  EXPECT_TRUE(LogLines().empty());
+
+  EXPECT_TRUE(MoveGroupDown("Viewers", Asker::Console({0x001, "Administrator"})).IsDone());
+  EXPECT_EQ(GroupNames(),
+            (Texts{"Administrator", "Manager", "Operator", "Remote User", "Guests", "Viewers"}));
+  EXPECT_TRUE(DeleteGroup("Guests", Asker::MachineAdministrator("orlentis-admin (root)")).IsDone());
+  EXPECT_EQ(GroupNames(),
+            (Texts{"Administrator", "Manager", "Operator", "Remote User", "Viewers"}));
+  EXPECT_EQ(LogLines(), Texts{"orlentis-admin (root)|Delete Group (Guests)|Delete Group"});
 }
 
 }  // namespace

@@ -27,6 +27,11 @@ void ListGroupEntries(const AdminContext& context) {
   context.PrintList(rows);
 }
 
+// The tool is run on the server's machine by its administrator.
+Asker Administrator(const AdminContext& context) {
+  return Asker::MachineAdministrator(context.LogSource());
+}
+
 AdminContext::Reasons Reasons(const std::string& name) {
   return {{AccountRefusal::kProtected,
            name + " is a default group: it can be neither modified nor deleted"},
@@ -48,7 +53,7 @@ void AddGroupCommands(CLI::App& app, AdminContext& context) {
   add->add_option("name", options->name, "the new group's name")->required();
   add->add_option("--rights", options->rights, "rights by name, comma-separated, all or none");
   add->callback([&context, options] {
-    context.Require(AddGroup(options->name, ParseRights(options->rights), context.LogSource()));
+    context.Require(AddGroup(options->name, ParseRights(options->rights), Administrator(context)));
     context.PrintDone("group " + options->name + " added");
   });
 
@@ -58,29 +63,30 @@ void AddGroupCommands(CLI::App& app, AdminContext& context) {
   modify->add_option("--rights", options->rights, "rights by name, comma-separated, all or none")
       ->required();
   modify->callback([&context, options] {
-    context.Require(ModifyGroup(options->name, ParseRights(options->rights), context.LogSource()),
-                    Reasons(options->name));
+    context.Require(
+        ModifyGroup(options->name, ParseRights(options->rights), Administrator(context)),
+        Reasons(options->name));
     context.PrintDone("group " + options->name + " modified");
   });
 
   CLI::App* remove = group->add_subcommand("delete", "delete a group with all its users");
   remove->add_option("name", options->name, "the group")->required();
   remove->callback([&context, options] {
-    context.Require(DeleteGroup(options->name, context.LogSource()), Reasons(options->name));
+    context.Require(DeleteGroup(options->name, Administrator(context)), Reasons(options->name));
     context.PrintDone("group " + options->name + " deleted");
   });
 
   CLI::App* up = group->add_subcommand("up", "move a group one place up");
   up->add_option("name", options->name, "the group")->required();
   up->callback([&context, options] {
-    context.Require(MoveGroupUp(options->name), Reasons(options->name));
+    context.Require(MoveGroupUp(options->name, Administrator(context)), Reasons(options->name));
     context.PrintDone("group " + options->name + " moved up");
   });
 
   CLI::App* down = group->add_subcommand("down", "move a group one place down");
   down->add_option("name", options->name, "the group")->required();
   down->callback([&context, options] {
-    context.Require(MoveGroupDown(options->name), Reasons(options->name));
+    context.Require(MoveGroupDown(options->name, Administrator(context)), Reasons(options->name));
     context.PrintDone("group " + options->name + " moved down");
   });
 }

@@ -216,13 +216,13 @@ void ShootUserDialogs(ShotFolder& shots) {
 
 // The group list with a group selected, the dialog that adds a group as filled in, and the
 // dialog that registers a site before it checks in.
-void ShootAccountDialogs(ShotFolder& shots) {
-  GroupListDialog groups;
+void ShootAccountDialogs(ShotFolder& shots, const ConsoleUser& user) {
+  GroupListDialog groups(Asker::Console(user));
   Require(groups.List().count() > 1, "no group");
   groups.SelectRow(1);
   shots.SaveWindow("group-list-dialog.png", groups);
 
-  GroupDialog group;
+  GroupDialog group(Asker::Console(user));
   group.NameField().setText(QStringLiteral("Night shift"));
   group.Authority().SetAuthority(kAuthorityMonitoring | kAuthoritySearching);
   group.show();
@@ -266,7 +266,7 @@ std::vector<std::filesystem::path> TakeConsoleShots(const std::filesystem::path&
   ShootNotice(shots);
   ShootConsole(shots, user);
   ShootUserDialogs(shots);
-  ShootAccountDialogs(shots);
+  ShootAccountDialogs(shots, user);
   shots.Save("tray-icons.png", TrayIconsPicture());
   return shots.Written();
 }
