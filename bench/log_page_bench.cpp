@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QScrollBar>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 #include "app/program_files.h"
 #include "base/clock.h"
 #include "base/program_folder.h"
+#include "console/directory_door.h"
 #include "console/log_page.h"
 #include "console/report_list.h"
 #include "directory/log_entries.h"
@@ -26,6 +28,10 @@ namespace orlentis {
 namespace {
 
 constexpr int kEntries = 100000;
+constexpr std::chrono::seconds kDoorPatience{60};
+
+// The pages reach the log through the door, as in the console; main opens it.
+DirectoryDoor* door = nullptr;
 
 std::filesystem::path NewFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "orlentis-bench-XXXXXX").string();
@@ -76,10 +82,11 @@ class LogFixture {
 };
 
 std::unique_ptr<LogPage> OpenPage() {
-  auto page = std::make_unique<LogPage>(true, LogLimits{});
+  auto page = std::make_unique<LogPage>(*door, true, LogLimits{});
   page->resize(800, 600);
   page->show();
   page->Activate();
+  if (!door->WaitUntilIdle(kDoorPatience)) throw std::runtime_error("the log was not read");
   return page;
 }
 
@@ -133,6 +140,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
   const orlentis::LogFixture log;
+  orlentis::DirectoryDoor door;
+  orlentis::door = &door;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -6,12 +6,12 @@
 #include <QVBoxLayout>
 
 #include "access/roles.h"
+#include "console/database_status_line.h"
+#include "console/directory_door.h"
 #include "console/group_list_dialog.h"
 #include "console/page_text.h"
 #include "console/report_list.h"
 #include "console/user_dialog.h"
-#include "directory/group_accounts.h"
-#include "directory/user_accounts.h"
 
 namespace orlentis {
 namespace {
@@ -40,9 +40,11 @@ QPushButton* Button(int textId, const char* objectName) {
 
 }  // namespace
 
-AccountPage::AccountPage(const ConsoleUser& user, QWidget* parent)
+AccountPage::AccountPage(DirectoryDoor& door, const ConsoleUser& user, QWidget* parent)
     : ConsolePage(parent),
+      door_(door),
       asker_(Asker::Console(user)),
+      status_(new DatabaseStatusLine),
       users_(new ReportList(true)),
       groups_(new ReportList(true)),
       userTotal_(new QLabel),
@@ -53,11 +55,12 @@ AccountPage::AccountPage(const ConsoleUser& user, QWidget* parent)
   groups_->SetColumns(PageText(kTextGroupColumns));
 
   auto* layout = new QGridLayout(this);
-  layout->addWidget(users_, 0, 0);
-  layout->addWidget(userTotal_, 1, 0);
-  layout->addWidget(groups_, 2, 0);
-  layout->addWidget(groupTotal_, 3, 0);
-  layout->addWidget(BuildButtons(HasConsoleRight(user.effectiveAuthority)), 0, 1, 4, 1);
+  layout->addWidget(status_, 0, 0, 1, 2);
+  layout->addWidget(users_, 1, 0);
+  layout->addWidget(userTotal_, 2, 0);
+  layout->addWidget(groups_, 3, 0);
+  layout->addWidget(groupTotal_, 4, 0);
+  layout->addWidget(BuildButtons(HasConsoleRight(user.effectiveAuthority)), 1, 1, 4, 1);
 
   refreshTimer_.setInterval(kRefreshPeriodMs);
   connect(&refreshTimer_, &QTimer::timeout, this, &AccountPage::OnRefreshTimer);
@@ -95,44 +98,63 @@ QString AccountPage::Title() const {
 }
 
 void AccountPage::Activate() {
+  active_ = true;
   Refresh();
   refreshTimer_.start();
 }
 
 void AccountPage::Deactivate() {
+  active_ = false;
   refreshTimer_.stop();
 }
 
 void AccountPage::Refresh() {
+  status_->Ask(
+      door_, this, [] { return ListUsers(); },
+      [this](const DbResult<UserListing>& listing) { ShowUsers(listing); });
+  status_->Ask(
+      door_, this, [] { return ListGroups(); },
+      [this](const DbResult<std::vector<GroupEntry>>& groups) { ShowGroups(groups); });
+}
+
+void AccountPage::ShowUsers(const DbResult<UserListing>& listing) {
+  // A refresh may wait on the database; the next minute counts from its end.
+  if (active_) refreshTimer_.start();
+  if (!listing.value) return;
   users_->DeleteAllRows();
-  if (const DbResult<UserListing> listing = ListUsers(); listing.value) {
-    for (const UserListEntry& user : listing.value->users) {
-      users_->AddRow({QString::fromStdString(user.name), QString::fromStdString(user.groupName),
-                      QString::fromStdString(user.description)});
-    }
-    userTotal_->setText(WithCount(kTextUserTotal, listing.value->totalUsers));
+  for (const UserListEntry& user : listing.value->users) {
+    users_->AddRow({QString::fromStdString(user.name), QString::fromStdString(user.groupName),
+                    QString::fromStdString(user.description)});
   }
-  if (const DbResult<std::vector<GroupEntry>> groups = ListGroups(); groups.value) {
-    groups_->DeleteAllRows();
-    for (const GroupEntry& group : *groups.value) {
-      groups_->AddRow({QString::fromStdString(group.name), QString::number(group.userCount)});
-    }
-    groupTotal_->setText(WithCount(kTextGroupTotal, groups.value->size()));
+  userTotal_->setText(WithCount(kTextUserTotal, listing.value->totalUsers));
+}
+
+void AccountPage::ShowGroups(const DbResult<std::vector<GroupEntry>>& groups) {
+  if (!groups.value) return;
+  groups_->DeleteAllRows();
+  for (const GroupEntry& group : *groups.value) {
+    groups_->AddRow({QString::fromStdString(group.name), QString::number(group.userCount)});
   }
+  groupTotal_->setText(WithCount(kTextGroupTotal, groups.value->size()));
 }
 
 void AccountPage::AddUser() {
-  UserDialog dialog(UserFormMode::kAdd, this);
+  UserDialog dialog(door_, UserFormMode::kAdd, this);
   if (dialog.exec() == QDialog::Accepted) Refresh();
 }
 
 void AccountPage::ModifySelectedUser() {
-  const UserReading reading = ReadUser(SelectedUserName());
+  status_->Ask(
+      door_, this, [name = SelectedUserName()] { return ReadUser(name); },
+      [this](const UserReading& reading) { EditUser(reading); });
+}
+
+void AccountPage::EditUser(const UserReading& reading) {
   if (!reading.verdict.IsDone()) {
-    Show(reading.verdict);
+    ShowRefusal(reading.verdict);
     return;
   }
-  UserDialog dialog(UserFormMode::kModify, this);
+  UserDialog dialog(door_, UserFormMode::kModify, this);
   dialog.LoadUser(reading.user);
   if (dialog.exec() == QDialog::Accepted) Refresh();
 }
@@ -145,13 +167,16 @@ void AccountPage::DeleteSelectedUser() {
         PageText(kTextDeleteQuestion).replace(QStringLiteral("%s"), QString::fromStdString(name));
     if (!askYesNo_(PageText(kTextProgramName), question)) return;
   }
-  const AccountVerdict verdict = DeleteUser(name, asker_.LogSource());
-  Show(verdict);
-  if (verdict.IsDone()) Refresh();
+  status_->Ask(
+      door_, this, [name, source = asker_.LogSource()] { return DeleteUser(name, source); },
+      [this](const AccountVerdict& verdict) {
+        ShowRefusal(verdict);
+        if (verdict.IsDone()) Refresh();
+      });
 }
 
 void AccountPage::OpenGroupSetting() {
-  GroupListDialog dialog(asker_, this);
+  GroupListDialog dialog(door_, asker_, this);
   dialog.exec();
   Refresh();
 }
@@ -169,15 +194,15 @@ std::string AccountPage::SelectedUserName() const {
   return rows.empty() ? std::string() : users_->CellText(rows.front(), 0).toStdString();
 }
 
-void AccountPage::Show(const AccountVerdict& verdict) {
-  const std::string message = verdict.Message();
+// What the database did shows on the status line; a refusal with a reason in a box.
+void AccountPage::ShowRefusal(const AccountVerdict& verdict) {
+  const std::string message = verdict.IsRefused() ? verdict.Message() : std::string();
   if (!message.empty()) showMessage_(PageText(kTextProgramName), QString::fromStdString(message));
 }
 
 void AccountPage::OnRefreshTimer() {
   refreshTimer_.stop();
   Refresh();
-  refreshTimer_.start();
 }
 
 }  // namespace orlentis

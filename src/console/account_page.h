@@ -7,14 +7,17 @@
 #include "console/show_message.h"
 #include "directory/asker.h"
 #include "directory/console_login.h"
+#include "directory/group_accounts.h"
+#include "directory/user_accounts.h"
 
 class QLabel;
 class QPushButton;
 
 namespace orlentis {
 
+class DatabaseStatusLine;
+class DirectoryDoor;
 class ReportList;
-struct AccountVerdict;
 
 // The console's view of every user and every group, from which users are added, modified and
 // deleted and the group dialogs are opened. Refreshed once a minute while it is the active
@@ -25,17 +28,17 @@ class AccountPage : public ConsolePage {
  public:
   static constexpr int kRefreshPeriodMs = 60000;
 
-  AccountPage(const ConsoleUser& user, QWidget* parent = nullptr);
+  AccountPage(DirectoryDoor& door, const ConsoleUser& user, QWidget* parent = nullptr);
 
   QString Title() const override;
   void Activate() override;
   void Deactivate() override;
 
-  // Lists users and groups again with their totals; while the database is unavailable the
-  // user list stays empty and the groups and totals keep what they showed.
+  // Lists users and groups again with their totals. A list the database could not give keeps
+  // what it showed, and the status line says why.
   void Refresh();
   void AddUser();
-  // The first selected user, in the user dialog.
+  // The first selected user, read anew, in the user dialog.
   void ModifySelectedUser();
   // The first selected user, after a question; the administrator account is never deleted.
   void DeleteSelectedUser();
@@ -52,14 +55,21 @@ class AccountPage : public ConsolePage {
   QString UserTotal() const;
   QString GroupTotal() const;
   QPushButton& GroupSettingButton() { return *groupSetting_; }
+  DatabaseStatusLine& Status() { return *status_; }
 
  private:
   QWidget* BuildButtons(bool consoleRight);
   std::string SelectedUserName() const;
-  void Show(const AccountVerdict& verdict);
+  void ShowUsers(const DbResult<UserListing>& listing);
+  void ShowGroups(const DbResult<std::vector<GroupEntry>>& groups);
+  void EditUser(const UserReading& reading);
+  void ShowRefusal(const AccountVerdict& verdict);
   void OnRefreshTimer();
 
+  DirectoryDoor& door_;
   const Asker asker_;
+  bool active_ = false;
+  DatabaseStatusLine* status_;
   ReportList* users_;
   ReportList* groups_;
   QLabel* userTotal_;

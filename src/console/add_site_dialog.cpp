@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "console/database_status_line.h"
+#include "console/directory_door.h"
 #include "console/ip_address_field.h"
 #include "console/page_text.h"
 
@@ -21,8 +23,12 @@ constexpr int kTextInstances = 248;
 
 }  // namespace
 
-AddSiteDialog::AddSiteDialog(QWidget* parent)
-    : QDialog(parent), address_(new IpAddressField), instances_(new QComboBox) {
+AddSiteDialog::AddSiteDialog(DirectoryDoor& door, QWidget* parent)
+    : QDialog(parent),
+      door_(door),
+      status_(new DatabaseStatusLine),
+      address_(new IpAddressField),
+      instances_(new QComboBox) {
   setWindowTitle(PageText(kTextAddSite));
   for (int count = 1; count <= kMaxAddedInstances; ++count) {
     instances_->addItem(QString::number(count));
@@ -31,11 +37,13 @@ AddSiteDialog::AddSiteDialog(QWidget* parent)
   fields->addRow(PageText(kTextIpAddress), address_);
   fields->addRow(PageText(kTextInstances), instances_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  buttons->button(QDialogButtonBox::Ok)->setText(PageText(kTextOk));
+  ok_ = buttons->button(QDialogButtonBox::Ok);
+  ok_->setText(PageText(kTextOk));
   buttons->button(QDialogButtonBox::Cancel)->setText(PageText(kTextCancel));
   connect(buttons, &QDialogButtonBox::accepted, this, &AddSiteDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &AddSiteDialog::reject);
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(status_);
   layout->addLayout(fields);
   layout->addWidget(buttons);
 }
@@ -57,9 +65,16 @@ std::int32_t AddSiteDialog::Instances() const {
 
 void AddSiteDialog::accept() {
   if (address_->IsBlank()) return;
-  // Whatever the database did, the caller rebuilds its tree from what is stored.
-  AddSites(Address(), Instances());
-  QDialog::accept();
+  ok_->setEnabled(false);
+  status_->Ask(
+      door_, this,
+      [address = Address(), instances = Instances()] { return AddSites(address, instances); },
+      [this](const AccountVerdict& verdict) { OnAdded(verdict); });
+}
+
+void AddSiteDialog::OnAdded(const AccountVerdict& verdict) {
+  ok_->setEnabled(true);
+  if (verdict.IsDone()) QDialog::accept();
 }
 
 }  // namespace orlentis

@@ -3,6 +3,7 @@
 #include "access/roles.h"
 #include "base/settings.h"
 #include "console/account_page.h"
+#include "console/directory_door.h"
 #include "console/log_page.h"
 #include "console/monitor_page.h"
 #include "console/preferences_page.h"
@@ -10,16 +11,17 @@
 
 namespace orlentis {
 
-ConsoleSheet::ConsoleSheet(const ConsoleUser& user, QWidget* parent) : PropertySheet(parent) {
+ConsoleSheet::ConsoleSheet(DirectoryDoor& door, const ConsoleUser& user, QWidget* parent)
+    : PropertySheet(parent), door_(door) {
   const bool consoleRight = (user.effectiveAuthority & kConsoleRight) != 0;
   Settings& settings = Settings::Instance();
   if (consoleRight) {
-    AddPage(new AccountPage(user));
-    AddPage(new MonitorPage);
-    preferences_ = new PreferencesPage(settings.GetPreferences());
+    AddPage(new AccountPage(door, user));
+    AddPage(new MonitorPage(door));
+    preferences_ = new PreferencesPage(door, settings.GetPreferences());
     AddPage(preferences_);
   }
-  log_ = new LogPage(consoleRight, settings.GetLogLimits());
+  log_ = new LogPage(door, consoleRight, settings.GetLogLimits());
   AddPage(log_);
 }
 
@@ -28,7 +30,7 @@ bool ConsoleSheet::StoreSettings() {
   if (preferences_ != nullptr) settings.SetPreferences(preferences_->Preferences());
   settings.SetLogLimits(log_->Limits());
   settings.Save();
-  RescheduleMaintenance();
+  door_.Post(RescheduleMaintenance);
   return preferences_ != nullptr && preferences_->ListeningAddressOrPortChanged();
 }
 

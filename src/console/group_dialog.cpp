@@ -8,6 +8,8 @@
 #include <utility>
 
 #include "console/authority_frame.h"
+#include "console/database_status_line.h"
+#include "console/directory_door.h"
 #include "console/page_text.h"
 
 namespace orlentis {
@@ -17,14 +19,15 @@ constexpr int kTextOk = 108;
 constexpr int kTextCancel = 109;
 constexpr int kTextAddGroup = 131;
 constexpr int kTextGroupName = 133;
-constexpr int kTextGroupExists = 152;
 constexpr int kMaxNameInput = 31;
 
 }  // namespace
 
-GroupDialog::GroupDialog(Asker asker, QWidget* parent)
+GroupDialog::GroupDialog(DirectoryDoor& door, Asker asker, QWidget* parent)
     : QDialog(parent),
+      door_(door),
       asker_(std::move(asker)),
+      status_(new DatabaseStatusLine),
       name_(new QLineEdit),
       authority_(new AuthorityFrame),
       showMessage_(WarningBoxOver(this)) {
@@ -32,10 +35,12 @@ GroupDialog::GroupDialog(Asker asker, QWidget* parent)
   name_->setFocus();
 }
 
-GroupDialog::GroupDialog(Asker asker, const GroupEntry& group, QWidget* parent)
+GroupDialog::GroupDialog(DirectoryDoor& door, Asker asker, const GroupEntry& group, QWidget* parent)
     : QDialog(parent),
+      door_(door),
       asker_(std::move(asker)),
       modified_(group.name),
+      status_(new DatabaseStatusLine),
       name_(new QLineEdit(QString::fromStdString(group.name))),
       authority_(new AuthorityFrame),
       showMessage_(WarningBoxOver(this)) {
@@ -50,36 +55,50 @@ void GroupDialog::Build() {
   auto* fields = new QFormLayout;
   fields->addRow(PageText(kTextGroupName), name_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  buttons->button(QDialogButtonBox::Ok)->setText(PageText(kTextOk));
+  ok_ = buttons->button(QDialogButtonBox::Ok);
+  ok_->setText(PageText(kTextOk));
   buttons->button(QDialogButtonBox::Cancel)->setText(PageText(kTextCancel));
   connect(buttons, &QDialogButtonBox::accepted, this, &GroupDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &GroupDialog::reject);
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(status_);
   layout->addLayout(fields);
   layout->addWidget(authority_);
   layout->addWidget(buttons);
 }
 
 void GroupDialog::accept() {
+  ok_->setEnabled(false);
+  const std::uint32_t authority = authority_->Authority();
+  const auto store = [this](const AccountVerdict& verdict) { OnStored(verdict); };
   if (IsModify()) {
-    ModifyGroup(*modified_, authority_->Authority(), asker_);
-  } else if (!Add()) {
+    status_->Ask(
+        door_, this,
+        [name = *modified_, authority, asker = asker_] {
+          return ModifyGroup(name, authority, asker);
+        },
+        store);
+  } else {
+    status_->Ask(
+        door_, this,
+        [name = name_->text().toStdString(), authority, asker = asker_] {
+          return AddGroup(name, authority, asker);
+        },
+        store);
+  }
+}
+
+void GroupDialog::OnStored(const AccountVerdict& verdict) {
+  ok_->setEnabled(true);
+  const std::string message = verdict.IsRefused() ? verdict.Message() : std::string();
+  if (!message.empty()) {
+    showMessage_(PageText(kTextProgramName), QString::fromStdString(message));
     name_->setFocus();
     return;
   }
-  QDialog::accept();
-}
-
-bool GroupDialog::Add() {
-  const std::string name = name_->text().toStdString();
-  const AccountVerdict verdict = AddGroup(name, authority_->Authority(), asker_);
-  QString message = QString::fromStdString(verdict.Message());
-  // While the database cannot be read, no name can be shown to be free.
-  if (verdict.database == DbOutcome::kSkipped) {
-    message = PageText(kTextGroupExists).replace(QStringLiteral("%s"), name_->text());
-  }
-  if (!message.isEmpty()) showMessage_(PageText(kTextProgramName), message);
-  return message.isEmpty();
+  // A group modified that is gone meanwhile leaves nothing to correct here; the status line
+  // has said why the database did not store a change.
+  if (verdict.IsDone() || verdict.IsRefused()) QDialog::accept();
 }
 
 }  // namespace orlentis

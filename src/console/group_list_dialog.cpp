@@ -12,6 +12,8 @@
 
 #include "access/roles.h"
 #include "console/authority_frame.h"
+#include "console/database_status_line.h"
+#include "console/directory_door.h"
 #include "console/group_dialog.h"
 #include "console/page_text.h"
 
@@ -33,9 +35,11 @@ constexpr int kListWidthInCharacters = 20;
 
 }  // namespace
 
-GroupListDialog::GroupListDialog(Asker asker, QWidget* parent)
+GroupListDialog::GroupListDialog(DirectoryDoor& door, Asker asker, QWidget* parent)
     : QDialog(parent),
+      door_(door),
       asker_(std::move(asker)),
+      status_(new DatabaseStatusLine),
       list_(new QListWidget),
       name_(new QLineEdit),
       authority_(new AuthorityFrame),
@@ -45,10 +49,13 @@ GroupListDialog::GroupListDialog(Asker asker, QWidget* parent)
   auto* groups = new QVBoxLayout;
   groups->addWidget(new QLabel(PageText(kTextGroups)));
   groups->addWidget(list_);
-  auto* layout = new QHBoxLayout(this);
-  layout->addLayout(groups);
-  layout->addWidget(BuildDisplay());
-  layout->addWidget(BuildButtons());
+  auto* row = new QHBoxLayout;
+  row->addLayout(groups);
+  row->addWidget(BuildDisplay());
+  row->addWidget(BuildButtons());
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(status_);
+  layout->addLayout(row);
   connect(list_, &QListWidget::currentRowChanged, this, &GroupListDialog::ShowSelected);
   Fill();
 }
@@ -88,12 +95,20 @@ QWidget* GroupListDialog::BuildButtons() {
   return buttons;
 }
 
-void GroupListDialog::Fill() {
-  list_->clear();
-  const GroupListing listing = RenumberGroups(asker_);
+void GroupListDialog::Fill(int select) {
+  status_->Ask(
+      door_, this, [asker = asker_] { return RenumberGroups(asker); },
+      [this, select](const GroupListing& listing) { ShowGroups(listing, select); });
+}
+
+// A list the database could not give keeps what it showed; the status line says why.
+void GroupListDialog::ShowGroups(const GroupListing& listing, int select) {
   Tell(listing.verdict);
+  if (!listing.verdict.IsDone()) return;
+  list_->clear();
   groups_ = listing.groups;
   for (const GroupEntry& group : groups_) list_->addItem(QString::fromStdString(group.name));
+  if (select >= 0) SelectRow(std::min(select, list_->count() - 1));
 }
 
 int GroupListDialog::SelectedRow() const {
@@ -105,7 +120,7 @@ void GroupListDialog::SelectRow(int row) {
 }
 
 void GroupListDialog::Add() {
-  GroupDialog dialog(asker_, this);
+  GroupDialog dialog(door_, asker_, this);
   dialog.SetMessageBox(showMessage_);
   if (dialog.exec() == QDialog::Accepted) Fill();
 }
@@ -113,36 +128,32 @@ void GroupListDialog::Add() {
 void GroupListDialog::Modify() {
   const int row = SelectedRow();
   if (row < 0 || IsRoleName(SelectedName())) return;
-  GroupDialog dialog(asker_, groups_[static_cast<std::size_t>(row)], this);
+  GroupDialog dialog(door_, asker_, groups_[static_cast<std::size_t>(row)], this);
   dialog.SetMessageBox(showMessage_);
-  if (dialog.exec() != QDialog::Accepted) return;
-  Fill();
-  SelectRow(row);
+  if (dialog.exec() == QDialog::Accepted) Fill(row);
 }
 
 void GroupListDialog::Delete() {
-  const int row = SelectedRow();
-  const AccountVerdict verdict = DeleteGroup(SelectedName(), asker_);
-  Tell(verdict);
-  if (!verdict.IsDone()) return;
-  Fill();
-  SelectRow(std::min(row, list_->count() - 1));
+  ChangeSelected(DeleteGroup, 0);
 }
 
 void GroupListDialog::Increase() {
-  Move(MoveGroupUp(SelectedName(), asker_), -1);
+  ChangeSelected(MoveGroupUp, -1);
 }
 
 void GroupListDialog::Decrease() {
-  Move(MoveGroupDown(SelectedName(), asker_), +1);
+  ChangeSelected(MoveGroupDown, +1);
 }
 
-void GroupListDialog::Move(const AccountVerdict& verdict, int step) {
-  Tell(verdict);
-  if (!verdict.IsDone()) return;
+template <class Change>
+void GroupListDialog::ChangeSelected(Change change, int step) {
   const int row = SelectedRow();
-  Fill();
-  SelectRow(row + step);
+  status_->Ask(
+      door_, this, [change, name = SelectedName(), asker = asker_] { return change(name, asker); },
+      [this, row, step](const AccountVerdict& verdict) {
+        Tell(verdict);
+        if (verdict.IsDone()) Fill(row + step);
+      });
 }
 
 void GroupListDialog::ShowSelected() {
@@ -159,8 +170,9 @@ std::string GroupListDialog::SelectedName() const {
   return row < 0 ? std::string() : list_->item(row)->text().toStdString();
 }
 
+// What the database did shows on the status line; a refusal with a reason in a box.
 void GroupListDialog::Tell(const AccountVerdict& verdict) {
-  const std::string message = verdict.Message();
+  const std::string message = verdict.IsRefused() ? verdict.Message() : std::string();
   if (!message.empty()) showMessage_(PageText(kTextProgramName), QString::fromStdString(message));
 }
 

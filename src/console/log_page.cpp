@@ -15,6 +15,8 @@
 
 #include "base/clock.h"
 #include "base/language.h"
+#include "console/database_status_line.h"
+#include "console/directory_door.h"
 #include "console/page_text.h"
 #include "console/report_list.h"
 #include "directory/log_entries.h"
@@ -66,15 +68,18 @@ QDateEdit* DatePicker(QDate date) {
 
 }  // namespace
 
-LogPage::LogPage(bool consoleRight, const LogLimits& limits, QWidget* parent)
+LogPage::LogPage(DirectoryDoor& door, bool consoleRight, const LogLimits& limits, QWidget* parent)
     : ConsolePage(parent),
+      door_(door),
       consoleRight_(consoleRight),
       limits_(limits),
+      status_(new DatabaseStatusLine),
       list_(new ReportList(true)),
       showMessage_(WarningBoxOver(this)),
       askSaveFile_([this] { return AskSaveFileInDialog(); }) {
   list_->SetColumns(PageText(kTextColumns));
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(status_);
   layout->addWidget(list_);
   layout->addWidget(BuildLimitControls());
   layout->addWidget(BuildSearchControls());
@@ -150,12 +155,26 @@ LogLimits LogPage::Limits() const {
 
 void LogPage::ListAllEntries() {
   ReadLimitControls();
-  ShowEntries(ListLogEntries());
+  ListEntries(std::nullopt);
 }
 
 void LogPage::Search() {
   ReadLimitControls();
-  ShowEntries(ListLogEntriesBetween(DayOf(from_->date()), DayOf(to_->date())));
+  ListEntries(std::pair(from_->date(), to_->date()));
+}
+
+void LogPage::ListEntries(const Listing& listing) {
+  status_->Ask(
+      door_, this,
+      [listing] {
+        if (!listing) return ListLogEntries();
+        return ListLogEntriesBetween(DayOf(listing->first), DayOf(listing->second));
+      },
+      [this, listing](const DbResult<std::vector<LogEntry>>& entries) {
+        if (!entries.value) return;
+        shown_ = listing;
+        ShowEntries(*entries.value);
+      });
 }
 
 void LogPage::SetSearchDays(QDate from, QDate to) {
@@ -173,10 +192,19 @@ void LogPage::DeleteSelected() {
         {list_->CellText(row, 0).toStdString(), list_->CellText(row, 1).toStdString(),
          list_->CellText(row, 2).toStdString(), list_->CellText(row, 3).toStdString()});
   }
-  const auto deleted = DeleteLogEntries(selected);
-  if (deleted.outcome == DbOutcome::kFailed) {
-    // Entries deleted before the error are gone; the list shows what is left.
-    ListAllEntries();
+  status_->Ask(
+      door_, this, [selected] { return DeleteLogEntries(selected); },
+      [this, rows, fill = fills_](const DbResult<std::size_t>& deleted) {
+        RemoveDeletedRows(rows, fill, deleted);
+      });
+}
+
+void LogPage::RemoveDeletedRows(const std::vector<int>& rows, int fill,
+                                const DbResult<std::size_t>& deleted) {
+  // Entries deleted before an error are gone, and a list filled anew since the selection no
+  // longer has the selected rows where they were: the list shows what is left.
+  if (deleted.outcome == DbOutcome::kFailed || (deleted.Done() && fill != fills_)) {
+    ListEntries(shown_);
     return;
   }
   for (std::size_t count = deleted.ValueOr(0); count > 0; --count) {
@@ -188,9 +216,11 @@ void LogPage::Backup() {
   if (!consoleRight_) return;
   const QString file = askSaveFile_();
   if (file.isEmpty()) return;
-  if (!ExportLog(file.toStdString())) {
-    showMessage_(QStringLiteral("I/O error!!!"), PageText(kTextExportFailed));
-  }
+  door_.Ask(
+      this, [path = file.toStdString()] { return ExportLog(path); },
+      [this](bool written) {
+        if (!written) showMessage_(QStringLiteral("I/O error!!!"), PageText(kTextExportFailed));
+      });
 }
 
 QString LogPage::AskSaveFileInDialog() {
@@ -210,12 +240,12 @@ void LogPage::ReadLimitControls() {
   limits_ = Limits();
 }
 
-void LogPage::ShowEntries(const DbResult<std::vector<LogEntry>>& entries) {
+void LogPage::ShowEntries(const std::vector<LogEntry>& entries) {
+  ++fills_;
   // A long log fills in one go, without a repaint per row.
   list_->setUpdatesEnabled(false);
   list_->DeleteAllRows();
-  static const std::vector<LogEntry> kNone;
-  for (const LogEntry& entry : entries.value ? *entries.value : kNone) {
+  for (const LogEntry& entry : entries) {
     list_->AddRow({QString::fromStdString(entry.time), QString::fromStdString(entry.source),
                    QString::fromStdString(entry.action), QString::fromStdString(entry.detail)});
   }

@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <utility>
 
 #include "base/settings.h"
 #include "console/console_page.h"
@@ -16,6 +18,8 @@ class QRadioButton;
 
 namespace orlentis {
 
+class DatabaseStatusLine;
+class DirectoryDoor;
 class ReportList;
 struct LogEntry;
 
@@ -29,7 +33,8 @@ class LogPage : public ConsolePage {
   // Asks where to export the log; an empty name means the question was cancelled.
   using AskSaveFile = std::function<QString()>;
 
-  LogPage(bool consoleRight, const LogLimits& limits, QWidget* parent = nullptr);
+  LogPage(DirectoryDoor& door, bool consoleRight, const LogLimits& limits,
+          QWidget* parent = nullptr);
 
   QString Title() const override;
   // Lists every entry, replacing a search result.
@@ -38,6 +43,7 @@ class LogPage : public ConsolePage {
   // The limit as the controls hold it; an empty count keeps the value it replaced.
   LogLimits Limits() const;
 
+  // A list the database could not give keeps what it showed, and the status line says why.
   void ListAllEntries();
   // Lists the entries from the start of the from-day to the end of the to-day.
   void Search();
@@ -51,18 +57,30 @@ class LogPage : public ConsolePage {
   void SetSaveFileQuestion(AskSaveFile askSaveFile) { askSaveFile_ = std::move(askSaveFile); }
 
   ReportList& List() { return *list_; }
+  DatabaseStatusLine& Status() { return *status_; }
 
  private:
+  // The days of a search; none for every entry.
+  using Listing = std::optional<std::pair<QDate, QDate>>;
+
   QWidget* BuildLimitControls();
   QWidget* BuildSearchControls();
   QString AskSaveFileInDialog();
   // Takes the counts into limits_; an empty count is refused with a prompt.
   void ReadLimitControls();
-  void ShowEntries(const DbResult<std::vector<LogEntry>>& entries);
+  // Lists the entries again as listing asks, which the list then shows.
+  void ListEntries(const Listing& listing);
+  void ShowEntries(const std::vector<LogEntry>& entries);
+  void RemoveDeletedRows(const std::vector<int>& rows, int fill,
+                         const DbResult<std::size_t>& deleted);
 
+  DirectoryDoor& door_;
   const bool consoleRight_;
   LogLimits limits_;
+  DatabaseStatusLine* status_;
   ReportList* list_;
+  Listing shown_;
+  int fills_ = 0;  // how often the list was filled, so that a deletion knows its rows
   QRadioButton* recordsMode_ = nullptr;
   QRadioButton* daysMode_ = nullptr;
   QLineEdit* records_ = nullptr;

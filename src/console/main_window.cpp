@@ -12,6 +12,7 @@
 
 #include "base/language.h"
 #include "console/console_sheet.h"
+#include "console/directory_door.h"
 #include "console/server_control.h"
 #include "console/tray_icons.h"
 #include "directory/console_login.h"
@@ -41,6 +42,7 @@ QString Text(int id) {
 MainWindow::MainWindow(ServerControl& server)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       server_(server),
+      door_(std::make_unique<DirectoryDoor>()),
       loginButton_(new QPushButton(this)),
       closeButton_(new QPushButton(this)) {
   welcome_.setSingleShot(true);
@@ -53,9 +55,11 @@ MainWindow::MainWindow(ServerControl& server)
   if (QSystemTrayIcon::isSystemTrayAvailable()) tray_ = new QSystemTrayIcon(this);
 }
 
-// The worker calls back into this window; it must be gone first. The notice has no owner
-// window, so that it stands on its own; it goes with the program all the same.
+// The worker calls back into this window; it must be gone first, and before it the door,
+// so that nothing it was asked still runs. The notice has no owner window, so that it stands
+// on its own; it goes with the program all the same.
 MainWindow::~MainWindow() {
+  door_.reset();
   server_.StopWorker();
   delete notice_;
 }
@@ -195,7 +199,7 @@ void MainWindow::OpenConsole() {
 }
 
 void MainWindow::RunConsole(const ConsoleUser& user) {
-  ConsoleSheet sheet(user);
+  ConsoleSheet sheet(*door_, user);
   if (sheet.exec() != QDialog::Accepted) return;
   // The listener keeps its address and port until the next start.
   if (sheet.StoreSettings()) ShowNotice(Text(kTextProgramName), Text(kTextRestartToApply));

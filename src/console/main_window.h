@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 #include "console/console_login_dialog.h"
@@ -16,13 +17,15 @@ class QSystemTrayIcon;
 
 namespace orlentis {
 
+class DirectoryDoor;
 class PropertySheet;
 class ServerControl;
 
 // The program's window: a welcome box for a second, then an icon in the system tray with
 // the commands Login (open the console) and Close (end the program). Where the desktop has
 // no tray the window stays and offers both commands as buttons. It starts the worker and
-// owns the housekeeping timers and the tray's activity animation.
+// owns the housekeeping timers, the tray's activity animation and the console's door to the
+// directory.
 class MainWindow : public QWidget {
   Q_OBJECT
 
@@ -62,6 +65,7 @@ class MainWindow : public QWidget {
   int AnimationTicks() const { return animationTicks_; }
   bool IsConsoleOpen() const { return consoleOpen_; }
   NoticeWindow* Notice() const { return notice_; }
+  DirectoryDoor& Door() { return *door_; }
 
  Q_SIGNALS:
   // The close command passed its login: the worker is stopped and the program should end.
@@ -81,6 +85,7 @@ class MainWindow : public QWidget {
   void RunConsole(const ConsoleUser& user);
 
   ServerControl& server_;
+  std::unique_ptr<DirectoryDoor> door_;
   QSystemTrayIcon* tray_ = nullptr;
   QMenu* menu_ = nullptr;
   QPushButton* loginButton_;

@@ -5,9 +5,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "console/database_status_line.h"
+#include "console/directory_door.h"
 #include "console/page_text.h"
 #include "console/report_list.h"
-#include "directory/site_monitor.h"
 
 namespace orlentis {
 namespace {
@@ -28,8 +29,12 @@ QString StateText(bool set) {
 
 }  // namespace
 
-MonitorPage::MonitorPage(QWidget* parent)
-    : ConsolePage(parent), sites_(new ReportList(true)), cameras_(new ReportList(true)) {
+MonitorPage::MonitorPage(DirectoryDoor& door, QWidget* parent)
+    : ConsolePage(parent),
+      door_(door),
+      status_(new DatabaseStatusLine),
+      sites_(new ReportList(true)),
+      cameras_(new ReportList(true)) {
   sites_->SetColumns(PageText(kTextSiteColumns));
   cameras_->SetColumns(PageText(kTextCameraColumns));
   auto* refresh = new QPushButton(PageText(kTextRefresh));
@@ -38,6 +43,7 @@ MonitorPage::MonitorPage(QWidget* parent)
   buttons->addStretch();
   buttons->addWidget(refresh);
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(status_);
   layout->addWidget(new QLabel(PageText(kTextSiteInformation)));
   layout->addWidget(sites_);
   layout->addWidget(new QLabel(PageText(kTextCameraInformation)));
@@ -55,18 +61,29 @@ QString MonitorPage::Title() const {
 }
 
 void MonitorPage::Activate() {
+  active_ = true;
   Refresh();
   refreshTimer_.start();
 }
 
 void MonitorPage::Deactivate() {
+  active_ = false;
   refreshTimer_.stop();
 }
 
 void MonitorPage::Refresh() {
+  status_->Ask(
+      door_, this, [] { return RefreshOnlineSites(); },
+      [this](const DbResult<std::vector<OnlineSite>>& sites) { ShowSites(sites); });
+}
+
+void MonitorPage::ShowSites(const DbResult<std::vector<OnlineSite>>& sites) {
+  // A refresh may wait on the database; the next minute counts from its end.
+  if (active_) refreshTimer_.start();
+  if (!sites.value) return;
   sites_->DeleteAllRows();
   bool selectedListed = false;
-  for (const OnlineSite& site : RefreshOnlineSites().ValueOr({})) {
+  for (const OnlineSite& site : *sites.value) {
     const int row =
         sites_->AddRow({QString::fromStdString(site.name), QString::fromStdString(site.address),
                         QString::number(site.webServerPort), QString::number(site.cameraCount)});
@@ -84,24 +101,32 @@ void MonitorPage::Refresh() {
 void MonitorPage::ShowSelectedSiteCameras() {
   const std::vector<int> rows = sites_->SelectedRows();
   if (rows.empty()) return;
-  selectedSite_ = static_cast<std::int32_t>(sites_->RowValue(rows.back()));
+  const auto clicked = static_cast<std::int32_t>(sites_->RowValue(rows.back()));
+  // Until its own cameras come, the list shows none rather than another site's.
+  if (clicked != selectedSite_) cameras_->DeleteAllRows();
+  selectedSite_ = clicked;
   ShowCameras(selectedSite_);
 }
 
 void MonitorPage::ShowCameras(std::int32_t siteId) {
-  cameras_->DeleteAllRows();
-  for (const SiteCamera& camera : ListSiteCameras(siteId).ValueOr({})) {
-    cameras_->AddRow({QString::fromStdString(camera.name),
-                      QString::fromStdString(camera.resolution), StateText(camera.IsRecording()),
-                      QStringLiteral("N/A"), StateText(camera.HasLostSignal())});
-  }
+  status_->Ask(
+      door_, this, [siteId] { return ListSiteCameras(siteId); },
+      [this, siteId](const DbResult<std::vector<SiteCamera>>& cameras) {
+        // Another site may have been clicked while these were read.
+        if (siteId != selectedSite_ || !cameras.value) return;
+        cameras_->DeleteAllRows();
+        for (const SiteCamera& camera : *cameras.value) {
+          cameras_->AddRow({QString::fromStdString(camera.name),
+                            QString::fromStdString(camera.resolution),
+                            StateText(camera.IsRecording()), QStringLiteral("N/A"),
+                            StateText(camera.HasLostSignal())});
+        }
+      });
 }
 
 void MonitorPage::OnRefreshTimer() {
-  // A refresh may wait on the database; the next minute counts from its end.
   refreshTimer_.stop();
   Refresh();
-  refreshTimer_.start();
 }
 
 }  // namespace orlentis

@@ -14,6 +14,8 @@
 #include <algorithm>
 
 #include "base/language.h"
+#include "console/database_status_line.h"
+#include "console/directory_door.h"
 #include "console/ip_address_field.h"
 #include "console/page_text.h"
 #include "console/report_list.h"
@@ -54,12 +56,16 @@ QWidget* Row(std::initializer_list<QWidget*> widgets) {
 
 }  // namespace
 
-PreferencesPage::PreferencesPage(const PreferenceBlock& preferences, QWidget* parent)
+PreferencesPage::PreferencesPage(DirectoryDoor& door, const PreferenceBlock& preferences,
+                                 QWidget* parent)
     : ConsolePage(parent),
+      door_(door),
+      status_(new DatabaseStatusLine),
       opened_(preferences),
       listenAddress_(QString::fromStdString(preferences.listenAddress)),
       showMessage_(WarningBoxOver(this)) {
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(status_);
   layout->addWidget(BuildListenerControls());
   layout->addWidget(BuildMaintenanceControls());
   layout->addWidget(BuildFilterControls());
@@ -178,16 +184,32 @@ bool PreferencesPage::CanLeave() {
 }
 
 void PreferencesPage::ReloadRanges() {
+  status_->Ask(
+      door_, this, [] { return ListIpFilterRanges(); },
+      [this](const DbResult<std::vector<IpFilterRange>>& ranges) {
+        if (ranges.value) ShowRanges(*ranges.value);
+      });
+}
+
+void PreferencesPage::ShowRanges(const std::vector<IpFilterRange>& ranges) {
   ranges_->DeleteAllRows();
-  for (const IpFilterRange& range : ListIpFilterRanges().ValueOr({})) {
+  for (const IpFilterRange& range : ranges) {
     ranges_->AddRow({QString::fromStdString(range.from), QString::fromStdString(range.to),
                      QString::fromStdString(range.description)});
   }
 }
 
+// After a change that the database did not store, the list stays and the status line says
+// why; a reload would take its words away.
 void PreferencesPage::AddRange() {
-  AddIpFilterRange(from_->Value(), to_->Value(), description_->text().toStdString());
-  ReloadRanges();
+  status_->Ask(
+      door_, this,
+      [from = from_->Value(), to = to_->Value(), description = description_->text().toStdString()] {
+        return AddIpFilterRange(from, to, description);
+      },
+      [this](DbOutcome outcome) {
+        if (outcome == DbOutcome::kDone) ReloadRanges();
+      });
 }
 
 void PreferencesPage::DeleteSelectedRanges() {
@@ -199,14 +221,11 @@ void PreferencesPage::DeleteSelectedRanges() {
                         ranges_->CellText(row, 1).toStdString(),
                         ranges_->CellText(row, 2).toStdString()});
   }
-  const auto deleted = DeleteIpFilterRanges(selected);
-  if (deleted.outcome == DbOutcome::kFailed) {
-    ReloadRanges();
-    return;
-  }
-  for (std::size_t count = deleted.ValueOr(0); count > 0; --count) {
-    ranges_->DeleteRow(rows[count - 1]);
-  }
+  status_->Ask(
+      door_, this, [selected] { return DeleteIpFilterRanges(selected); },
+      [this](const DbResult<std::size_t>& deleted) {
+        if (deleted.Done()) ReloadRanges();
+      });
 }
 
 std::optional<std::int32_t> PreferencesPage::Port() const {

@@ -14,8 +14,11 @@ class QRadioButton;
 
 namespace orlentis {
 
+class DatabaseStatusLine;
+class DirectoryDoor;
 class IpAddressField;
 class ReportList;
+struct IpFilterRange;
 
 // The console's preferences: listening address and port, database maintenance, domain logon
 // and the IP filter. The filter's ranges are written to the database at once by Add and
@@ -25,7 +28,8 @@ class PreferencesPage : public ConsolePage {
   Q_OBJECT
 
  public:
-  PreferencesPage(const PreferenceBlock& preferences, QWidget* parent = nullptr);
+  PreferencesPage(DirectoryDoor& door, const PreferenceBlock& preferences,
+                  QWidget* parent = nullptr);
 
   QString Title() const override;
   // Reloads the ranges: the listener's table may have been changed by another console.
@@ -39,10 +43,11 @@ class PreferencesPage : public ConsolePage {
   // False, after saying so, while the port is not a whole number from 0 to 65535.
   bool CanLeave() override;
 
+  // A list the database could not give keeps what it showed, and the status line says why.
   void ReloadRanges();
   // Adds the range of the From and To fields and the description, then reloads the list.
   void AddRange();
-  // Deletes the selected ranges from the table and the list.
+  // Deletes the selected ranges from the table, then reloads the list.
   void DeleteSelectedRanges();
 
   void SetMessageBox(ShowMessage showMessage) { showMessage_ = std::move(showMessage); }
@@ -51,6 +56,7 @@ class PreferencesPage : public ConsolePage {
   IpAddressField& ListeningAddressField() { return *address_; }
   IpAddressField& RangeFromField() { return *from_; }
   IpAddressField& RangeToField() { return *to_; }
+  DatabaseStatusLine& Status() { return *status_; }
 
  private:
   QWidget* BuildListenerControls();
@@ -59,7 +65,10 @@ class PreferencesPage : public ConsolePage {
   std::optional<std::int32_t> Port() const;
   void OnAddressEdited();
   void EnableDependentControls();
+  void ShowRanges(const std::vector<IpFilterRange>& ranges);
 
+  DirectoryDoor& door_;
+  DatabaseStatusLine* status_;
   const PreferenceBlock opened_;
   QString listenAddress_;
   IpAddressField* address_ = nullptr;

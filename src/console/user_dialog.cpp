@@ -13,12 +13,13 @@
 
 #include "console/add_site_dialog.h"
 #include "console/authority_frame.h"
+#include "console/database_status_line.h"
+#include "console/directory_door.h"
 #include "console/image_button.h"
 #include "console/page_text.h"
 #include "console/permission_tree_view.h"
 #include "directory/account_log.h"
 #include "directory/authority_boxes.h"
-#include "directory/group_accounts.h"
 #include "directory/site_accounts.h"
 
 namespace orlentis {
@@ -53,26 +54,32 @@ QLineEdit* HiddenEdit() {
 
 }  // namespace
 
-UserDialog::UserDialog(UserFormMode mode, QWidget* parent)
-    : QDialog(parent), mode_(mode), showMessage_(WarningBoxOver(this)) {
+UserDialog::UserDialog(DirectoryDoor& door, UserFormMode mode, QWidget* parent)
+    : QDialog(parent),
+      door_(door),
+      mode_(mode),
+      status_(new DatabaseStatusLine),
+      showMessage_(WarningBoxOver(this)) {
   setWindowTitle(PageText(mode == UserFormMode::kAdd ? kTextAddUser : kTextModifyUser));
   auto* buttons = new QDialogButtonBox;
-  buttons->addButton(PageText(kTextOk), QDialogButtonBox::AcceptRole);
+  ok_ = buttons->addButton(PageText(kTextOk), QDialogButtonBox::AcceptRole);
   buttons->addButton(PageText(kTextCancel), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &UserDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &UserDialog::reject);
 
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(status_);
   layout->addWidget(BuildAccountControls());
   authority_ = new AuthorityFrame;
   layout->addWidget(authority_);
   layout->addWidget(BuildSiteControls(), 1);
   layout->addWidget(buttons);
 
+  // OK waits for the groups, without which nothing can be saved.
+  ok_->setEnabled(false);
   FillGroups();
   if (mode_ == UserFormMode::kAdd) {
     name_->setFocus();
-    ApplyGroupChoice();
     RebuildTree();
   }
 }
@@ -125,16 +132,32 @@ QWidget* UserDialog::BuildSiteControls() {
 }
 
 void UserDialog::FillGroups() {
-  const QSignalBlocker quiet(groups_);
-  for (const GroupEntry& group : ListGroups().ValueOr({})) {
-    groups_->addItem(QString::fromStdString(group.name), group.id);
-    groups_->setItemData(groups_->count() - 1, group.authority, kGroupAuthorityRole);
+  status_->Ask(
+      door_, this, [] { return ListGroups(); },
+      [this](const DbResult<std::vector<GroupEntry>>& groups) { ShowGroups(groups.ValueOr({})); });
+}
+
+void UserDialog::ShowGroups(const std::vector<GroupEntry>& groups) {
+  {
+    const QSignalBlocker quiet(groups_);
+    for (const GroupEntry& group : groups) {
+      groups_->addItem(QString::fromStdString(group.name), group.id);
+      groups_->setItemData(groups_->count() - 1, group.authority, kGroupAuthorityRole);
+    }
+    if (mode_ == UserFormMode::kModify) groups_->setCurrentIndex(-1);
   }
-  if (mode_ == UserFormMode::kModify) groups_->setCurrentIndex(-1);
+  groupsListed_ = true;
+  ok_->setEnabled(true);
+  if (mode_ == UserFormMode::kAdd) {
+    ApplyGroupChoice();
+  } else if (userLoaded_) {
+    ShowUserGroup();
+  }
 }
 
 void UserDialog::LoadUser(const UserAccount& user) {
   user_ = user;
+  userLoaded_ = true;
   locked_ = IsAdministratorName(user.name);
   name_->setText(QString::fromStdString(user.name));
   name_->setEnabled(false);
@@ -144,17 +167,21 @@ void UserDialog::LoadUser(const UserAccount& user) {
   password_->setText(placeholder);
   confirmation_->setText(placeholder);
   groups_->setEnabled(!locked_);
+  if (groupsListed_) ShowUserGroup();
+  RebuildTree();
+}
+
+void UserDialog::ShowUserGroup() {
   {
     const QSignalBlocker quiet(groups_);
-    groups_->setCurrentIndex(groups_->findData(user.groupId, kGroupIdRole));
+    groups_->setCurrentIndex(groups_->findData(user_.groupId, kGroupIdRole));
   }
   // The user's own rights show, in the boxes the group allows to change.
   const std::optional<std::uint32_t> group = ChosenGroupAuthority();
   const AuthorityBoxes boxes = group
-                                   ? BoxesForUser(user.authority, *group)
-                                   : AuthorityBoxes{kAuthorityAll, user.authority & kAuthorityAll};
+                                   ? BoxesForUser(user_.authority, *group)
+                                   : AuthorityBoxes{kAuthorityAll, user_.authority & kAuthorityAll};
   ShowBoxes(boxes);
-  RebuildTree();
 }
 
 std::optional<std::uint32_t> UserDialog::ChosenGroupAuthority() const {
@@ -193,12 +220,21 @@ UserForm UserDialog::Form() const {
 }
 
 void UserDialog::accept() {
-  const AccountVerdict verdict = SaveUser(Form(), ConsoleLogSource());
-  // Whatever the database did, OK closes; only a refusal with a reason keeps the dialog open.
-  if (!verdict.IsRefused() || verdict.textId == 0) {
+  ok_->setEnabled(false);
+  status_->Ask(
+      door_, this, [form = Form()] { return SaveUser(form, ConsoleLogSource()); },
+      [this](const AccountVerdict& verdict) { OnSaved(verdict); });
+}
+
+void UserDialog::OnSaved(const AccountVerdict& verdict) {
+  ok_->setEnabled(true);
+  // A silent refusal (the user was deleted meanwhile) leaves nothing to correct here.
+  if (verdict.IsDone() || (verdict.IsRefused() && verdict.textId == 0)) {
     QDialog::accept();
     return;
   }
+  // The status line has said what the database did.
+  if (!verdict.IsRefused()) return;
   showMessage_(PageText(kTextProgramName), QString::fromStdString(verdict.Message()));
   if (verdict.refusal == AccountRefusal::kGroupGone) {
     const QSignalBlocker quiet(groups_);
@@ -210,18 +246,27 @@ void UserDialog::accept() {
 void UserDialog::RemoveSelectedSite() {
   const int site = tree_->SelectedSite();
   if (site < 0) return;
-  if (RemoveSite(tree_->Tree().Sites().at(static_cast<std::size_t>(site)).siteId).IsDone()) {
-    RebuildTree();
-  }
+  const std::int32_t siteId = tree_->Tree().Sites().at(static_cast<std::size_t>(site)).siteId;
+  status_->Ask(
+      door_, this, [siteId] { return RemoveSite(siteId); },
+      [this](const AccountVerdict& verdict) {
+        if (verdict.IsDone()) RebuildTree();
+      });
 }
 
 void UserDialog::OpenAddSiteDialog() {
-  AddSiteDialog dialog(this);
+  AddSiteDialog dialog(door_, this);
   if (dialog.exec() == QDialog::Accepted) RebuildTree();
 }
 
+// A tree the database could not give keeps what it showed; the status line says why.
 void UserDialog::RebuildTree() {
-  tree_->Show(ReadPermissionTree(mode_ == UserFormMode::kAdd ? -1 : user_.id, locked_).ValueOr({}));
+  const std::int32_t userId = mode_ == UserFormMode::kAdd ? -1 : user_.id;
+  status_->Ask(
+      door_, this, [userId, locked = locked_] { return ReadPermissionTree(userId, locked); },
+      [this](const DbResult<PermissionTree>& tree) {
+        if (tree.value) tree_->Show(*tree.value);
+      });
 }
 
 void UserDialog::OnSelectedSiteChanged(int site) {

@@ -4,34 +4,40 @@
 #include <optional>
 
 #include "console/show_message.h"
+#include "directory/group_accounts.h"
 #include "directory/user_accounts.h"
 
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 
 namespace orlentis {
 
 class AuthorityFrame;
 struct AuthorityBoxes;
+class DatabaseStatusLine;
+class DirectoryDoor;
 class ImageButton;
 class PermissionTreeView;
 
 // The dialog in which the administrator adds a user or changes one: name, password, group,
 // description, the authority boxes the group allows, and the cameras of every site in a tree.
 // Its image buttons change the Site table at once: Remove takes away an off-line site, Add
-// registers sites, Refresh reads the tree again; each drops the unsaved check marks.
+// registers sites, Refresh reads the tree again; each drops the unsaved check marks. Groups
+// and tree are read through the door after the dialog opens.
 class UserDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit UserDialog(UserFormMode mode, QWidget* parent = nullptr);
+  UserDialog(DirectoryDoor& door, UserFormMode mode, QWidget* parent = nullptr);
 
   // Modify mode, before the dialog is shown: the user as stored. The administrator account
   // keeps its group, and its tree cannot be changed.
   void LoadUser(const UserAccount& user);
 
-  // OK: saves the user and its camera permissions and closes, unless the save refused with a
-  // message, which is shown while the dialog stays open.
+  // OK: saves the user and its camera permissions, OK being disabled until the save is over,
+  // and closes once it is done. A refusal with a reason (in a box) or a database that did
+  // not save it (on the status line) keeps the dialog open with everything as typed.
   void accept() override;
 
   // The boxes from the chosen group: those of its rights enabled and checked, the others
@@ -54,20 +60,31 @@ class UserDialog : public QDialog {
   ImageButton& RemoveButton() { return *remove_; }
   ImageButton& AddButton() { return *add_; }
   ImageButton& RefreshButton() { return *refresh_; }
+  QPushButton& OkButton() { return *ok_; }
+  DatabaseStatusLine& Status() { return *status_; }
 
  private:
   QWidget* BuildAccountControls();
   QWidget* BuildSiteControls();
   void FillGroups();
+  void ShowGroups(const std::vector<GroupEntry>& groups);
+  // The loaded user's group chosen, and the user's rights in its boxes.
+  void ShowUserGroup();
+  void OnSaved(const AccountVerdict& verdict);
   // The authority of the group chosen in the drop-down.
   std::optional<std::uint32_t> ChosenGroupAuthority() const;
   void ShowBoxes(const AuthorityBoxes& boxes);
   UserForm Form() const;
   void OnSelectedSiteChanged(int site);
 
+  DirectoryDoor& door_;
   const UserFormMode mode_;
   UserAccount user_;
+  bool userLoaded_ = false;
+  bool groupsListed_ = false;
   bool locked_ = false;
+  DatabaseStatusLine* status_ = nullptr;
+  QPushButton* ok_ = nullptr;
   QLineEdit* name_ = nullptr;
   QLineEdit* password_ = nullptr;
   QLineEdit* confirmation_ = nullptr;

@@ -28,4 +28,8 @@ std::string DatabaseOutcomeMessage(DbOutcome outcome) {
                 "The database cannot be used at the moment; nothing was changed.");
 }
 
+std::string DatabaseWaitingMessage() {
+  return TextOr(kTextDatabaseWaiting, "Waiting for the database...");
+}
+
 }  // namespace orlentis

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
 
+#include "console/door_waits.h"
 #include "console/group_list_dialog.h"
 #include "console/modal_dialogs.h"
 #include "console/report_list.h"
@@ -21,13 +23,14 @@ class AccountPageTest : public ::testing::Test {
   AccountPageTest() { bob_ = AddUser("bob", "bob-pw", GroupIdByName("Operator"), 0x001); }
 
   std::unique_ptr<AccountPage> OpenPage(const ConsoleUser& user = {0x1FF, "Administrator"}) {
-    auto page = std::make_unique<AccountPage>(user);
+    auto page = std::make_unique<AccountPage>(door_, user);
     page->SetMessageBox([this](const QString&, const QString& text) { messages_ << text; });
     page->SetQuestionBox([this](const QString&, const QString& text) {
       questions_ << text;
       return answer_;
     });
     page->Activate();
+    Settle(door_);
     return page;
   }
 
@@ -39,6 +42,7 @@ class AccountPageTest : public ::testing::Test {
   }
 
   TempDatabase database_;
+  DirectoryDoor door_;
   QObject scope_;
   UnexpectedDialogGuard guard_;
   QStringList messages_;
@@ -63,7 +67,9 @@ TEST_F(AccountPageTest, GroupSettingOnlyForTheGroupNamedExactlyAdministrator) {
 TEST_F(AccountPageTest, ModifyAndDeleteWithoutASelectionSay119AndNothingElse) {
   const auto page = OpenPage();
   page->ModifySelectedUser();  // a user dialog would be caught by the guard
+  Settle(door_);
   page->DeleteSelectedUser();
+  Settle(door_);
   EXPECT_EQ(messages_, QStringList(2, "Sorry, You must select a item"));
   EXPECT_TRUE(questions_.isEmpty());
   EXPECT_EQ(CountRows("User"), 2);
@@ -75,14 +81,17 @@ TEST_F(AccountPageTest, DeleteAsksFirstAndNeverTouchesTheAdministrator) {
   const auto page = OpenPage();
   SelectUser(*page, "aDMINISTRATOR");
   page->DeleteSelectedUser();
+  Settle(door_);
   EXPECT_TRUE(questions_.isEmpty());
 
   SelectUser(*page, "bob");
   answer_ = false;
   page->DeleteSelectedUser();
+  Settle(door_);
   EXPECT_EQ(CountRows("User"), 2);
   answer_ = true;
   page->DeleteSelectedUser();
+  Settle(door_);
   EXPECT_EQ(questions_, QStringList(2, "Are you sure to delete \" bob\""));
   EXPECT_EQ(CountRows("User"), 1);
   EXPECT_EQ(CountRows("UserSite"), 0);
@@ -94,12 +103,16 @@ TEST_F(AccountPageTest, ModifyOpensTheSelectedUserAndOkListsTheUsersAgain) {
   const auto page = OpenPage();
   SelectUser(*page, "bob");
   WhenModal<UserDialog>(&scope_, [&](UserDialog* dialog) {
+    Settle(door_);  // the dialog reads its groups and tree
     EXPECT_EQ(dialog->NameEdit().text(), "bob");
+    EXPECT_EQ(dialog->GroupDropDown().currentText(), "Operator");
     dialog->DescriptionEdit().setText("night shift");
     dialog->accept();
   });
   page->ModifySelectedUser();
+  Settle(door_);
   EXPECT_EQ(page->UserList().CellText(1, 2), "night shift");
+  EXPECT_TRUE(messages_.isEmpty());
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
+#include "console/door_waits.h"
 #include "console/ip_address_field.h"
 #include "store/database_maintenance.h"
 #include "support/store_rows.h"
@@ -22,7 +24,8 @@ class AddSiteDialogTest : public ::testing::Test {
   }
 
   TempDatabase database_;
-  AddSiteDialog dialog_;
+  DirectoryDoor door_;
+  AddSiteDialog dialog_{door_};
 };
 
 TEST_F(AddSiteDialogTest, BlankAddressStaysOpenAndAddsNothing) {
@@ -31,6 +34,7 @@ TEST_F(AddSiteDialogTest, BlankAddressStaysOpenAndAddsNothing) {
   EXPECT_FALSE(dialog_.InstanceChoice().isEditable());
   dialog_.InstanceChoice().setCurrentIndex(3);
   dialog_.accept();
+  Settle(door_);
   EXPECT_TRUE(dialog_.isVisible());
   EXPECT_TRUE(AllSites().empty());
 }
@@ -40,6 +44,9 @@ TEST_F(AddSiteDialogTest, PartlyBlankAddressRegistersZerosAndCloses) {
   QTest::keyClicks(&dialog_.AddressField().Box(1), "168");
   dialog_.InstanceChoice().setCurrentIndex(1);
   dialog_.accept();
+  EXPECT_FALSE(dialog_.OkButton().isEnabled()) << "while the sites are stored";
+  Settle(door_);
+  EXPECT_TRUE(dialog_.OkButton().isEnabled());
   EXPECT_FALSE(dialog_.isVisible());
   EXPECT_EQ(dialog_.result(), QDialog::Accepted);
   const auto sites = AllSites();

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "console/authority_frame.h"
+#include "console/door_waits.h"
 #include "store/database_maintenance.h"
 #include "support/store_rows.h"
 #include "support/temp_database.h"
@@ -24,6 +25,12 @@ class GroupDialogTest : public ::testing::Test {
     dialog.show();
   }
 
+  // OK, and whatever the change then does.
+  void Ok(GroupDialog& dialog) {
+    dialog.accept();
+    Settle(door_);
+  }
+
   static std::optional<GroupEntry> Stored(const std::string& name) {
     for (const GroupEntry& group : ListGroups().ValueOr({})) {
       if (group.name == name) return group;
@@ -32,18 +39,19 @@ class GroupDialogTest : public ::testing::Test {
   }
 
   TempDatabase database_;
+  DirectoryDoor door_;
   const Asker admin_ = Asker::Console({0x1FF, "Administrator"});
   QStringList messages_;
 };
 
 TEST_F(GroupDialogTest, AddStaysOpenWhileTheNameIsEmptyOrTaken) {
-  GroupDialog dialog(admin_);
+  GroupDialog dialog(door_, admin_);
   Open(dialog);
   EXPECT_FALSE(dialog.IsModify());
   EXPECT_EQ(dialog.NameField().maxLength(), 31);
-  dialog.accept();
+  Ok(dialog);
   dialog.NameField().setText("manager");
-  dialog.accept();
+  Ok(dialog);
   EXPECT_EQ(messages_,
             (QStringList{"Please input the Group Name", "Worring : group manager exists"}));
   EXPECT_TRUE(dialog.isVisible());
@@ -53,7 +61,7 @@ TEST_F(GroupDialogTest, AddStaysOpenWhileTheNameIsEmptyOrTaken) {
   dialog.NameField().setText("Night shift");
   dialog.Authority().Box(3).setChecked(true);
   dialog.Authority().Box(8).setChecked(true);
-  dialog.accept();
+  Ok(dialog);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(messages_.size(), 2);
   ASSERT_TRUE(Stored("Night shift"));
@@ -62,7 +70,7 @@ TEST_F(GroupDialogTest, AddStaysOpenWhileTheNameIsEmptyOrTaken) {
 
 TEST_F(GroupDialogTest, ModifyKeepsTheNameAndWritesTheBoxes) {
   testing::AddGroup("Night shift", 4, 0x005);
-  GroupDialog dialog(admin_, *Stored("Night shift"));
+  GroupDialog dialog(door_, admin_, *Stored("Night shift"));
   Open(dialog);
   EXPECT_TRUE(dialog.IsModify());
   EXPECT_FALSE(dialog.NameField().isEnabled());
@@ -71,7 +79,7 @@ TEST_F(GroupDialogTest, ModifyKeepsTheNameAndWritesTheBoxes) {
   EXPECT_TRUE(dialog.Authority().Box(2).isChecked());
 
   dialog.Authority().Box(2).setChecked(false);
-  dialog.accept();
+  Ok(dialog);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(Stored("Night shift")->authority, 0x001u);
   EXPECT_TRUE(messages_.isEmpty());

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "console/authority_frame.h"
+#include "console/door_waits.h"
 #include "console/group_dialog.h"
 #include "modal_dialogs.h"
 #include "store/database_maintenance.h"
@@ -42,14 +43,16 @@ class GroupListDialogTest : public ::testing::Test {
     testing::AddGroup("Day shift", 10, 0x001);
   }
 
-  std::unique_ptr<GroupListDialog> Open() {
-    auto dialog = std::make_unique<GroupListDialog>(Asker::Console({0x1FF, "Administrator"}));
+  std::unique_ptr<GroupListDialog> Open(const ConsoleUser& user = {0x1FF, "Administrator"}) {
+    auto dialog = std::make_unique<GroupListDialog>(door_, Asker::Console(user));
     dialog->SetMessageBox([this](const QString&, const QString& text) { messages_ << text; });
     dialog->show();
+    Settle(door_);
     return dialog;
   }
 
   TempDatabase database_;
+  DirectoryDoor door_;
   UnexpectedDialogGuard guard_;
   QStringList messages_;
 };
@@ -69,6 +72,7 @@ TEST_F(GroupListDialogTest, MovesKeepTheMovedGroupSelected) {
   auto dialog = Open();
   dialog->SelectRow(3);
   dialog->Increase();
+  Settle(door_);
   EXPECT_EQ(Names(dialog->List()), (QStringList{"Administrator", "Manager", "Night shift",
                                                 "Operator", "Remote User", "Day shift"}));
   EXPECT_EQ(dialog->SelectedRow(), 2);
@@ -79,14 +83,17 @@ TEST_F(GroupListDialogTest, MovesKeepTheMovedGroupSelected) {
   const QStringList order = Names(dialog->List());
   dialog->SelectRow(1);
   dialog->Increase();
+  Settle(door_);
   EXPECT_EQ(dialog->SelectedRow(), 1);
   dialog->SelectRow(5);
   dialog->Decrease();
+  Settle(door_);
   EXPECT_EQ(dialog->SelectedRow(), 5);
   EXPECT_EQ(Names(dialog->List()), order);
 
   dialog->SelectRow(4);
   dialog->Decrease();
+  Settle(door_);
   EXPECT_EQ(dialog->SelectedRow(), 5);
   EXPECT_EQ(dialog->List().item(5)->text(), "Remote User");
   EXPECT_TRUE(messages_.isEmpty());
@@ -97,6 +104,7 @@ TEST_F(GroupListDialogTest, DeleteSelectsTheNextGroupOrTheNewLast) {
   auto dialog = Open();
   dialog->SelectRow(3);
   dialog->Delete();
+  Settle(door_);
   EXPECT_EQ(Names(dialog->List()),
             (QStringList{"Administrator", "Manager", "Operator", "Remote User", "Day shift"}));
   EXPECT_EQ(dialog->SelectedRow(), 3);
@@ -104,6 +112,7 @@ TEST_F(GroupListDialogTest, DeleteSelectsTheNextGroupOrTheNewLast) {
 
   dialog->SelectRow(4);
   dialog->Delete();
+  Settle(door_);
   EXPECT_EQ(dialog->List().count(), 4);
   EXPECT_EQ(dialog->SelectedRow(), 3);
   EXPECT_EQ(StoredLevels(), (std::vector<std::int32_t>{0, 1, 2, 3}));
@@ -115,11 +124,15 @@ TEST_F(GroupListDialogTest, DefaultGroupsAndNoSelectionPassWithoutAWord) {
   auto dialog = Open();
   const QStringList order = Names(dialog->List());
   dialog->Modify();
+  Settle(door_);
   dialog->Delete();
+  Settle(door_);
   dialog->SelectRow(2);
   ASSERT_EQ(dialog->List().currentItem()->text(), "operator");
   dialog->Modify();  // the guard fails the test if a group dialog opens
+  Settle(door_);
   dialog->Delete();
+  Settle(door_);
   EXPECT_EQ(Names(dialog->List()), order);
   EXPECT_EQ(ListGroups().ValueOr({}).size(), 4u);
   EXPECT_TRUE(messages_.isEmpty());
@@ -147,6 +160,7 @@ TEST_F(GroupListDialogTest, AddAndModifyGoThroughTheGroupDialog) {
     added->accept();
   });
   dialog->Add();
+  Settle(door_);
   EXPECT_EQ(dialog->List().item(6)->text(), "Evening shift");
 
   dialog->SelectRow(3);
@@ -156,8 +170,20 @@ TEST_F(GroupListDialogTest, AddAndModifyGoThroughTheGroupDialog) {
     modified->accept();
   });
   dialog->Modify();
+  Settle(door_);
   EXPECT_EQ(dialog->SelectedRow(), 3);
   EXPECT_EQ(dialog->AuthorityDisplay().Authority(), 0x004u);
+}
+
+// The dialog keeps no rule of its own: the directory refuses whoever is outside the
+// Administrator group, and the dialog says so, lists nothing and renumbers nothing.
+TEST_F(GroupListDialogTest, ShowsTheDirectorysRefusalToAnyoneElse) {
+  ExecuteSql("UPDATE \"Group\" SET nLevel = nLevel * 2");
+  auto dialog = Open({0x1FF, "Manager"});
+  EXPECT_EQ(messages_,
+            QStringList{"Only the members of the Administrator group may change the groups."});
+  EXPECT_EQ(dialog->List().count(), 0);
+  EXPECT_EQ(StoredLevels(), (std::vector<std::int32_t>{0, 2, 4, 6}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include "base/clock.h"
+#include "console/door_waits.h"
 #include "console/report_list.h"
 #include "directory/log_entries.h"
 #include "store/database_maintenance.h"
@@ -44,7 +45,7 @@ class LogPageTest : public ::testing::Test {
   }
 
   std::unique_ptr<LogPage> OpenPage(bool consoleRight, const LogLimits& limits = {}) {
-    auto page = std::make_unique<LogPage>(consoleRight, limits);
+    auto page = std::make_unique<LogPage>(door_, consoleRight, limits);
     page->SetMessageBox([this](const QString& caption, const QString& text) {
       messages_.push_back({caption, text});
     });
@@ -53,10 +54,12 @@ class LogPageTest : public ::testing::Test {
       return exportFile_;
     });
     page->Activate();
+    Settle(door_);
     return page;
   }
 
   TempDatabase database_;
+  DirectoryDoor door_;
   std::vector<Message> messages_;
   QString exportFile_;
   int fileQuestions_ = 0;
@@ -70,13 +73,17 @@ TEST_F(LogPageTest, SearchListsWholeDaysAndShowingThePageAgainListsEverything) {
 
   page->SetSearchDays(QDate(2024, 6, 12), QDate(2024, 6, 12));
   page->Search();
+  Settle(door_);
   EXPECT_EQ(Details(page->List()), (QStringList{"midnight", "noon", "last second"}));
 
   page->SetSearchDays(QDate(2024, 6, 13), QDate(2024, 6, 12));
   page->Search();
+  Settle(door_);
   EXPECT_EQ(page->List().RowCount(), 0);
 
   page->Activate();
+
+  Settle(door_);
   EXPECT_EQ(page->List().RowCount(), 5);
 }
 
@@ -85,6 +92,7 @@ TEST_F(LogPageTest, DeletesTheTwoSelectedEntriesFromListAndLog) {
   page->List().topLevelItem(1)->setSelected(true);
   page->List().topLevelItem(3)->setSelected(true);
   page->DeleteSelected();
+  Settle(door_);
   EXPECT_EQ(Details(page->List()), (QStringList{"eve", "noon", "next day"}));
   std::vector<std::string> left;
   for (const LogEntry& entry : ListLogEntries().ValueOr({})) left.push_back(entry.detail);
@@ -95,8 +103,10 @@ TEST_F(LogPageTest, BackupWritesEveryEntryAsALineOrSaysItCannot) {
   auto page = OpenPage(true);
   page->SetSearchDays(QDate(2024, 6, 13), QDate(2024, 6, 13));
   page->Search();  // the export covers the log, not the list
+  Settle(door_);
   exportFile_ = QString::fromStdString((database_.Folder() / "LogMsg.txt").string());
   page->Backup();
+  Settle(door_);
   EXPECT_TRUE(messages_.empty());
   EXPECT_EQ(ReadWholeFile(database_.Folder() / "LogMsg.txt"),
             "2024/06/11 23:59:59 Orlentis Start <eve>\r\n"
@@ -107,12 +117,14 @@ TEST_F(LogPageTest, BackupWritesEveryEntryAsALineOrSaysItCannot) {
 
   exportFile_ = QString::fromStdString((database_.Folder() / "missing" / "LogMsg.txt").string());
   page->Backup();
+  Settle(door_);
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].caption, "I/O error!!!");
   EXPECT_EQ(messages_[0].text, "Write to log file error !!");
 
   exportFile_.clear();  // the question was cancelled
   page->Backup();
+  Settle(door_);
   EXPECT_EQ(messages_.size(), 1u);
   EXPECT_EQ(fileQuestions_, 3);
 }
@@ -127,7 +139,9 @@ TEST_F(LogPageTest, WithoutTheConsoleRightOnlySearchingIsOpen) {
 
   page->List().topLevelItem(0)->setSelected(true);
   page->DeleteSelected();
+  Settle(door_);
   page->Backup();
+  Settle(door_);
   EXPECT_EQ(page->List().RowCount(), 5);
   EXPECT_EQ(ListLogEntries().ValueOr({}).size(), 5u);
   EXPECT_EQ(fileQuestions_, 0);
@@ -145,6 +159,7 @@ TEST_F(LogPageTest, LimitsComeBackAsEdited) {
   EXPECT_EQ(page->Limits(), (LogLimits{2500, 7, 0}));
   // Reading the controls for a fill refuses the empty count.
   page->Activate();
+  Settle(door_);
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].text, "Please enter an integer.");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,10 +15,12 @@
 #include "base/settings.h"
 #include "console/console_page.h"
 #include "console/console_sheet.h"
+#include "console/door_waits.h"
 #include "console/log_page.h"
 #include "console/modal_dialogs.h"
 #include "console/preferences_page.h"
 #include "console/tray_icons.h"
+#include "store/database_maintenance.h"
 #include "support/recorder_wire.h"
 #include "support/store_rows.h"
 #include "support/temp_database.h"
@@ -256,6 +259,7 @@ class ConsoleSettingsTest : public MainWindowTest {
 TEST_F(ConsoleSettingsTest, OkStoresPreferencesAndLogLimitsAndAChangedPortBringsTheNotice) {
   QString refusal;
   OpenConsoleAndEdit([&](ConsoleSheet* sheet) {
+    sheet->Preferences()->findChild<QComboBox*>()->setCurrentIndex(7);  // ten days
     sheet->SetCurrentPage(2);
     Field(sheet->Preferences(), "port")->setText("65536");
     WhenMessageBox(&refusal);
@@ -269,6 +273,10 @@ TEST_F(ConsoleSettingsTest, OkStoresPreferencesAndLogLimitsAndAChangedPortBrings
   EXPECT_EQ(Settings::Instance().GetPreferences().port, 10250);
   EXPECT_EQ(Settings::Instance().GetLogLimits().keepRecords, 500);
   EXPECT_NE(SettingsFile().find("PORT=10250"), std::string::npos);
+  // The next maintenance counts from the last by the interval stored.
+  Settle(window_.Door());
+  const DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  EXPECT_DOUBLE_EQ(maintenance.NextMaintenance(), maintenance.LastMaintenance() + 10);
   ASSERT_NE(window_.Notice(), nullptr);
   EXPECT_EQ(window_.Notice()->Text(),
             "Restart the program to apply the new listening address or port.");

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "base/clock.h"
+#include "console/door_waits.h"
 #include "console/report_list.h"
 #include "store/database_maintenance.h"
 #include "support/store_rows.h"
@@ -34,11 +35,20 @@ class MonitorPageTest : public ::testing::Test {
     return id;
   }
 
-  void SelectSiteRow(int row) { page_.SiteList().topLevelItem(row)->setSelected(true); }
+  void SelectSiteRow(int row) {
+    page_.SiteList().topLevelItem(row)->setSelected(true);
+    Settle(door_);
+  }
+
+  void Refresh() {
+    page_.Refresh();
+    Settle(door_);
+  }
 
   ManualClock clock_;
   TempDatabase database_;
-  MonitorPage page_;
+  DirectoryDoor door_;
+  MonitorPage page_{door_};
 };
 
 TEST_F(MonitorPageTest, RefreshListsSitesCheckedInWithinFourMinutesAndDropsFiveMinuteOnes) {
@@ -47,7 +57,7 @@ TEST_F(MonitorPageTest, RefreshListsSitesCheckedInWithinFourMinutesAndDropsFiveM
   AddCamera(recent, 0, true, 0, "door");
   AddCamera(recent, 1, false, 0, "gone");
 
-  page_.Refresh();
+  Refresh();
   ASSERT_EQ(page_.SiteList().RowCount(), 1);
   EXPECT_EQ(RowTexts(page_.SiteList(), 0), (QStringList{"recent", "10.0.0.2", "8080", "1"}));
   EXPECT_EQ(page_.SiteList().RowValue(0), static_cast<std::uint32_t>(recent));
@@ -62,7 +72,7 @@ TEST_F(MonitorPageTest, CameraListFollowsTheClickedSiteUntilItGoesOffLine) {
   AddCamera(first, 0, true, 0x1, "door");
   AddCamera(second, 0, true, 0x2, "gate");
   AddCamera(second, 1, true, 0x3, "yard");
-  page_.Refresh();
+  Refresh();
   ASSERT_EQ(page_.SiteList().RowCount(), 2);
   EXPECT_EQ(page_.CameraList().RowCount(), 0);
 
@@ -75,18 +85,19 @@ TEST_F(MonitorPageTest, CameraListFollowsTheClickedSiteUntilItGoesOffLine) {
   EXPECT_EQ(RowTexts(page_.CameraList(), 1), (QStringList{"yard", "704x480", "Yes", "N/A", "Yes"}));
 
   page_.SiteList().clearSelection();
+  Settle(door_);
   EXPECT_EQ(page_.SelectedSiteId(), second);
   EXPECT_EQ(page_.CameraList().RowCount(), 2);
 
   // The refresh lists the site again without selecting it; its cameras stay shown.
   clock_.AdvanceSeconds(4 * 60);
   SetSiteOnline(first, 8080, clock_.Now());
-  page_.Refresh();
+  Refresh();
   EXPECT_EQ(page_.SiteList().RowCount(), 2);
   EXPECT_EQ(page_.CameraList().RowCount(), 2);
 
   clock_.AdvanceSeconds(60);
-  page_.Refresh();
+  Refresh();
   ASSERT_EQ(page_.SiteList().RowCount(), 1);
   EXPECT_EQ(page_.SelectedSiteId(), -1);
   EXPECT_EQ(page_.CameraList().RowCount(), 0);
@@ -96,6 +107,7 @@ TEST_F(MonitorPageTest, RefreshesOnlyWhileActive) {
   AddOnlineSite("10.0.0.1", "first", 0);
   EXPECT_EQ(page_.SiteList().RowCount(), 0);
   page_.Activate();
+  Settle(door_);
   EXPECT_EQ(page_.SiteList().RowCount(), 1);
   EXPECT_TRUE(page_.IsRefreshTimerRunning());
   page_.Deactivate();

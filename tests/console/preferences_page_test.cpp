@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "console/door_waits.h"
 #include "console/ip_address_field.h"
 #include "console/log_page.h"
 #include "console/property_sheet.h"
@@ -25,9 +26,10 @@ class PreferencesPageTest : public ::testing::Test {
   }
 
   std::unique_ptr<PreferencesPage> OpenPage(const PreferenceBlock& block = {}) {
-    auto page = std::make_unique<PreferencesPage>(block);
+    auto page = std::make_unique<PreferencesPage>(door_, block);
     page->SetMessageBox([this](const QString&, const QString& text) { messages_ << text; });
     page->Activate();
+    Settle(door_);
     return page;
   }
 
@@ -41,6 +43,7 @@ class PreferencesPageTest : public ::testing::Test {
   }
 
   TempDatabase database_;
+  DirectoryDoor door_;
   QStringList messages_;
 };
 
@@ -67,10 +70,10 @@ TEST_F(PreferencesPageTest, PortOutsideZeroTo65535KeepsThePageOpen) {
 
 TEST_F(PreferencesPageTest, TheConsoleKeepsThePageWhileThePortIsInvalid) {
   PropertySheet sheet;
-  auto* page = new PreferencesPage(PreferenceBlock{});
+  auto* page = new PreferencesPage(door_, PreferenceBlock{});
   page->SetMessageBox([this](const QString&, const QString& text) { messages_ << text; });
   sheet.AddPage(page);
-  sheet.AddPage(new LogPage(true, LogLimits{}));
+  sheet.AddPage(new LogPage(door_, true, LogLimits{}));
   sheet.show();
   page->findChild<QLineEdit*>("port")->setText("70000");
   sheet.SetCurrentPage(1);
@@ -110,7 +113,9 @@ TEST_F(PreferencesPageTest, AddAndDeleteWriteTheRangesAtOnce) {
   Type(page->RangeToField(), "10.0.0.1");
   page->findChild<QLineEdit*>("description")->setText(QString(80, u'd'));
   page->AddRange();
+  Settle(door_);
   page->AddRange();
+  Settle(door_);
 
   const IpFilterRange added{"192.168.1.10", "10.0.0.1", std::string(63, 'd')};
   EXPECT_EQ(ListIpFilterRanges().ValueOr({}), (std::vector<IpFilterRange>{added, added}));
@@ -122,6 +127,7 @@ TEST_F(PreferencesPageTest, AddAndDeleteWriteTheRangesAtOnce) {
 
   list.topLevelItem(1)->setSelected(true);
   page->DeleteSelectedRanges();
+  Settle(door_);
   EXPECT_EQ(list.RowCount(), 1);
   EXPECT_EQ(ListIpFilterRanges().ValueOr({}), (std::vector<IpFilterRange>{added}));
 }
@@ -129,6 +135,7 @@ TEST_F(PreferencesPageTest, AddAndDeleteWriteTheRangesAtOnce) {
 TEST_F(PreferencesPageTest, BlankRangeFieldsAddZeros) {
   auto page = OpenPage();
   page->AddRange();
+  Settle(door_);
   EXPECT_EQ(ListIpFilterRanges().ValueOr({}),
             (std::vector<IpFilterRange>{{"0.0.0.0", "0.0.0.0", ""}}));
 }

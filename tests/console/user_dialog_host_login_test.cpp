@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "console/door_waits.h"
 #include "console/permission_tree_view.h"
 #include "console/user_dialog.h"
 #include "directory/site_accounts.h"
@@ -20,7 +21,9 @@ TEST(UserDialogHostLoginTest, AUserAddedInTheDialogGetsExactlyTheTickedCamerasAt
   // The host at 127.0.0.1 is registered with two instances before it ever checks in.
   ASSERT_TRUE(AddSites({127, 0, 0, 1}, 2).IsDone());
 
-  UserDialog dialog(UserFormMode::kAdd);
+  DirectoryDoor door;
+  UserDialog dialog(door, UserFormMode::kAdd);
+  Settle(door);
   QStringList messages;
   dialog.SetMessageBox([&](const QString&, const QString& text) { messages << text; });
   dialog.NameEdit().setText("erin");
@@ -34,6 +37,7 @@ TEST(UserDialogHostLoginTest, AUserAddedInTheDialogGetsExactlyTheTickedCamerasAt
     QTest::keyClick(&tree, Qt::Key_Space);
   }
   dialog.accept();
+  Settle(door);
   ASSERT_EQ(dialog.result(), QDialog::Accepted) << messages.join('\n').toStdString();
 
   const auto login = RunPeerCommand("host-login", server.Net().Port(),

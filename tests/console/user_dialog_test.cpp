@@ -9,6 +9,7 @@
 
 #include "console/add_site_dialog.h"
 #include "console/authority_frame.h"
+#include "console/door_waits.h"
 #include "console/image_button.h"
 #include "console/ip_address_field.h"
 #include "console/modal_dialogs.h"
@@ -55,10 +56,17 @@ class UserDialogTest : public ::testing::Test {
   }
 
   std::unique_ptr<UserDialog> Open(UserFormMode mode, const std::string& user = {}) {
-    auto dialog = std::make_unique<UserDialog>(mode);
+    auto dialog = std::make_unique<UserDialog>(door_, mode);
     dialog->SetMessageBox([this](const QString&, const QString& text) { messages_ << text; });
     if (!user.empty()) dialog->LoadUser(ReadUser(user).user);
+    Settle(door_);
     return dialog;
+  }
+
+  // OK, and whatever the save then does.
+  void Ok(UserDialog& dialog) {
+    dialog.accept();
+    Settle(door_);
   }
 
   static void Fill(UserDialog& dialog, const QString& group, const QString& password,
@@ -70,6 +78,7 @@ class UserDialogTest : public ::testing::Test {
   }
 
   TempDatabase database_;
+  DirectoryDoor door_;
   QObject scope_;
   QStringList messages_;
   std::int32_t lobby_ = 0;
@@ -82,7 +91,7 @@ TEST_F(UserDialogTest, ModifyShowsThePlaceholderAndTheUsersRightsInTheBoxesOfIts
   EXPECT_EQ(dialog->ConfirmationEdit().text(), "********");
   EXPECT_EQ(dialog->Authority().Authority(), 0x105u);
   EXPECT_EQ(EnabledBoxes(*dialog), 0x047u);  // Operator's: Privacy Mask stays, unchangeable
-  dialog->accept();
+  Ok(*dialog);
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
   EXPECT_TRUE(ConsoleLogin("bob", "bob-pw").has_value()) << "the placeholder keeps the password";
 }
@@ -127,7 +136,7 @@ TEST_F(UserDialogTest, CheckBoxClicksFollowTheTreesRulesAndOkStoresWhatTheyShow)
   EXPECT_FALSE(IsChecked(tree.SiteItem(2)));
 
   Fill(*dialog, "Operator", "pw", "pw");
-  dialog->accept();
+  Ok(*dialog);
   ASSERT_EQ(dialog->result(), QDialog::Accepted) << messages_.join('\n').toStdString();
   const UserAccount carol = ReadUser("carol").user;
   ASSERT_EQ(carol.siteRights.size(), 3u);
@@ -159,11 +168,13 @@ TEST_F(UserDialogTest, RemoveOnlyForAnOffLineSiteAndNeverRightAfterARebuild) {
     added->accept();
   });
   dialog->AddButton().click();
+  Settle(door_);
   EXPECT_EQ(tree.topLevelItemCount(), 4);
   EXPECT_FALSE(dialog->RemoveButton().isEnabled());
 
   tree.setCurrentItem(tree.SiteItem(0));
   dialog->RemoveButton().click();
+  Settle(door_);
   ASSERT_EQ(tree.topLevelItemCount(), 3);
   EXPECT_EQ(tree.SiteItem(0)->text(0), "10.0.0.2 - 1 Yard (On-line)");
   EXPECT_EQ(CountRows("UserSite"), 0) << "bob's permission for Lobby went with it";
@@ -174,10 +185,10 @@ TEST_F(UserDialogTest, ARefusalWithAReasonKeepsTheDialogOpen) {
   AddGroup("Pair", 4, 0x003);
   const auto dialog = Open(UserFormMode::kAdd);
   Fill(*dialog, "Pair", "one", "two");
-  dialog->accept();
+  Ok(*dialog);
   ExecuteSql("DELETE FROM \"Group\" WHERE strName = 'Pair'");
   Fill(*dialog, "Pair", "pw", "pw");
-  dialog->accept();
+  Ok(*dialog);
   EXPECT_EQ(dialog->GroupDropDown().findText("Pair"), -1) << "the gone group leaves the list";
   EXPECT_EQ(messages_,
             QStringList({"Sorry, passwords do not match", "The group Pair no longer exists."}));

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -17,6 +18,7 @@
 #include "console/authority_frame.h"
 #include "console/console_login_dialog.h"
 #include "console/console_sheet.h"
+#include "console/directory_door.h"
 #include "console/group_dialog.h"
 #include "console/group_list_dialog.h"
 #include "console/image_button.h"
@@ -54,6 +56,8 @@ constexpr const char* kModifiedUser = "day-operator";
 const QString kPermittedSite = QStringLiteral("Gate");
 const QString kPartlyPermittedSite = QStringLiteral("Lobby");
 const QString kOffLineSite = QStringLiteral("Loading Dock");
+// Far longer than the demonstration's database ever takes to answer.
+constexpr std::chrono::seconds kDoorPatience{30};
 
 // The pictures need the window, not the server beneath it.
 class IdleServer : public ServerControl {
@@ -89,6 +93,11 @@ class ShotFolder {
 
 void Require(bool shown, const std::string& what) {
   if (!shown) throw std::runtime_error("the picture would show " + what);
+}
+
+// The pages and dialogs fill themselves through the door; a picture waits for what they show.
+void WaitForDoor(DirectoryDoor& door) {
+  Require(door.WaitUntilIdle(kDoorPatience), "a page still waiting for the database");
 }
 
 void SetButtonsVisible(QWidget& window, bool visible) {
@@ -144,12 +153,13 @@ void SelectSite(MonitorPage& page, const QString& name) {
   }
 }
 
-void ShootConsole(ShotFolder& shots, const ConsoleUser& user) {
-  ConsoleSheet sheet(user);
+void ShootConsole(ShotFolder& shots, DirectoryDoor& door, const ConsoleUser& user) {
+  ConsoleSheet sheet(door, user);
   Require(sheet.PageCount() == 4, "a console without the console right");
   sheet.resize(kSheetWidth, kSheetHeight);
   // Opening the sheet fills every page.
   sheet.show();
+  WaitForDoor(door);
 
   auto* account = qobject_cast<AccountPage*>(sheet.Page(kAccountPage));
   Require(account != nullptr, "no Account page");
@@ -159,9 +169,11 @@ void ShootConsole(ShotFolder& shots, const ConsoleUser& user) {
   shots.SaveWindow("console-account.png", sheet);
 
   sheet.SetCurrentPage(kMonitorPage);
+  WaitForDoor(door);
   auto* monitor = qobject_cast<MonitorPage*>(sheet.Page(kMonitorPage));
   Require(monitor != nullptr, "no Monitor page");
   SelectSite(*monitor, kMonitoredSite);
+  WaitForDoor(door);
   Require(monitor->SiteList().RowCount() > 0, "no site on line");
   Require(monitor->CameraList().RowCount() > 0, "no camera of " + kMonitoredSite.toStdString());
   WidenColumnsToContents(monitor->SiteList());
@@ -169,11 +181,13 @@ void ShootConsole(ShotFolder& shots, const ConsoleUser& user) {
   shots.SaveWindow("console-monitor.png", sheet);
 
   sheet.SetCurrentPage(kPreferencesPage);
+  WaitForDoor(door);
   Require(sheet.Preferences()->RangeList().RowCount() > 0, "no IP filter range");
   WidenColumnsToContents(sheet.Preferences()->RangeList());
   shots.SaveWindow("console-preferences.png", sheet);
 
   sheet.SetCurrentPage(kLogPage);
+  WaitForDoor(door);
   ReportList& log = sheet.Log()->List();
   Require(log.RowCount() > 0, "an empty event log");
   log.SortByColumn(0, false);  // the latest entries first
@@ -189,16 +203,18 @@ QTreeWidgetItem* SiteItem(PermissionTreeView& tree, const QString& name) {
   throw std::runtime_error("the picture would show no site " + name.toStdString());
 }
 
-void ShootUserDialogs(ShotFolder& shots) {
-  UserDialog adding(UserFormMode::kAdd);
+void ShootUserDialogs(ShotFolder& shots, DirectoryDoor& door) {
+  UserDialog adding(door, UserFormMode::kAdd);
+  WaitForDoor(door);
   Require(adding.Tree().topLevelItemCount() > 0, "no site in the user dialog");
   adding.resize(kUserDialogWidth, kUserDialogHeight);
   shots.SaveWindow("user-add.png", adding);
 
   const UserReading reading = ReadUser(kModifiedUser);
   Require(reading.verdict.IsDone(), std::string("no user ") + kModifiedUser);
-  UserDialog modifying(UserFormMode::kModify);
+  UserDialog modifying(door, UserFormMode::kModify);
   modifying.LoadUser(reading.user);
+  WaitForDoor(door);
   modifying.resize(kUserDialogWidth, kUserDialogHeight);
   // The administrator is giving the operator every camera of one site and two of another,
   // and has selected a site gone off line, which can be removed.
@@ -216,20 +232,21 @@ void ShootUserDialogs(ShotFolder& shots) {
 
 // The group list with a group selected, the dialog that adds a group as filled in, and the
 // dialog that registers a site before it checks in.
-void ShootAccountDialogs(ShotFolder& shots, const ConsoleUser& user) {
-  GroupListDialog groups(Asker::Console(user));
+void ShootAccountDialogs(ShotFolder& shots, DirectoryDoor& door, const ConsoleUser& user) {
+  GroupListDialog groups(door, Asker::Console(user));
+  WaitForDoor(door);
   Require(groups.List().count() > 1, "no group");
   groups.SelectRow(1);
   shots.SaveWindow("group-list-dialog.png", groups);
 
-  GroupDialog group(Asker::Console(user));
+  GroupDialog group(door, Asker::Console(user));
   group.NameField().setText(QStringLiteral("Night shift"));
   group.Authority().SetAuthority(kAuthorityMonitoring | kAuthoritySearching);
   group.show();
   group.NameField().deselect();
   shots.SaveWindow("group-dialog.png", group);
 
-  AddSiteDialog site;
+  AddSiteDialog site(door);
   site.AddressField().SetText(QStringLiteral("192.168.1.20"));
   site.InstanceChoice().setCurrentIndex(1);
   shots.SaveWindow("add-site-dialog.png", site);
@@ -260,13 +277,14 @@ QImage TrayIconsPicture() {
 std::vector<std::filesystem::path> TakeConsoleShots(const std::filesystem::path& folder,
                                                     const ConsoleUser& user) {
   ShotFolder shots(folder);
+  DirectoryDoor door;
   ShootMainWindow(shots);
   ShootLogin(shots, ConsoleLoginDialog::Mode::kOpenConsole, "login-open-console.png");
   ShootLogin(shots, ConsoleLoginDialog::Mode::kCloseProgram, "login-close-program.png");
   ShootNotice(shots);
-  ShootConsole(shots, user);
-  ShootUserDialogs(shots);
-  ShootAccountDialogs(shots, user);
+  ShootConsole(shots, door, user);
+  ShootUserDialogs(shots, door);
+  ShootAccountDialogs(shots, door, user);
   shots.Save("tray-icons.png", TrayIconsPicture());
   return shots.Written();
 }
