@@ -8,7 +8,9 @@ class NetworkWorker;
 
 // The housekeeping timers of the main window, without the window: the tray window drives
 // them from its own timers, headless mode from HousekeepingSchedule. They run on the main
-// thread, never on the worker; the worker only receives the sweeps it posts.
+// thread, never on the worker; the worker only receives the sweeps it posts. The tray window
+// runs the maintenance timer's work on the thread of its directory door instead, so that a
+// maintenance never holds up the window.
 class Housekeeping {
  public:
   static constexpr std::chrono::seconds kSweepPeriod{30};
@@ -24,7 +26,8 @@ class Housekeeping {
   // The 30-second timer: posts the dead-connection sweep, and every twentieth time the
   // expiry sweep as well; every second time it checks an unusable database again.
   void OnSweepTimer();
-  // The hourly timer: runs the scheduled maintenance when it is due and none is running.
+  // The hourly timer: runs the scheduled maintenance when it is due and none is running. It
+  // reads no state of this object, so any thread may call it.
   void OnMaintenanceTimer();
 
  private:

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "base/language.h"
+#include "console/directory_door.h"
 
 namespace orlentis {
 namespace {
@@ -26,8 +27,9 @@ QString Text(int id) {
 
 }  // namespace
 
-ConsoleLoginDialog::ConsoleLoginDialog(Mode mode, QWidget* parent)
+ConsoleLoginDialog::ConsoleLoginDialog(DirectoryDoor& door, Mode mode, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      door_(door),
       mode_(mode),
       name_(new QLineEdit(this)),
       password_(new QLineEdit(this)) {
@@ -37,7 +39,8 @@ ConsoleLoginDialog::ConsoleLoginDialog(Mode mode, QWidget* parent)
   fields->addRow(Text(kTextUserName), name_);
   fields->addRow(Text(kTextPassword), password_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(Text(kTextOk));
+  ok_ = buttons->button(QDialogButtonBox::Ok);
+  ok_->setText(Text(kTextOk));
   connect(buttons, &QDialogButtonBox::accepted, this, &ConsoleLoginDialog::accept);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(fields);
@@ -54,17 +57,25 @@ QString ConsoleLoginDialog::UserName() const {
   return name_->text();
 }
 
-bool ConsoleLoginDialog::Login() {
-  user_ = ConsoleLogin(name_->text().toStdString(), password_->text().toStdString());
-  return user_.has_value();
-}
-
 QString ConsoleLoginDialog::FailureText() const {
   return Text(mode_ == Mode::kOpenConsole ? kTextLoginError : kTextCloseLoginFailed);
 }
 
+// A domain logon, or a "Login" entry waiting for another program's write, may take a while.
 void ConsoleLoginDialog::accept() {
-  if (Login()) {
+  ok_->setEnabled(false);
+  door_.Ask(
+      this,
+      [name = name_->text().toStdString(), password = password_->text().toStdString()] {
+        return ConsoleLogin(name, password);
+      },
+      [this](const std::optional<ConsoleUser>& user) { OnLogin(user); });
+}
+
+void ConsoleLoginDialog::OnLogin(const std::optional<ConsoleUser>& user) {
+  ok_->setEnabled(true);
+  user_ = user;
+  if (user_) {
     QDialog::accept();
     return;
   }

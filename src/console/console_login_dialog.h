@@ -7,8 +7,11 @@
 #include "directory/console_login.h"
 
 class QLineEdit;
+class QPushButton;
 
 namespace orlentis {
+
+class DirectoryDoor;
 
 // Asks for user name and password before the console opens or the program closes. One
 // attempt: a failed login shows its message and ends the dialog as cancelled.
@@ -18,24 +21,27 @@ class ConsoleLoginDialog : public QDialog {
  public:
   enum class Mode { kOpenConsole, kCloseProgram };
 
-  explicit ConsoleLoginDialog(Mode mode, QWidget* parent = nullptr);
+  ConsoleLoginDialog(DirectoryDoor& door, Mode mode, QWidget* parent = nullptr);
 
   void SetCredentials(const QString& name, const QString& password);
   QString UserName() const;
-  // Checks the fields with the console login; on success the user is kept.
-  bool Login();
-  // Who logged in; set only after a successful Login().
+  // Who logged in; set only once a login succeeded.
   const std::optional<ConsoleUser>& User() const { return user_; }
   // The message of a failed attempt, which differs between the two modes.
   QString FailureText() const;
 
-  // OK: the login, then accepted, or the failure message and cancelled.
+  // OK: the console login through the door, OK being disabled until it has answered; then
+  // accepted, or the failure message and cancelled.
   void accept() override;
 
  private:
+  void OnLogin(const std::optional<ConsoleUser>& user);
+
+  DirectoryDoor& door_;
   const Mode mode_;
   QLineEdit* name_;
   QLineEdit* password_;
+  QPushButton* ok_ = nullptr;
   std::optional<ConsoleUser> user_;
 };
 

@@ -56,8 +56,8 @@ MainWindow::MainWindow(ServerControl& server)
 }
 
 // The worker calls back into this window; it must be gone first, and before it the door,
-// so that nothing it was asked still runs. The notice has no owner window, so that it stands
-// on its own; it goes with the program all the same.
+// whose thread may be running the maintenance. The notice has no owner window, so that it
+// stands on its own; it goes with the program all the same.
 MainWindow::~MainWindow() {
   door_.reset();
   server_.StopWorker();
@@ -164,8 +164,9 @@ void MainWindow::OnSweepTimer() {
   server_.OnSweepTimer();
 }
 
+// A maintenance compacts the database for seconds; the window goes on meanwhile.
 void MainWindow::OnMaintenanceTimer() {
-  server_.OnMaintenanceTimer();
+  door_->Post([&server = server_] { server.OnMaintenanceTimer(); });
 }
 
 void MainWindow::ShowNotice(const QString& title, const QString& text) {
@@ -175,7 +176,7 @@ void MainWindow::ShowNotice(const QString& title, const QString& text) {
 
 std::optional<ConsoleUser> MainWindow::RunLogin(ConsoleLoginDialog::Mode mode,
                                                 QPointer<ConsoleLoginDialog>& slot, QString* name) {
-  ConsoleLoginDialog dialog(mode);
+  ConsoleLoginDialog dialog(*door_, mode);
   slot = &dialog;
   const int result = dialog.exec();
   slot = nullptr;
@@ -190,7 +191,7 @@ void MainWindow::OpenConsole() {
     ShowNotice(Text(kTextProgramName), Text(kTextRestartToApply));
     return;
   }
-  if (openLogin_ != nullptr || consoleOpen_) return;
+  if (openLogin_ != nullptr || consoleOpen_ || closing_) return;
   consoleOpen_ = true;
   if (const auto user = RunLogin(ConsoleLoginDialog::Mode::kOpenConsole, openLogin_, nullptr)) {
     RunConsole(*user);
@@ -206,17 +207,24 @@ void MainWindow::RunConsole(const ConsoleUser& user) {
 }
 
 void MainWindow::CloseProgram() {
-  if (closeLogin_ != nullptr) return;
+  if (closeLogin_ != nullptr || closing_) return;
   QString name;
   if (!RunLogin(ConsoleLoginDialog::Mode::kCloseProgram, closeLogin_, &name)) return;
-  LogProgramClosed(name.toStdString());
+  closing_ = true;
   if (openLogin_ != nullptr) openLogin_->reject();
   if (notice_ != nullptr) notice_->close();
-  server_.StopWorker();
   welcome_.stop();
   animation_.stop();
   sweep_.stop();
   maintenance_.stop();
+  // The entry may wait for another program's write; the worker serves until it is written.
+  door_->Ask(
+      this, [name = name.toStdString()] { return LogProgramClosed(name); },
+      [this](bool) { FinishClose(); });
+}
+
+void MainWindow::FinishClose() {
+  server_.StopWorker();
   if (tray_ != nullptr) tray_->hide();
   hide();
   Q_EMIT ProgramClosed();

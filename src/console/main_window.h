@@ -25,7 +25,8 @@ class ServerControl;
 // the commands Login (open the console) and Close (end the program). Where the desktop has
 // no tray the window stays and offers both commands as buttons. It starts the worker and
 // owns the housekeeping timers, the tray's activity animation and the console's door to the
-// directory.
+// directory, on whose thread the scheduled maintenance runs too: nothing that may wait for
+// the database runs on the window's thread.
 class MainWindow : public QWidget {
   Q_OBJECT
 
@@ -41,7 +42,7 @@ class MainWindow : public QWidget {
   // housekeeping timers; then shows the welcome box.
   void Start();
 
-  // The two commands.
+  // The two commands. Close ends the program once its entry is in the event log.
   void OpenConsole();
   void CloseProgram();
   // Shows the notice box, creating it when none is up.
@@ -83,6 +84,7 @@ class MainWindow : public QWidget {
   std::optional<ConsoleUser> RunLogin(ConsoleLoginDialog::Mode mode,
                                       QPointer<ConsoleLoginDialog>& slot, QString* name);
   void RunConsole(const ConsoleUser& user);
+  void FinishClose();
 
   ServerControl& server_;
   std::unique_ptr<DirectoryDoor> door_;
@@ -105,6 +107,7 @@ class MainWindow : public QWidget {
   QPointer<ConsoleLoginDialog> closeLogin_;
   QPointer<NoticeWindow> notice_;
   bool consoleOpen_ = false;
+  bool closing_ = false;
 };
 
 }  // namespace orlentis

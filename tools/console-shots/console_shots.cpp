@@ -119,8 +119,9 @@ void ShootMainWindow(ShotFolder& shots) {
   shots.SaveWindow("main-window-fallback.png", window);
 }
 
-void ShootLogin(ShotFolder& shots, ConsoleLoginDialog::Mode mode, const char* name) {
-  ConsoleLoginDialog dialog(mode);
+void ShootLogin(ShotFolder& shots, DirectoryDoor& door, ConsoleLoginDialog::Mode mode,
+                const char* name) {
+  ConsoleLoginDialog dialog(door, mode);
   dialog.SetCredentials(QStringLiteral("Administrator"), QStringLiteral("password"));
   dialog.setMinimumWidth(kLoginWidth);
   dialog.show();
@@ -279,8 +280,8 @@ std::vector<std::filesystem::path> TakeConsoleShots(const std::filesystem::path&
   ShotFolder shots(folder);
   DirectoryDoor door;
   ShootMainWindow(shots);
-  ShootLogin(shots, ConsoleLoginDialog::Mode::kOpenConsole, "login-open-console.png");
-  ShootLogin(shots, ConsoleLoginDialog::Mode::kCloseProgram, "login-close-program.png");
+  ShootLogin(shots, door, ConsoleLoginDialog::Mode::kOpenConsole, "login-open-console.png");
+  ShootLogin(shots, door, ConsoleLoginDialog::Mode::kCloseProgram, "login-close-program.png");
   ShootNotice(shots);
   ShootConsole(shots, door, user);
   ShootUserDialogs(shots, door);
