@@ -2,7 +2,6 @@
 
 #include <QDateEdit>
 #include <QDateTime>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,6 +16,7 @@
 #include "base/language.h"
 #include "console/page_text.h"
 #include "console/report_list.h"
+#include "console/save_file_question.h"
 #include "directory/log_entries.h"
 
 namespace orlentis {
@@ -194,13 +194,8 @@ void LogPage::Backup() {
 }
 
 QString LogPage::AskSaveFileInDialog() {
-  QFileDialog dialog(this, PageText(kTextBackup), QStringLiteral("LogMsg"),
-                     QStringLiteral("Text file (*.txt)"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(QStringLiteral("txt"));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  return dialog.selectedFiles().first();
+  return AskFileToWrite(this, PageText(kTextBackup), QStringLiteral("LogMsg"),
+                        QStringLiteral("Text file (*.txt)"), QStringLiteral("txt"));
 }
 
 void LogPage::ReadLimitControls() {
