@@ -44,7 +44,9 @@ class LogPage : public ConsolePage {
   void SetSearchDays(QDate from, QDate to);
   // Deletes the selected entries from the log and the list (console right only).
   void DeleteSelected();
-  // Asks for a file and writes the whole log into it (console right only).
+  // Asks for a file and writes the whole log into it (console right only). A file of the
+  // database's own is refused, and while the log cannot be read nothing is written; either is
+  // said in a message.
   void Backup();
 
   void SetMessageBox(ShowMessage showMessage) { showMessage_ = std::move(showMessage); }

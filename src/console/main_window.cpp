@@ -199,7 +199,7 @@ void MainWindow::RunConsole(const ConsoleUser& user) {
   ConsoleSheet sheet(user);
   if (sheet.exec() != QDialog::Accepted) return;
   // The listener keeps its address and port until the next start.
-  if (sheet.StoreSettings()) ShowNotice(Text(kTextProgramName), Text(kTextRestartToApply));
+  if (sheet.RestartNeeded()) ShowNotice(Text(kTextProgramName), Text(kTextRestartToApply));
 }
 
 void MainWindow::CloseProgram() {

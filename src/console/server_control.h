@@ -16,7 +16,8 @@ class ServerControl {
   virtual void StartWorker(std::function<void()> onRequestFailure) = 0;
   // Stops the worker; nothing when none runs.
   virtual void StopWorker() = 0;
-  // The 30-second sweep timer and the hourly maintenance timer.
+  // The 30-second sweep timer and the hourly maintenance timer. Both return at once: a
+  // maintenance runs beside the window, never on its thread.
   virtual void OnSweepTimer() = 0;
   virtual void OnMaintenanceTimer() = 0;
 };
