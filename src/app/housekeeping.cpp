@@ -22,6 +22,10 @@ void Housekeeping::OnSweepTimer() {
 }
 
 void Housekeeping::OnMaintenanceTimer() {
+  RunDueMaintenance();
+}
+
+void RunDueMaintenance() {
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
   if (maintenance.IsMaintenanceDue() && !maintenance.IsMaintenanceRunning()) {
     maintenance.RunMaintenance();

@@ -8,9 +8,8 @@ class NetworkWorker;
 
 // The housekeeping timers of the main window, without the window: the tray window drives
 // them from its own timers, headless mode from HousekeepingSchedule. They run on the main
-// thread, never on the worker; the worker only receives the sweeps it posts. The tray window
-// runs the maintenance timer's work on the thread of its directory door instead, so that a
-// maintenance never holds up the window.
+// thread, never on the worker; the worker only receives the sweeps it posts. The window hands
+// the maintenance to a thread of its own instead (BackgroundMaintenance).
 class Housekeeping {
  public:
   static constexpr std::chrono::seconds kSweepPeriod{30};
@@ -26,8 +25,7 @@ class Housekeeping {
   // The 30-second timer: posts the dead-connection sweep, and every twentieth time the
   // expiry sweep as well; every second time it checks an unusable database again.
   void OnSweepTimer();
-  // The hourly timer: runs the scheduled maintenance when it is due and none is running. It
-  // reads no state of this object, so any thread may call it.
+  // The hourly timer: RunDueMaintenance() on the calling thread.
   void OnMaintenanceTimer();
 
  private:
@@ -35,6 +33,9 @@ class Housekeeping {
   int sweepTicks_ = 0;
   int recheckTicks_ = 0;
 };
+
+// Runs the scheduled maintenance when it is due and none is running.
+void RunDueMaintenance();
 
 // When each timer of Housekeeping is next due, on the monotonic clock; headless mode sleeps
 // until then.

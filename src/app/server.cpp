@@ -18,6 +18,8 @@ Server::Server(const Settings& settings, WorkerOptions options)
 
 Server::~Server() {
   StopWorker();
+  // A repair that the maintenance started runs in the background in turn.
+  maintenance_.Wait();
   DatabaseMaintenance::Instance().WaitForBackgroundWork();
 }
 

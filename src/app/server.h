@@ -6,6 +6,7 @@
 #include <string>
 
 #include "access/domain_logon_runner.h"
+#include "app/background_maintenance.h"
 #include "app/housekeeping.h"
 #include "console/server_control.h"
 #include "net/network_worker.h"
@@ -31,7 +32,9 @@ class Server : public ServerControl {
   void StartWorker(std::function<void()> onRequestFailure) override;
   void StopWorker() override;
   void OnSweepTimer() override { housekeeping_.OnSweepTimer(); }
-  void OnMaintenanceTimer() override { housekeeping_.OnMaintenanceTimer(); }
+  // The window's timer: the maintenance runs beside the window, never on its thread. Headless
+  // mode drives Timers() on its main thread instead, which nothing else needs.
+  void OnMaintenanceTimer() override { maintenance_.Start(); }
 
   // The recorders' code page from now on, for the requests that follow.
   void UseCodePage(const std::string& codePage);
@@ -51,6 +54,7 @@ class Server : public ServerControl {
   RecorderServices services_;
   std::unique_ptr<NetworkWorker> worker_;
   Housekeeping housekeeping_{nullptr};
+  BackgroundMaintenance maintenance_;
 };
 
 }  // namespace orlentis

@@ -18,15 +18,6 @@
 namespace orlentis {
 namespace {
 
-sigset_t ServerSignals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGHUP);
-  return signals;
-}
-
 // Runs the housekeeping timers on this thread until SIGTERM or SIGINT arrives; each SIGHUP
 // meanwhile calls onHangUp.
 int WaitForStopSignal(Housekeeping& housekeeping, const std::function<void()>& onHangUp) {
@@ -50,6 +41,32 @@ std::string ReadyStatus(const Server& server) {
 
 }  // namespace
 
+sigset_t ServerSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGHUP);
+  return signals;
+}
+
+void ReloadOnHangUp(Server& server, Settings& settings) {
+  NotifyServiceReloading();
+  ReloadSettings(server, settings);
+  NotifyServiceReady(ReadyStatus(server));
+}
+
+std::string StopReason(int signalNumber) {
+  return signalNumber == SIGTERM ? "stopping on SIGTERM" : "stopping on SIGINT";
+}
+
+void StopServer(Server& server, const std::string& reason) {
+  NotifyServiceStopping();
+  LogToOperator(OperatorLevel::kInfo, "app.stopping", reason);
+  server.StopWorker();
+  LogToOperator(OperatorLevel::kInfo, "app.stopped", "stopped");
+}
+
 int RunHeadlessServer() {
   // SIGHUP would end the process by default; here it means "read the settings again". It is
   // blocked before the first thread starts, as the stop signals are, so that only the wait
@@ -64,16 +81,9 @@ int RunHeadlessServer() {
   // Ready only with a listener: without one (the port is taken) systemd's start time-out and
   // restart try again later.
   if (server.Port() != 0) NotifyServiceReady(ReadyStatus(server));
-  const int stopSignal = WaitForStopSignal(server.Timers(), [&] {
-    NotifyServiceReloading();
-    ReloadSettings(server, settings);
-    NotifyServiceReady(ReadyStatus(server));
-  });
-  NotifyServiceStopping();
-  LogToOperator(OperatorLevel::kInfo, "app.stopping",
-                stopSignal == SIGTERM ? "stopping on SIGTERM" : "stopping on SIGINT");
-  server.StopWorker();
-  LogToOperator(OperatorLevel::kInfo, "app.stopped", "stopped");
+  const int stopSignal =
+      WaitForStopSignal(server.Timers(), [&] { ReloadOnHangUp(server, settings); });
+  StopServer(server, StopReason(stopSignal));
   return kExitOk;
 }
 

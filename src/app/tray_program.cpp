@@ -7,11 +7,14 @@
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
+#include <functional>
 #include <iostream>
 #include <memory>
+#include <string>
 
 #include "app/options.h"
 #include "app/server.h"
+#include "app/server_run.h"
 #include "base/program_folder.h"
 #include "base/settings.h"
 #include "console/main_window.h"
@@ -23,29 +26,28 @@ namespace {
 // Always starts, so that its coming up means that none of the real platforms could.
 constexpr const char* kFallbackPlatform = "offscreen";
 
-// The stop signals, blocked in every thread, arrive here as readable data for the event loop.
-class StopSignals {
+// The server's signals, blocked in every thread, arrive here as readable data for the event
+// loop; each is handed to onSignal.
+class ServerSignalReader {
  public:
-  StopSignals() {
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    fd_ = ::signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
+  explicit ServerSignalReader(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {
+    const sigset_t serverSignals = ServerSignals();
+    fd_ = ::signalfd(-1, &serverSignals, SFD_CLOEXEC | SFD_NONBLOCK);
     notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
       signalfd_siginfo info{};
-      if (::read(fd_, &info, sizeof info) > 0) QCoreApplication::exit(kExitOk);
+      if (::read(fd_, &info, sizeof info) > 0) onSignal_(static_cast<int>(info.ssi_signo));
     });
   }
-  ~StopSignals() {
+  ~ServerSignalReader() {
     notifier_.reset();
     ::close(fd_);
   }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
+  ServerSignalReader(const ServerSignalReader&) = delete;
+  ServerSignalReader& operator=(const ServerSignalReader&) = delete;
 
  private:
+  std::function<void(int)> onSignal_;
   int fd_ = -1;
   std::unique_ptr<QSocketNotifier> notifier_;
 };
@@ -78,14 +80,27 @@ std::unique_ptr<QApplication> OpenDisplay() {
 }  // namespace
 
 std::optional<int> RunTrayProgram() {
+  // SIGHUP would end the process by default; here, as headless, it means "read the settings
+  // again". It is blocked before the toolkit starts threads of its own, as the stop signals are.
+  const sigset_t serverSignals = ServerSignals();
+  pthread_sigmask(SIG_BLOCK, &serverSignals, nullptr);
   const auto application = OpenDisplay();
   if (!application) return std::nullopt;
   // Database, start-up maintenance and the "Start" entry come before the window and the
   // worker it starts.
   if (!RunStoreStartup(ProgramFolder())) return kExitDatabaseRefused;
-  Server server(Settings::Instance(), WorkerOptions::FromSettings(Settings::Instance()));
+  Settings& settings = Settings::Instance();
+  Server server(settings, WorkerOptions::FromSettings(settings));
   MainWindow window(server);
-  StopSignals stopSignals;
+  std::string stopReason = "stopping on Close in the window";
+  const ServerSignalReader signalReader([&](int signalNumber) {
+    if (signalNumber == SIGHUP) {
+      ReloadOnHangUp(server, settings);
+      return;
+    }
+    stopReason = StopReason(signalNumber);
+    QCoreApplication::exit(kExitOk);
+  });
   QObject::connect(&window, &MainWindow::ProgramClosed, application.get(),
                    [] { QCoreApplication::exit(kExitOk); });
   window.Start();
@@ -93,7 +108,9 @@ std::optional<int> RunTrayProgram() {
     std::cerr << "orlentis: the desktop has no system tray; the window stays open with Login "
                  "and Close\n";
   }
-  return application->exec();
+  const int status = application->exec();
+  StopServer(server, stopReason);
+  return status;
 }
 
 }  // namespace orlentis

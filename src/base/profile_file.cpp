@@ -116,7 +116,11 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view con
   struct stat existing {};
   const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
   const std::filesystem::path temporary = path.string() + ".new";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  // A temporary file left by a crash is made anew rather than opened: were it a link to another
+  // file (the database, say), truncating it would destroy that file, and even opening it would
+  // drop the locks this process holds on it.
+  ::unlink(temporary.c_str());
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) return false;
   ::fchmod(fd, mode);
   std::size_t written = 0;

@@ -42,7 +42,8 @@ std::int32_t ParseProfileInt(std::string_view text);
 // The same, but nothing when the text has no leading digit at all.
 std::optional<std::int32_t> ParseProfileNumber(std::string_view text);
 
-// Writes bytes to a file through a temporary sibling and a rename; new files get mode 0600.
+// Writes bytes to a file through a temporary sibling (its name with ".new", always made anew)
+// and a rename; new files get mode 0600.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
 
 }  // namespace orlentis

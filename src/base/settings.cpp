@@ -3,6 +3,8 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "base/operator_log.h"
 #include "base/profile_file.h"
@@ -90,8 +92,75 @@ LogLimits Normalised(LogLimits limits) {
   return limits;
 }
 
-const char* FlagText(std::int32_t flag) {
-  return flag != 0 ? "1" : "0";
+EditableSettings Normalised(const EditableSettings& editable) {
+  return {Normalised(editable.preferences), Normalised(editable.logLimits)};
+}
+
+EditableSettings ReadEditable(const ProfileFile& ini, const std::filesystem::path& path) {
+  PreferenceBlock block;
+  block.listenAddress = ini.GetText(kIpSection, "IP", "", kMaxSettingText);
+  block.port = ReadPort(ini, path);
+  block.autoMaintenance = ini.GetInt(kDatabaseSection, "AtuoCompressDatabase", 1);
+  block.maintenanceInterval = ini.GetInt(kDatabaseSection, "AtuoCompressDatabase_Interval", 0);
+  block.logData = ini.GetInt(kSystemSection, "LOGDATA", 1);
+  block.ipFilter = ini.GetInt(kIpSection, "FILTER", 1);
+  block.ipFilterMode = ini.GetInt(kIpSection, "FILTERSTYLE", 0);
+  block.domainLogon = ini.GetInt(kDirectorySection, "ENABLE", 0);
+  block.domain = ini.GetText(kDirectorySection, "DOMAIN", "", kMaxSettingText);
+  LogLimits limits;
+  limits.mode = ini.GetInt(kLogSection, "LIMITSTYLE", 0);
+  limits.keepRecords = ini.GetInt(kLogSection, "Limit", 1000);
+  limits.keepDays = ini.GetInt(kLogSection, "LimitDays", 30);
+  return Normalised(EditableSettings{std::move(block), limits});
+}
+
+// One key of both blocks: where the file keeps it, its text there (of normalised values, so a
+// flag reads 0 or 1) and how it is taken from one value into another.
+struct EditableKey {
+  const char* section;
+  const char* name;
+  std::function<std::string(const EditableSettings&)> text;
+  std::function<void(EditableSettings& into, const EditableSettings& from)> take;
+};
+
+std::string KeyText(std::int32_t value) {
+  return std::to_string(value);
+}
+
+std::string KeyText(const std::string& value) {
+  return value;
+}
+
+template <class Block, class Field>
+EditableKey Key(const char* section, const char* name, Block EditableSettings::*block,
+                Field Block::*field) {
+  return {section, name,
+          [block, field](const EditableSettings& from) { return KeyText(from.*block.*field); },
+          [block, field](EditableSettings& into, const EditableSettings& from) {
+            into.*block.*field = from.*block.*field;
+          }};
+}
+
+// In the order the file has always been written in.
+const std::vector<EditableKey>& EditableKeys() {
+  using E = EditableSettings;
+  using P = PreferenceBlock;
+  static const std::vector<EditableKey> keys = {
+      Key(kIpSection, "IP", &E::preferences, &P::listenAddress),
+      Key(kIpSection, "PORT", &E::preferences, &P::port),
+      Key(kDatabaseSection, "AtuoCompressDatabase", &E::preferences, &P::autoMaintenance),
+      Key(kDatabaseSection, "AtuoCompressDatabase_Interval", &E::preferences,
+          &P::maintenanceInterval),
+      Key(kSystemSection, "LOGDATA", &E::preferences, &P::logData),
+      Key(kIpSection, "FILTER", &E::preferences, &P::ipFilter),
+      Key(kIpSection, "FILTERSTYLE", &E::preferences, &P::ipFilterMode),
+      Key(kDirectorySection, "ENABLE", &E::preferences, &P::domainLogon),
+      Key(kDirectorySection, "DOMAIN", &E::preferences, &P::domain),
+      Key(kLogSection, "LIMITSTYLE", &E::logLimits, &LogLimits::mode),
+      Key(kLogSection, "Limit", &E::logLimits, &LogLimits::keepRecords),
+      Key(kLogSection, "LimitDays", &E::logLimits, &LogLimits::keepDays),
+  };
+  return keys;
 }
 
 }  // namespace
@@ -111,21 +180,7 @@ Settings& Settings::Instance() {
 
 void Settings::Reload() {
   const ProfileFile ini(path_);
-  PreferenceBlock block;
-  block.listenAddress = ini.GetText(kIpSection, "IP", "", kMaxSettingText);
-  block.port = ReadPort(ini, path_);
-  block.autoMaintenance = ini.GetInt(kDatabaseSection, "AtuoCompressDatabase", 1);
-  block.maintenanceInterval = ini.GetInt(kDatabaseSection, "AtuoCompressDatabase_Interval", 0);
-  block.logData = ini.GetInt(kSystemSection, "LOGDATA", 1);
-  block.ipFilter = ini.GetInt(kIpSection, "FILTER", 1);
-  block.ipFilterMode = ini.GetInt(kIpSection, "FILTERSTYLE", 0);
-  block.domainLogon = ini.GetInt(kDirectorySection, "ENABLE", 0);
-  block.domain = ini.GetText(kDirectorySection, "DOMAIN", "", kMaxSettingText);
-  LogLimits limits;
-  limits.mode = ini.GetInt(kLogSection, "LIMITSTYLE", 0);
-  limits.keepRecords = ini.GetInt(kLogSection, "Limit", 1000);
-  limits.keepDays = ini.GetInt(kLogSection, "LimitDays", 30);
-
+  const EditableSettings editable = ReadEditable(ini, path_);
   std::string codePage = ini.GetText(kSystemSection, "CODEPAGE", "WINDOWS-1252", kMaxSettingText);
   if (codePage.empty()) codePage = "WINDOWS-1252";
   std::string directoryUri = ini.GetText(kDirectorySection, "URI", "", kMaxSettingText);
@@ -140,8 +195,8 @@ void Settings::Reload() {
       NotNegative(ini.GetInt(kSecuritySection, "LOGINCOOLDOWN", 300));
 
   std::lock_guard lock(mutex_);
-  preferences_ = Normalised(std::move(block));
-  logLimits_ = Normalised(limits);
+  preferences_ = editable.preferences;
+  logLimits_ = editable.logLimits;
   codePage_ = std::move(codePage);
   directoryUri_ = std::move(directoryUri);
   bindFormat_ = std::move(bindFormat);
@@ -151,6 +206,10 @@ void Settings::Reload() {
   loginFailures_ = loginFailures;
   loginWindowSeconds_ = loginWindow;
   loginCooldownSeconds_ = loginCooldown;
+}
+
+void Settings::ReloadEditable() {
+  SetEditable(ReadEditable(ProfileFile(path_), path_));
 }
 
 std::int32_t Settings::GetMaxConnectionsPerAddress() const {
@@ -255,23 +314,44 @@ void Settings::SetLogLimits(const LogLimits& limits) {
   logLimits_ = Normalised(limits);
 }
 
+EditableSettings Settings::GetEditable() const {
+  std::lock_guard lock(mutex_);
+  return {preferences_, logLimits_};
+}
+
+void Settings::SetEditable(const EditableSettings& editable) {
+  std::lock_guard lock(mutex_);
+  preferences_ = editable.preferences;
+  logLimits_ = editable.logLimits;
+}
+
 bool Settings::Save() const {
-  const PreferenceBlock block = GetPreferences();
-  const LogLimits limits = GetLogLimits();
+  const EditableSettings current = GetEditable();
   ProfileFile ini(path_);
-  ini.SetText(kIpSection, "IP", block.listenAddress);
-  ini.SetInt(kIpSection, "PORT", block.port);
-  ini.SetText(kDatabaseSection, "AtuoCompressDatabase", FlagText(block.autoMaintenance));
-  ini.SetInt(kDatabaseSection, "AtuoCompressDatabase_Interval", block.maintenanceInterval);
-  ini.SetText(kSystemSection, "LOGDATA", FlagText(block.logData));
-  ini.SetText(kIpSection, "FILTER", FlagText(block.ipFilter));
-  ini.SetInt(kIpSection, "FILTERSTYLE", block.ipFilterMode);
-  ini.SetText(kDirectorySection, "ENABLE", FlagText(block.domainLogon));
-  ini.SetText(kDirectorySection, "DOMAIN", block.domain);
-  ini.SetInt(kLogSection, "LIMITSTYLE", limits.mode);
-  ini.SetInt(kLogSection, "Limit", limits.keepRecords);
-  ini.SetInt(kLogSection, "LimitDays", limits.keepDays);
+  for (const EditableKey& key : EditableKeys()) {
+    ini.SetText(key.section, key.name, key.text(current));
+  }
   return ini.SaveAs(path_);
+}
+
+bool Settings::SaveEdits(const EditableSettings& opened, const EditableSettings& edited) {
+  const EditableSettings from = Normalised(opened);
+  const EditableSettings to = Normalised(edited);
+  ProfileFile ini(path_);
+  // Writing an unreadable file would keep the edited keys and lose all the others.
+  std::error_code error;
+  if (!ini.Loaded() && std::filesystem::exists(path_, error)) return false;
+  EditableSettings taken = GetEditable();
+  bool changed = false;
+  for (const EditableKey& key : EditableKeys()) {
+    if (key.text(to) == key.text(from)) continue;
+    ini.SetText(key.section, key.name, key.text(to));
+    key.take(taken, to);
+    changed = true;
+  }
+  if (changed && !ini.SaveAs(path_)) return false;
+  SetEditable(taken);
+  return true;
 }
 
 }  // namespace orlentis

@@ -31,6 +31,12 @@ struct LogLimits {
   bool operator==(const LogLimits&) const = default;
 };
 
+// Both blocks, as the console opens and stores them.
+struct EditableSettings {
+  PreferenceBlock preferences;
+  LogLimits logLimits;
+};
+
 // How a domain logon protects the password on its way to the directory. An ldaps:// URI is
 // encrypted from the connection's start whatever this says.
 enum class DirectoryTls { kNone, kStartTls };
@@ -86,17 +92,29 @@ class Settings {
   LogLimits GetLogLimits() const;
   void SetLogLimits(const LogLimits& limits);
 
-  // Writes both blocks into the file, keeping every other key of it. A failure is not
-  // reported to the administrator; the result says whether the file was written.
+  EditableSettings GetEditable() const;
+
+  // Writes both blocks into the file, keeping every other key of it. The result says whether
+  // the file was written.
   bool Save() const;
+  // Writes into the file only the keys in which edited differs from opened (the values the
+  // editor started from), keeping every other key as the file holds it now, which may be
+  // another program's change; those keys take effect here too. False, with nothing taken, when
+  // the file could not be written (or read, when it exists).
+  bool SaveEdits(const EditableSettings& opened, const EditableSettings& edited);
 
   // Reads the file again, every key as at the start. Those read at each use (all but the
   // listening address and port) take effect at once.
   void Reload();
+  // Reads again only the keys of both blocks; the code page and the directory's keys, which the
+  // worker holds copies of, wait for Reload().
+  void ReloadEditable();
 
   const std::filesystem::path& Path() const { return path_; }
 
  private:
+  void SetEditable(const EditableSettings& editable);
+
   std::filesystem::path path_;
   mutable std::mutex mutex_;
   PreferenceBlock preferences_;

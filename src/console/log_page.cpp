@@ -2,7 +2,6 @@
 
 #include <QDateEdit>
 #include <QDateTime>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,6 +18,7 @@
 #include "console/directory_door.h"
 #include "console/page_text.h"
 #include "console/report_list.h"
+#include "console/save_file_question.h"
 #include "directory/log_entries.h"
 
 namespace orlentis {
@@ -34,6 +34,9 @@ constexpr int kTextExportFailed = 179;
 constexpr int kTextDelete = 185;
 constexpr int kTextRecords = 187;
 constexpr int kTextDays = 188;
+constexpr int kTextDatabaseFileTarget = 264;
+constexpr int kTextDatabaseUnavailable = 265;
+constexpr int kTextLogNotRead = 266;
 
 constexpr int kDaysMode = 1;
 
@@ -58,6 +61,18 @@ std::int32_t CountOr(const QLineEdit& edit, std::int32_t fallback) {
   bool ok = false;
   const int value = edit.text().toInt(&ok);
   return ok ? value : fallback;
+}
+
+// Why the log could not be read: a repair under way, or anything else the database said.
+QString NotReadMessage(DbOutcome outcome) {
+  if (outcome == DbOutcome::kSkipped) {
+    return PageTextOr(kTextDatabaseUnavailable,
+                      "The database is unavailable at the moment: the log was not written, and "
+                      "the file is as it was.");
+  }
+  return PageTextOr(kTextLogNotRead,
+                    "The log could not be read from the database: it was not written, and the "
+                    "file is as it was.");
 }
 
 QDateEdit* DatePicker(QDate date) {
@@ -218,19 +233,31 @@ void LogPage::Backup() {
   if (file.isEmpty()) return;
   door_.Ask(
       this, [path = file.toStdString()] { return ExportLog(path); },
-      [this](bool written) {
-        if (!written) showMessage_(QStringLiteral("I/O error!!!"), PageText(kTextExportFailed));
-      });
+      [this](const LogExport& result) { ShowExport(result); });
+}
+
+void LogPage::ShowExport(const LogExport& result) {
+  switch (result.outcome) {
+    case LogExport::Outcome::kWritten:
+      return;
+    case LogExport::Outcome::kDatabaseFile:
+      showMessage_(
+          PageText(kTextProgramName),
+          PageTextOr(kTextDatabaseFileTarget,
+                     "The database's own files cannot take the log. Choose another file."));
+      return;
+    case LogExport::Outcome::kNotRead:
+      showMessage_(PageText(kTextProgramName), NotReadMessage(result.database));
+      return;
+    case LogExport::Outcome::kNotWritten:
+      showMessage_(QStringLiteral("I/O error!!!"), PageText(kTextExportFailed));
+      return;
+  }
 }
 
 QString LogPage::AskSaveFileInDialog() {
-  QFileDialog dialog(this, PageText(kTextBackup), QStringLiteral("LogMsg"),
-                     QStringLiteral("Text file (*.txt)"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(QStringLiteral("txt"));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  return dialog.selectedFiles().first();
+  return AskFileToWrite(this, PageText(kTextBackup), QStringLiteral("LogMsg"),
+                        QStringLiteral("Text file (*.txt)"), QStringLiteral("txt"));
 }
 
 void LogPage::ReadLimitControls() {

@@ -22,6 +22,7 @@ class DatabaseStatusLine;
 class DirectoryDoor;
 class ReportList;
 struct LogEntry;
+struct LogExport;
 
 // The console's view of the event log: every entry or those of a date range, the deletion of
 // selected entries and the export of the whole log (both only with the console right), and
@@ -50,7 +51,9 @@ class LogPage : public ConsolePage {
   void SetSearchDays(QDate from, QDate to);
   // Deletes the selected entries from the log and the list (console right only).
   void DeleteSelected();
-  // Asks for a file and writes the whole log into it (console right only).
+  // Asks for a file and writes the whole log into it (console right only). A file of the
+  // database's own is refused, and while the log cannot be read nothing is written; either is
+  // said in a message.
   void Backup();
 
   void SetMessageBox(ShowMessage showMessage) { showMessage_ = std::move(showMessage); }
@@ -71,6 +74,8 @@ class LogPage : public ConsolePage {
   // Lists the entries again as listing asks, which the list then shows.
   void ListEntries(const Listing& listing);
   void ShowEntries(const std::vector<LogEntry>& entries);
+  // What came of an export, said when it is not the file written.
+  void ShowExport(const LogExport& result);
   void RemoveDeletedRows(const std::vector<int>& rows, int fill,
                          const DbResult<std::size_t>& deleted);
 

@@ -56,8 +56,8 @@ MainWindow::MainWindow(ServerControl& server)
 }
 
 // The worker calls back into this window; it must be gone first, and before it the door,
-// whose thread may be running the maintenance. The notice has no owner window, so that it
-// stands on its own; it goes with the program all the same.
+// so that nothing asked of it still runs. The notice has no owner window, so that it stands
+// on its own; it goes with the program all the same.
 MainWindow::~MainWindow() {
   door_.reset();
   server_.StopWorker();
@@ -164,9 +164,8 @@ void MainWindow::OnSweepTimer() {
   server_.OnSweepTimer();
 }
 
-// A maintenance compacts the database for seconds; the window goes on meanwhile.
 void MainWindow::OnMaintenanceTimer() {
-  door_->Post([&server = server_] { server.OnMaintenanceTimer(); });
+  server_.OnMaintenanceTimer();
 }
 
 void MainWindow::ShowNotice(const QString& title, const QString& text) {
@@ -203,7 +202,7 @@ void MainWindow::RunConsole(const ConsoleUser& user) {
   ConsoleSheet sheet(*door_, user);
   if (sheet.exec() != QDialog::Accepted) return;
   // The listener keeps its address and port until the next start.
-  if (sheet.StoreSettings()) ShowNotice(Text(kTextProgramName), Text(kTextRestartToApply));
+  if (sheet.RestartNeeded()) ShowNotice(Text(kTextProgramName), Text(kTextRestartToApply));
 }
 
 void MainWindow::CloseProgram() {

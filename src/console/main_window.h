@@ -25,8 +25,7 @@ class ServerControl;
 // the commands Login (open the console) and Close (end the program). Where the desktop has
 // no tray the window stays and offers both commands as buttons. It starts the worker and
 // owns the housekeeping timers, the tray's activity animation and the console's door to the
-// directory, on whose thread the scheduled maintenance runs too: nothing that may wait for
-// the database runs on the window's thread.
+// directory: nothing that may wait for the database runs on the window's thread.
 class MainWindow : public QWidget {
   Q_OBJECT
 

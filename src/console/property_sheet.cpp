@@ -88,6 +88,7 @@ void PropertySheet::OnCurrentChanged(int index) {
 void PropertySheet::accept() {
   ConsolePage* page = CurrentPage();
   if (page != nullptr && !page->CanLeave()) return;
+  if (!Commit()) return;
   QDialog::accept();
 }
 

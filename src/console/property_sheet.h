@@ -9,8 +9,8 @@ namespace orlentis {
 
 class ConsolePage;
 
-// The console: its pages in tabs and one OK button. OK accepts; Esc and the close box
-// reject, and the caller then stores nothing.
+// The console: its pages in tabs and one OK button. OK stores (Commit) and accepts; Esc and
+// the close box reject, and nothing is stored.
 class PropertySheet : public QDialog {
   Q_OBJECT
 
@@ -24,10 +24,12 @@ class PropertySheet : public QDialog {
   ConsolePage* CurrentPage() const;
   void SetCurrentPage(int index);
 
-  // OK: accepted unless the current page cannot be left.
+  // OK: accepted unless the current page cannot be left or Commit() fails.
   void accept() override;
 
  protected:
+  // Stores what OK keeps; false, after saying why, keeps the sheet open.
+  virtual bool Commit() { return true; }
   void showEvent(QShowEvent* event) override;
   void done(int result) override;
 

@@ -16,10 +16,9 @@ class ServerControl {
   virtual void StartWorker(std::function<void()> onRequestFailure) = 0;
   // Stops the worker; nothing when none runs.
   virtual void StopWorker() = 0;
-  // The 30-second sweep timer, on the window's thread.
+  // The 30-second sweep timer and the hourly maintenance timer. Both return at once: a
+  // maintenance runs beside the window, never on its thread.
   virtual void OnSweepTimer() = 0;
-  // The hourly maintenance timer: a maintenance that is due runs then, which takes seconds.
-  // The window calls it on another thread than its own.
   virtual void OnMaintenanceTimer() = 0;
 };
 

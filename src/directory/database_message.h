@@ -6,8 +6,8 @@
 
 namespace orlentis {
 
-inline constexpr int kTextDatabaseBusy = 280;
-inline constexpr int kTextDatabaseUnavailable = 281;
+inline constexpr int kTextDatabaseBusy = 268;
+inline constexpr int kTextDatabaseUnavailable = 269;
 inline constexpr int kTextDatabaseWaiting = 291;
 
 // What the administrator is told of an operation the database did not run to its end: busy

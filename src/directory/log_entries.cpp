@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/profile_file.h"
+#include "directory/database_files.h"
 #include "store/database_guard.h"
 #include "store/log_table.h"
 
@@ -83,10 +84,16 @@ std::string LogExportLine(const LogEntry& entry) {
   return entry.time + ' ' + entry.source + ' ' + entry.action + " <" + entry.detail + ">\r\n";
 }
 
-bool ExportLog(const std::filesystem::path& file) {
+LogExport ExportLog(const std::filesystem::path& file) {
+  // Replacing the database by a rename, or the lock file, would be bad enough; merely opening
+  // one of them would already drop the locks SQLite holds on it.
+  if (IsDatabaseOwnFile(file)) return {LogExport::Outcome::kDatabaseFile};
+  const DbResult<std::vector<LogEntry>> entries = ListLogEntries();
+  if (!entries.Done()) return {LogExport::Outcome::kNotRead, entries.outcome};
   std::string content;
-  for (const LogEntry& entry : ListLogEntries().ValueOr({})) content += LogExportLine(entry);
-  return WriteFileAtomically(file, content);
+  for (const LogEntry& entry : *entries.value) content += LogExportLine(entry);
+  if (!WriteFileAtomically(file, content)) return {LogExport::Outcome::kNotWritten};
+  return {};
 }
 
 }  // namespace orlentis

@@ -44,9 +44,24 @@ DbResult<std::size_t> DeleteLogEntries(const std::vector<LogEntry>& selected);
 // One line of the exported log: time, source, action and "<detail>", ending in CR LF.
 std::string LogExportLine(const LogEntry& entry);
 
-// Writes the whole log, oldest first, into file, replacing it as a whole (a failed write
-// leaves an existing file as it was). While the database is unavailable, or when reading it
-// fails, the file is written empty. Gives back false when the file could not be written.
-bool ExportLog(const std::filesystem::path& file);
+// What became of an export of the log.
+struct LogExport {
+  enum class Outcome {
+    kWritten,
+    kDatabaseFile,  // the file named is one of the database's own (IsDatabaseOwnFile): refused
+    kNotRead,       // the entries could not be read; database says why
+    kNotWritten,    // the file could not be written
+  };
+
+  Outcome outcome = Outcome::kWritten;
+  DbOutcome database = DbOutcome::kDone;
+
+  bool Written() const { return outcome == Outcome::kWritten; }
+};
+
+// Writes the whole log, oldest first, into file, replacing it as a whole. Unless the log is
+// written, an existing file is left as it was: a previous export is never replaced by an empty
+// one because the database could not be read.
+LogExport ExportLog(const std::filesystem::path& file);
 
 }  // namespace orlentis

@@ -5,21 +5,16 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "base/operator_log.h"
+#include "store/lock_wait.h"
 
 namespace orlentis {
 namespace {
-
-constexpr int kBusyTimeoutMs = 10000;
-constexpr std::chrono::microseconds kLockRetryPause{200};
-constexpr int kLockRetries = kBusyTimeoutMs * 1000 / 200;
 
 struct ConnectionCloser {
   void operator()(sqlite3* connection) const { sqlite3_close_v2(connection); }
@@ -49,7 +44,7 @@ Connection Open(const std::filesystem::path& file, int flags) {
     Failed("open", "cannot open " + file.string() + ": " + sqlite3_errstr(result));
     return nullptr;
   }
-  sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+  sqlite3_busy_handler(raw, RetryLockShortly, nullptr);
   return connection;
 }
 
@@ -60,12 +55,6 @@ Statement Prepare(sqlite3* connection, const char* sql) {
     return nullptr;
   }
   return Statement(raw);
-}
-
-int RetryShortly(void*, int attempts) {
-  if (attempts >= kLockRetries) return 0;
-  std::this_thread::sleep_for(kLockRetryPause);
-  return 1;
 }
 
 // VACUUM INTO wants a new or empty file; creating it first gives it the database's mode.
@@ -113,9 +102,6 @@ bool IsIntact(const std::filesystem::path& file) {
 bool VacuumInPlace(const std::filesystem::path& databaseFile) {
   const Connection live = Open(databaseFile, SQLITE_OPEN_READWRITE);
   if (!live) return false;
-  // A writer that commits without pause frees the write lock only for moments, which the
-  // busy timeout's growing sleeps would miss; short, even retries catch them.
-  sqlite3_busy_handler(live.get(), RetryShortly, nullptr);
   if (sqlite3_exec(live.get(), "VACUUM", nullptr, nullptr, nullptr) != SQLITE_OK) {
     return Failed("vacuum", "cannot compact " + databaseFile.string(), live.get());
   }

@@ -10,13 +10,11 @@
 
 #include "base/program_folder.h"
 #include "store/bound_statement.h"
+#include "store/lock_wait.h"
 #include "store/statement_cache.h"
 
 namespace orlentis {
 namespace {
-
-// A writer waits this long for another connection's lock before the statement fails.
-constexpr int kBusyTimeoutMs = 10000;
 
 std::mutex fileMutex;
 std::filesystem::path databaseFile;
@@ -103,7 +101,7 @@ StatementCache* SessionStatementCache(const soci::session& session) {
 std::unique_ptr<soci::session> OpenSession(const std::filesystem::path& file) {
   CreatePrivateFile(file);
   auto session = std::make_unique<soci::session>(soci::sqlite3, ConnectString(file));
-  BoundStatement(*session, "PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs)).Execute();
+  sqlite_api::sqlite3_busy_handler(Connection(*session), RetryLockShortly, nullptr);
   BoundStatement(*session, "PRAGMA journal_mode = WAL").Execute();
   // Up to 32 MiB of pages per session (taken only as used): a full log of 100000 entries
   // stays in memory, so trimming it does not read its index back from the file every time.
@@ -115,7 +113,7 @@ std::unique_ptr<soci::session> OpenSession(const std::filesystem::path& file) {
 
 std::unique_ptr<soci::session> OpenReadOnlySession(const std::filesystem::path& file) {
   auto session = std::make_unique<soci::session>(soci::sqlite3, ConnectString(file, "?mode=ro"));
-  BoundStatement(*session, "PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs)).Execute();
+  sqlite_api::sqlite3_busy_handler(Connection(*session), RetryLockShortly, nullptr);
   return session;
 }
 

@@ -2,7 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <thread>
+
+#include "app/server.h"
 #include "base/clock.h"
+#include "base/settings.h"
 #include "store/database_maintenance.h"
 #include "support/net_test_server.h"
 #include "support/recorder_wire.h"
@@ -51,6 +59,43 @@ TEST(HousekeepingTest, HourlyTimerRunsTheMaintenanceOnlyWhenDue) {
   server.Clock().AdvanceSeconds(24 * 3600);
   housekeeping.OnMaintenanceTimer();
   EXPECT_EQ(maintenance.LastMaintenance(), NowOleDate());
+}
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+// The window's hourly timer: the maintenance waits and compacts beside the window's thread,
+// which goes on at once, and a tick meanwhile neither waits for it nor starts another.
+TEST(HousekeepingTest, TheWindowsHourlyTimerRunsTheMaintenanceOnAThreadOfItsOwn) {
+  NetTestServer net;
+  Server server(Settings::Instance(), WorkerOptions{});
+  DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  maintenance.SetStartupFinished();
+  std::promise<void> timerReturned;
+  const std::shared_future<void> returned = timerReturned.get_future().share();
+  std::atomic<int> waits{0};
+  std::thread::id waitedOn;
+  bool returnedWhileWaiting = false;
+  maintenance.SetCompactionWait([&](std::chrono::milliseconds) {
+    ++waits;
+    waitedOn = std::this_thread::get_id();
+    returnedWhileWaiting = returned.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  });
+  net.Clock().AdvanceSeconds(24 * 3600);
+  server.OnMaintenanceTimer();
+  server.OnMaintenanceTimer();
+  timerReturned.set_value();
+  ASSERT_TRUE(WaitUntil([&] { return maintenance.LastMaintenance() == NowOleDate(); }));
+  EXPECT_TRUE(returnedWhileWaiting);
+  EXPECT_NE(waitedOn, std::this_thread::get_id());
+  EXPECT_EQ(waits.load(), 1);
+  maintenance.SetCompactionWait([](std::chrono::milliseconds) {});
 }
 
 TEST(HousekeepingScheduleTest, RunsEachTimerOnItsPeriodWithoutCatchingUp) {

@@ -5,6 +5,9 @@
 #include <chrono>
 #include <thread>
 
+#include "base/settings.h"
+#include "store/bound_statement.h"
+#include "store/engine.h"
 #include "support/listening_home.h"
 #include "support/operator_log_lines.h"
 #include "support/orlentis_process.h"
@@ -65,6 +68,62 @@ TEST(TrayProgramTest, OnADesktopWithoutTrayTheWindowStaysWhileTheServerServes) {
   program.Signal(SIGTERM);
   EXPECT_EQ(program.Wait(kWaitMs), 0);
   EXPECT_EQ(x.WindowMapState("Orlentis"), "");
+}
+
+int LogRows(soci::session& session, const std::string& where = "1 = 1") {
+  int rows = 0;
+  BoundStatement(session, "SELECT COUNT(*) FROM Log WHERE " + where).Into(rows).Execute();
+  return rows;
+}
+
+bool ReloadEntryWithin(soci::session& session, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < end) {
+    if (LogRows(session, "strAction = 'Reload settings'") > 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+// SIGHUP, which orlentis-admin and the README tell the operator to send after a change, reads
+// Setting.ini again as in headless mode, and the program goes on; a stop then says so in the
+// operator's log as headless mode does.
+TEST(TrayProgramTest, SighupReadsTheSettingsAgainAndTheProgramGoesOn) {
+  XvfbServer x;
+  if (!x.Running()) GTEST_SKIP() << "no Xvfb to run the tray program on";
+  TempFolder home;
+  const std::uint16_t port = FreePort();
+  ASSERT_TRUE(WriteListenSettings(home.Path(), port));
+  ChildProcess program(TrayLaunch(home.Path(), x.Display()));
+  ASSERT_TRUE(WindowViewableWithin(x, kWaitMs)) << program.ErrorOutput();
+  ASSERT_TRUE(AnswersHostCheck(port, kWaitMs)) << program.ErrorOutput();
+  const auto database = OpenSession(home / "OrlentisDB.db");
+  // Ten entries more than the coming limit keeps.
+  ExecuteScript(*database,
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10) "
+                "INSERT INTO Log (time, strSource, strAction, strDetail) "
+                "SELECT '2026-01-01 00:00:00', 'test', 'filler', 'entry ' || i FROM n;");
+  Settings edited(home / "Setting.ini");
+  edited.SetLogLimits(LogLimits{3, 30, 0});
+  ASSERT_TRUE(edited.Save());
+
+  program.Signal(SIGHUP);
+  ASSERT_TRUE(ReloadEntryWithin(*database, kWaitMs)) << program.ErrorOutput();
+  // The reload's one entry is the newest of the three the new limit keeps.
+  EXPECT_EQ(LogRows(*database), 3);
+  EXPECT_EQ(LogRows(*database, "strAction = 'Reload settings'"), 1);
+  EXPECT_TRUE(AnswersHostCheck(port, kWaitMs)) << program.ErrorOutput();
+  EXPECT_EQ(x.WindowMapState("Orlentis"), "IsViewable");
+
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(kWaitMs), 0);
+  const std::string error = program.ErrorOutput();
+  const auto reloaded = error.find("[app.settings-reloaded]");
+  EXPECT_NE(reloaded, std::string::npos) << error;
+  EXPECT_EQ(error.find("[app.settings-reloaded]", reloaded + 1), std::string::npos) << error;
+  const auto stopping = error.find("info [app.stopping] stopping on SIGTERM");
+  EXPECT_NE(stopping, std::string::npos) << error;
+  EXPECT_NE(error.find("info [app.stopped] stopped", stopping), std::string::npos) << error;
 }
 
 TEST(TrayProgramTest, ADisplayThatCannotBeUsedIsToldInOneLineAndTheServerRunsHeadless) {

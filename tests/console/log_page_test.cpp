@@ -1,6 +1,7 @@
 #include "console/log_page.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -127,6 +128,49 @@ TEST_F(LogPageTest, BackupWritesEveryEntryAsALineOrSaysItCannot) {
   Settle(door_);
   EXPECT_EQ(messages_.size(), 1u);
   EXPECT_EQ(fileQuestions_, 3);
+}
+
+// Neither the database nor a previous export is ever replaced by the Backup.
+TEST_F(LogPageTest, BackupRefusesTheDatabasesFilesAndWritesNothingWhileTheLogCannotBeRead) {
+  auto page = OpenPage(true);
+  TempFolder elsewhere;
+  std::filesystem::create_symlink(database_.File(), elsewhere / "LogMsg.txt");
+  struct stat before {};
+  ASSERT_EQ(::stat(database_.File().c_str(), &before), 0);
+  for (const std::filesystem::path& target : {database_.File(), elsewhere / "LogMsg.txt"}) {
+    exportFile_ = QString::fromStdString(target.string());
+    page->Backup();
+    Settle(door_);
+  }
+  ASSERT_EQ(messages_.size(), 2u);
+  for (const Message& message : messages_) {
+    EXPECT_EQ(message.text, "The database's own files cannot take the log. Choose another file.");
+  }
+  struct stat after {};
+  ASSERT_EQ(::stat(database_.File().c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_size, before.st_size);
+  EXPECT_EQ(std::filesystem::read_symlink(elsewhere / "LogMsg.txt"), database_.File());
+  EXPECT_EQ(ListLogEntries().ValueOr({}).size(), 5u);
+
+  const std::filesystem::path previous = database_.Folder() / "LogMsg.txt";
+  WriteWholeFile(previous, "the previous export\r\n");
+  exportFile_ = QString::fromStdString(previous.string());
+  DatabaseMaintenance::Instance().MarkUnusable("the test marks it so");
+  page->Backup();
+  Settle(door_);
+  DatabaseMaintenance::Instance().MarkUsable();
+  ExecuteSql("DROP TABLE Log");
+  page->Backup();
+  Settle(door_);
+  ASSERT_EQ(messages_.size(), 4u);
+  EXPECT_EQ(messages_[2].text,
+            "The database is unavailable at the moment: the log was not written, and the file "
+            "is as it was.");
+  EXPECT_EQ(messages_[3].text,
+            "The log could not be read from the database: it was not written, and the file is "
+            "as it was.");
+  EXPECT_EQ(ReadWholeFile(previous), "the previous export\r\n");
 }
 
 TEST_F(LogPageTest, WithoutTheConsoleRightOnlySearchingIsOpen) {

@@ -297,6 +297,63 @@ TEST_F(ConsoleSettingsTest, TheCloseBoxStoresNothing) {
   EXPECT_EQ(window_.Notice(), nullptr);
 }
 
+// orlentis-admin writes Setting.ini beside the running program, as it does here: the console
+// shows the file as it is when it opens, and OK writes only what its pages changed.
+TEST_F(ConsoleSettingsTest, OkKeepsWhatAnotherProgramChangedInTheFile) {
+  const auto changeFile = [](const std::function<void(PreferenceBlock&)>& change) {
+    Settings file(Settings::Instance().Path());
+    PreferenceBlock preferences = file.GetPreferences();
+    change(preferences);
+    file.SetPreferences(preferences);
+    ASSERT_TRUE(file.Save());
+  };
+  changeFile([](PreferenceBlock& preferences) { preferences.port = 10260; });
+  QString shownPort;
+  OpenConsoleAndEdit([&](ConsoleSheet* sheet) {
+    shownPort = Field(sheet->Preferences(), "port")->text();
+    changeFile([](PreferenceBlock& preferences) { preferences.domain = "corp.example"; });
+    Field(sheet->Log(), "records")->setText("500");
+    sheet->accept();
+  });
+  EXPECT_EQ(shownPort, "10260");
+  const Settings file(Settings::Instance().Path());
+  EXPECT_EQ(file.GetPreferences().port, 10260);
+  EXPECT_EQ(file.GetPreferences().domain, "corp.example");
+  EXPECT_EQ(file.GetLogLimits().keepRecords, 500);
+  EXPECT_EQ(Settings::Instance().GetLogLimits().keepRecords, 500);
+  // The page left the port as it found it: nothing waits for a restart.
+  EXPECT_EQ(window_.Notice(), nullptr);
+}
+
+// The file cannot be written when its temporary file cannot be made, even by root.
+TEST_F(ConsoleSettingsTest, ASettingsFileThatCannotBeWrittenIsSaidAndTheConsoleStaysOpen) {
+  const std::string before = SettingsFile();
+  const std::filesystem::path blocker = Settings::Instance().Path().string() + ".new";
+  std::filesystem::create_directory(blocker);
+  QString message;
+  bool stayedOpen = false;
+  std::string fileAfterFailure;
+  std::int32_t portAfterFailure = 0;
+  OpenConsoleAndEdit([&](ConsoleSheet* sheet) {
+    Field(sheet->Preferences(), "port")->setText("10250");
+    WhenMessageBox(&message);
+    sheet->accept();
+    stayedOpen = sheet->isVisible();
+    fileAfterFailure = SettingsFile();
+    portAfterFailure = Settings::Instance().GetPreferences().port;
+    EXPECT_EQ(window_.Notice(), nullptr);
+    // Once the file can be written again, OK stores the page as it still stands.
+    std::filesystem::remove(blocker);
+    sheet->accept();
+  });
+  EXPECT_EQ(message, "Setting.ini could not be written: the settings are as they were.");
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_EQ(fileAfterFailure, before);
+  EXPECT_EQ(portAfterFailure, PreferenceBlock{}.port);
+  EXPECT_NE(SettingsFile().find("PORT=10250"), std::string::npos);
+  EXPECT_NE(window_.Notice(), nullptr);
+}
+
 TEST_F(ConsoleSettingsTest, OtherPreferencesAreStoredWithoutANotice) {
   OpenConsoleAndEdit([&](ConsoleSheet* sheet) {
     sheet->Preferences()->findChild<QCheckBox*>("maintenance")->click();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/clock.h"
+#include "base/program_folder.h"
 #include "store/database_maintenance.h"
 #include "support/store_rows.h"
 #include "support/temp_database.h"
@@ -68,13 +69,44 @@ TEST_F(LogEntriesTest, DeletionStopsAtTheFirstEntryNotFoundFurtherOn) {
 TEST_F(LogEntriesTest, ExportWritesTheWholeLogAsLines) {
   const std::filesystem::path file = database_.Folder() / "LogMsg.txt";
   WriteWholeFile(file, "an older, longer export that must disappear entirely\r\n");
-  ASSERT_TRUE(ExportLog(file));
+  ASSERT_TRUE(ExportLog(file).Written());
   EXPECT_EQ(ReadWholeFile(file),
             "2024/06/11 23:59:59 Orlentis Start <eve>\r\n"
             "2024/06/12 00:00:00 site Site checkin <midnight>\r\n"
             "2024/06/12 12:00:00 Orlentis Login <noon>\r\n"
             "2024/06/12 23:59:59 Orlentis Login <last second>\r\n"
             "2024/06/13 00:00:00 Orlentis Login <next day>\r\n");
+}
+
+// Whatever path names the database's files, the export neither replaces them nor opens them;
+// a file of the same name elsewhere is any other file.
+TEST_F(LogEntriesTest, ExportRefusesTheDatabasesOwnFilesHoweverTheyAreNamed) {
+  const std::filesystem::path folder = database_.Folder();
+  TempFolder elsewhere;
+  std::filesystem::create_directory_symlink(folder, elsewhere / "linked");
+  std::filesystem::create_symlink(folder / "OrlentisDB.db-journal", elsewhere / "dangling");
+  std::filesystem::create_hard_link(database_.File(), elsewhere / "second-name.db");
+  ASSERT_TRUE(std::filesystem::exists(folder / "OrlentisDB.db-wal"));
+  const std::vector<std::filesystem::path> spellings = {
+      database_.File(),
+      folder / ".." / folder.filename() / "." / "OrlentisDB.db-wal",
+      elsewhere / "linked" / "OrlentisDB.db-shm",
+      elsewhere / "linked" / "Temp.db",
+      elsewhere / "dangling",
+      std::filesystem::relative(folder / "OrlentisDB.db-journal"),
+      elsewhere / "second-name.db",
+      ProgramFolder() / "Orlentis.lock",
+  };
+  for (const std::filesystem::path& spelling : spellings) {
+    EXPECT_EQ(ExportLog(spelling).outcome, LogExport::Outcome::kDatabaseFile) << spelling;
+  }
+  for (const char* name : {"Temp.db", "OrlentisDB.db-journal", "OrlentisDB.db.new"}) {
+    EXPECT_FALSE(std::filesystem::exists(folder / name)) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(ProgramFolder() / "Orlentis.lock"));
+  EXPECT_EQ(ListLogEntries().ValueOr({}).size(), 5u);
+  EXPECT_TRUE(ExportLog(elsewhere / "OrlentisDB.db").Written());
+  EXPECT_TRUE(ExportLog(folder / "OrlentisDB.db-wal.txt").Written());
 }
 
 }  // namespace

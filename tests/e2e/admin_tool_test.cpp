@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "admin_run.h"
 #include "directory/log_entries.h"
 #include "peer_run.h"
 #include "store/engine.h"
@@ -16,24 +17,7 @@
 namespace orlentis::testing {
 namespace {
 
-constexpr int kRunLimitMs = 60000;
-
-struct AdminRun {
-  int status = -1;
-  std::string output;
-  std::string error;
-};
-
-AdminRun RunAdminTool(const std::filesystem::path& home, std::vector<std::string> arguments,
-                      const std::string& input = {}) {
-  arguments.insert(arguments.begin(), {"--home", home.string()});
-  ChildProcess child({ORLENTIS_ADMIN_BINARY, std::move(arguments), {}, {}}, input);
-  AdminRun run;
-  run.status = child.Wait(kRunLimitMs).value_or(-1);
-  run.output = child.StandardOutput();
-  run.error = child.ErrorOutput();
-  return run;
-}
+constexpr int kRunLimitMs = kAdminRunLimitMs;
 
 // Whether Python's own JSON reader takes text as one JSON document.
 bool ParsesAsJson(const std::string& text) {

@@ -33,6 +33,22 @@ class DbGuardTest : public StoreTest {
   }
 };
 
+// A failed statement is told by the engine's message and its SQL text. Its bound values are
+// password digests and the like, and a digest is as good as a password to a host login.
+TEST_F(DbGuardTest, AFailedStatementIsLoggedWithoutItsBoundValues) {
+  std::ostringstream operatorLog;
+  const OperatorLogCapture capture(operatorLog);
+  const std::string digest(64, 'e');
+  EXPECT_EQ(RunGuarded([&](soci::session& session) {
+              std::string parsed;
+              BoundStatement(session, "SELECT json(:password)").Use(digest).Into(parsed).Execute();
+            }),
+            DbOutcome::kFailed);
+  EXPECT_NE(operatorLog.str().find("malformed JSON"), std::string::npos) << operatorLog.str();
+  EXPECT_NE(operatorLog.str().find("SELECT json(:password)"), std::string::npos);
+  EXPECT_EQ(operatorLog.str().find(digest), std::string::npos) << operatorLog.str();
+}
+
 TEST_F(DbGuardTest, CompletedOperationIsDone) {
   EXPECT_EQ(
       RunGuarded([](soci::session& session) {

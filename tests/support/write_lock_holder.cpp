@@ -5,33 +5,28 @@
 namespace orlentis::testing {
 namespace {
 
-constexpr const char* kHeldMark = "write lock held";
-
-// The shell says on its standard error when it holds the lock, so that nobody guesses.
-std::string HoldingScript(std::chrono::seconds hold) {
-  return ".bail on\n"
-         ".timeout 5000\n"
-         "BEGIN IMMEDIATE;\n"
-         ".shell echo '" +
-         std::string(kHeldMark) +
-         "' >&2\n"
-         ".shell sleep " +
-         std::to_string(hold.count()) +
-         "\n"
-         "COMMIT;\n";
-}
+constexpr int kStartLimitMs = 10000;
 
 }  // namespace
 
-WriteLockHolder::WriteLockHolder(const std::filesystem::path& database, std::chrono::seconds hold)
-    : shell_({"/usr/bin/sqlite3", {database.string()}, {}, {}}, HoldingScript(hold)) {}
-
-bool WriteLockHolder::WaitUntilHeld(int timeoutMs) {
-  return shell_.WaitForError(kHeldMark, timeoutMs);
+WriteLockHolder::WriteLockHolder(const std::filesystem::path& database,
+                                 std::chrono::seconds holdFor) {
+  // The shell says so on standard error once BEGIN IMMEDIATE has the lock.
+  const std::string script =
+      "BEGIN IMMEDIATE;\n.shell echo holding the write lock >&2\n.shell sleep " +
+      std::to_string(holdFor.count()) + "\nCOMMIT;\n";
+  shell_ = std::make_unique<ChildProcess>(
+      ChildProcess::Launch{"/usr/bin/sqlite3", {"-bail", database.string()}, {}, {}}, script);
+  holding_ = shell_->WaitForError("holding the write lock", kStartLimitMs);
 }
 
-bool WriteLockHolder::WaitUntilReleased(int timeoutMs) {
-  return shell_.Wait(timeoutMs) == 0;
+WriteLockHolder::~WriteLockHolder() {
+  WaitUntilReleased();
+}
+
+void WriteLockHolder::WaitUntilReleased() {
+  const auto sleep = std::chrono::milliseconds(120000);
+  shell_->Wait(static_cast<int>(sleep.count()));
 }
 
 }  // namespace orlentis::testing

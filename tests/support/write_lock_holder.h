@@ -2,25 +2,29 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 
 #include "support/child_process.h"
 
 namespace orlentis::testing {
 
-// Another process that writes to the database: the sqlite3 shell takes the write lock with
-// BEGIN IMMEDIATE, holds it for a while without a word and then commits, as orlentis-admin or a
-// second server does in the middle of a long write.
+// Another program holding a database's write lock: the sqlite3 shell in a process of its own,
+// inside BEGIN IMMEDIATE for a while, then committing nothing and leaving.
 class WriteLockHolder {
  public:
-  WriteLockHolder(const std::filesystem::path& database, std::chrono::seconds hold);
+  // Returns once the lock is held.
+  WriteLockHolder(const std::filesystem::path& database, std::chrono::seconds holdFor);
+  ~WriteLockHolder();
+  WriteLockHolder(const WriteLockHolder&) = delete;
+  WriteLockHolder& operator=(const WriteLockHolder&) = delete;
 
-  // True once the other process holds the lock (at most timeoutMs).
-  bool WaitUntilHeld(int timeoutMs);
-  // True once the other process has committed and ended (at most timeoutMs).
-  bool WaitUntilReleased(int timeoutMs);
+  bool Holding() const { return holding_; }
+  // Waits until the holder has let go and ended.
+  void WaitUntilReleased();
 
  private:
-  ChildProcess shell_;
+  std::unique_ptr<ChildProcess> shell_;
+  bool holding_ = false;
 };
 
 }  // namespace orlentis::testing

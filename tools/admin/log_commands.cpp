@@ -67,6 +67,22 @@ void DeleteBefore(const AdminContext& context, const std::string& before) {
   context.PrintDone(std::to_string(deleted) + " entries before " + before + " deleted");
 }
 
+void Export(const AdminContext& context, const std::string& file) {
+  const LogExport result = ExportLog(file);
+  switch (result.outcome) {
+    case LogExport::Outcome::kWritten:
+      context.PrintDone("log exported to " + file);
+      return;
+    case LogExport::Outcome::kDatabaseFile:
+      throw Refusal(file + " is one of the database's own files; choose another file");
+    case LogExport::Outcome::kNotRead:
+      context.RequireDone(result.database);
+      return;
+    case LogExport::Outcome::kNotWritten:
+      throw Refusal("cannot write " + file);
+  }
+}
+
 }  // namespace
 
 void AddLogCommands(CLI::App& app, AdminContext& context) {
@@ -82,10 +98,7 @@ void AddLogCommands(CLI::App& app, AdminContext& context) {
 
   CLI::App* exportLog = log->add_subcommand("export", "write the whole log into a text file");
   exportLog->add_option("file", options->file, "the file, replaced as a whole")->required();
-  exportLog->callback([&context, options] {
-    if (!ExportLog(options->file)) throw Refusal("cannot write " + options->file);
-    context.PrintDone("log exported to " + options->file);
-  });
+  exportLog->callback([&context, options] { Export(context, options->file); });
 
   CLI::App* remove = log->add_subcommand("delete", "delete old entries");
   remove->add_option("--before", options->before, "entries before this day (YYYY-MM-DD)")
