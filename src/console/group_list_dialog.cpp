@@ -108,7 +108,13 @@ void GroupListDialog::ShowGroups(const GroupListing& listing, int select) {
   list_->clear();
   groups_ = listing.groups;
   for (const GroupEntry& group : groups_) list_->addItem(QString::fromStdString(group.name));
-  if (select >= 0) SelectRow(std::min(select, list_->count() - 1));
+  if (select >= 0) {
+    SelectRow(std::min(select, list_->count() - 1));
+    return;
+  }
+  // Said to the view itself, not only to its selection: a list that takes the focus after it
+  // was filled would otherwise make its first row current then.
+  list_->setCurrentIndex(QModelIndex());
 }
 
 int GroupListDialog::SelectedRow() const {
