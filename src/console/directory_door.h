@@ -19,7 +19,7 @@ namespace orlentis {
 // timeout for another process's write lock; run on the window's thread it would freeze the
 // console that long. The door runs each operation on a thread of its own, which has its own
 // database session, one at a time in the order they were asked, and hands each result back to
-// the thread the door lives on.
+// the thread the door was made on (the window's).
 class DirectoryDoor : public QObject {
   Q_OBJECT
 
@@ -32,7 +32,7 @@ class DirectoryDoor : public QObject {
   DirectoryDoor& operator=(const DirectoryDoor&) = delete;
 
   // Runs work() on the door's thread after everything asked before it, then deliver with its
-  // result on the door's own thread, unless receiver is gone by then: a page or dialog closed
+  // result on the window's thread, unless receiver is gone by then: a page or dialog closed
   // meanwhile just never hears of it. work must not touch widgets; it gets what it needs by
   // value.
   template <class Work, class Deliver>
@@ -53,14 +53,14 @@ class DirectoryDoor : public QObject {
  private:
   struct Job {
     std::function<void()> work;     // on the door's thread
-    std::function<void()> deliver;  // on the door's own thread afterwards; may be empty
+    std::function<void()> deliver;  // on the window's thread afterwards; may be empty
   };
 
   void Enqueue(Job job);
   void RunJobs();
   void Finish(const std::shared_ptr<Job>& job);
 
-  int unfinished_ = 0;  // touched on the door's own thread only
+  int unfinished_ = 0;  // touched on the window's thread only
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Job> queue_;
