@@ -33,7 +33,7 @@ std::vector<std::string> LogActions(const std::filesystem::path& file) {
     BoundStatement query(*session, "SELECT strAction, strDetail FROM Log ORDER BY time, rowid");
     query.Into(action).Into(detail);
     while (query.Fetch()) actions.push_back(action + "/" + detail);
-  } catch (const soci::soci_error&) {
+  } catch (const std::exception&) {
     // The server has not created its tables yet.
   }
   return actions;
