@@ -50,6 +50,8 @@ class BoundStatement {
   // The next row of a query; false after the last one. The first call runs the query.
   bool Fetch();
   bool IsNull(std::size_t column) const;
+  // How many rows the last run of a statement that writes changed.
+  long long AffectedRows() { return Statement().Statement().get_affected_rows(); }
 
   // The prepared statement this one runs on (after its first Execute() or Fetch()).
   PreparedStatement* Prepared() const { return statement_; }

@@ -2,6 +2,8 @@
 
 #include <soci/soci.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,5 +44,11 @@ inline void EraseKeylessRow(soci::session& session, const char* table, long long
       .Use(rowId)
       .Execute();
 }
+
+// Deletes the rows of table with these row ids as one unit. The ids are what a list showed
+// earlier, so a row deleted meanwhile by someone else is simply not counted; gives back how
+// many rows this deletion removed.
+std::size_t EraseKeylessRows(soci::session& session, const char* table,
+                             const std::vector<std::int64_t>& rowIds);
 
 }  // namespace orlentis

@@ -57,6 +57,10 @@ LogRow& LogTable::AddNew() {
   return row;
 }
 
+std::size_t LogTable::DeleteByRowIds(const std::vector<std::int64_t>& rowIds) {
+  return EraseKeylessRows(session_, "Log", rowIds);
+}
+
 void LogTable::Insert(LogRow& row) {
   const std::string timeText = LocalTimeText(row.time);
   BoundStatement(session_,

@@ -2,9 +2,11 @@
 
 #include <soci/soci.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "store/keyset.h"
 
@@ -36,6 +38,10 @@ class LogTable : public Keyset<LogRow> {
   void OpenBetweenDays(CalendarDay first, CalendarDay last);
 
   LogRow& AddNew();
+
+  // Deletes the rows with these row ids as one unit, loaded or not (the loaded rows stay as
+  // they are); gives back how many were still there.
+  std::size_t DeleteByRowIds(const std::vector<std::int64_t>& rowIds);
 
  protected:
   void Insert(LogRow& row) override;

@@ -32,6 +32,10 @@ void MaskIpTable::OpenByFirstAddress(const std::string& ipFrom) {
   });
 }
 
+std::size_t MaskIpTable::DeleteByRowIds(const std::vector<std::int64_t>& rowIds) {
+  return EraseKeylessRows(session_, "MaskIP", rowIds);
+}
+
 void MaskIpTable::Insert(MaskIPRow& row) {
   BoundStatement(session_,
                  "INSERT INTO MaskIP (strDescription, strIPFrom, strIPTo) VALUES (:description, "

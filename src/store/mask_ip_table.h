@@ -2,8 +2,10 @@
 
 #include <soci/soci.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "store/keyset.h"
 
@@ -26,6 +28,9 @@ class MaskIpTable : public Keyset<MaskIPRow> {
   void OpenAll();
   // The ranges starting at ipFrom (compared ignoring case), first to last.
   void OpenByFirstAddress(const std::string& ipFrom);
+  // Deletes the rows with these row ids as one unit, loaded or not (the loaded rows stay as
+  // they are); gives back how many were still there.
+  std::size_t DeleteByRowIds(const std::vector<std::int64_t>& rowIds);
 
  protected:
   void Insert(MaskIPRow& row) override;
