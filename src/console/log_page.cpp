@@ -185,10 +185,8 @@ void LogPage::ListEntries(const Listing& listing) {
         if (!listing) return ListLogEntries();
         return ListLogEntriesBetween(DayOf(listing->first), DayOf(listing->second));
       },
-      [this, listing](const DbResult<std::vector<LogEntry>>& entries) {
-        if (!entries.value) return;
-        shown_ = listing;
-        ShowEntries(*entries.value);
+      [this](const DbResult<std::vector<LogEntry>>& entries) {
+        if (entries.value) ShowEntries(*entries.value);
       });
 }
 
@@ -199,32 +197,16 @@ void LogPage::SetSearchDays(QDate from, QDate to) {
 
 void LogPage::DeleteSelected() {
   if (!consoleRight_) return;
-  const std::vector<int> rows = list_->SelectedRows();
-  if (rows.empty()) return;
-  std::vector<LogEntry> selected;
-  for (const int row : rows) {
-    selected.push_back(
-        {list_->CellText(row, 0).toStdString(), list_->CellText(row, 1).toStdString(),
-         list_->CellText(row, 2).toStdString(), list_->CellText(row, 3).toStdString()});
-  }
+  const std::vector<std::int64_t> keys = list_->SelectedKeys();
+  if (keys.empty()) return;
+  // A deletion is all or none, and once done none of its entries is left, whether it removed
+  // them or someone else did first. The rows go by key, so a sort or a new fill of the list
+  // since the selection does not matter.
   status_->Ask(
-      door_, this, [selected] { return DeleteLogEntries(selected); },
-      [this, rows, fill = fills_](const DbResult<std::size_t>& deleted) {
-        RemoveDeletedRows(rows, fill, deleted);
+      door_, this, [keys] { return DeleteLogEntries(keys); },
+      [this, keys](const DbResult<std::size_t>& deleted) {
+        if (deleted.Done()) list_->DeleteRowsWithKeys(keys);
       });
-}
-
-void LogPage::RemoveDeletedRows(const std::vector<int>& rows, int fill,
-                                const DbResult<std::size_t>& deleted) {
-  // Entries deleted before an error are gone, and a list filled anew since the selection no
-  // longer has the selected rows where they were: the list shows what is left.
-  if (deleted.outcome == DbOutcome::kFailed || (deleted.Done() && fill != fills_)) {
-    ListEntries(shown_);
-    return;
-  }
-  for (std::size_t count = deleted.ValueOr(0); count > 0; --count) {
-    list_->DeleteRow(rows[count - 1]);
-  }
 }
 
 void LogPage::Backup() {
@@ -268,13 +250,14 @@ void LogPage::ReadLimitControls() {
 }
 
 void LogPage::ShowEntries(const std::vector<LogEntry>& entries) {
-  ++fills_;
   // A long log fills in one go, without a repaint per row.
   list_->setUpdatesEnabled(false);
   list_->DeleteAllRows();
   for (const LogEntry& entry : entries) {
-    list_->AddRow({QString::fromStdString(entry.time), QString::fromStdString(entry.source),
-                   QString::fromStdString(entry.action), QString::fromStdString(entry.detail)});
+    const int row =
+        list_->AddRow({QString::fromStdString(entry.time), QString::fromStdString(entry.source),
+                       QString::fromStdString(entry.action), QString::fromStdString(entry.detail)});
+    list_->SetRowKey(row, entry.key);
   }
   list_->setUpdatesEnabled(true);
 }

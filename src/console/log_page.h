@@ -5,11 +5,11 @@
 #include <functional>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "base/settings.h"
 #include "console/console_page.h"
 #include "console/show_message.h"
-#include "store/db_outcome.h"
 
 class QDateEdit;
 class QLineEdit;
@@ -76,16 +76,12 @@ class LogPage : public ConsolePage {
   void ShowEntries(const std::vector<LogEntry>& entries);
   // What came of an export, said when it is not the file written.
   void ShowExport(const LogExport& result);
-  void RemoveDeletedRows(const std::vector<int>& rows, int fill,
-                         const DbResult<std::size_t>& deleted);
 
   DirectoryDoor& door_;
   const bool consoleRight_;
   LogLimits limits_;
   DatabaseStatusLine* status_;
   ReportList* list_;
-  Listing shown_;
-  int fills_ = 0;  // how often the list was filled, so that a deletion knows its rows
   QRadioButton* recordsMode_ = nullptr;
   QRadioButton* daysMode_ = nullptr;
   QLineEdit* records_ = nullptr;

@@ -194,8 +194,10 @@ void PreferencesPage::ReloadRanges() {
 void PreferencesPage::ShowRanges(const std::vector<IpFilterRange>& ranges) {
   ranges_->DeleteAllRows();
   for (const IpFilterRange& range : ranges) {
-    ranges_->AddRow({QString::fromStdString(range.from), QString::fromStdString(range.to),
-                     QString::fromStdString(range.description)});
+    const int row =
+        ranges_->AddRow({QString::fromStdString(range.from), QString::fromStdString(range.to),
+                         QString::fromStdString(range.description)});
+    ranges_->SetRowKey(row, range.key);
   }
 }
 
@@ -213,16 +215,10 @@ void PreferencesPage::AddRange() {
 }
 
 void PreferencesPage::DeleteSelectedRanges() {
-  const std::vector<int> rows = ranges_->SelectedRows();
-  if (rows.empty()) return;
-  std::vector<IpFilterRange> selected;
-  for (const int row : rows) {
-    selected.push_back({ranges_->CellText(row, 0).toStdString(),
-                        ranges_->CellText(row, 1).toStdString(),
-                        ranges_->CellText(row, 2).toStdString()});
-  }
+  const std::vector<std::int64_t> keys = ranges_->SelectedKeys();
+  if (keys.empty()) return;
   status_->Ask(
-      door_, this, [selected] { return DeleteIpFilterRanges(selected); },
+      door_, this, [keys] { return DeleteIpFilterRanges(keys); },
       [this](const DbResult<std::size_t>& deleted) {
         if (deleted.Done()) ReloadRanges();
       });

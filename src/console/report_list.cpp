@@ -9,6 +9,11 @@ namespace orlentis {
 namespace {
 
 constexpr int kRowValueRole = Qt::UserRole;
+constexpr int kRowKeyRole = Qt::UserRole + 1;
+
+std::int64_t KeyOf(const QTreeWidgetItem& item) {
+  return item.data(0, kRowKeyRole).toLongLong();
+}
 
 // The value of the leading decimal number of text, read as the C library's atoi reads it:
 // blanks, an optional sign, digits; anything else gives 0.
@@ -131,6 +136,13 @@ QString ReportList::CellText(int row, int column) const {
   return item == nullptr ? QString() : item->text(column);
 }
 
+bool ReportList::SetRowKey(int row, std::int64_t key) {
+  QTreeWidgetItem* item = topLevelItem(row);
+  if (item == nullptr) return false;
+  item->setData(0, kRowKeyRole, static_cast<qlonglong>(key));
+  return true;
+}
+
 bool ReportList::DeleteRow(int row) {
   QTreeWidgetItem* item = topLevelItem(row);
   delete item;
@@ -139,6 +151,14 @@ bool ReportList::DeleteRow(int row) {
 
 void ReportList::DeleteAllRows() {
   clear();
+}
+
+void ReportList::DeleteRowsWithKeys(const std::vector<std::int64_t>& keys) {
+  for (int row = RowCount() - 1; row >= 0; --row) {
+    if (std::find(keys.begin(), keys.end(), KeyOf(*topLevelItem(row))) != keys.end()) {
+      DeleteRow(row);
+    }
+  }
 }
 
 void ReportList::SortByColumn(int column, bool ascending) {
@@ -158,6 +178,12 @@ std::vector<int> ReportList::SelectedRows() const {
   for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(index.row());
   std::sort(rows.begin(), rows.end());
   return rows;
+}
+
+std::vector<std::int64_t> ReportList::SelectedKeys() const {
+  std::vector<std::int64_t> keys;
+  for (const int row : SelectedRows()) keys.push_back(KeyOf(*topLevelItem(row)));
+  return keys;
 }
 
 int ReportList::CompareCells(const QString& a, const QString& b) {

@@ -9,8 +9,9 @@
 namespace orlentis {
 
 // The console's table: columns from a column spec ("Name,100;Other,80;"), rows that keep
-// their own texts and one user value, and, when built sortable, sorting by a click on a
-// column header. Rows are addressed by their current display index.
+// their own texts, one user value and a key, and, when built sortable, sorting by a click on a
+// column header. Rows are addressed by their current display index, which a sort changes, or
+// by their key, which names the directory's row behind them wherever they stand.
 class ReportList : public QTreeWidget {
   Q_OBJECT
 
@@ -26,8 +27,11 @@ class ReportList : public QTreeWidget {
   std::uint32_t RowValue(int row) const;
   bool SetCellText(int row, int column, const QString& text);
   QString CellText(int row, int column) const;
+  bool SetRowKey(int row, std::int64_t key);
   bool DeleteRow(int row);
   void DeleteAllRows();
+  // Deletes every row whose key is one of keys.
+  void DeleteRowsWithKeys(const std::vector<std::int64_t>& keys);
 
   // Stores column and direction, shows the header's arrow and sorts the rows.
   void SortByColumn(int column, bool ascending);
@@ -37,6 +41,7 @@ class ReportList : public QTreeWidget {
   int SortColumn() const { return sortColumn_; }  // -1: none
   bool SortAscending() const { return ascending_; }
   std::vector<int> SelectedRows() const;  // ascending row indexes
+  std::vector<std::int64_t> SelectedKeys() const;
 
   // The sort's comparison of a against b: <0, 0 or >0. The kind of comparison is chosen by
   // a alone: digits only (or empty) compare as numbers, dd/dd/dddd as a day/month/year

@@ -16,20 +16,6 @@ std::string_view FirstCharacters(std::string_view text, std::size_t count) {
   return text.substr(0, end);
 }
 
-// Finds the range among the rows starting at its first address and deletes it.
-bool DeleteRange(soci::session& session, const IpFilterRange& range) {
-  MaskIpTable ranges(session);
-  ranges.OpenByFirstAddress(range.from);
-  for (ranges.MoveFirst(); !ranges.IsEOF(); ranges.MoveNext()) {
-    const MaskIPRow& row = ranges.Current();
-    if (row.strIPTo == range.to && row.strDescription == range.description) {
-      ranges.Delete();
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 std::string DottedAddress(std::uint32_t address) {
@@ -43,7 +29,7 @@ DbResult<std::vector<IpFilterRange>> ListIpFilterRanges() {
     ranges.OpenAll();
     std::vector<IpFilterRange> listed;
     for (const MaskIPRow& row : ranges.Rows()) {
-      listed.push_back({row.strIPFrom, row.strIPTo, row.strDescription});
+      listed.push_back({row.strIPFrom, row.strIPTo, row.strDescription, row.rowId});
     }
     return listed;
   });
@@ -60,12 +46,9 @@ DbOutcome AddIpFilterRange(std::uint32_t from, std::uint32_t to, std::string_vie
   });
 }
 
-DbResult<std::size_t> DeleteIpFilterRanges(const std::vector<IpFilterRange>& selected) {
-  return RunGuardedFor([&](soci::session& session) {
-    std::size_t deleted = 0;
-    while (deleted < selected.size() && DeleteRange(session, selected[deleted])) ++deleted;
-    return deleted;
-  });
+DbResult<std::size_t> DeleteIpFilterRanges(const std::vector<std::int64_t>& keys) {
+  return RunGuardedFor(
+      [&](soci::session& session) { return MaskIpTable(session).DeleteByRowIds(keys); });
 }
 
 }  // namespace orlentis

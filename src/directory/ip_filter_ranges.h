@@ -14,10 +14,12 @@ namespace orlentis {
 // change is written at once: the listener reads the table for each new connection. Each
 // function is one guarded database operation on the calling thread's session.
 
+// The key names the range's row, since nothing stops two ranges from showing the same texts.
 struct IpFilterRange {
   std::string from;  // dotted decimal
   std::string to;
   std::string description;
+  std::int64_t key = 0;
 
   bool operator==(const IpFilterRange&) const = default;
 };
@@ -34,9 +36,8 @@ DbResult<std::vector<IpFilterRange>> ListIpFilterRanges();
 // stored as they are. The description keeps its first kMaxRangeDescription characters.
 DbOutcome AddIpFilterRange(std::uint32_t from, std::uint32_t to, std::string_view description);
 
-// Deletes the selected ranges, given in the order they are listed: each one deletes the first
-// row with its three texts. The first range without such a row ends the deletion. Gives back
-// how many of the selected ranges, from the first, were deleted.
-DbResult<std::size_t> DeleteIpFilterRanges(const std::vector<IpFilterRange>& selected);
+// Deletes the ranges with these keys, all or none. A range already deleted by someone else is
+// not counted; gives back how many ranges this deletion removed.
+DbResult<std::size_t> DeleteIpFilterRanges(const std::vector<std::int64_t>& keys);
 
 }  // namespace orlentis

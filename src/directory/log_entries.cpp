@@ -11,7 +11,7 @@ namespace orlentis {
 namespace {
 
 LogEntry EntryOf(const LogRow& row) {
-  return {LogEntryTimeText(row.time), row.strSource, row.strAction, row.strDetail};
+  return {LogEntryTimeText(row.time), row.strSource, row.strAction, row.strDetail, row.rowId};
 }
 
 std::vector<LogEntry> EntriesOf(const std::vector<LogRow>& rows) {
@@ -32,24 +32,6 @@ std::vector<LogEntry> ReadOldestFirst(soci::session& session) {
 CalendarDay DayOf(std::chrono::year_month_day day) {
   return {static_cast<int>(day.year()), static_cast<int>(static_cast<unsigned>(day.month())),
           static_cast<int>(static_cast<unsigned>(day.day()))};
-}
-
-// The table has no oldest-first query of its own, so the walk runs backwards over the newest
-// first rows; a deletion leaves the cursor on the newer neighbour, one step back is the next
-// older row.
-std::size_t DeleteInTableOrder(soci::session& session, const std::vector<LogEntry>& selected) {
-  LogTable log(session);
-  log.OpenNewestFirst();
-  std::size_t deleted = 0;
-  log.MoveLast();
-  while (deleted < selected.size() && !log.IsBOF()) {
-    if (EntryOf(log.Current()) == selected[deleted]) {
-      log.Delete();
-      ++deleted;
-    }
-    log.MovePrev();
-  }
-  return deleted;
 }
 
 }  // namespace
@@ -75,9 +57,9 @@ DbResult<std::vector<LogEntry>> ListLogEntriesBetween(std::chrono::year_month_da
   });
 }
 
-DbResult<std::size_t> DeleteLogEntries(const std::vector<LogEntry>& selected) {
+DbResult<std::size_t> DeleteLogEntries(const std::vector<std::int64_t>& keys) {
   return RunGuardedFor(
-      [&](soci::session& session) { return DeleteInTableOrder(session, selected); });
+      [&](soci::session& session) { return LogTable(session).DeleteByRowIds(keys); });
 }
 
 std::string LogExportLine(const LogEntry& entry) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -14,13 +15,15 @@ namespace orlentis {
 // The event log as the console's Log page shows, searches, deletes and exports it. Each
 // database function is one guarded operation on the calling thread's session.
 
-// One entry with its time as the console shows it, "YYYY/MM/DD HH:MM:SS" in local time. That
-// text sorts like the time itself, and it is what a deletion matches against.
+// One entry with its time as the console shows it, "YYYY/MM/DD HH:MM:SS" in local time; that
+// text sorts like the time itself. The key names the entry's row: two entries of the same
+// second can show the same texts, and only the key tells which of them was selected.
 struct LogEntry {
   std::string time;
   std::string source;
   std::string action;
   std::string detail;
+  std::int64_t key = 0;
 
   bool operator==(const LogEntry&) const = default;
 };
@@ -34,12 +37,9 @@ DbResult<std::vector<LogEntry>> ListLogEntries();
 DbResult<std::vector<LogEntry>> ListLogEntriesBetween(std::chrono::year_month_day first,
                                                       std::chrono::year_month_day last);
 
-// Deletes the entries the administrator selected, given in the order they are listed. The
-// table is walked once, oldest first, each selected entry being looked for from where the
-// previous one was found; the first one not found ends the deletion, so an entry listed out of
-// table order (after a re-sort) stays. Gives back how many of the selected entries, from the
-// first, were deleted.
-DbResult<std::size_t> DeleteLogEntries(const std::vector<LogEntry>& selected);
+// Deletes the entries with these keys, in any order, all or none. An entry already deleted by
+// someone else is not counted; gives back how many entries this deletion removed.
+DbResult<std::size_t> DeleteLogEntries(const std::vector<std::int64_t>& keys);
 
 // One line of the exported log: time, source, action and "<detail>", ending in CR LF.
 std::string LogExportLine(const LogEntry& entry);

@@ -5,30 +5,19 @@
 namespace orlentis {
 namespace {
 
-const std::string kSelectRanges =
-    std::string("SELECT strDescription, strIPFrom, strIPTo, ") + kRowIdColumn + " FROM MaskIP ";
-const std::string kRangeOrder = std::string(" ORDER BY ") + kRowIdColumn;
-
-template <class Bind>
-std::vector<MaskIPRow> ReadRanges(soci::session& session, const std::string& tail, Bind bind) {
-  return ReadKeylessRows<MaskIPRow>(
-      session, kSelectRanges + tail,
-      [](BoundStatement& query, MaskIPRow& row) {
-        query.Into(row.strDescription).Into(row.strIPFrom).Into(row.strIPTo);
-      },
-      bind);
-}
+const std::string kSelectRanges = std::string("SELECT strDescription, strIPFrom, strIPTo, ") +
+                                  kRowIdColumn + " FROM MaskIP ORDER BY " + kRowIdColumn;
 
 }  // namespace
 
 void MaskIpTable::OpenAll() {
-  Load([this] { return ReadRanges(session_, kRangeOrder, [](BoundStatement&) {}); });
-}
-
-void MaskIpTable::OpenByFirstAddress(const std::string& ipFrom) {
-  Load([this, ipFrom] {
-    return ReadRanges(session_, "WHERE strIPFrom = :ip" + kRangeOrder,
-                      [&](BoundStatement& q) { q.Use(ipFrom); });
+  Load([this] {
+    return ReadKeylessRows<MaskIPRow>(
+        session_, kSelectRanges,
+        [](BoundStatement& query, MaskIPRow& row) {
+          query.Into(row.strDescription).Into(row.strIPFrom).Into(row.strIPTo);
+        },
+        [](BoundStatement&) {});
   });
 }
 

@@ -26,8 +26,7 @@ class MaskIpTable : public Keyset<MaskIPRow> {
 
   // Every range, first to last in the order they were added.
   void OpenAll();
-  // The ranges starting at ipFrom (compared ignoring case), first to last.
-  void OpenByFirstAddress(const std::string& ipFrom);
+
   // Deletes the rows with these row ids as one unit, loaded or not (the loaded rows stay as
   // they are); gives back how many were still there.
   std::size_t DeleteByRowIds(const std::vector<std::int64_t>& rowIds);

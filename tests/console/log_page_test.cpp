@@ -100,6 +100,21 @@ TEST_F(LogPageTest, DeletesTheTwoSelectedEntriesFromListAndLog) {
   EXPECT_EQ(left, (std::vector<std::string>{"eve", "noon", "next day"}));
 }
 
+TEST_F(LogPageTest, AfterAResortTheSelectedEntriesGoAndTheirTwinsStay) {
+  AddLogEntryAt(June(12, 12, 0, 0), "Orlentis", "Login", "noon");
+  auto page = OpenPage(true);
+  page->List().SortByColumn(3, false);
+  ASSERT_EQ(Details(page->List()),
+            (QStringList{"noon", "noon", "next day", "midnight", "last second", "eve"}));
+  for (const int row : {1, 2, 5}) page->List().topLevelItem(row)->setSelected(true);
+  page->DeleteSelected();
+  Settle(door_);
+  EXPECT_EQ(Details(page->List()), (QStringList{"noon", "midnight", "last second"}));
+  std::vector<std::string> left;
+  for (const LogEntry& entry : ListLogEntries().ValueOr({})) left.push_back(entry.detail);
+  EXPECT_EQ(left, (std::vector<std::string>{"midnight", "noon", "last second"}));
+}
+
 TEST_F(LogPageTest, BackupWritesEveryEntryAsALineOrSaysItCannot) {
   auto page = OpenPage(true);
   page->SetSearchDays(QDate(2024, 6, 13), QDate(2024, 6, 13));

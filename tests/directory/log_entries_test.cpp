@@ -55,15 +55,33 @@ TEST_F(LogEntriesTest, SearchTakesBothDaysWhole) {
   EXPECT_TRUE(inverted.value->empty());
 }
 
-TEST_F(LogEntriesTest, DeletionStopsAtTheFirstEntryNotFoundFurtherOn) {
+TEST_F(LogEntriesTest, OfTwoIdenticalEntriesOnlyTheSelectedOneIsDeleted) {
+  AddLogEntryAt(At(12, 12, 0, 0), "Orlentis", "Login", "noon");
   const std::vector<LogEntry> all = *ListLogEntries().value;
-  LogEntry otherCase = all[0];
-  otherCase.source = "orlentis";
-  EXPECT_EQ(*DeleteLogEntries({otherCase, all[1]}).value, 0u);
-  // Listed newest first (after a re-sort), only the first selected entry is found.
-  EXPECT_EQ(*DeleteLogEntries({all[4], all[2], all[0]}).value, 1u);
+  ASSERT_EQ(Details(all), (std::vector<std::string>{"eve", "midnight", "noon", "noon",
+                                                    "last second", "next day"}));
+  const auto deleted = DeleteLogEntries({all[3].key});
+  ASSERT_TRUE(deleted.Done());
+  EXPECT_EQ(*deleted.value, 1u);
+  const std::vector<LogEntry> left = *ListLogEntries().value;
+  ASSERT_EQ(left.size(), 5u);
+  EXPECT_EQ(left[2], all[2]);
+}
+
+TEST_F(LogEntriesTest, EntriesSelectedInAnyOrderAreAllDeleted) {
+  const std::vector<LogEntry> all = *ListLogEntries().value;
+  // As a list sorted newest first gives them.
+  EXPECT_EQ(*DeleteLogEntries({all[4].key, all[2].key, all[0].key}).value, 3u);
   EXPECT_EQ(Details(*ListLogEntries().value),
-            (std::vector<std::string>{"eve", "midnight", "noon", "last second"}));
+            (std::vector<std::string>{"midnight", "last second"}));
+}
+
+TEST_F(LogEntriesTest, AnEntryDeletedMeanwhileIsNotCountedAndNothingElseGoes) {
+  const std::vector<LogEntry> all = *ListLogEntries().value;
+  EXPECT_EQ(*DeleteLogEntries({all[1].key}).value, 1u);
+  EXPECT_EQ(*DeleteLogEntries({all[1].key, all[3].key}).value, 1u);
+  EXPECT_EQ(Details(*ListLogEntries().value),
+            (std::vector<std::string>{"eve", "noon", "next day"}));
 }
 
 TEST_F(LogEntriesTest, ExportWritesTheWholeLogAsLines) {

@@ -44,7 +44,7 @@ void DeleteRange(const AdminContext& context, const FilterOptions& options, bool
   for (const IpFilterRange& range : context.Require(ListIpFilterRanges())) {
     if (range.from != from || range.to != to) continue;
     if (described && range.description != options.description) continue;
-    if (context.Require(DeleteIpFilterRanges({range})) == 1) {
+    if (context.Require(DeleteIpFilterRanges({range.key})) == 1) {
       context.PrintDone("range " + from + " - " + to + " deleted");
       return;
     }

@@ -62,8 +62,12 @@ void ListEntries(const AdminContext& context, const LogOptions& options) {
 
 void DeleteBefore(const AdminContext& context, const std::string& before) {
   const auto lastDay = std::chrono::sys_days(Day(before)) - std::chrono::days(1);
-  const auto entries = context.Require(ListLogEntriesBetween(kFirstDay, year_month_day(lastDay)));
-  const std::size_t deleted = context.Require(DeleteLogEntries(entries));
+  std::vector<std::int64_t> keys;
+  for (const LogEntry& entry :
+       context.Require(ListLogEntriesBetween(kFirstDay, year_month_day(lastDay)))) {
+    keys.push_back(entry.key);
+  }
+  const std::size_t deleted = context.Require(DeleteLogEntries(keys));
   context.PrintDone(std::to_string(deleted) + " entries before " + before + " deleted");
 }
 
