@@ -7,8 +7,17 @@ The layers, lowest first, and what each may include besides itself. The network 
 to the database only through the directory layer, so no SOCI header may reach it, not even
 through a header it includes. The recorder layer is the recorders' side of the wire for the
 tools and the tests: no other folder of src/ may include it, so the server never does.
-tools/admin (orlentis-admin) is checked as an area of its own: it works on the directory and
-the store and reaches neither the network layer nor the console (so it links no Qt).
+Every other folder that builds code is an area of its own with what it may include written
+down here: orlentis-admin works on the directory and the store and reaches neither the network
+layer nor the console (so it links no Qt); orlentis-peer is a recorder and reaches neither the
+directory nor the console, though its seeding of a load-test database writes the tables
+directly; the console's pictures and the benchmarks stand above every layer, like the
+program; the fuzz target drives the network layer with the recorder's records; the tests'
+support serves every layer's tests.
+
+The network layer and the console reach the store only for the database threads, the
+maintenance flags and the outcome of an operation: they may include those store headers by
+name, and no other.
 """
 import pathlib
 import re
@@ -24,9 +33,26 @@ MAY_INCLUDE = {
     "app": {"base", "access", "store", "directory", "net", "console"},
     "recorder": {"base", "access", "net"},
     "admin": {"base", "access", "store", "directory"},
+    "peer": {"base", "access", "store", "net", "recorder"},
+    "console-shots": {"base", "access", "store", "directory", "console", "app"},
+    "fuzz": {"base", "access", "store", "net", "recorder"},
+    "bench": {"base", "access", "store", "directory", "net", "console", "app", "recorder"},
+    "support": {"base", "access", "store", "directory", "net", "console", "app", "recorder"},
 }
 # Areas outside src/, by folder.
-TOOL_AREAS = {"admin": ("tools", "admin")}
+TOOL_AREAS = {
+    "admin": ("tools", "admin"),
+    "peer": ("tools", "peer"),
+    "console-shots": ("tools", "console-shots"),
+    "fuzz": ("fuzz",),
+    "bench": ("bench",),
+    "support": ("tests", "support"),
+}
+# The store headers a layer above the directory may include; none other.
+STORE_HEADERS_ALLOWED = {
+    "net": {"store/database_maintenance.h", "store/database_thread.h", "store/db_outcome.h"},
+    "console": {"store/database_maintenance.h", "store/database_thread.h", "store/db_outcome.h"},
+}
 NOT_INCLUDED_IN_SRC = {"recorder"}
 NO_DATABASE_HEADERS = {"net", "recorder"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
@@ -75,10 +101,12 @@ def check(root):
             where = path.relative_to(root)
             if kind == '"':
                 target = name.split("/")[0] if "/" in name else layer
-                if target in NOT_INCLUDED_IN_SRC and target != layer:
+                if target in NOT_INCLUDED_IN_SRC and target not in allowed and layer not in TOOL_AREAS:
                     faults.append(f"{where}: the {layer} layer includes {name}, which only tools and tests may")
                 elif target in MAY_INCLUDE and target not in allowed:
                     faults.append(f"{where}: the {layer} layer includes {name} of the {target} layer")
+                elif target == "store" and name not in STORE_HEADERS_ALLOWED.get(layer, {name}):
+                    faults.append(f"{where}: the {layer} layer includes {name}, a store header it does not need")
             if layer in NO_DATABASE_HEADERS:
                 if name.startswith("soci/") or (kind == '"' and reaches_soci(src, name, set())):
                     faults.append(f"{where}: the {layer} layer reaches a database header through {name}")

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The layer check must refuse an include of a higher layer, a database header that reaches
 # the network layer through a header of a lower one, and the recorder layer included anywhere
-# else in src/, the network layer reached by orlentis-admin, and accept a tree without any of them.
+# else in src/, the network layer reached by orlentis-admin, a store header the network layer
+# does not need, the directory reached by the recorder simulator, and accept a tree without
+# any of them.
 set -u
 check="$1"
 scratch=$(mktemp -d)
@@ -40,4 +42,25 @@ python3 "$check" "$scratch" >/dev/null 2>&1 || fail "the admin tool over the dir
 printf '#include "net/wire.h"\n' >> "$scratch/tools/admin/tool.cpp"
 out=$(python3 "$check" "$scratch" 2>&1) && fail "the admin tool including the network layer was accepted"
 grep -q 'tools/admin/tool.cpp: the admin layer includes net/wire.h' <<<"$out" || fail "unexpected report: $out"
+rm "$scratch/tools/admin/tool.cpp"
+
+# The network layer reaches the store only through the headers it needs, named one by one.
+printf '#pragma once\n' > "$scratch/src/store/db_outcome.h"
+printf '#include "store/db_outcome.h"\n' > "$scratch/src/net/outcome.cpp"
+python3 "$check" "$scratch" >/dev/null 2>&1 || fail "the network layer with the outcome type was refused"
+printf '#pragma once\n' > "$scratch/src/store/site_table.h"
+printf '#include "store/site_table.h"\n' >> "$scratch/src/net/outcome.cpp"
+out=$(python3 "$check" "$scratch" 2>&1) && fail "a store table in the network layer was accepted"
+grep -q 'src/net/outcome.cpp: the net layer includes store/site_table.h, a store header it does not need' <<<"$out" ||
+  fail "unexpected report: $out"
+rm "$scratch/src/net/outcome.cpp"
+
+# Every folder that builds code is checked: the recorder simulator stays off the directory.
+mkdir -p "$scratch/tools/peer"
+printf '#include "recorder/requests.h"\n' > "$scratch/tools/peer/peer.cpp"
+python3 "$check" "$scratch" >/dev/null 2>&1 || fail "the recorder simulator over the recorder layer was refused"
+printf '#include "directory/lookup.h"\n' >> "$scratch/tools/peer/peer.cpp"
+out=$(python3 "$check" "$scratch" 2>&1) && fail "the recorder simulator including the directory was accepted"
+grep -q 'tools/peer/peer.cpp: the peer layer includes directory/lookup.h of the directory layer' <<<"$out" ||
+  fail "unexpected report: $out"
 echo "1 passed, 0 failed"
