@@ -52,6 +52,11 @@ std::string GetLanguageText(int id) {
   return texts.Text(id);
 }
 
+std::string GetLanguageTextOr(int id, std::string_view english) {
+  std::string text = GetLanguageText(id);
+  return text.empty() ? std::string(english) : text;
+}
+
 int GetLanguageText(int id, char* buffer, std::size_t size) {
   if (buffer == nullptr || size == 0) return 0;
   const std::string text = GetLanguageText(id);

@@ -14,8 +14,7 @@ inline QString PageText(int id) {
 // A text newer than the first language files: the English.lng that an older version wrote into
 // a program folder lacks it, and english stands in for it there.
 inline QString PageTextOr(int id, const char* english) {
-  const QString text = PageText(id);
-  return text.isEmpty() ? QString::fromUtf8(english) : text;
+  return QString::fromStdString(GetLanguageTextOr(id, english));
 }
 
 }  // namespace orlentis

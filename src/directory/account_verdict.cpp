@@ -10,11 +10,11 @@ namespace {
 
 // A language file older than a refusal's text still gets words for it.
 std::string RefusalText(int textId) {
-  std::string text = GetLanguageText(textId);
-  if (text.empty() && textId == kTextNoGroupSettingRight) {
-    return "Only the members of the Administrator group may change the groups.";
+  if (textId == kTextNoGroupSettingRight) {
+    return GetLanguageTextOr(textId,
+                             "Only the members of the Administrator group may change the groups.");
   }
-  return text;
+  return GetLanguageText(textId);
 }
 
 }  // namespace
