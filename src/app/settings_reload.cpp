@@ -4,13 +4,11 @@
 #include "base/language.h"
 #include "base/operator_log.h"
 #include "base/settings.h"
+#include "base/text_ids.h"
 #include "store/event_log.h"
 
 namespace orlentis {
 namespace {
-
-constexpr int kTextReloadSettings = 260;
-constexpr int kTextSettingsReloaded = 261;
 
 std::string Endpoint(const WorkerOptions& options) {
   return (options.bindAddress.empty() ? std::string("0.0.0.0") : options.bindAddress) + ":" +

@@ -17,12 +17,12 @@
 #include "base/operator_log.h"
 #include "base/program_folder.h"
 #include "base/single_instance.h"
+#include "base/text_ids.h"
 
 namespace orlentis {
 namespace {
 
 constexpr const char* kApplicationName = "Orlentis";
-constexpr int kTextSavedDump = 32780;
 
 int PrintVersion() {
   std::cout << "orlentis " << ORLENTIS_VERSION << '\n';

@@ -42,6 +42,4 @@ std::string GetLanguageTextOr(int id, std::string_view english);
 // text is not empty, else 0 (the buffer then holds an empty string).
 int GetLanguageText(int id, char* buffer, std::size_t size);
 
-inline constexpr int kTextProgramName = 128;
-
 }  // namespace orlentis

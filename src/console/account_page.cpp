@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "access/roles.h"
+#include "base/text_ids.h"
 #include "console/database_status_line.h"
 #include "console/directory_door.h"
 #include "console/group_list_dialog.h"
@@ -15,18 +16,6 @@
 
 namespace orlentis {
 namespace {
-
-constexpr int kTextUserColumns = 115;
-constexpr int kTextGroupColumns = 116;
-constexpr int kTextDeleteQuestion = 120;
-constexpr int kTextGroupSetting = 129;
-constexpr int kTextUserTotal = 130;
-constexpr int kTextAdd = 137;
-constexpr int kTextDelete = 138;
-constexpr int kTextModify = 139;
-constexpr int kTextRefresh = 140;
-constexpr int kTextAccount = 157;
-constexpr int kTextGroupTotal = 184;
 
 QString WithCount(int textId, std::size_t count) {
   return PageText(textId).replace(QStringLiteral("%d"), QString::number(count));
@@ -70,8 +59,8 @@ AccountPage::AccountPage(DirectoryDoor& door, const ConsoleUser& user, QWidget* 
 }
 
 QWidget* AccountPage::BuildButtons(bool consoleRight) {
-  QPushButton* add = Button(kTextAdd, "add");
-  QPushButton* remove = Button(kTextDelete, "delete");
+  QPushButton* add = Button(kTextAddAccount, "add");
+  QPushButton* remove = Button(kTextDeleteAccount, "delete");
   QPushButton* modify = Button(kTextModify, "modify");
   QPushButton* refresh = Button(kTextRefresh, "refresh");
   groupSetting_ = Button(kTextGroupSetting, "groupSetting");

@@ -7,21 +7,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/text_ids.h"
 #include "console/database_status_line.h"
 #include "console/directory_door.h"
 #include "console/ip_address_field.h"
 #include "console/page_text.h"
 
 namespace orlentis {
-namespace {
-
-constexpr int kTextOk = 108;
-constexpr int kTextCancel = 109;
-constexpr int kTextIpAddress = 177;
-constexpr int kTextAddSite = 247;
-constexpr int kTextInstances = 248;
-
-}  // namespace
+namespace {}  // namespace
 
 AddSiteDialog::AddSiteDialog(DirectoryDoor& door, QWidget* parent)
     : QDialog(parent),

@@ -3,15 +3,17 @@
 #include <QCheckBox>
 #include <QGridLayout>
 
+#include "base/text_ids.h"
 #include "console/page_text.h"
 
 namespace orlentis {
 namespace {
 
-constexpr int kTextAuthority = 228;
 // The captions of bits 0 to 8; the texts are not numbered in bit order.
-constexpr std::array<int, kAuthorityRightCount> kTextBoxes{229, 230, 231, 233, 234,
-                                                           235, 236, 237, 240};
+constexpr std::array<int, kAuthorityRightCount> kTextBoxes{
+    kTextRightMonitoring,   kTextRightPtzControl, kTextRightSearching,
+    kTextRightGeneralSetup, kTextRightUserSetup,  kTextRightRemoteSetup,
+    kTextRightBackup,       kTextRightShutdown,   kTextRightPrivacyMask};
 constexpr int kColumns = 3;
 
 }  // namespace

@@ -8,18 +8,11 @@
 #include <QVBoxLayout>
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "console/directory_door.h"
 
 namespace orlentis {
 namespace {
-
-constexpr int kTextOk = 108;
-constexpr int kTextUserName = 110;
-constexpr int kTextPassword = 111;
-constexpr int kTextLogin = 144;
-constexpr int kTextLoginError = 186;
-constexpr int kTextCloseProgram = 221;
-constexpr int kTextCloseLoginFailed = 222;
 
 QString Text(int id) {
   return QString::fromStdString(GetLanguageText(id));

@@ -1,6 +1,7 @@
 #include "console/console_sheet.h"
 
 #include "access/roles.h"
+#include "base/text_ids.h"
 #include "console/account_page.h"
 #include "console/directory_door.h"
 #include "console/log_page.h"
@@ -10,11 +11,7 @@
 #include "directory/maintenance_schedule.h"
 
 namespace orlentis {
-namespace {
-
-constexpr int kTextSettingsNotWritten = 267;
-
-}  // namespace
+namespace {}  // namespace
 
 ConsoleSheet::ConsoleSheet(DirectoryDoor& door, const ConsoleUser& user, QWidget* parent)
     : PropertySheet(parent), door_(door), showMessage_(WarningBoxOver(this)) {

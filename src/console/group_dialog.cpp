@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "base/text_ids.h"
 #include "console/authority_frame.h"
 #include "console/database_status_line.h"
 #include "console/directory_door.h"
@@ -15,10 +16,6 @@
 namespace orlentis {
 namespace {
 
-constexpr int kTextOk = 108;
-constexpr int kTextCancel = 109;
-constexpr int kTextAddGroup = 131;
-constexpr int kTextGroupName = 133;
 constexpr int kMaxNameInput = 31;
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "access/roles.h"
+#include "base/text_ids.h"
 #include "console/authority_frame.h"
 #include "console/database_status_line.h"
 #include "console/directory_door.h"
@@ -20,16 +21,6 @@
 namespace orlentis {
 namespace {
 
-constexpr int kTextOk = 108;
-constexpr int kTextCancel = 109;
-constexpr int kTextGroupSetting = 129;
-constexpr int kTextGroupName = 133;
-constexpr int kTextAdd = 137;
-constexpr int kTextDelete = 138;
-constexpr int kTextModify = 139;
-constexpr int kTextGroups = 183;
-constexpr int kTextIncrease = 241;
-constexpr int kTextDecrease = 242;
 constexpr int kMaxNameShown = 31;
 constexpr int kListWidthInCharacters = 20;
 
@@ -84,8 +75,8 @@ QWidget* GroupListDialog::BuildButtons() {
     connect(button, &QPushButton::clicked, this, action);
     return button;
   };
-  addButton(kTextAdd, &GroupListDialog::Add);
-  addButton(kTextDelete, &GroupListDialog::Delete);
+  addButton(kTextAddAccount, &GroupListDialog::Add);
+  addButton(kTextDeleteAccount, &GroupListDialog::Delete);
   addButton(kTextModify, &GroupListDialog::Modify);
   addButton(kTextIncrease, &GroupListDialog::Increase);
   addButton(kTextDecrease, &GroupListDialog::Decrease);

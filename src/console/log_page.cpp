@@ -14,6 +14,7 @@
 
 #include "base/clock.h"
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "console/database_status_line.h"
 #include "console/directory_door.h"
 #include "console/page_text.h"
@@ -23,20 +24,6 @@
 
 namespace orlentis {
 namespace {
-
-constexpr int kTextColumns = 142;
-constexpr int kTextLog = 158;
-constexpr int kTextSearch = 163;
-constexpr int kTextRecordsLimit = 164;
-constexpr int kTextBackup = 165;
-constexpr int kTextTo = 168;
-constexpr int kTextExportFailed = 179;
-constexpr int kTextDelete = 185;
-constexpr int kTextRecords = 187;
-constexpr int kTextDays = 188;
-constexpr int kTextDatabaseFileTarget = 264;
-constexpr int kTextDatabaseUnavailable = 265;
-constexpr int kTextLogNotRead = 266;
 
 constexpr int kDaysMode = 1;
 
@@ -66,7 +53,7 @@ std::int32_t CountOr(const QLineEdit& edit, std::int32_t fallback) {
 // Why the log could not be read: a repair under way, or anything else the database said.
 QString NotReadMessage(DbOutcome outcome) {
   if (outcome == DbOutcome::kSkipped) {
-    return PageTextOr(kTextDatabaseUnavailable,
+    return PageTextOr(kTextExportDatabaseUnavailable,
                       "The database is unavailable at the moment: the log was not written, and "
                       "the file is as it was.");
   }
@@ -92,7 +79,7 @@ LogPage::LogPage(DirectoryDoor& door, bool consoleRight, const LogLimits& limits
       list_(new ReportList(true)),
       showMessage_(WarningBoxOver(this)),
       askSaveFile_([this] { return AskSaveFileInDialog(); }) {
-  list_->SetColumns(PageText(kTextColumns));
+  list_->SetColumns(PageText(kTextLogColumns));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(status_);
   layout->addWidget(list_);
@@ -132,7 +119,7 @@ QWidget* LogPage::BuildSearchControls() {
   from_ = DatePicker(Today());
   to_ = DatePicker(Today());
   auto* search = new QPushButton(PageText(kTextSearch));
-  delete_ = new QPushButton(PageText(kTextDelete));
+  delete_ = new QPushButton(PageText(kTextDeleteLogEntries));
   backup_ = new QPushButton(PageText(kTextBackup));
   search->setObjectName("search");
   delete_->setObjectName("delete");

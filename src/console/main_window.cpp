@@ -11,6 +11,7 @@
 #include <array>
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "console/console_sheet.h"
 #include "console/directory_door.h"
 #include "console/server_control.h"
@@ -20,11 +21,6 @@
 namespace orlentis {
 namespace {
 
-constexpr int kTextLogin = 144;
-constexpr int kTextClose = 149;
-constexpr int kTextWelcome = 166;
-constexpr int kTextRestartToApply = 220;
-constexpr int kTextVersion = 249;
 constexpr int kSweepPeriodMs = 30'000;
 constexpr int kMaintenancePeriodMs = 3'600'000;
 constexpr int kMaxTooltip = 127;

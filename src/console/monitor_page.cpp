@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/text_ids.h"
 #include "console/database_status_line.h"
 #include "console/directory_door.h"
 #include "console/page_text.h"
@@ -13,14 +14,6 @@
 namespace orlentis {
 namespace {
 
-constexpr int kTextRefresh = 140;
-constexpr int kTextSiteColumns = 154;
-constexpr int kTextCameraColumns = 155;
-constexpr int kTextMonitor = 160;
-constexpr int kTextSiteInformation = 161;
-constexpr int kTextCameraInformation = 162;
-constexpr int kTextStateSet = 223;
-constexpr int kTextStateClear = 224;
 constexpr int kMaxStateTextLength = 15;
 
 QString StateText(bool set) {

@@ -6,13 +6,10 @@
 #include <QVBoxLayout>
 
 #include "base/language.h"
+#include "base/text_ids.h"
 
 namespace orlentis {
-namespace {
-
-constexpr int kTextOk = 108;
-
-}  // namespace
+namespace {}  // namespace
 
 NoticeWindow::NoticeWindow()
     : QDialog(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), text_(new QLabel(this)) {

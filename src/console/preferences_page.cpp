@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "console/database_status_line.h"
 #include "console/directory_door.h"
 #include "console/ip_address_field.h"
@@ -23,25 +24,6 @@
 
 namespace orlentis {
 namespace {
-
-constexpr int kTextRangeColumns = 156;
-constexpr int kTextPreferences = 159;
-constexpr int kTextFrom = 167;
-constexpr int kTextTo = 168;
-constexpr int kTextDenyMode = 169;
-constexpr int kTextAcceptMode = 170;
-constexpr int kTextDescription = 171;
-constexpr int kTextAdd = 174;
-constexpr int kTextDelete = 175;
-constexpr int kTextPort = 176;
-constexpr int kTextIpAddress = 177;
-constexpr int kTextIpFilter = 178;
-constexpr int kTextAutoMaintenance = 202;
-constexpr int kTextInterval = 203;
-constexpr int kTextIntervalUnit = 204;
-constexpr int kTextFirstInterval = 205;  // 205 to 216, each starting with its days
-constexpr int kTextDomainLogon = 245;
-constexpr int kTextDomain = 246;
 
 constexpr int kMaxPort = 65535;
 
@@ -93,7 +75,7 @@ QWidget* PreferencesPage::BuildMaintenanceControls() {
   maintenance_->setObjectName("maintenance");
   interval_ = new QComboBox;
   for (int index = 0; index <= kMaxMaintenanceIntervalIndex; ++index) {
-    interval_->addItem(PageText(kTextFirstInterval + index));
+    interval_->addItem(PageText(kTextInterval1Day + index));
   }
   interval_->setCurrentIndex(
       std::clamp(opened_.maintenanceInterval, 0, kMaxMaintenanceIntervalIndex));
@@ -127,8 +109,8 @@ QWidget* PreferencesPage::BuildFilterControls() {
   description_ = new QLineEdit;
   description_->setMaxLength(static_cast<int>(kMaxRangeDescription));
   description_->setObjectName("description");
-  auto* add = new QPushButton(PageText(kTextAdd));
-  auto* remove = new QPushButton(PageText(kTextDelete));
+  auto* add = new QPushButton(PageText(kTextAddRange));
+  auto* remove = new QPushButton(PageText(kTextDeleteRange));
   filterControls_ = {denyMode_, acceptMode_, ranges_, from_, to_, description_, add, remove};
   connect(filter_, &QCheckBox::clicked, this, &PreferencesPage::EnableDependentControls);
   connect(add, &QPushButton::clicked, this, &PreferencesPage::AddRange);

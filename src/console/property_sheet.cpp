@@ -7,12 +7,11 @@
 #include <QVBoxLayout>
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "console/console_page.h"
 
 namespace orlentis {
 namespace {
-
-constexpr int kTextOk = 108;
 
 QString Text(int id) {
   return QString::fromStdString(GetLanguageText(id));

@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "base/text_ids.h"
 #include "console/add_site_dialog.h"
 #include "console/authority_frame.h"
 #include "console/database_status_line.h"
@@ -25,15 +26,6 @@
 namespace orlentis {
 namespace {
 
-constexpr int kTextOk = 108;
-constexpr int kTextCancel = 109;
-constexpr int kTextUserName = 110;
-constexpr int kTextPassword = 111;
-constexpr int kTextConfirmation = 112;
-constexpr int kTextGroup = 113;
-constexpr int kTextDescription = 114;
-constexpr int kTextAddUser = 117;
-constexpr int kTextModifyUser = 118;
 constexpr int kMaxNameInput = 16;
 constexpr int kMaxPasswordInput = 15;
 // What each entry of the group drop-down keeps of its group.
@@ -98,7 +90,7 @@ QWidget* UserDialog::BuildAccountControls() {
                                                       {kTextPassword, password_},
                                                       {kTextConfirmation, confirmation_},
                                                       {kTextGroup, groups_},
-                                                      {kTextDescription, description_}}};
+                                                      {kTextDescriptionLabel, description_}}};
   for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
     grid->addWidget(new QLabel(PageText(rows[row].first)), row, 0);
     grid->addWidget(rows[row].second, row, 1);

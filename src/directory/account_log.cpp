@@ -1,15 +1,11 @@
 #include "directory/account_log.h"
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "store/event_log.h"
 
 namespace orlentis {
-namespace {
-
-constexpr int kTextLoginsThrottled = 262;
-constexpr int kTextLoginsThrottledDetail = 263;
-
-}  // namespace
+namespace {}  // namespace
 
 void LogAccountChange(soci::session& session, std::string_view source, int actionTextId,
                       std::string_view name) {

@@ -20,7 +20,7 @@ void LogAccountChange(soci::session& session, std::string_view source, int actio
 // or name.
 void LogLoginsThrottled(const std::string& source);
 
-// The source the console gives its changes: the program's display name (text 128). An
+// The source the console gives its changes: the program's display name (kTextProgramName). An
 // administration tool gives its own name and the user who runs it instead.
 std::string ConsoleLogSource();
 

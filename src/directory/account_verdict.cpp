@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "directory/database_message.h"
 
 namespace orlentis {

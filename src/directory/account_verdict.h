@@ -6,21 +6,19 @@
 
 namespace orlentis {
 
-inline constexpr int kTextNoGroupSettingRight = 290;
-
 // Why an account operation changed nothing.
 enum class AccountRefusal {
   kNone,
   kNothingSelected,          // no user or group was named
-  kNoGroupChosen,            // text 105
-  kGroupGone,                // text 226 with the group's shown name
-  kUserExists,               // text 151 with the user's name
-  kNoUserName,               // text 104
-  kPasswordsDiffer,          // text 106
-  kBlankPassword,            // text 107
-  kPasswordOutsideCodePage,  // text 250: the recorders could not send it
-  kNoGroupName,              // text 136
-  kGroupExists,              // text 152 with the group's name
+  kNoGroupChosen,            // kTextNoGroupChosen
+  kGroupGone,                // kTextGroupGone with the group's shown name
+  kUserExists,               // kTextUserExists with the user's name
+  kNoUserName,               // kTextNoUserName
+  kPasswordsDiffer,          // kTextPasswordsDiffer
+  kBlankPassword,            // kTextBlankPassword
+  kPasswordOutsideCodePage,  // kTextPasswordOutsideCodePage: the recorders could not send it
+  kNoGroupName,              // kTextNoGroupName
+  kGroupExists,              // kTextGroupExists with the group's name
   kProtected,                // the administrator account or a default group
   kNotFound,                 // the row is gone (changed elsewhere meanwhile)
   kCannotMove,               // the group is at the end it would move past
@@ -28,7 +26,8 @@ enum class AccountRefusal {
   kSiteOnline,               // only off-line sites are removed
   kBlankAddress,             // no octet of the address was given
   kInstanceCountOutOfRange,  // 1 to 4 instances are added at a time
-  kNoGroupSettingRight,      // text 290: only the Administrator group changes the groups
+  kNoGroupSettingRight,      // kTextNoGroupSettingRight: only the Administrator group changes the
+                             // groups
 };
 
 // What became of an account operation: done, refused (with the language text to show, or

@@ -9,6 +9,7 @@
 #include "base/clock.h"
 #include "base/language.h"
 #include "base/settings.h"
+#include "base/text_ids.h"
 #include "directory/account_log.h"
 #include "directory/code_page_password.h"
 #include "store/database_guard.h"
@@ -19,9 +20,6 @@
 namespace orlentis {
 namespace {
 
-constexpr int kTextLoginAction = 195;
-constexpr int kTextUserLogin = 197;
-constexpr int kTextProgramClosed = 225;
 constexpr std::size_t kMaxGroupName = 63;
 
 // The table check: the first user of that name, its digest compared exactly.

@@ -1,6 +1,7 @@
 #include "directory/database_message.h"
 
 #include "base/language.h"
+#include "base/text_ids.h"
 
 namespace orlentis {
 std::string DatabaseOutcomeMessage(DbOutcome outcome) {

@@ -6,10 +6,6 @@
 
 namespace orlentis {
 
-inline constexpr int kTextDatabaseBusy = 268;
-inline constexpr int kTextDatabaseUnavailable = 269;
-inline constexpr int kTextDatabaseWaiting = 291;
-
 // What the administrator is told of an operation the database did not run to its end: busy
 // (another program holds the write lock; trying again helps) or unavailable (failing, or
 // being repaired). Empty for kDone. A language file older than these texts gets the English.

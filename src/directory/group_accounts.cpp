@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "access/roles.h"
+#include "base/text_ids.h"
 #include "directory/account_fields.h"
 #include "directory/account_log.h"
 #include "store/database_guard.h"
@@ -16,12 +17,6 @@
 
 namespace orlentis {
 namespace {
-
-constexpr int kTextAddGroup = 131;
-constexpr int kTextModifyGroup = 132;
-constexpr int kTextNoGroupName = 136;
-constexpr int kTextGroupExists = 152;
-constexpr int kTextDeleteGroup = 239;
 
 using Refusal = AccountRefusal;
 

@@ -13,9 +13,9 @@ namespace orlentis {
 // The user groups as the Account page, the group dialogs and an administration tool change
 // them. Each function is one guarded database operation on the calling thread's session;
 // names are UTF-8 and compare ignoring case. Only an asker with the Group setting right
-// changes the groups: anyone else is refused with text 290, before anything is read. A change
-// writes its event-log entry with the asker's log source. The four default groups, named
-// after the roles, can be neither modified nor deleted: such a change is refused silently, as
+// changes the groups: anyone else is refused with kTextNoGroupSettingRight, before anything is
+// read. A change writes its event-log entry with the asker's log source. The four default groups,
+// named after the roles, can be neither modified nor deleted: such a change is refused silently, as
 // is a change that names no group.
 
 struct GroupEntry {
@@ -37,13 +37,14 @@ struct GroupListing {
 // dialog's every fill), in one transaction.
 GroupListing RenumberGroups(const Asker& asker);
 
-// A new group comes last. Refused with text 136 without a name, with 152 when a group of that
-// name exists. Logs entry 131.
+// A new group comes last. Refused with kTextNoGroupName without a name, kTextGroupExists when a
+// group of that name exists. Logs entry kTextAddGroup.
 AccountVerdict AddGroup(const std::string& name, std::uint32_t authority, const Asker& asker);
 // Sets the group's authority and takes from its users every right the group no longer has
-// (rights it gains are not given to them), in one transaction. Logs entry 132.
+// (rights it gains are not given to them), in one transaction. Logs entry kTextModifyGroup.
 AccountVerdict ModifyGroup(const std::string& name, std::uint32_t authority, const Asker& asker);
-// Deletes the group, its users and their UserSite rows in one transaction. Logs entry 239.
+// Deletes the group, its users and their UserSite rows in one transaction. Logs entry
+// kTextDeleteGroup.
 AccountVerdict DeleteGroup(const std::string& name, const Asker& asker);
 
 // Exchange the group with the one above or below it. The groups at positions 0 and 1 cannot

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "access/roles.h"
+#include "base/text_ids.h"
 #include "directory/account_fields.h"
 #include "directory/account_log.h"
 #include "directory/code_page_password.h"
@@ -15,18 +16,6 @@
 
 namespace orlentis {
 namespace {
-
-constexpr int kTextNoUserName = 104;
-constexpr int kTextNoGroupChosen = 105;
-constexpr int kTextPasswordsDiffer = 106;
-constexpr int kTextBlankPassword = 107;
-constexpr int kTextModifyUser = 118;
-constexpr int kTextNothingSelected = 119;
-constexpr int kTextUserExists = 151;
-constexpr int kTextAddUser = 196;
-constexpr int kTextGroupGone = 226;
-constexpr int kTextDeleteUser = 238;
-constexpr int kTextPasswordOutsideCodePage = 250;
 
 using Refusal = AccountRefusal;
 
@@ -153,7 +142,7 @@ AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std
   row.bsAuthority = static_cast<std::int32_t>(form.authority & kAuthorityAll);
   users.Update();
   WriteSiteRights(session, users.Current().nID, locked, form.siteRights);
-  LogAccountChange(session, logSource, adding ? kTextAddUser : kTextModifyUser, name);
+  LogAccountChange(session, logSource, adding ? kTextAddUserAction : kTextModifyUser, name);
   transaction.Commit();
   return AccountVerdict::Done();
 }

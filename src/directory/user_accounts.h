@@ -45,7 +45,7 @@ struct UserReading {
   UserAccount user;  // filled when the verdict is done
 };
 
-// The user of that name (ignoring case). An empty name is refused with text 119; a name
+// The user of that name (ignoring case). An empty name is refused with kTextNothingSelected; a name
 // without a user silently.
 UserReading ReadUser(const std::string& name);
 
@@ -74,18 +74,19 @@ struct UserForm {
 };
 
 // The user dialog's OK. The checks run in this order, each refusing with its text: no group
-// chosen (105), the group gone (226), adding a name that exists (151), no name (104), the
-// passwords differ (106), no password (107), a new password the code page cannot hold (250).
-// Then the User row is added or changed (a new password stored as the digest of its bytes in
-// the code page) and every listed site gets its UserSite row, all in one transaction, and the
-// entry 196 (added) or 118 (modified) is logged. The administrator account keeps its group and
-// its stored camera permissions; a site without one gets every camera. A modified user that
-// no longer exists is refused silently.
+// chosen (kTextNoGroupChosen), the group gone (kTextGroupGone), adding a name that exists
+// (kTextUserExists), no name (kTextNoUserName), the passwords differ (kTextPasswordsDiffer), no
+// password (kTextBlankPassword), a new password the code page cannot hold
+// (kTextPasswordOutsideCodePage). Then the User row is added or changed (a new password stored as
+// the digest of its bytes in the code page) and every listed site gets its UserSite row, all in one
+// transaction, and the entry kTextAddUserAction (added) or kTextModifyUser (modified) is logged.
+// The administrator account keeps its group and its stored camera permissions; a site without one
+// gets every camera. A modified user that no longer exists is refused silently.
 AccountVerdict SaveUser(const UserForm& form, std::string_view logSource);
 
-// Deletes the user with its UserSite rows and logs entry 238. An empty name is refused with
-// text 119; the administrator account (in any letter case) and a name without a user are
-// refused silently.
+// Deletes the user with its UserSite rows and logs entry kTextDeleteUser. An empty name is refused
+// with kTextNothingSelected; the administrator account (in any letter case) and a name without a
+// user are refused silently.
 AccountVerdict DeleteUser(const std::string& name, std::string_view logSource);
 
 }  // namespace orlentis

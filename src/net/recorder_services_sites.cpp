@@ -1,15 +1,13 @@
 #include <array>
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "directory/site_directory.h"
 #include "net/recorder_connection.h"
 #include "net/recorder_services.h"
 
 namespace orlentis {
 namespace {
-
-constexpr int kTextSiteCheckIn = 198;
-constexpr int kTextSiteCheckOut = 199;
 
 // "address:port" of the stored check-in, the detail of both site log entries.
 std::string SiteLogDetail(const SiteRecord& record) {

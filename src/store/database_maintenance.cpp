@@ -9,6 +9,7 @@
 #include "base/operator_log.h"
 #include "base/profile_file.h"
 #include "base/settings.h"
+#include "base/text_ids.h"
 #include "store/compaction.h"
 #include "store/database_guard.h"
 #include "store/engine.h"
@@ -18,10 +19,6 @@ namespace orlentis {
 namespace {
 
 constexpr int kCompactionPasses = 5;
-constexpr int kTextMaintenance = 217;
-constexpr int kTextCompacted = 218;
-constexpr int kTextRepaired = 200;
-constexpr int kTextCompactionFailed = 201;
 
 // Why a compaction failed is said by the step that failed (store.compaction-failed), just before.
 void LogOutcome(std::string_view doneId, std::string_view failedId, std::string_view what,
@@ -157,7 +154,7 @@ bool DatabaseMaintenance::IsMaintenanceDue() const {
 void DatabaseMaintenance::ScheduleNextMaintenance() {
   const int index =
       std::clamp(Settings::Instance().GetMaintenanceInterval(), 0, kMaxMaintenanceIntervalIndex);
-  const int days = MaintenanceIntervalDays(GetLanguageText(kTextFirstMaintenanceInterval + index));
+  const int days = MaintenanceIntervalDays(GetLanguageText(kTextInterval1Day + index));
   nextMaintenance_.store(lastMaintenance_.load() + days);
 }
 

@@ -10,9 +10,8 @@
 
 namespace orlentis {
 
-// The interval choices are language texts 205 to 216; the leading number of the chosen text is
-// the interval in days, and a text without one (or 0) means one day.
-inline constexpr int kTextFirstMaintenanceInterval = 205;
+// The interval choices are the texts kTextInterval1Day to kTextInterval60Days; the leading number
+// of the chosen text is the interval in days, and a text without one (or 0) means one day.
 int MaintenanceIntervalDays(std::string_view intervalText);
 
 // The database's maintenance: compaction at start-up, on a schedule of whole days, and as the

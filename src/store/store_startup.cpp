@@ -6,6 +6,7 @@
 
 #include "base/language.h"
 #include "base/operator_log.h"
+#include "base/text_ids.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/event_log.h"
@@ -15,9 +16,6 @@
 
 namespace orlentis {
 namespace {
-
-constexpr int kTextStart = 193;
-constexpr int kTextStarted = 191;
 
 std::string NewerDatabaseLine(const std::filesystem::path& file, int version, int newest) {
   return "the database " + file.string() + " has schema version " + std::to_string(version) +

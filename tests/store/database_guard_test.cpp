@@ -7,6 +7,7 @@
 
 #include "base/language.h"
 #include "base/operator_log.h"
+#include "base/text_ids.h"
 #include "store/bound_statement.h"
 #include "store/event_log.h"
 #include "store_test.h"
@@ -24,7 +25,7 @@ class DbGuardTest : public StoreTest {
  protected:
   int RepairEntries() {
     int count = 0;
-    const std::string detail = GetLanguageText(200);
+    const std::string detail = GetLanguageText(kTextRepaired);
     BoundStatement(Session(), "SELECT COUNT(*) FROM Log WHERE strDetail = :d")
         .Use(detail)
         .Into(count)
@@ -135,7 +136,7 @@ TEST_F(DbGuardTest, FailureDuringARepairStartsNoSecondOne) {
   EXPECT_EQ(firstFailure.get(), DbOutcome::kFailed);
   EXPECT_FALSE(DatabaseMaintenance::Instance().IsUnavailable());
   EXPECT_EQ(RepairEntries(), 1);
-  EXPECT_EQ(Count("Log", "strDetail = '" + GetLanguageText(201) + "'"), 0);
+  EXPECT_EQ(Count("Log", "strDetail = '" + GetLanguageText(kTextCompactionFailed) + "'"), 0);
 }
 
 TEST_F(DbGuardTest, RepairEntryIsWrittenWhileUnavailableWithoutTrimming) {
@@ -163,7 +164,7 @@ TEST_F(DbGuardTest, AFailedRepairLeavesTheDatabaseUnusableInsteadOfRepairingAgai
   EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceRunning());
   EXPECT_EQ(RunGuarded(RunInvalidSql), DbOutcome::kSkipped);
   DatabaseMaintenance::Instance().MarkUsable();
-  EXPECT_EQ(Count("Log", "strDetail = '" + GetLanguageText(201) + "'"), 1);
+  EXPECT_EQ(Count("Log", "strDetail = '" + GetLanguageText(kTextCompactionFailed) + "'"), 1);
 }
 
 TEST_F(DbGuardTest, FailureInsideANestedOperationAbandonsTheOuterOneAndRepairsOnce) {

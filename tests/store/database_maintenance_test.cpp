@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "store/bound_statement.h"
 #include "store/compaction.h"
 #include "store/site_table.h"
@@ -87,7 +88,7 @@ class MaintenanceTest : public StoreTest {
 
   int MaintenanceEntries(int detailTextId) {
     int count = 0;
-    const std::string action = GetLanguageText(217);
+    const std::string action = GetLanguageText(kTextMaintenance);
     const std::string detail = GetLanguageText(detailTextId);
     BoundStatement(Session(), "SELECT COUNT(*) FROM Log WHERE strAction = :a AND strDetail = :d")
         .Use(action)
@@ -148,7 +149,7 @@ TEST_F(MaintenanceTest, StartUpMaintenanceCompactsEvenWithAutomaticMaintenanceOf
   EXPECT_TRUE(DatabaseMaintenance::Instance().RunMaintenance());
   EXPECT_LT(std::filesystem::file_size(Database().File()), before / 4);
   EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceRunning());
-  EXPECT_EQ(MaintenanceEntries(218), 1);
+  EXPECT_EQ(MaintenanceEntries(kTextCompacted), 1);
 }
 
 TEST_F(MaintenanceTest, CompactionShrinksTheDatabaseWhileAnotherSessionIsOpen) {
@@ -211,8 +212,8 @@ TEST_F(MaintenanceTest, FailedCompactionLeavesTheDatabaseAsItWas) {
   EXPECT_EQ(Count("\"User\""), 1);
   EXPECT_TRUE(IsIntact(Database().File()));
   EXPECT_TRUE(std::filesystem::exists(blocked / "keep"));
-  EXPECT_EQ(MaintenanceEntries(201), 1);
-  EXPECT_EQ(MaintenanceEntries(218), 0);
+  EXPECT_EQ(MaintenanceEntries(kTextCompactionFailed), 1);
+  EXPECT_EQ(MaintenanceEntries(kTextCompacted), 0);
   EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceRunning());
 }
 

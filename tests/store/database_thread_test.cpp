@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "store/database_guard.h"
 #include "store/store_startup.h"
 #include "store_test.h"
@@ -16,7 +17,6 @@ namespace orlentis::testing {
 namespace {
 
 constexpr auto kGenerousWait = std::chrono::seconds(60);
-constexpr int kTextRepaired = 200;
 
 class Job final : public DatabaseJob {
  public:

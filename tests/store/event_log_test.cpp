@@ -1,6 +1,7 @@
 #include "store/event_log.h"
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "store/bound_statement.h"
 #include "store_test.h"
 
@@ -53,7 +54,7 @@ TEST_F(EventLogTest, EntryCarriesTheTimeOfWritingAndItsTexts) {
 }
 
 TEST_F(EventLogTest, EntryByIdTakesTheLanguageTexts) {
-  ASSERT_TRUE(AppendLogEntryById(128, 193, 191, true));
+  ASSERT_TRUE(AppendLogEntryById(kTextProgramName, kTextStart, kTextStarted, true));
   const auto entries = LogNewestFirst();
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].strSource, "Orlentis");
@@ -139,7 +140,7 @@ TEST_F(EventLogTest, WithLogDataOffOrdinaryEntriesAreStillWritten) {
   PreferenceBlock preferences;
   preferences.logData = 0;
   Settings::Instance().SetPreferences(preferences);
-  EXPECT_TRUE(AppendLogEntryById(128, 195, 197, true));
+  EXPECT_TRUE(AppendLogEntryById(kTextProgramName, kTextLoginAction, kTextUserLogin, true));
   EXPECT_EQ(Count("Log"), 1);
 }
 

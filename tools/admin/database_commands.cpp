@@ -7,15 +7,13 @@
 #include "base/language.h"
 #include "base/program_folder.h"
 #include "base/single_instance.h"
+#include "base/text_ids.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/event_log.h"
 
 namespace orlentis::admin {
 namespace {
-
-constexpr int kTextMaintenance = 217;
-constexpr int kTextCompacted = 218;
 
 // SQLite's integrity check on a read-only session: nothing is written, not even the journal
 // mode, so it is safe beside a running server.

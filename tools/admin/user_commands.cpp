@@ -7,6 +7,7 @@
 #include "account_arguments.h"
 #include "admin_commands.h"
 #include "admin_status.h"
+#include "base/text_ids.h"
 #include "directory/authority_boxes.h"
 #include "directory/group_accounts.h"
 #include "directory/user_accounts.h"
@@ -14,8 +15,6 @@
 
 namespace orlentis::admin {
 namespace {
-
-constexpr int kTextUserExists = 151;
 
 // What the options of add and modify ask for; unset options leave things as they are.
 struct UserOptions {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "base/language.h"
+#include "base/text_ids.h"
 #include "console/account_page.h"
 #include "console/add_site_dialog.h"
 #include "console/authority_frame.h"
@@ -38,7 +39,6 @@
 namespace orlentis::shots {
 namespace {
 
-constexpr int kTextRestartToApply = 220;
 constexpr int kMainWindowWidth = 340;
 constexpr int kLoginWidth = 320;
 constexpr int kSheetWidth = 760;

@@ -8,6 +8,7 @@
 #include "access/password_digest.h"
 #include "base/language.h"
 #include "base/settings.h"
+#include "base/text_ids.h"
 #include "directory/ip_filter_ranges.h"
 #include "directory/site_directory.h"
 #include "store/database_maintenance.h"
@@ -18,8 +19,6 @@
 namespace orlentis::shots {
 namespace {
 
-constexpr int kTextSiteCheckIn = 198;
-constexpr int kTextSiteCheckOut = 199;
 constexpr int kRecording = 1;
 constexpr int kLossOfSignal = 2;
 constexpr std::uint32_t kFullAuthority = 0x1FF;
