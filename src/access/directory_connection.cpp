@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 
 namespace orlentis {
 namespace {
@@ -37,7 +38,7 @@ std::string ErrorText(int result, LDAP* ld) {
 // line also says what the directory has to offer.
 void LogTlsFault(const std::string& uri, const std::string& caFile, const std::string& what) {
   const std::string cas = caFile.empty() ? "the system's trusted CAs" : "the CAs of " + caFile;
-  LogToOperatorPerReason(OperatorLevel::kError, "access.domain-tls-failed", uri + " " + what,
+  LogToOperatorPerReason(kLogAccessDomainTlsFailed, uri + " " + what,
                          "domain logon at " + uri + " refused without sending the password: " +
                              what + " (the directory must offer TLS with a certificate issued by " +
                              cas + " that names the host of the URI)");
@@ -94,8 +95,7 @@ bool Secured(LDAP* ld, const DomainLogonSettings& settings, const std::string& u
 }  // namespace
 
 void LogDirectoryFault(const std::string& uri, int result, LDAP* ld) {
-  LogToOperatorPerReason(OperatorLevel::kError, "access.domain-logon-failed",
-                         std::to_string(result),
+  LogToOperatorPerReason(kLogAccessDomainLogonFailed, std::to_string(result),
                          "domain logon at " + uri + " failed: " + ErrorText(result, ld));
 }
 

@@ -11,6 +11,7 @@
 #include "app/service_manager_notice.h"
 #include "app/settings_reload.h"
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "base/program_folder.h"
 #include "base/settings.h"
 #include "store/store_startup.h"
@@ -62,9 +63,9 @@ std::string StopReason(int signalNumber) {
 
 void StopServer(Server& server, const std::string& reason) {
   NotifyServiceStopping();
-  LogToOperator(OperatorLevel::kInfo, "app.stopping", reason);
+  LogToOperator(kLogAppStopping, reason);
   server.StopWorker();
-  LogToOperator(OperatorLevel::kInfo, "app.stopped", "stopped");
+  LogToOperator(kLogAppStopped, "stopped");
 }
 
 int RunHeadlessServer() {

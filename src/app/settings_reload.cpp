@@ -3,6 +3,7 @@
 #include "app/server.h"
 #include "base/language.h"
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "base/settings.h"
 #include "base/text_ids.h"
 #include "store/event_log.h"
@@ -23,13 +24,12 @@ void ReloadSettings(Server& server, Settings& settings) {
   const WorkerOptions wanted = WorkerOptions::FromSettings(settings);
   const WorkerOptions& listening = server.ListenOptions();
   if (wanted.bindAddress != listening.bindAddress || wanted.port != listening.port) {
-    LogToOperator(OperatorLevel::kWarning, "app.restart-needed",
+    LogToOperator(kLogAppRestartNeeded,
                   "Setting.ini asks to listen on " + Endpoint(wanted) +
                       "; that takes a restart, until then the server stays on " +
                       Endpoint(listening));
   }
-  LogToOperator(OperatorLevel::kInfo, "app.settings-reloaded",
-                "settings read again from " + settings.Path().string());
+  LogToOperator(kLogAppSettingsReloaded, "settings read again from " + settings.Path().string());
   AppendLogEntryById(kTextProgramName, kTextReloadSettings, kTextSettingsReloaded, true);
 }
 

@@ -15,6 +15,7 @@
 #include "app/tray_program.h"
 #include "base/language.h"
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "base/program_folder.h"
 #include "base/single_instance.h"
 #include "base/text_ids.h"
@@ -30,7 +31,7 @@ int PrintVersion() {
 }
 
 void ReportUnusableFolder(const std::string& problem) {
-  LogToOperator(OperatorLevel::kError, "app.folder-unusable", problem);
+  LogToOperator(kLogAppFolderUnusable, problem);
 }
 
 // The server writes its database, settings and lock file into the folder: one it cannot
@@ -57,7 +58,7 @@ std::optional<int> LockFolder(const SingleInstanceLock& lock, const std::filesys
     case SingleInstanceLock::State::kAcquired:
       return std::nullopt;
     case SingleInstanceLock::State::kHeldByAnother:
-      LogToOperator(OperatorLevel::kError, "app.already-running",
+      LogToOperator(kLogAppAlreadyRunning,
                     "another instance is already running in " + folder.string());
       return kExitAlreadyRunning;
     case SingleInstanceLock::State::kUnusable:
@@ -101,11 +102,10 @@ int RunOrlentis(const std::vector<std::string>& arguments) {
   const SingleInstanceLock lock(folder);
   if (const auto refused = LockFolder(lock, folder)) return *refused;
   SetProgramFolder(folder);
-  LogToOperator(OperatorLevel::kInfo, "app.start",
-                std::string("orlentis ") + ORLENTIS_VERSION + " starts in the program folder " +
-                    folder.string());
+  LogToOperator(kLogAppStart, std::string("orlentis ") + ORLENTIS_VERSION +
+                                  " starts in the program folder " + folder.string());
   if (!WriteDefaultProgramFiles(folder)) {
-    LogToOperator(OperatorLevel::kWarning, "app.defaults-unwritten",
+    LogToOperator(kLogAppDefaultsUnwritten,
                   "cannot write the default settings into " + folder.string());
   }
   InstallCrashHandler(kApplicationName, GetLanguageText(kTextSavedDump));
@@ -114,8 +114,7 @@ int RunOrlentis(const std::vector<std::string>& arguments) {
 
   if (options.mode == RunMode::kTray) {
     if (const auto status = RunTrayProgram()) return *status;
-    LogToOperator(OperatorLevel::kWarning, "app.headless",
-                  "no display to show the tray program on; running headless");
+    LogToOperator(kLogAppHeadless, "no display to show the tray program on; running headless");
   }
   return RunHeadlessServer();
 }

@@ -115,14 +115,14 @@ void Write(OperatorLevel level, std::string_view id, std::string_view key, std::
 
 }  // namespace
 
-void LogToOperator(OperatorLevel level, std::string_view id, std::string_view text) {
-  Write(level, id, id, text);
+void LogToOperator(const OperatorMessage& message, std::string_view text) {
+  Write(message.level, message.id, message.id, text);
 }
 
-void LogToOperatorPerReason(OperatorLevel level, std::string_view id, std::string_view reason,
+void LogToOperatorPerReason(const OperatorMessage& message, std::string_view reason,
                             std::string_view text) {
   // The unit separator cannot occur in an id, so no id and reason pair reads as another.
-  Write(level, id, std::string(id) + '\x1f' + std::string(reason), text);
+  Write(message.level, message.id, std::string(message.id) + '\x1f' + std::string(reason), text);
 }
 
 OperatorLogCapture::OperatorLogCapture(std::ostream& stream) {

@@ -26,10 +26,18 @@ namespace orlentis {
 
 enum class OperatorLevel { kInfo, kWarning, kError };
 
-void LogToOperator(OperatorLevel level, std::string_view id, std::string_view text);
+// The messages are listed in base/operator_messages.mes, with what each means to the operator;
+// the build makes a constant of each in base/operator_messages.h, and those are what callers
+// pass, so no id is logged that the list does not hold.
+struct OperatorMessage {
+  std::string_view id;
+  OperatorLevel level;
+};
+
+void LogToOperator(const OperatorMessage& message, std::string_view text);
 // The same with the rate limit kept for each reason apart, so that a burst of one reason does
 // not hide another.
-void LogToOperatorPerReason(OperatorLevel level, std::string_view id, std::string_view reason,
+void LogToOperatorPerReason(const OperatorMessage& message, std::string_view reason,
                             std::string_view text);
 
 // For tests: while one lives, the operator's log is written to stream instead of where it went

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 
 namespace orlentis {
 
@@ -60,7 +61,7 @@ void ReadPastNulBytes(std::string& content, const std::filesystem::path& path) {
     }
   }
   content = std::move(kept);
-  LogToOperatorPerReason(OperatorLevel::kWarning, "settings.file-damaged", path.string(),
+  LogToOperatorPerReason(kLogSettingsFileDamaged, path.string(),
                          path.string() + " is damaged: NUL bytes on line " + lines +
                              " are skipped and the rest of the file is read");
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "base/profile_file.h"
 #include "base/program_folder.h"
 
@@ -42,9 +43,9 @@ std::int32_t ReadPort(const ProfileFile& ini, const std::filesystem::path& path)
   const auto port = ParseProfileNumber(text);
   if (port && *port >= 0 && *port <= kHighestPort) return *port;
   const std::int32_t used = port ? kHighestPort : kDefaultPort;
-  LogToOperator(OperatorLevel::kWarning, "settings.port-invalid",
-                "PORT=" + text + " in " + path.string() + " is not a port from 0 to 65535; " +
-                    "listening on port " + std::to_string(used));
+  LogToOperator(kLogSettingsPortInvalid, "PORT=" + text + " in " + path.string() +
+                                             " is not a port from 0 to 65535; " +
+                                             "listening on port " + std::to_string(used));
   return used;
 }
 
@@ -56,7 +57,7 @@ DirectoryTls ReadDirectoryTls(const ProfileFile& ini, const std::filesystem::pat
   for (const DirectoryTls tls : {DirectoryTls::kStartTls, DirectoryTls::kNone}) {
     if (strcasecmp(text.c_str(), DirectoryTlsText(tls).c_str()) == 0) return tls;
   }
-  LogToOperator(OperatorLevel::kWarning, "settings.tls-invalid",
+  LogToOperator(kLogSettingsTlsInvalid,
                 "TLS=" + text + " in " + path.string() +
                     " is neither starttls nor none; domain logons use starttls");
   return DirectoryTls::kStartTls;

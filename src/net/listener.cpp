@@ -13,6 +13,7 @@
 
 #include "base/clock.h"
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "base/settings.h"
 #include "directory/ip_filter.h"
 #include "store/database_maintenance.h"
@@ -34,18 +35,17 @@ auto EndOnFault(std::shared_ptr<RecorderConnection> connection) {
     try {
       std::rethrow_exception(fault);
     } catch (const std::exception& error) {
-      LogToOperator(OperatorLevel::kError, "net.connection-fault",
+      LogToOperator(kLogNetConnectionFault,
                     std::string("a connection ended on an error: ") + error.what());
     } catch (...) {
-      LogToOperator(OperatorLevel::kError, "net.connection-fault",
-                    "a connection ended on an error");
+      LogToOperator(kLogNetConnectionFault, "a connection ended on an error");
     }
   };
 }
 
 // Refusals come in bursts (a recorder that retries, a scan); one line a second per reason.
 bool Refused(const std::string& peerAddress, std::string_view reason, std::string_view why) {
-  LogToOperatorPerReason(OperatorLevel::kWarning, "net.admission-refused", reason,
+  LogToOperatorPerReason(kLogNetAdmissionRefused, reason,
                          "refused a connection from " + peerAddress + ": " + std::string(why));
   return false;
 }
@@ -161,10 +161,10 @@ std::size_t Listener::LiveConnectionsFrom(const std::string& peerAddress) const 
 }
 
 void Listener::Evict(std::list<std::shared_ptr<RecorderConnection>>::iterator silent) {
-  LogToOperator(OperatorLevel::kWarning, "net.connection-evicted",
-                "all " + std::to_string(kMaxLiveConnections) +
-                    " connections are in use: closed one from " + (*silent)->PeerAddress() +
-                    " that has sent nothing since it connected");
+  LogToOperator(kLogNetConnectionEvicted, "all " + std::to_string(kMaxLiveConnections) +
+                                              " connections are in use: closed one from " +
+                                              (*silent)->PeerAddress() +
+                                              " that has sent nothing since it connected");
   (*silent)->Close();
   connections_.erase(silent);
   --liveCount_;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "base/settings.h"
 
 namespace orlentis {
@@ -47,12 +48,11 @@ bool NetworkWorker::Start() {
   if (listening) {
     port_ = listener_.Port();
     asio::co_spawn(io_, listener_.AcceptLoop(), asio::detached);
-    LogToOperator(OperatorLevel::kInfo, "net.listen",
-                  "listening on " + address + ':' + std::to_string(port_));
+    LogToOperator(kLogNetListen, "listening on " + address + ':' + std::to_string(port_));
   } else {
-    LogToOperator(OperatorLevel::kError, "net.listen-failed",
-                  "cannot listen on " + address + ':' + std::to_string(options_.port) + " (" +
-                      error.message() + "); running without a listener");
+    LogToOperator(kLogNetListenFailed, "cannot listen on " + address + ':' +
+                                           std::to_string(options_.port) + " (" + error.message() +
+                                           "); running without a listener");
   }
   work_.emplace(io_.get_executor());
   thread_ = std::thread([this] { io_.run(); });

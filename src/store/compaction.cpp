@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "store/lock_wait.h"
 
 namespace orlentis {
@@ -28,7 +29,7 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 // Says why a step failed; the maintenance that ran it reports only the outcome, right after.
 bool Failed(std::string_view reason, const std::string& why) {
-  LogToOperatorPerReason(OperatorLevel::kWarning, "store.compaction-failed", reason, why);
+  LogToOperatorPerReason(kLogStoreCompactionFailed, reason, why);
   return false;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "store/database_error.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
@@ -41,7 +42,7 @@ DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operati
     // A lock another connection held too long is no damage: repairing would only take the
     // database away from everyone for a while.
     if (IsBusyError(error)) {
-      LogToOperatorPerReason(OperatorLevel::kWarning, "store.database-busy", "busy",
+      LogToOperatorPerReason(kLogStoreDatabaseBusy, "busy",
                              "a database operation gave up waiting for the write lock: " +
                                  DescribeDatabaseError(error));
       return DbOutcome::kBusy;
@@ -50,8 +51,7 @@ DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operati
     // operator's log does. A failing database fails every operation alike, hence one line a
     // second for each error text.
     const std::string why = DescribeDatabaseError(error);
-    LogToOperatorPerReason(OperatorLevel::kError, "store.database-error", why,
-                           "a database operation failed: " + why);
+    LogToOperatorPerReason(kLogStoreDatabaseError, why, "a database operation failed: " + why);
   }
   if (!maintenance.IsUnavailable()) {
     const bool repaired = maintenance.RepairDatabase();

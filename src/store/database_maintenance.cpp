@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "base/language.h"
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "base/profile_file.h"
 #include "base/settings.h"
 #include "base/text_ids.h"
@@ -21,14 +22,12 @@ namespace {
 constexpr int kCompactionPasses = 5;
 
 // Why a compaction failed is said by the step that failed (store.compaction-failed), just before.
-void LogOutcome(std::string_view doneId, std::string_view failedId, std::string_view what,
+void LogOutcome(const OperatorMessage& done, const OperatorMessage& failed, std::string_view what,
                 const std::filesystem::path& file, bool succeeded) {
   if (succeeded) {
-    LogToOperator(OperatorLevel::kInfo, doneId,
-                  std::string(what) + " done: " + file.string() + " compacted");
+    LogToOperator(done, std::string(what) + " done: " + file.string() + " compacted");
   } else {
-    LogToOperator(OperatorLevel::kError, failedId,
-                  std::string(what) + " failed: " + file.string() + " is left as it was");
+    LogToOperator(failed, std::string(what) + " failed: " + file.string() + " is left as it was");
   }
 }
 
@@ -64,10 +63,10 @@ bool DatabaseMaintenance::IsMaintenanceRunning() const {
 bool DatabaseMaintenance::RunMaintenance() {
   const RunningMark running(*this);
   const auto file = DatabaseFile();
-  LogToOperator(OperatorLevel::kInfo, "store.maintenance-started",
+  LogToOperator(kLogStoreMaintenanceStarted,
                 "database maintenance started: compacting " + file.string());
   const bool compacted = CompactDatabase(file);
-  LogOutcome("store.maintenance-done", "store.maintenance-failed", "database maintenance", file,
+  LogOutcome(kLogStoreMaintenanceDone, kLogStoreMaintenanceFailed, "database maintenance", file,
              compacted);
   lastMaintenance_.store(NowOleDate());
   ScheduleNextMaintenance();
@@ -89,10 +88,9 @@ bool DatabaseMaintenance::Repair() {
   {
     const RunningMark running(*this);
     const auto file = DatabaseFile();
-    LogToOperator(OperatorLevel::kWarning, "store.repair-started",
-                  "database repair started: compacting " + file.string());
+    LogToOperator(kLogStoreRepairStarted, "database repair started: compacting " + file.string());
     repaired = CompactDatabase(file);
-    LogOutcome("store.repair-done", "store.repair-failed", "database repair", file, repaired);
+    LogOutcome(kLogStoreRepairDone, kLogStoreRepairFailed, "database repair", file, repaired);
     LogMaintenanceResult(repaired ? kTextRepaired : kTextCompactionFailed);
   }
   // Repairing again at the next request would fail the same way and hold every request up.
@@ -107,7 +105,7 @@ bool DatabaseMaintenance::Repair() {
 void DatabaseMaintenance::MarkUnusable(const std::string& why) {
   unavailable_.store(true);
   if (unusable_.exchange(true)) return;
-  LogToOperator(OperatorLevel::kError, "store.database-unusable",
+  LogToOperator(kLogStoreDatabaseUnusable,
                 "the database " + DatabaseFile().string() + " cannot be used (" + why +
                     "): requests that need it fail until it can be used again; it is checked "
                     "every minute");
@@ -124,7 +122,7 @@ void DatabaseMaintenance::MarkUsable() {
   prepared_.store(true);
   unavailable_.store(false);
   if (!unusable_.exchange(false)) return;
-  LogToOperator(OperatorLevel::kInfo, "store.database-usable",
+  LogToOperator(kLogStoreDatabaseUsable,
                 "the database " + DatabaseFile().string() + " can be used again");
 }
 
@@ -160,7 +158,7 @@ void DatabaseMaintenance::ScheduleNextMaintenance() {
 
 bool DatabaseMaintenance::CompactDatabase(const std::filesystem::path& databaseFile) {
   if (databaseFile.empty()) {
-    LogToOperatorPerReason(OperatorLevel::kWarning, "store.compaction-failed", "no-file",
+    LogToOperatorPerReason(kLogStoreCompactionFailed, "no-file",
                            "cannot compact: no database file is set");
     return false;
   }

@@ -6,6 +6,7 @@
 
 #include "base/language.h"
 #include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "base/text_ids.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
@@ -33,7 +34,7 @@ std::string FailedUpgradeLine(const std::filesystem::path& file, const SchemaUpg
 
 DatabasePreparation Refuse(const std::string& line) {
   CloseThreadSession();
-  LogToOperator(OperatorLevel::kError, "store.database-refused", line);
+  LogToOperator(kLogStoreDatabaseRefused, line);
   return DatabasePreparation::kRefused;
 }
 
@@ -70,13 +71,12 @@ DatabasePreparation PrepareDatabase(const std::filesystem::path& databaseFile,
   try {
     const DatabasePreparation preparation = UpgradeAndSeed(ThreadSession(), databaseFile, scripts);
     if (preparation == DatabasePreparation::kReady) {
-      LogToOperator(OperatorLevel::kInfo, "store.database",
-                    "database file " + databaseFile.string());
+      LogToOperator(kLogStoreDatabase, "database file " + databaseFile.string());
     }
     return preparation;
   } catch (const std::exception& error) {
     CloseThreadSession();
-    LogToOperator(OperatorLevel::kError, "store.database-unusable",
+    LogToOperator(kLogStoreDatabaseUnusable,
                   "cannot prepare the database " + databaseFile.string() + ": " + error.what());
     return DatabasePreparation::kFailed;
   }

@@ -30,9 +30,9 @@ class OperatorLogTest : public ::testing::Test {
 };
 
 TEST_F(OperatorLogTest, EachMessageIsOneLineWithLevelIdAndText) {
-  LogToOperator(OperatorLevel::kInfo, "test.info", "listening on 127.0.0.1:10240");
-  LogToOperator(OperatorLevel::kWarning, "test.warning", "first half\nsecond half\r");
-  LogToOperator(OperatorLevel::kError, "test.error", "no such table: Nowhere");
+  LogToOperator({"test.info", OperatorLevel::kInfo}, "listening on 127.0.0.1:10240");
+  LogToOperator({"test.warning", OperatorLevel::kWarning}, "first half\nsecond half\r");
+  LogToOperator({"test.error", OperatorLevel::kError}, "no such table: Nowhere");
   const auto lines = Lines();
   ASSERT_EQ(lines.size(), 3u) << log_.str();
   EXPECT_NE(lines[0].find(" orlentis info [test.info] listening on 127.0.0.1:10240"),
@@ -45,18 +45,18 @@ TEST_F(OperatorLogTest, EachMessageIsOneLineWithLevelIdAndText) {
 }
 
 TEST_F(OperatorLogTest, RepeatsWithinASecondAreCountedOnTheNextLineThatGetsThrough) {
-  LogToOperator(OperatorLevel::kWarning, "test.repeat", "first");
-  LogToOperator(OperatorLevel::kWarning, "test.repeat", "second");
+  LogToOperator({"test.repeat", OperatorLevel::kWarning}, "first");
+  LogToOperator({"test.repeat", OperatorLevel::kWarning}, "second");
   EXPECT_EQ(Lines().size(), 1u);
 
   clock_.AdvanceSeconds(1);
-  LogToOperator(OperatorLevel::kWarning, "test.repeat", "third");
-  LogToOperator(OperatorLevel::kWarning, "test.repeat", "fourth");
-  LogToOperator(OperatorLevel::kWarning, "test.repeat", "fifth");
+  LogToOperator({"test.repeat", OperatorLevel::kWarning}, "third");
+  LogToOperator({"test.repeat", OperatorLevel::kWarning}, "fourth");
+  LogToOperator({"test.repeat", OperatorLevel::kWarning}, "fifth");
   clock_.AdvanceSeconds(1);
-  LogToOperator(OperatorLevel::kWarning, "test.repeat", "sixth");
+  LogToOperator({"test.repeat", OperatorLevel::kWarning}, "sixth");
   clock_.AdvanceSeconds(5);
-  LogToOperator(OperatorLevel::kWarning, "test.repeat", "seventh");
+  LogToOperator({"test.repeat", OperatorLevel::kWarning}, "seventh");
 
   const auto lines = Lines();
   ASSERT_EQ(lines.size(), 4u) << log_.str();
@@ -69,12 +69,12 @@ TEST_F(OperatorLogTest, RepeatsWithinASecondAreCountedOnTheNextLineThatGetsThrou
 }
 
 TEST_F(OperatorLogTest, IdsAndReasonsAreLimitedApart) {
-  LogToOperator(OperatorLevel::kInfo, "test.one", "a");
-  LogToOperator(OperatorLevel::kInfo, "test.two", "b");
-  LogToOperatorPerReason(OperatorLevel::kWarning, "test.one", "limit", "c");
-  LogToOperatorPerReason(OperatorLevel::kWarning, "test.one", "filter", "d");
-  LogToOperatorPerReason(OperatorLevel::kWarning, "test.one", "filter", "e");
-  LogToOperator(OperatorLevel::kInfo, "test.two", "f");
+  LogToOperator({"test.one", OperatorLevel::kInfo}, "a");
+  LogToOperator({"test.two", OperatorLevel::kInfo}, "b");
+  LogToOperatorPerReason({"test.one", OperatorLevel::kWarning}, "limit", "c");
+  LogToOperatorPerReason({"test.one", OperatorLevel::kWarning}, "filter", "d");
+  LogToOperatorPerReason({"test.one", OperatorLevel::kWarning}, "filter", "e");
+  LogToOperator({"test.two", OperatorLevel::kInfo}, "f");
   const auto lines = Lines();
   ASSERT_EQ(lines.size(), 4u) << log_.str();
   EXPECT_NE(lines[2].find("[test.one] c"), std::string::npos);
@@ -85,15 +85,15 @@ TEST_F(OperatorLogTest, ThreadsLoggingAtOnceLoseNoKeyAndRepeatNone) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([t] {
-      LogToOperatorPerReason(OperatorLevel::kInfo, "test.thread", std::to_string(t), "own");
-      for (int i = 0; i < 200; ++i) LogToOperator(OperatorLevel::kInfo, "test.shared", "shared");
+      LogToOperatorPerReason({"test.thread", OperatorLevel::kInfo}, std::to_string(t), "own");
+      for (int i = 0; i < 200; ++i) LogToOperator({"test.shared", OperatorLevel::kInfo}, "shared");
     });
   }
   for (auto& thread : threads) thread.join();
   const std::string text = log_.str();
   EXPECT_EQ(Lines().size(), 5u) << text;
   clock_.AdvanceSeconds(1);
-  LogToOperator(OperatorLevel::kInfo, "test.shared", "after");
+  LogToOperator({"test.shared", OperatorLevel::kInfo}, "after");
   EXPECT_NE(log_.str().find("after (799 similar messages suppressed)"), std::string::npos);
 }
 
@@ -101,11 +101,11 @@ TEST(OperatorLogSinkTest, StandardErrorIsTheSinkAgainOnceACaptureEnds) {
   {
     std::ostringstream captured;
     const OperatorLogCapture capture(captured);
-    LogToOperator(OperatorLevel::kInfo, "test.captured", "kept in the stream");
+    LogToOperator({"test.captured", OperatorLevel::kInfo}, "kept in the stream");
     EXPECT_NE(captured.str().find("kept in the stream"), std::string::npos);
   }
   ::testing::internal::CaptureStderr();
-  LogToOperator(OperatorLevel::kError, "test.stderr", "written to standard error");
+  LogToOperator({"test.stderr", OperatorLevel::kError}, "written to standard error");
   const std::string error = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(error.find("error [test.stderr] written to standard error\n"), std::string::npos)
       << error;
