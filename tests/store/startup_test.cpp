@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/program_files.h"
+#include "base/default_files.h"
 #include "base/profile_file.h"
 #include "base/program_folder.h"
 #include "store/bound_statement.h"

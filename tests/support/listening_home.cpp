@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/program_files.h"
+#include "base/default_files.h"
 #include "base/settings.h"
 #include "support/recorder_wire.h"
 

@@ -1,6 +1,6 @@
 #include "support/recorder_services_server.h"
 
-#include "app/program_files.h"
+#include "base/default_files.h"
 #include "base/profile_file.h"
 #include "base/program_folder.h"
 #include "store/engine.h"

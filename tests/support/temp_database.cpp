@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "app/program_files.h"
+#include "base/default_files.h"
 #include "base/program_folder.h"
 #include "store/bound_statement.h"
 #include "store/database_maintenance.h"

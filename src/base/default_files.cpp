@@ -1,6 +1,5 @@
-#include "app/program_files.h"
+#include "base/default_files.h"
 
-#include "app/embedded_resources.h"
 #include "base/profile_file.h"
 #include "base/program_folder.h"
 
