@@ -79,7 +79,6 @@ class Keyset {
     }
     return false;
   }
-  void CancelUpdate() { mode_ = Mode::kNone; }
   void Delete() {
     const std::size_t index = CurrentIndex();
     Erase(rows_[index]);

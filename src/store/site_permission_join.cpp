@@ -23,7 +23,6 @@ constexpr const char* kCameraPermission =
 // The record-protocol sites at an address, lowest id first: the SiteByAddressAndInstance
 // index yields them in that order.
 constexpr const char* kRecordSitesAt = "WHERE Site.strIP = :ip AND Site.nInstanceID = -1 ";
-constexpr const char* kSiteOrder = "ORDER BY Site.nID";
 constexpr const char* kInstanceOrder = "ORDER BY Site.nInstanceID, Site.nID";
 
 std::string JoinQuery(const char* join, const char* condition, const char* order) {
@@ -43,16 +42,8 @@ void SitePermissionJoin::OpenForUser(std::int32_t userId) {
                  "ORDER BY Site.strIP, Site.nInstanceID, Site.strSiteName, Site.nID"));
 }
 
-void SitePermissionJoin::OpenForUserAtSite(std::int32_t userId, const std::string& ip) {
-  Open(userId, ip, JoinQuery(kAnyPermission, kRecordSitesAt, kSiteOrder));
-}
-
 void SitePermissionJoin::OpenFirstForUserAtSite(std::int32_t userId, const std::string& ip) {
   Open(userId, ip, JoinQuery(kAnyPermission, kRecordSitesAt, "ORDER BY Site.nID LIMIT 1"));
-}
-
-void SitePermissionJoin::OpenForUserAtHost(std::int32_t userId, const std::string& ip) {
-  Open(userId, ip, JoinQuery(kAnyPermission, "WHERE Site.strIP = :ip ", kInstanceOrder));
 }
 
 void SitePermissionJoin::OpenPermittedForUserAtHost(std::int32_t userId, const std::string& ip) {

@@ -36,13 +36,10 @@ class SitePermissionJoin {
   // Every site, by address, instance and name (the permission tree of one user; user -1 has
   // no permission rows).
   void OpenForUser(std::int32_t userId);
-  // The record-protocol sites at ip, lowest id first.
-  void OpenForUserAtSite(std::int32_t userId, const std::string& ip);
-  // Only the first of those (a login forwarded by a site takes the first row).
+  // The lowest-id record-protocol site at ip (a login forwarded by a site takes the first
+  // row).
   void OpenFirstForUserAtSite(std::int32_t userId, const std::string& ip);
-  // Every site at ip by instance number.
-  void OpenForUserAtHost(std::int32_t userId, const std::string& ip);
-  // Only the instances at ip (instance >= 0) where the user has a camera-authority text, by
+  // The instances at ip (instance >= 0) where the user has a camera-authority text, by
   // instance number (a login relayed by a host).
   void OpenPermittedForUserAtHost(std::int32_t userId, const std::string& ip);
 
