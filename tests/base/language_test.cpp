@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/profile_file.h"
-#include "support/temp_folder.h"
+#include "support/base/temp_folder.h"
 
 namespace orlentis {
 namespace {

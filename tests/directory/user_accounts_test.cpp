@@ -7,7 +7,7 @@
 #include "directory/account_test.h"
 #include "directory/authority_boxes.h"
 #include "directory/console_login.h"
-#include "support/store_rows.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {
