@@ -43,32 +43,17 @@ class SitePermissionJoin {
   // instance number (a login relayed by a host).
   void OpenPermittedForUserAtHost(std::int32_t userId, const std::string& ip);
 
-  bool IsOpen() const { return open_; }
-  void Close();
-  // Runs the last query again; the cursor goes back to the first row.
-  void Requery();
-  bool IsBOF() const { return rows_.empty() || position_ < 0; }
-  bool IsEOF() const { return rows_.empty() || position_ >= Size(); }
-  void MoveFirst() { position_ = 0; }
-  void MoveLast() { position_ = Size() - 1; }
-  void MoveNext();
-  void MovePrev();
+  bool IsEOF() const { return rows_.empty(); }
   std::size_t Count() const { return rows_.size(); }
   const std::vector<SitePermissionRow>& Rows() const { return rows_; }
+  // The first row.
   const SitePermissionRow& Current() const;
 
  private:
-  std::ptrdiff_t Size() const { return static_cast<std::ptrdiff_t>(rows_.size()); }
-  void Open(std::int32_t userId, std::optional<std::string> ip, std::string sql);
-  void Load();
+  void Open(std::int32_t userId, std::optional<std::string> ip, const std::string& sql);
 
   soci::session& session_;
-  std::int32_t userId_ = 0;
-  std::optional<std::string> ip_;
-  std::string sql_;
   std::vector<SitePermissionRow> rows_;
-  std::ptrdiff_t position_ = 0;
-  bool open_ = false;
 };
 
 }  // namespace orlentis

@@ -6,7 +6,7 @@
 #include "store/site_permission_join.h"
 #include "store/site_table.h"
 #include "store_test.h"
-#include "support/store_rows.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {
@@ -34,7 +34,7 @@ TEST_F(LoginJoinTest, AnAccountLoginTakesTheLowestIdSiteOfTheAddressOnly) {
   EXPECT_TRUE(join.Current().IsCameraAuthorityNull());  // the first site, not the permitted one
 
   AddUserSite(kUser, first, "0f");
-  join.Requery();
+  join.OpenFirstForUserAtSite(kUser, kAddress);
   ASSERT_EQ(join.Count(), 1u);
   EXPECT_EQ(join.Current().strCameraAuthority, "0f");
   EXPECT_EQ(join.Current().nUserID, kUser);
