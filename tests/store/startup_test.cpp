@@ -43,7 +43,7 @@ TEST(StoreStartupTest, FirstStartCreatesTheDatabaseMaintainsItAndLogsTheStart) {
   TempFolder home;
   WriteDefaultProgramFiles(home.Path());
   ProfileFile settings(home / kSettingsFileName);
-  settings.SetInt("IPSETTING", "PORT", 0);  // any free port, should the server listen
+  settings.SetText("IPSETTING", "PORT", "0");  // any free port, should the server listen
   ASSERT_TRUE(settings.SaveAs(home / kSettingsFileName));
 
   ChildProcess server({ORLENTIS_BINARY,
