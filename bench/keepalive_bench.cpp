@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_files.h"
+#include "base/default_files.h"
 #include "base/program_folder.h"
 #include "base/settings.h"
 #include "net/network_worker.h"

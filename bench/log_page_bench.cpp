@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "app/program_files.h"
 #include "base/clock.h"
+#include "base/default_files.h"
 #include "base/program_folder.h"
 #include "console/directory_door.h"
 #include "console/log_page.h"

@@ -6,6 +6,7 @@
 
 #include "access/domain_logon.h"
 #include "access/domain_logon_runner.h"
+#include "base/default_files.h"
 #include "base/profile_file.h"
 #include "base/program_folder.h"
 #include "base/settings.h"
@@ -35,10 +36,7 @@ std::filesystem::path MakeFolder() {
 FuzzServer::FuzzServer() : folder_(MakeFolder()) {
   ::setenv(kAdminPasswordVariable, kAdminPassword, 1);
   SetProgramFolder(folder_);
-  for (const char* name : {kSettingsFileName, "English.lng"}) {
-    std::filesystem::copy_file(std::filesystem::path(ORLENTIS_RESOURCES_DIR) / name,
-                               folder_ / name);
-  }
+  WriteDefaultProgramFiles(folder_);
   // Every input comes from the same address: with the login throttle on, the tenth failed
   // login would leave every later one refused unread, and the login paths out of reach.
   ProfileFile ini(folder_ / kSettingsFileName);

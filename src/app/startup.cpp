@@ -10,9 +10,9 @@
 
 #include "app/crash_handler.h"
 #include "app/options.h"
-#include "app/program_files.h"
 #include "app/server_run.h"
 #include "app/tray_program.h"
+#include "base/default_files.h"
 #include "base/language.h"
 #include "base/operator_log.h"
 #include "base/operator_messages.h"

@@ -1,6 +1,6 @@
 #include "base/language.h"
 
-#include <cstring>
+#include <cstddef>
 
 #include "base/profile_file.h"
 #include "base/program_folder.h"
@@ -55,15 +55,6 @@ std::string GetLanguageText(int id) {
 std::string GetLanguageTextOr(int id, std::string_view english) {
   std::string text = GetLanguageText(id);
   return text.empty() ? std::string(english) : text;
-}
-
-int GetLanguageText(int id, char* buffer, std::size_t size) {
-  if (buffer == nullptr || size == 0) return 0;
-  const std::string text = GetLanguageText(id);
-  const std::size_t length = std::min(text.size(), size - 1);
-  std::memcpy(buffer, text.data(), length);
-  buffer[length] = '\0';
-  return length > 0 ? 1 : 0;
 }
 
 }  // namespace orlentis

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -38,8 +37,5 @@ std::string GetLanguageText(int id);
 // A text newer than the first language files: the English.lng that an older version wrote into
 // a program folder lacks it, and english stands in for it there.
 std::string GetLanguageTextOr(int id, std::string_view english);
-// The classic form: fills buffer with at most size - 1 characters and returns 1 when the
-// text is not empty, else 0 (the buffer then holds an empty string).
-int GetLanguageText(int id, char* buffer, std::size_t size);
 
 }  // namespace orlentis

@@ -99,10 +99,6 @@ void ProfileFile::SetText(const char* section, const char* key, const std::strin
   ini_.SetValue(section, key, value.c_str());
 }
 
-void ProfileFile::SetInt(const char* section, const char* key, std::int32_t value) {
-  SetText(section, key, std::to_string(value));
-}
-
 bool ProfileFile::SaveAs(const std::filesystem::path& path) const {
   std::string content;
   if (ini_.Save(content) != SI_OK) return false;

@@ -26,7 +26,6 @@ class ProfileFile {
                       std::size_t maxLength) const;
 
   void SetText(const char* section, const char* key, const std::string& value);
-  void SetInt(const char* section, const char* key, std::int32_t value);
   // Writes the whole file through a temporary file and a rename, so that a crash or a full
   // disk never leaves half a settings file behind. New files get mode 0600.
   bool SaveAs(const std::filesystem::path& path) const;

@@ -124,13 +124,6 @@ std::uint32_t ReportList::RowValue(int row) const {
   return item == nullptr ? 0 : item->data(0, kRowValueRole).toUInt();
 }
 
-bool ReportList::SetCellText(int row, int column, const QString& text) {
-  QTreeWidgetItem* item = topLevelItem(row);
-  if (item == nullptr || column < 0 || column >= columnCount_) return false;
-  item->setText(column, text);
-  return true;
-}
-
 QString ReportList::CellText(int row, int column) const {
   const QTreeWidgetItem* item = topLevelItem(row);
   return item == nullptr ? QString() : item->text(column);

@@ -25,7 +25,6 @@ class ReportList : public QTreeWidget {
   int AddRow(const QStringList& texts);
   bool SetRowValue(int row, std::uint32_t value);
   std::uint32_t RowValue(int row) const;
-  bool SetCellText(int row, int column, const QString& text);
   QString CellText(int row, int column) const;
   bool SetRowKey(int row, std::int64_t key);
   bool DeleteRow(int row);

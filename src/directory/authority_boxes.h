@@ -13,7 +13,6 @@ struct AuthorityBoxes {
   std::uint32_t checked = 0;
 
   constexpr bool IsEnabled(int bit) const { return (enabled >> bit & 1U) != 0; }
-  constexpr bool IsChecked(int bit) const { return (checked >> bit & 1U) != 0; }
 };
 
 // A group is chosen: the user starts from all of the group's rights.

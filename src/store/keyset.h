@@ -9,8 +9,8 @@
 namespace orlentis {
 
 // The walk shared by every record set: a query loads its rows once (a keyset), the cursor
-// moves both ways over them, and writes go to the database row that the loaded row came
-// from. A fresh or closed set is empty, at both its beginning and its end.
+// moves forward over them, and writes go to the database row that the loaded row came
+// from. A fresh set is empty, at its end.
 //
 // Writing follows the record-set pattern: AddNew() or Edit() gives the pending row, the
 // caller assigns its columns, Update() writes it. An added row joins the loaded rows, carrying
@@ -21,31 +21,15 @@ class Keyset {
  public:
   virtual ~Keyset() = default;
 
-  bool IsOpen() const { return open_; }
-  void Close() {
-    rows_.clear();
-    position_ = 0;
-    open_ = false;
-    mode_ = Mode::kNone;
-    query_ = nullptr;
-  }
   // Runs the last query again; the cursor goes back to the first row.
   void Requery() {
     if (query_) Load(query_);
   }
 
-  bool CanAppend() const { return open_; }
-  bool CanUpdate() const { return open_; }
-
-  bool IsBOF() const { return rows_.empty() || position_ < 0; }
   bool IsEOF() const { return rows_.empty() || position_ >= Size(); }
   void MoveFirst() { position_ = 0; }
-  void MoveLast() { position_ = Size() - 1; }
   void MoveNext() {
     if (position_ < Size()) ++position_;
-  }
-  void MovePrev() {
-    if (position_ >= 0) --position_;
   }
 
   std::size_t Count() const { return rows_.size(); }
@@ -79,7 +63,6 @@ class Keyset {
     }
     return false;
   }
-  void CancelUpdate() { mode_ = Mode::kNone; }
   void Delete() {
     const std::size_t index = CurrentIndex();
     Erase(rows_[index]);
@@ -93,7 +76,6 @@ class Keyset {
     rows_ = query();
     query_ = std::move(query);
     position_ = 0;
-    open_ = true;
     mode_ = Mode::kNone;
   }
 
@@ -108,13 +90,12 @@ class Keyset {
 
   std::ptrdiff_t Size() const { return static_cast<std::ptrdiff_t>(rows_.size()); }
   std::size_t CurrentIndex() const {
-    if (IsBOF() || IsEOF()) throw std::out_of_range("record set has no current row");
+    if (IsEOF()) throw std::out_of_range("record set has no current row");
     return static_cast<std::size_t>(position_);
   }
 
   std::vector<Row> rows_;
   std::ptrdiff_t position_ = 0;
-  bool open_ = false;
   Mode mode_ = Mode::kNone;
   Row pending_{};
   Query query_;

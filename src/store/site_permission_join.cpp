@@ -23,7 +23,6 @@ constexpr const char* kCameraPermission =
 // The record-protocol sites at an address, lowest id first: the SiteByAddressAndInstance
 // index yields them in that order.
 constexpr const char* kRecordSitesAt = "WHERE Site.strIP = :ip AND Site.nInstanceID = -1 ";
-constexpr const char* kSiteOrder = "ORDER BY Site.nID";
 constexpr const char* kInstanceOrder = "ORDER BY Site.nInstanceID, Site.nID";
 
 std::string JoinQuery(const char* join, const char* condition, const char* order) {
@@ -43,16 +42,8 @@ void SitePermissionJoin::OpenForUser(std::int32_t userId) {
                  "ORDER BY Site.strIP, Site.nInstanceID, Site.strSiteName, Site.nID"));
 }
 
-void SitePermissionJoin::OpenForUserAtSite(std::int32_t userId, const std::string& ip) {
-  Open(userId, ip, JoinQuery(kAnyPermission, kRecordSitesAt, kSiteOrder));
-}
-
 void SitePermissionJoin::OpenFirstForUserAtSite(std::int32_t userId, const std::string& ip) {
   Open(userId, ip, JoinQuery(kAnyPermission, kRecordSitesAt, "ORDER BY Site.nID LIMIT 1"));
-}
-
-void SitePermissionJoin::OpenForUserAtHost(std::int32_t userId, const std::string& ip) {
-  Open(userId, ip, JoinQuery(kAnyPermission, "WHERE Site.strIP = :ip ", kInstanceOrder));
 }
 
 void SitePermissionJoin::OpenPermittedForUserAtHost(std::int32_t userId, const std::string& ip) {
@@ -61,29 +52,19 @@ void SitePermissionJoin::OpenPermittedForUserAtHost(std::int32_t userId, const s
                  kInstanceOrder));
 }
 
-void SitePermissionJoin::Open(std::int32_t userId, std::optional<std::string> ip, std::string sql) {
-  userId_ = userId;
-  ip_ = std::move(ip);
-  sql_ = std::move(sql);
-  Load();
-}
-
-void SitePermissionJoin::Requery() {
-  if (open_) Load();
-}
-
-void SitePermissionJoin::Load() {
+void SitePermissionJoin::Open(std::int32_t userId, std::optional<std::string> ip,
+                              const std::string& sql) {
   std::vector<SitePermissionRow> rows;
   SitePermissionRow row;
   std::int32_t joinedUser = 0;
   std::int32_t joinedSite = 0;
   std::string cameraAuthority;
-  BoundStatement query(session_, sql_);
+  BoundStatement query(session_, sql);
   query.Into(row.nID).Into(row.strIP).Into(row.strSiteName).Into(row.nInstanceID);
   query.Into(row.nWebServerPort).Into(row.bOnline).Into(row.dCheckInTime);
   query.Into(joinedUser).Into(joinedSite).Into(cameraAuthority);
-  query.Use(userId_);
-  if (ip_) query.Use(*ip_);
+  query.Use(userId);
+  if (ip) query.Use(*ip);
   while (query.Fetch()) {
     row.nUserID.reset();
     row.nSiteID.reset();
@@ -94,27 +75,11 @@ void SitePermissionJoin::Load() {
     rows.push_back(row);
   }
   rows_ = std::move(rows);
-  position_ = 0;
-  open_ = true;
-}
-
-void SitePermissionJoin::Close() {
-  rows_.clear();
-  position_ = 0;
-  open_ = false;
-}
-
-void SitePermissionJoin::MoveNext() {
-  if (position_ < Size()) ++position_;
-}
-
-void SitePermissionJoin::MovePrev() {
-  if (position_ >= 0) --position_;
 }
 
 const SitePermissionRow& SitePermissionJoin::Current() const {
-  if (IsBOF() || IsEOF()) throw std::out_of_range("record set has no current row");
-  return rows_[static_cast<std::size_t>(position_)];
+  if (rows_.empty()) throw std::out_of_range("record set has no current row");
+  return rows_.front();
 }
 
 }  // namespace orlentis

@@ -36,42 +36,24 @@ class SitePermissionJoin {
   // Every site, by address, instance and name (the permission tree of one user; user -1 has
   // no permission rows).
   void OpenForUser(std::int32_t userId);
-  // The record-protocol sites at ip, lowest id first.
-  void OpenForUserAtSite(std::int32_t userId, const std::string& ip);
-  // Only the first of those (a login forwarded by a site takes the first row).
+  // The lowest-id record-protocol site at ip (a login forwarded by a site takes the first
+  // row).
   void OpenFirstForUserAtSite(std::int32_t userId, const std::string& ip);
-  // Every site at ip by instance number.
-  void OpenForUserAtHost(std::int32_t userId, const std::string& ip);
-  // Only the instances at ip (instance >= 0) where the user has a camera-authority text, by
+  // The instances at ip (instance >= 0) where the user has a camera-authority text, by
   // instance number (a login relayed by a host).
   void OpenPermittedForUserAtHost(std::int32_t userId, const std::string& ip);
 
-  bool IsOpen() const { return open_; }
-  void Close();
-  // Runs the last query again; the cursor goes back to the first row.
-  void Requery();
-  bool IsBOF() const { return rows_.empty() || position_ < 0; }
-  bool IsEOF() const { return rows_.empty() || position_ >= Size(); }
-  void MoveFirst() { position_ = 0; }
-  void MoveLast() { position_ = Size() - 1; }
-  void MoveNext();
-  void MovePrev();
+  bool IsEOF() const { return rows_.empty(); }
   std::size_t Count() const { return rows_.size(); }
   const std::vector<SitePermissionRow>& Rows() const { return rows_; }
+  // The first row.
   const SitePermissionRow& Current() const;
 
  private:
-  std::ptrdiff_t Size() const { return static_cast<std::ptrdiff_t>(rows_.size()); }
-  void Open(std::int32_t userId, std::optional<std::string> ip, std::string sql);
-  void Load();
+  void Open(std::int32_t userId, std::optional<std::string> ip, const std::string& sql);
 
   soci::session& session_;
-  std::int32_t userId_ = 0;
-  std::optional<std::string> ip_;
-  std::string sql_;
   std::vector<SitePermissionRow> rows_;
-  std::ptrdiff_t position_ = 0;
-  bool open_ = false;
 };
 
 }  // namespace orlentis

@@ -20,10 +20,10 @@
 
 #include "access/domain_logon_runner.h"
 #include "base/operator_log.h"
-#include "support/certificate_authority.h"
-#include "support/operator_log_lines.h"
-#include "support/silent_listener.h"
-#include "support/slapd_server.h"
+#include "support/access/certificate_authority.h"
+#include "support/access/silent_listener.h"
+#include "support/access/slapd_server.h"
+#include "support/base/operator_log_lines.h"
 
 namespace orlentis {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include "support/listening_home.h"
-#include "support/orlentis_process.h"
-#include "support/temp_folder.h"
+#include "support/app/listening_home.h"
+#include "support/app/orlentis_process.h"
+#include "support/base/temp_folder.h"
 
 namespace orlentis::testing {
 namespace {

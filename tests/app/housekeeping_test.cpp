@@ -12,8 +12,8 @@
 #include "base/clock.h"
 #include "base/settings.h"
 #include "store/database_maintenance.h"
-#include "support/net_test_server.h"
-#include "support/recorder_wire.h"
+#include "support/net/net_test_server.h"
+#include "support/net/recorder_wire.h"
 
 namespace orlentis::testing {
 namespace {

@@ -4,11 +4,11 @@
 #include "base/settings.h"
 #include "store/bound_statement.h"
 #include "store/engine.h"
-#include "support/listening_home.h"
-#include "support/notify_socket.h"
-#include "support/orlentis_process.h"
-#include "support/recorder_wire.h"
-#include "support/temp_folder.h"
+#include "support/app/listening_home.h"
+#include "support/app/notify_socket.h"
+#include "support/app/orlentis_process.h"
+#include "support/base/temp_folder.h"
+#include "support/net/recorder_wire.h"
 
 namespace orlentis::testing {
 namespace {

@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include "store/engine.h"
-#include "support/operator_log_lines.h"
-#include "support/orlentis_process.h"
-#include "support/temp_folder.h"
+#include "support/app/orlentis_process.h"
+#include "support/base/operator_log_lines.h"
+#include "support/base/temp_folder.h"
 
 namespace orlentis {
 namespace {

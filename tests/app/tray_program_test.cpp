@@ -8,11 +8,11 @@
 #include "base/settings.h"
 #include "store/bound_statement.h"
 #include "store/engine.h"
-#include "support/listening_home.h"
-#include "support/operator_log_lines.h"
-#include "support/orlentis_process.h"
-#include "support/temp_folder.h"
-#include "support/xvfb_server.h"
+#include "support/app/listening_home.h"
+#include "support/app/orlentis_process.h"
+#include "support/app/xvfb_server.h"
+#include "support/base/operator_log_lines.h"
+#include "support/base/temp_folder.h"
 
 namespace orlentis::testing {
 namespace {
@@ -28,7 +28,7 @@ ChildProcess::Launch TrayLaunch(const std::filesystem::path& home, const std::st
   launch.environment.push_back("WAYLAND_DISPLAY=");
   // Under the sanitizers: what the desktop's libraries keep to the end is not ours.
   launch.environment.push_back("LSAN_OPTIONS=suppressions=" ORLENTIS_SOURCE_DIR
-                               "/tests/support/system_leaks.supp");
+                               "/tests/support/app/system_leaks.supp");
   return launch;
 }
 

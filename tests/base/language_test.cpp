@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "base/builtin_texts.h"
 #include "base/profile_file.h"
-#include "support/temp_folder.h"
+#include "support/base/temp_folder.h"
 
 namespace orlentis {
 namespace {
@@ -70,32 +69,7 @@ TEST(FindLanguageFileTest, TakesTheShippedFileWhereTheFolderLacksIt) {
   EXPECT_TRUE(FindLanguageFile(folder.Path() / "none", folder.Path() / "none").empty());
 }
 
-TEST(LanguageTextTest, BufferFormReportsEmptyTexts) {
-  char buffer[8] = "junk";
-  EXPECT_EQ(GetLanguageText(99999, buffer, sizeof buffer), 0);
-  EXPECT_STREQ(buffer, "");
-  char single[1] = {'x'};
-  EXPECT_EQ(GetLanguageText(128, single, sizeof single), 0);
-  EXPECT_STREQ(single, "");
-}
-
-TEST(ShippedLanguageFileTest, KeepsEveryBuiltInTextWordForWord) {
-  const LanguageFile shipped(ShippedLanguageFile());
-  int builtIn = 0;
-  for (int id = 1; id <= 199; ++id) {
-    std::string_view text = BuiltinText(id);
-    if (text.empty()) continue;
-    ++builtIn;
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    EXPECT_EQ(shipped.Text(id), text) << "text " << id;
-  }
-  EXPECT_GT(builtIn, 50);
-  EXPECT_EQ(BuiltinText(103), "Windows sockets initial failed.");
-  EXPECT_EQ(BuiltinText(128), "Orlentis");
-}
-
-TEST(ShippedLanguageFileTest, HasTheTextsThatHaveNoBuiltInForm) {
+TEST(ShippedLanguageFileTest, HasTheTextsBeyondTheFirstTable) {
   const LanguageFile shipped(ShippedLanguageFile());
   for (const int id :
        {200, 201, 217, 218, 220, 221, 222, 223, 224, 225, 226, 238, 239, 260, 261, 32780}) {

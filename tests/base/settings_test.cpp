@@ -5,10 +5,10 @@
 
 #include <sstream>
 
-#include "app/program_files.h"
+#include "base/default_files.h"
 #include "base/operator_log.h"
-#include "support/operator_log_lines.h"
-#include "support/temp_folder.h"
+#include "support/base/operator_log_lines.h"
+#include "support/base/temp_folder.h"
 
 namespace orlentis {
 namespace {

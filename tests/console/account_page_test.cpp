@@ -12,8 +12,8 @@
 #include "console/modal_dialogs.h"
 #include "console/report_list.h"
 #include "console/user_dialog.h"
-#include "support/store_rows.h"
-#include "support/temp_database.h"
+#include "support/store/store_rows.h"
+#include "support/store/temp_database.h"
 
 namespace orlentis::testing {
 namespace {

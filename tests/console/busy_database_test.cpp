@@ -18,10 +18,10 @@
 #include "console/user_dialog.h"
 #include "directory/database_message.h"
 #include "directory/ip_filter_ranges.h"
-#include "support/store_rows.h"
-#include "support/temp_database.h"
-#include "support/without_keys.h"
-#include "support/write_lock_holder.h"
+#include "support/store/store_rows.h"
+#include "support/store/temp_database.h"
+#include "support/store/without_keys.h"
+#include "support/store/write_lock_holder.h"
 
 namespace orlentis::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include "console/group_dialog.h"
 #include "modal_dialogs.h"
 #include "store/database_maintenance.h"
-#include "support/store_rows.h"
-#include "support/temp_database.h"
+#include "support/store/store_rows.h"
+#include "support/store/temp_database.h"
 
 namespace orlentis::testing {
 namespace {

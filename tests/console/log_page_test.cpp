@@ -12,9 +12,9 @@
 #include "console/report_list.h"
 #include "directory/log_entries.h"
 #include "store/database_maintenance.h"
-#include "support/store_rows.h"
-#include "support/temp_database.h"
-#include "support/temp_folder.h"
+#include "support/base/temp_folder.h"
+#include "support/store/store_rows.h"
+#include "support/store/temp_database.h"
 
 namespace orlentis::testing {
 namespace {

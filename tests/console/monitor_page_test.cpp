@@ -8,8 +8,8 @@
 #include "console/door_waits.h"
 #include "console/report_list.h"
 #include "store/database_maintenance.h"
-#include "support/store_rows.h"
-#include "support/temp_database.h"
+#include "support/store/store_rows.h"
+#include "support/store/temp_database.h"
 
 namespace orlentis::testing {
 namespace {

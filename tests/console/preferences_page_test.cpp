@@ -14,8 +14,8 @@
 #include "console/report_list.h"
 #include "directory/ip_filter_ranges.h"
 #include "store/database_maintenance.h"
-#include "support/temp_database.h"
-#include "support/without_keys.h"
+#include "support/store/temp_database.h"
+#include "support/store/without_keys.h"
 
 namespace orlentis::testing {
 namespace {

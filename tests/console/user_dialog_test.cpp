@@ -15,8 +15,8 @@
 #include "console/modal_dialogs.h"
 #include "console/permission_tree_view.h"
 #include "directory/console_login.h"
-#include "support/store_rows.h"
-#include "support/temp_database.h"
+#include "support/store/store_rows.h"
+#include "support/store/temp_database.h"
 
 namespace orlentis::testing {
 namespace {

@@ -1,7 +1,7 @@
 #include "directory/account_test.h"
 
 #include "store/user_site_table.h"
-#include "support/store_rows.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 

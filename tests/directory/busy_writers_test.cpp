@@ -14,7 +14,7 @@
 #include "directory/user_accounts.h"
 #include "store/database_guard.h"
 #include "store/transaction.h"
-#include "support/store_rows.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "store/database_maintenance.h"
-#include "support/temp_database.h"
-#include "support/without_keys.h"
+#include "support/store/temp_database.h"
+#include "support/store/without_keys.h"
 
 namespace orlentis::testing {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "store/database_maintenance.h"
 #include "store/engine.h"
-#include "support/test_program_folder.h"
+#include "support/store/test_program_folder.h"
 
 namespace orlentis::testing {
 namespace {

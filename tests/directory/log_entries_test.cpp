@@ -5,9 +5,9 @@
 #include "base/clock.h"
 #include "base/program_folder.h"
 #include "store/database_maintenance.h"
-#include "support/store_rows.h"
-#include "support/temp_database.h"
-#include "support/temp_folder.h"
+#include "support/base/temp_folder.h"
+#include "support/store/store_rows.h"
+#include "support/store/temp_database.h"
 
 namespace orlentis::testing {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "directory/account_test.h"
-#include "support/store_rows.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

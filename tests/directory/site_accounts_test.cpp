@@ -4,7 +4,7 @@
 
 #include "base/clock.h"
 #include "directory/account_test.h"
-#include "support/store_rows.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

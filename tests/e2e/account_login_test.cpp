@@ -4,9 +4,9 @@
 #include "directory/permission_tree.h"
 #include "directory/site_accounts.h"
 #include "directory/user_accounts.h"
-#include "support/recorder_services_server.h"
-#include "support/recorder_wire.h"
-#include "support/store_rows.h"
+#include "support/net/recorder_services_server.h"
+#include "support/net/recorder_wire.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include "admin_status.h"
 #include "records.h"
 #include "setting_keys.h"
-#include "support/temp_folder.h"
+#include "support/base/temp_folder.h"
 
 namespace orlentis::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/child_process.h"
+#include "support/base/child_process.h"
 
 namespace orlentis::testing {
 

@@ -9,10 +9,10 @@
 #include "directory/log_entries.h"
 #include "peer_run.h"
 #include "store/engine.h"
-#include "support/child_process.h"
-#include "support/listening_home.h"
-#include "support/orlentis_process.h"
-#include "support/temp_folder.h"
+#include "support/app/listening_home.h"
+#include "support/app/orlentis_process.h"
+#include "support/base/child_process.h"
+#include "support/base/temp_folder.h"
 
 namespace orlentis::testing {
 namespace {

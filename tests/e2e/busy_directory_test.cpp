@@ -12,11 +12,11 @@
 #include "peer_run.h"
 #include "store/bound_statement.h"
 #include "store/engine.h"
-#include "support/child_process.h"
-#include "support/listening_home.h"
-#include "support/orlentis_process.h"
-#include "support/temp_folder.h"
-#include "support/write_lock_holder.h"
+#include "support/app/listening_home.h"
+#include "support/app/orlentis_process.h"
+#include "support/base/child_process.h"
+#include "support/base/temp_folder.h"
+#include "support/store/write_lock_holder.h"
 
 namespace orlentis::testing {
 namespace {

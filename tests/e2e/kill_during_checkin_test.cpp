@@ -13,10 +13,10 @@
 
 #include "store/engine.h"
 #include "store/site_table.h"
-#include "support/listening_home.h"
-#include "support/orlentis_process.h"
-#include "support/recorder_wire.h"
-#include "support/temp_folder.h"
+#include "support/app/listening_home.h"
+#include "support/app/orlentis_process.h"
+#include "support/base/temp_folder.h"
+#include "support/net/recorder_wire.h"
 
 namespace orlentis::testing {
 namespace {

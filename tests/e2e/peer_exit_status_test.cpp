@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "directory/ip_filter.h"
-#include "support/child_process.h"
-#include "support/orlentis_process.h"
-#include "support/recorder_services_server.h"
-#include "support/temp_folder.h"
+#include "support/app/orlentis_process.h"
+#include "support/base/child_process.h"
+#include "support/base/temp_folder.h"
+#include "support/net/recorder_services_server.h"
 
 namespace orlentis::testing {
 namespace {

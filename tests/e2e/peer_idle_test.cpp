@@ -7,8 +7,8 @@
 #include "directory/ip_filter.h"
 #include "idle_peers.h"
 #include "peer_run.h"
-#include "support/recorder_services_server.h"
-#include "support/store_rows.h"
+#include "support/net/recorder_services_server.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

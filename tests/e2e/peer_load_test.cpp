@@ -7,10 +7,10 @@
 #include "load_run.h"
 #include "peer_run.h"
 #include "seed.h"
-#include "support/child_process.h"
-#include "support/listening_home.h"
-#include "support/recorder_services_server.h"
-#include "support/store_rows.h"
+#include "support/app/listening_home.h"
+#include "support/base/child_process.h"
+#include "support/net/recorder_services_server.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "peer_run.h"
-#include "support/recorder_services_server.h"
-#include "support/store_rows.h"
+#include "support/net/recorder_services_server.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

@@ -2,8 +2,8 @@
 # The layer check must refuse an include of a higher layer, a database header that reaches
 # the network layer through a header of a lower one, and the recorder layer included anywhere
 # else in src/, the network layer reached by orlentis-admin, a store header the network layer
-# does not need, the directory reached by the recorder simulator, and accept a tree without
-# any of them.
+# does not need, the directory reached by the recorder simulator, a test helper reaching above
+# its layer, and accept a tree without any of them.
 set -u
 check="$1"
 scratch=$(mktemp -d)
@@ -62,5 +62,20 @@ python3 "$check" "$scratch" >/dev/null 2>&1 || fail "the recorder simulator over
 printf '#include "directory/lookup.h"\n' >> "$scratch/tools/peer/peer.cpp"
 out=$(python3 "$check" "$scratch" 2>&1) && fail "the recorder simulator including the directory was accepted"
 grep -q 'tools/peer/peer.cpp: the peer layer includes directory/lookup.h of the directory layer' <<<"$out" ||
+  fail "unexpected report: $out"
+rm "$scratch/tools/peer/peer.cpp"
+
+# The tests' helpers: each layer's reach only their layer and the helpers below it.
+mkdir -p "$scratch/tests/support/base" "$scratch/tests/support/store"
+printf '#pragma once\n' > "$scratch/tests/support/base/folder.h"
+printf '#include "directory/lookup.h"\n#include "support/base/folder.h"\n' > "$scratch/tests/support/store/rows.cpp"
+out=$(python3 "$check" "$scratch" 2>&1) && fail "a store helper including the directory was accepted"
+grep -q 'tests/support/store/rows.cpp: the support/store layer includes directory/lookup.h' <<<"$out" ||
+  fail "unexpected report: $out"
+printf '#include "support/base/folder.h"\n' > "$scratch/tests/support/store/rows.cpp"
+python3 "$check" "$scratch" >/dev/null 2>&1 || fail "a store helper over the base helpers was refused"
+printf '#include "support/store/rows.h"\n' > "$scratch/tests/support/base/folder.cpp"
+out=$(python3 "$check" "$scratch" 2>&1) && fail "a base helper including a store helper was accepted"
+grep -q 'tests/support/base/folder.cpp: the support/base layer includes support/store/rows.h' <<<"$out" ||
   fail "unexpected report: $out"
 echo "1 passed, 0 failed"

@@ -8,10 +8,10 @@
 #include "access/password_digest.h"
 #include "net/wire_records.h"
 #include "store/engine.h"
-#include "support/child_process.h"
-#include "support/recorder_services_server.h"
-#include "support/recorder_wire.h"
-#include "support/store_rows.h"
+#include "support/base/child_process.h"
+#include "support/net/recorder_services_server.h"
+#include "support/net/recorder_wire.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

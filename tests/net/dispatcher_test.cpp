@@ -6,8 +6,8 @@
 #include "net/recorder_connection.h"
 #include "net/request_handlers.h"
 #include "net/wire_records.h"
-#include "support/net_test_server.h"
-#include "support/recorder_wire.h"
+#include "support/net/net_test_server.h"
+#include "support/net/recorder_wire.h"
 
 namespace orlentis::testing {
 namespace {

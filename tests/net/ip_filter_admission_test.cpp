@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "directory/ip_filter.h"
-#include "support/net_test_server.h"
-#include "support/recorder_wire.h"
+#include "support/net/net_test_server.h"
+#include "support/net/recorder_wire.h"
 
 namespace orlentis::testing {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "net/network_worker.h"
 #include "store/database_maintenance.h"
-#include "support/net_test_server.h"
-#include "support/recorder_wire.h"
+#include "support/net/net_test_server.h"
+#include "support/net/recorder_wire.h"
 
 namespace orlentis::testing {
 namespace {

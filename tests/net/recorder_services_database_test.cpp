@@ -9,10 +9,10 @@
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/store_startup.h"
-#include "support/recorder_services_server.h"
-#include "support/recorder_wire.h"
-#include "support/store_rows.h"
-#include "support/temp_folder.h"
+#include "support/base/temp_folder.h"
+#include "support/net/recorder_services_server.h"
+#include "support/net/recorder_wire.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

@@ -5,9 +5,9 @@
 
 #include "base/clock.h"
 #include "net/wire_records.h"
-#include "support/recorder_services_server.h"
-#include "support/recorder_wire.h"
-#include "support/store_rows.h"
+#include "support/net/recorder_services_server.h"
+#include "support/net/recorder_wire.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

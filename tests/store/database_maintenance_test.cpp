@@ -10,7 +10,7 @@
 #include "store/compaction.h"
 #include "store/site_table.h"
 #include "store_test.h"
-#include "support/child_process.h"
+#include "support/base/child_process.h"
 
 namespace orlentis::testing {
 namespace {

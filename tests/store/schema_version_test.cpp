@@ -14,9 +14,9 @@
 #include "store/schema_scripts.h"
 #include "store/store_startup.h"
 #include "store_test.h"
-#include "support/operator_log_lines.h"
-#include "support/temp_database.h"
-#include "support/temp_folder.h"
+#include "support/base/operator_log_lines.h"
+#include "support/base/temp_folder.h"
+#include "support/store/temp_database.h"
 
 namespace orlentis::testing {
 namespace {

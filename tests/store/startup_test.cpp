@@ -4,13 +4,13 @@
 #include <chrono>
 #include <thread>
 
-#include "app/program_files.h"
+#include "base/default_files.h"
 #include "base/profile_file.h"
 #include "base/program_folder.h"
 #include "store/bound_statement.h"
 #include "store/schema.h"
 #include "store_test.h"
-#include "support/child_process.h"
+#include "support/base/child_process.h"
 
 namespace orlentis::testing {
 namespace {
@@ -43,7 +43,7 @@ TEST(StoreStartupTest, FirstStartCreatesTheDatabaseMaintainsItAndLogsTheStart) {
   TempFolder home;
   WriteDefaultProgramFiles(home.Path());
   ProfileFile settings(home / kSettingsFileName);
-  settings.SetInt("IPSETTING", "PORT", 0);  // any free port, should the server listen
+  settings.SetText("IPSETTING", "PORT", "0");  // any free port, should the server listen
   ASSERT_TRUE(settings.SaveAs(home / kSettingsFileName));
 
   ChildProcess server({ORLENTIS_BINARY,

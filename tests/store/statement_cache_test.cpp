@@ -10,7 +10,7 @@
 #include "store/bound_statement.h"
 #include "store/engine.h"
 #include "store_test.h"
-#include "support/store_rows.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {

@@ -12,7 +12,7 @@
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/log_table.h"
-#include "support/temp_database.h"
+#include "support/store/temp_database.h"
 
 namespace orlentis::testing {
 

@@ -70,7 +70,7 @@ TEST_F(TablesTest, AccountFiltersTakeHostileTextsAsPlainValues) {
 TEST_F(TablesTest, AddedRowCarriesItsNewIdAndRequeryFindsIt) {
   SiteTable sites(Session());
   sites.OpenByAddressAndInstance("10.0.0.1", 2);
-  ASSERT_TRUE(sites.IsEOF() && sites.IsBOF());
+  ASSERT_TRUE(sites.IsEOF());
   SiteRow& row = sites.AddNew();
   row.strIP = "10.0.0.1";
   row.nInstanceID = 2;
@@ -84,7 +84,7 @@ TEST_F(TablesTest, AddedRowCarriesItsNewIdAndRequeryFindsIt) {
   EXPECT_DOUBLE_EQ(sites.Current().dCheckInTime, 46000.5);
 }
 
-TEST_F(TablesTest, KeysetWalksBothWaysEditsAndDeletesTheRightRows) {
+TEST_F(TablesTest, KeysetWalksEditsAndDeletesTheRightRows) {
   for (const char* ip : {"10.0.0.3", "10.0.0.1", "10.0.0.2"}) AddSite(ip, "s", 0);
   SiteTable sites(Session());
   sites.OpenAll();
@@ -92,10 +92,6 @@ TEST_F(TablesTest, KeysetWalksBothWaysEditsAndDeletesTheRightRows) {
   for (sites.MoveFirst(); !sites.IsEOF(); sites.MoveNext())
     forward.push_back(sites.Current().strIP);
   EXPECT_EQ(forward, (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
-  std::vector<std::string> backward;
-  for (sites.MoveLast(); !sites.IsBOF(); sites.MovePrev())
-    backward.push_back(sites.Current().strIP);
-  EXPECT_EQ(backward, (std::vector<std::string>{"10.0.0.3", "10.0.0.2", "10.0.0.1"}));
 
   sites.MoveFirst();
   sites.MoveNext();
@@ -118,11 +114,15 @@ TEST_F(TablesTest, UpdateWithoutAPendingRowWritesNothing) {
   const std::int32_t id = AddSite("10.0.0.9", "s", 0);
   SiteTable sites(Session());
   sites.OpenById(id);
-  sites.Edit().strSiteName = "changed";
-  sites.CancelUpdate();
+  EXPECT_FALSE(sites.Update());
+  SiteRow& pending = sites.Edit();
+  pending.strSiteName = "changed";
+  ASSERT_TRUE(sites.Update());
+  // The row went with the first update; changing it afterwards writes nothing.
+  pending.strSiteName = "again";
   EXPECT_FALSE(sites.Update());
   sites.Requery();
-  EXPECT_EQ(sites.Current().strSiteName, "s");
+  EXPECT_EQ(sites.Current().strSiteName, "changed");
 }
 
 TEST_F(TablesTest, CamerasOfASiteAreMarkedAbsentAndKeepTheirRows) {
@@ -217,8 +217,8 @@ TEST_F(TablesTest, JoinLeavesThePermissionNullForASiteWithoutARow) {
   permissions.Update();
 
   SitePermissionJoin join(Session());
-  join.OpenForUserAtSite(5, "10.1.1.1");
-  ASSERT_EQ(join.Count(), 2u);
+  join.OpenForUser(5);
+  ASSERT_EQ(join.Count(), 4u);
   EXPECT_EQ(join.Rows()[0].strSiteName, "with");
   EXPECT_EQ(join.Rows()[0].strCameraAuthority, "10");
   EXPECT_EQ(join.Rows()[0].nUserID, 5);
@@ -226,11 +226,9 @@ TEST_F(TablesTest, JoinLeavesThePermissionNullForASiteWithoutARow) {
   EXPECT_FALSE(join.Rows()[1].nSiteID.has_value());
   permissions.AddNew() = UserSiteRow{5, join.Rows()[1].nID, ""};
   permissions.Update();
-  join.Requery();
+  join.OpenForUser(5);
   EXPECT_EQ(join.Rows()[1].strCameraAuthority, "");  // an empty text is not null
 
-  join.OpenForUserAtHost(5, "10.1.1.1");
-  ASSERT_EQ(join.Count(), 4u);
   EXPECT_EQ(join.Rows()[2].nInstanceID, 0);
   EXPECT_FALSE(join.Rows()[2].IsCameraAuthorityNull());
   EXPECT_EQ(join.Rows()[3].nInstanceID, 3);
@@ -238,9 +236,7 @@ TEST_F(TablesTest, JoinLeavesThePermissionNullForASiteWithoutARow) {
 
   join.OpenForUser(-1);
   EXPECT_EQ(join.Count(), 4u);
-  for (join.MoveFirst(); !join.IsEOF(); join.MoveNext()) {
-    EXPECT_TRUE(join.Current().IsCameraAuthorityNull());
-  }
+  for (const SitePermissionRow& row : join.Rows()) EXPECT_TRUE(row.IsCameraAuthorityNull());
 }
 
 TEST_F(TablesTest, IpRangesKeepTheirOrderAndDuplicatesAreDeletedOneByOne) {

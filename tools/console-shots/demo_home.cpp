@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "app/program_files.h"
+#include "base/default_files.h"
 #include "base/program_folder.h"
 #include "store/engine.h"
 #include "store/store_startup.h"
