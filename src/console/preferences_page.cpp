@@ -11,9 +11,9 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "base/language.h"
+#include "base/setting_table.h"
 #include "console/database_status_line.h"
 #include "console/directory_door.h"
 #include "console/ip_address_field.h"
@@ -39,11 +39,9 @@ constexpr int kTextIpFilter = 178;
 constexpr int kTextAutoMaintenance = 202;
 constexpr int kTextInterval = 203;
 constexpr int kTextIntervalUnit = 204;
-constexpr int kTextFirstInterval = 205;  // 205 to 216, each starting with its days
+constexpr int kTextFirstInterval = 205;  // 205 to 216, one for each interval choice
 constexpr int kTextDomainLogon = 245;
 constexpr int kTextDomain = 246;
-
-constexpr int kMaxPort = 65535;
 
 QWidget* Row(std::initializer_list<QWidget*> widgets) {
   auto* row = new QWidget;
@@ -92,15 +90,15 @@ QWidget* PreferencesPage::BuildMaintenanceControls() {
   maintenance_->setChecked(opened_.autoMaintenance != 0);
   maintenance_->setObjectName("maintenance");
   interval_ = new QComboBox;
-  for (int index = 0; index <= kMaxMaintenanceIntervalIndex; ++index) {
+  const SettingDefinition& intervalKey = SettingOf(SettingId::kMaintenanceInterval);
+  for (int index = intervalKey.min; index <= intervalKey.max; ++index) {
     interval_->addItem(PageText(kTextFirstInterval + index));
   }
-  interval_->setCurrentIndex(
-      std::clamp(opened_.maintenanceInterval, 0, kMaxMaintenanceIntervalIndex));
+  interval_->setCurrentIndex(NormalisedNumber(intervalKey, opened_.maintenanceInterval));
   domainLogon_ = new QCheckBox(PageText(kTextDomainLogon));
   domainLogon_->setChecked(opened_.domainLogon != 0);
   domain_ = new QLineEdit(QString::fromStdString(opened_.domain));
-  domain_->setMaxLength(static_cast<int>(kMaxSettingText));
+  domain_->setMaxLength(SettingOf(SettingId::kDomain).max);
   connect(maintenance_, &QCheckBox::clicked, this, &PreferencesPage::EnableDependentControls);
 
   auto* box = new QWidget;
@@ -178,7 +176,8 @@ bool PreferencesPage::ListeningAddressOrPortChanged() const {
 bool PreferencesPage::CanLeave() {
   if (Port()) return true;
   showMessage_(PageText(kTextProgramName),
-               QStringLiteral("Please enter an integer between 0 and %1.").arg(kMaxPort));
+               QStringLiteral("Please enter an integer between 0 and %1.")
+                   .arg(SettingOf(SettingId::kPort).max));
   port_->setFocus();
   return false;
 }
@@ -227,7 +226,8 @@ void PreferencesPage::DeleteSelectedRanges() {
 std::optional<std::int32_t> PreferencesPage::Port() const {
   bool ok = false;
   const qlonglong port = port_->text().toLongLong(&ok);
-  if (!ok || port < 0 || port > kMaxPort) return std::nullopt;
+  const SettingDefinition& portKey = SettingOf(SettingId::kPort);
+  if (!ok || port < portKey.min || port > portKey.max) return std::nullopt;
   return static_cast<std::int32_t>(port);
 }
 

@@ -1,13 +1,12 @@
 #include "store/database_maintenance.h"
 
-#include <algorithm>
 #include <string>
 #include <thread>
 
 #include "base/clock.h"
 #include "base/language.h"
 #include "base/operator_log.h"
-#include "base/profile_file.h"
+#include "base/setting_table.h"
 #include "base/settings.h"
 #include "store/compaction.h"
 #include "store/database_guard.h"
@@ -36,11 +35,6 @@ void LogOutcome(std::string_view doneId, std::string_view failedId, std::string_
 }
 
 }  // namespace
-
-int MaintenanceIntervalDays(std::string_view intervalText) {
-  const std::int32_t days = ParseProfileInt(intervalText);
-  return days > 0 ? days : 1;
-}
 
 class DatabaseMaintenance::RunningMark {
  public:
@@ -155,10 +149,9 @@ bool DatabaseMaintenance::IsMaintenanceDue() const {
 }
 
 void DatabaseMaintenance::ScheduleNextMaintenance() {
-  const int index =
-      std::clamp(Settings::Instance().GetMaintenanceInterval(), 0, kMaxMaintenanceIntervalIndex);
-  const int days = MaintenanceIntervalDays(GetLanguageText(kTextFirstMaintenanceInterval + index));
-  nextMaintenance_.store(lastMaintenance_.load() + days);
+  // Settings keeps the choice within the table's range.
+  const std::int32_t choice = Settings::Instance().GetMaintenanceInterval();
+  nextMaintenance_.store(lastMaintenance_.load() + kMaintenanceIntervalDays.at(choice));
 }
 
 bool DatabaseMaintenance::CompactDatabase(const std::filesystem::path& databaseFile) {

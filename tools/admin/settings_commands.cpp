@@ -20,19 +20,23 @@ void ShowSettings(const AdminContext& context) {
   for (const SettingKey& key : SettingKeys()) {
     rows.push_back(Record()
                        .Add("setting", key.name)
-                       .Add("value", key.read(settings))
+                       .Add("value", key.Read(settings))
                        .Add("needs_restart", key.needsRestart));
   }
   // Keys this tool shows but leaves to the file itself.
-  const std::pair<const char*, std::string> fileKeys[] = {
-      {"SYSTEM.CODEPAGE", settings.GetCodePage()},
-      {"ADSERVER.URI", settings.GetDirectoryUri()},
-      {"ADSERVER.BINDFORMAT", settings.GetBindFormat()},
-      {"ADSERVER.TLS", DirectoryTlsText(settings.GetDirectoryTls())},
-      {"ADSERVER.CACERT", settings.GetDirectoryCaFile()},
+  const std::pair<SettingId, std::string> fileKeys[] = {
+      {SettingId::kCodePage, settings.GetCodePage()},
+      {SettingId::kDirectoryUri, settings.GetDirectoryUri()},
+      {SettingId::kBindFormat, settings.GetBindFormat()},
+      {SettingId::kDirectoryTls, DirectoryTlsText(settings.GetDirectoryTls())},
+      {SettingId::kDirectoryCaFile, settings.GetDirectoryCaFile()},
   };
-  for (const auto& [name, value] : fileKeys) {
-    rows.push_back(Record().Add("setting", name).Add("value", value).Add("needs_restart", false));
+  for (const auto& [id, value] : fileKeys) {
+    const SettingDefinition& setting = SettingOf(id);
+    rows.push_back(Record()
+                       .Add("setting", SettingName(setting))
+                       .Add("value", value)
+                       .Add("needs_restart", TakesARestart(setting)));
   }
   context.PrintList(rows);
 }
