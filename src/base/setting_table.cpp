@@ -34,7 +34,7 @@ constexpr std::array<SettingDefinition, 23> kTable = {{
     {kLogLimitMode, "LOG", "LIMITSTYLE", kChoice, 0, 1, "0", kAtOnce},
     {kLogLimit, "LOG", "Limit", kCount, 0, kMaxCount, "1000", kAtOnce},
     {kLogLimitDays, "LOG", "LimitDays", kCount, 0, kMaxCount, "30", kAtOnce},
-    {kCodePage, "SYSTEM", "CODEPAGE", kText, 0, kTextBytes, "WINDOWS-1252", kOnReload},
+    {kCodePage, "SYSTEM", "CODEPAGE", kName, 0, kTextBytes, "WINDOWS-1252", kOnReload},
     {kDirectoryUri, "ADSERVER", "URI", kText, 0, kTextBytes, "", kOnReload},
     {kBindFormat, "ADSERVER", "BINDFORMAT", kText, 0, kTextBytes, "", kOnReload},
     // A file without the key predates it and keeps the clear bind it always had.
@@ -88,7 +88,7 @@ std::int32_t NormalisedNumber(const SettingDefinition& setting, std::int32_t val
 
 std::string NormalisedText(const SettingDefinition& setting, std::string text) {
   if (text.size() > static_cast<std::size_t>(setting.max)) text.resize(setting.max);
-  return text;
+  return setting.type == kName && text.empty() ? setting.fallback : text;
 }
 
 }  // namespace orlentis

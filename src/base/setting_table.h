@@ -45,6 +45,7 @@ enum class SettingType {
   kCount,       // min or more; max is only what an editor takes
   kPortNumber,  // min to max; one outside is taken as max
   kText,        // at most max bytes; this and the kinds after it are texts
+  kName,        // a text that, empty, means the fallback
   kAddress,     // an IPv4 address as text, empty for every address
   kTls,         // starttls or none
 };

@@ -39,16 +39,9 @@ std::string ReadValue(const ProfileFile& ini, SettingId id, const std::filesyste
                      IsTextSetting(setting) ? setting.max : std::string::npos);
 }
 
-std::string ReadNormalised(const ProfileFile& ini, const SettingDefinition& setting) {
-  std::string text = ReadValue(ini, setting.id, {});
-  if (IsTextSetting(setting)) return text;
-  return std::to_string(NormalisedNumber(setting, ParseProfileInt(text)));
-}
-
 // Any other value was meant to change something, most likely to protect the password: the
 // encrypted default is kept rather than the clear bind, and the administrator is told.
-DirectoryTls ReadDirectoryTls(const ProfileFile& ini, const std::filesystem::path& path) {
-  const std::string text = ReadValue(ini, kDirectoryTls, path);
+DirectoryTls DirectoryTlsOf(const std::string& text, const std::filesystem::path& path) {
   for (const DirectoryTls tls : {DirectoryTls::kStartTls, DirectoryTls::kNone}) {
     if (strcasecmp(text.c_str(), DirectoryTlsText(tls).c_str()) == 0) return tls;
   }
@@ -56,6 +49,14 @@ DirectoryTls ReadDirectoryTls(const ProfileFile& ini, const std::filesystem::pat
                 "TLS=" + text + " in " + path.string() +
                     " is neither starttls nor none; domain logons use starttls");
   return DirectoryTls::kStartTls;
+}
+
+std::string ReadNormalised(const ProfileFile& ini, const SettingDefinition& setting,
+                           const std::filesystem::path& path) {
+  const std::string text = ReadValue(ini, setting.id, path);
+  if (setting.type == SettingType::kTls) return DirectoryTlsText(DirectoryTlsOf(text, path));
+  if (IsTextSetting(setting)) return NormalisedText(setting, text);
+  return std::to_string(NormalisedNumber(setting, ParseProfileInt(text)));
 }
 
 // One key of both blocks: its text as the file holds it (of normalised values, so a flag reads
@@ -146,15 +147,13 @@ void Settings::Reload() {
   const EditableSettings editable = ReadEditable(ini, path_);
   std::vector<std::string> fileTexts;
   for (const SettingDefinition& setting : SettingTable().subspan(kEditableSettingCount)) {
-    fileTexts.push_back(ReadNormalised(ini, setting));
+    fileTexts.push_back(ReadNormalised(ini, setting, path_));
   }
-  const DirectoryTls directoryTls = ReadDirectoryTls(ini, path_);
 
   std::lock_guard lock(mutex_);
   preferences_ = editable.preferences;
   logLimits_ = editable.logLimits;
   fileTexts_ = std::move(fileTexts);
-  directoryTls_ = directoryTls;
 }
 
 void Settings::ReloadEditable() {
@@ -168,16 +167,6 @@ std::string Settings::FileText(SettingId id) const {
 
 std::int32_t Settings::FileNumber(SettingId id) const {
   return ParseProfileInt(FileText(id));
-}
-
-std::string Settings::GetCodePage() const {
-  std::string codePage = FileText(kCodePage);
-  return codePage.empty() ? SettingOf(kCodePage).fallback : codePage;
-}
-
-DirectoryTls Settings::GetDirectoryTls() const {
-  std::lock_guard lock(mutex_);
-  return directoryTls_;
 }
 
 PreferenceBlock Settings::GetPreferences() const {

@@ -71,14 +71,18 @@ class Settings {
 
   // Read-only keys that the console never writes.
   // SYSTEM/CODEPAGE: the recorders' text encoding; empty, as missing, means the default.
-  std::string GetCodePage() const;
+  std::string GetCodePage() const { return FileText(SettingId::kCodePage); }
   // ADSERVER/URI: overrides ldap://DOMAIN
   std::string GetDirectoryUri() const { return FileText(SettingId::kDirectoryUri); }
   // ADSERVER/BINDFORMAT: overrides %s@DOMAIN
   std::string GetBindFormat() const { return FileText(SettingId::kBindFormat); }
   // ADSERVER/TLS: starttls or none. A file without the key predates it and keeps the clear
   // bind it always had; the default file the server writes says starttls.
-  DirectoryTls GetDirectoryTls() const;
+  DirectoryTls GetDirectoryTls() const {
+    return FileText(SettingId::kDirectoryTls) == DirectoryTlsText(DirectoryTls::kStartTls)
+               ? DirectoryTls::kStartTls
+               : DirectoryTls::kNone;
+  }
   // ADSERVER/CACERT: the PEM file of the CAs the directory's certificate must come from;
   // empty, the system's trusted CAs.
   std::string GetDirectoryCaFile() const { return FileText(SettingId::kDirectoryCaFile); }
@@ -104,6 +108,8 @@ class Settings {
   // first kEditableSettingCount keys are there.
   std::string EditableValue(SettingId id) const;
   void SetEditableValue(SettingId id, const std::string& value);
+  // A key after both blocks as read, normalised: a TLS that is neither value reads starttls.
+  std::string FileText(SettingId id) const;
 
   // Writes both blocks into the file, keeping every other key of it. The result says whether
   // the file was written.
@@ -124,7 +130,6 @@ class Settings {
 
  private:
   void SetEditable(const EditableSettings& editable);
-  std::string FileText(SettingId id) const;
   std::int32_t FileNumber(SettingId id) const;
 
   std::filesystem::path path_;
@@ -133,7 +138,6 @@ class Settings {
   LogLimits logLimits_;
   // The keys after both blocks, by SettingId, each normalised.
   std::vector<std::string> fileTexts_;
-  DirectoryTls directoryTls_ = DirectoryTls::kNone;
 };
 
 }  // namespace orlentis

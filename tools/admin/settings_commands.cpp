@@ -1,6 +1,5 @@
 #include <CLI/CLI.hpp>
 #include <memory>
-#include <utility>
 
 #include "admin_commands.h"
 #include "base/program_folder.h"
@@ -24,18 +23,12 @@ void ShowSettings(const AdminContext& context) {
                        .Add("needs_restart", key.needsRestart));
   }
   // Keys this tool shows but leaves to the file itself.
-  const std::pair<SettingId, std::string> fileKeys[] = {
-      {SettingId::kCodePage, settings.GetCodePage()},
-      {SettingId::kDirectoryUri, settings.GetDirectoryUri()},
-      {SettingId::kBindFormat, settings.GetBindFormat()},
-      {SettingId::kDirectoryTls, DirectoryTlsText(settings.GetDirectoryTls())},
-      {SettingId::kDirectoryCaFile, settings.GetDirectoryCaFile()},
-  };
-  for (const auto& [id, value] : fileKeys) {
+  for (const SettingId id : {SettingId::kCodePage, SettingId::kDirectoryUri, SettingId::kBindFormat,
+                             SettingId::kDirectoryTls, SettingId::kDirectoryCaFile}) {
     const SettingDefinition& setting = SettingOf(id);
     rows.push_back(Record()
                        .Add("setting", SettingName(setting))
-                       .Add("value", value)
+                       .Add("value", settings.FileText(id))
                        .Add("needs_restart", TakesARestart(setting)));
   }
   context.PrintList(rows);
