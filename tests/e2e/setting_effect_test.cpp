@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "admin_run.h"
@@ -12,6 +13,15 @@
 #include "support/notify_socket.h"
 #include "support/orlentis_process.h"
 #include "support/temp_folder.h"
+
+namespace orlentis::admin {
+
+// Test names by the key, not by its bytes.
+void PrintTo(const SettingKey& key, std::ostream* out) {
+  *out << key.name;
+}
+
+}  // namespace orlentis::admin
 
 namespace orlentis::testing {
 namespace {
