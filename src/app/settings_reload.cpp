@@ -6,6 +6,7 @@
 #include "base/operator_messages.h"
 #include "base/settings.h"
 #include "base/text_ids.h"
+#include "store/database_maintenance.h"
 #include "store/event_log.h"
 
 namespace orlentis {
@@ -20,6 +21,8 @@ std::string Endpoint(const WorkerOptions& options) {
 
 void ReloadSettings(Server& server, Settings& settings) {
   settings.Reload();
+  // As after the console's OK: the next maintenance counts by the interval the file now holds.
+  DatabaseMaintenance::Instance().ScheduleNextMaintenance();
   server.UseCodePage(settings.GetCodePage());
   const WorkerOptions wanted = WorkerOptions::FromSettings(settings);
   const WorkerOptions& listening = server.ListenOptions();

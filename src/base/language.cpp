@@ -4,13 +4,9 @@
 
 #include "base/profile_file.h"
 #include "base/program_folder.h"
+#include "base/setting_table.h"
 
 namespace orlentis {
-namespace {
-
-constexpr std::size_t kMaxLanguageName = 259;
-
-}  // namespace
 
 LanguageFile::LanguageFile(const std::filesystem::path& path) {
   CSimpleIniA ini;
@@ -31,8 +27,12 @@ std::string LanguageFile::Text(int id) const {
 
 std::filesystem::path LanguageFilePath(const std::filesystem::path& folder) {
   const ProfileFile settings(folder / kSettingsFileName);
-  const std::string type = settings.GetText("LANGUAGETYPE", "TYPE", "TYPE0", kMaxLanguageName);
-  const std::string name = settings.GetText("LANGUAGE", type.c_str(), "", kMaxLanguageName);
+  const SettingDefinition& typeKey = SettingOf(SettingId::kLanguageType);
+  const SettingDefinition& fileKey = SettingOf(SettingId::kLanguageFile);
+  const std::string type =
+      settings.GetText(typeKey.section, typeKey.key, typeKey.fallback, typeKey.max);
+  const std::string name =
+      settings.GetText(fileKey.section, type.c_str(), fileKey.fallback, fileKey.max);
   return name.empty() ? std::filesystem::path() : folder / name;
 }
 

@@ -2,7 +2,6 @@
 
 #include <strings.h>
 
-#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -14,46 +13,36 @@
 namespace orlentis {
 namespace {
 
-constexpr const char* kIpSection = "IPSETTING";
-constexpr const char* kDatabaseSection = "DATABASE";
-constexpr const char* kSystemSection = "SYSTEM";
-constexpr const char* kDirectorySection = "ADSERVER";
-constexpr const char* kLogSection = "LOG";
-constexpr const char* kSecuritySection = "SECURITY";
-// An address may be a recorder with several instances, or a NAT in front of many recorders.
-constexpr std::int32_t kDefaultMaxConnectionsPerAddress = 256;
-
-std::int32_t Flag(std::int32_t value) {
-  return value != 0 ? 1 : 0;
-}
-
-constexpr std::int32_t kDefaultPort = 10240;
-constexpr std::int32_t kHighestPort = 65535;
-
-std::int32_t NormalisePort(std::int32_t port) {
-  return port > kHighestPort || port < 0 ? kHighestPort : port;
-}
+using enum SettingId;
 
 // A port without a single digit would have the server listen wherever the system puts it, where
 // no recorder looks: the default is taken instead. One out of range is brought to the highest
 // port as ever. Either is said, so that the administrator sees why the server listens there.
 std::int32_t ReadPort(const ProfileFile& ini, const std::filesystem::path& path) {
-  if (!ini.HasKey(kIpSection, "PORT")) return kDefaultPort;
-  const std::string text = ini.GetText(kIpSection, "PORT", "", kMaxSettingText);
+  const SettingDefinition& setting = SettingOf(kPort);
+  const std::int32_t fallback = ParseProfileInt(setting.fallback);
+  if (!ini.HasKey(setting.section, setting.key)) return fallback;
+  const std::string text = ini.GetText(setting.section, setting.key, "", kMaxSettingText);
   const auto port = ParseProfileNumber(text);
-  if (port && *port >= 0 && *port <= kHighestPort) return *port;
-  const std::int32_t used = port ? kHighestPort : kDefaultPort;
-  LogToOperator(kLogSettingsPortInvalid, "PORT=" + text + " in " + path.string() +
-                                             " is not a port from 0 to 65535; " +
-                                             "listening on port " + std::to_string(used));
+  if (port && NormalisedNumber(setting, *port) == *port) return *port;
+  const std::int32_t used = port ? NormalisedNumber(setting, *port) : fallback;
+  LogToOperator(kLogSettingsPortInvalid,
+                "PORT=" + text + " in " + path.string() + " is not a port from 0 to " +
+                    std::to_string(setting.max) + "; listening on port " + std::to_string(used));
   return used;
+}
+
+// The file's text of the key, or its fallback; numbers are read whole, texts cut to length.
+std::string ReadValue(const ProfileFile& ini, SettingId id, const std::filesystem::path& path) {
+  if (id == kPort) return std::to_string(ReadPort(ini, path));
+  const SettingDefinition& setting = SettingOf(id);
+  return ini.GetText(setting.section, setting.key, setting.fallback,
+                     IsTextSetting(setting) ? setting.max : std::string::npos);
 }
 
 // Any other value was meant to change something, most likely to protect the password: the
 // encrypted default is kept rather than the clear bind, and the administrator is told.
-DirectoryTls ReadDirectoryTls(const ProfileFile& ini, const std::filesystem::path& path) {
-  if (!ini.HasKey(kDirectorySection, "TLS")) return DirectoryTls::kNone;
-  const std::string text = ini.GetText(kDirectorySection, "TLS", "", kMaxSettingText);
+DirectoryTls DirectoryTlsOf(const std::string& text, const std::filesystem::path& path) {
   for (const DirectoryTls tls : {DirectoryTls::kStartTls, DirectoryTls::kNone}) {
     if (strcasecmp(text.c_str(), DirectoryTlsText(tls).c_str()) == 0) return tls;
   }
@@ -63,65 +52,20 @@ DirectoryTls ReadDirectoryTls(const ProfileFile& ini, const std::filesystem::pat
   return DirectoryTls::kStartTls;
 }
 
-std::int32_t NotNegative(std::int32_t value) {
-  return std::max(value, 0);
+std::string ReadNormalised(const ProfileFile& ini, const SettingDefinition& setting,
+                           const std::filesystem::path& path) {
+  const std::string text = ReadValue(ini, setting.id, path);
+  if (setting.type == SettingType::kTls) return DirectoryTlsText(DirectoryTlsOf(text, path));
+  if (IsTextSetting(setting)) return NormalisedText(setting, text);
+  return std::to_string(NormalisedNumber(setting, ParseProfileInt(text)));
 }
 
-std::string Truncated(std::string text) {
-  if (text.size() > kMaxSettingText) text.resize(kMaxSettingText);
-  return text;
-}
-
-PreferenceBlock Normalised(PreferenceBlock block) {
-  block.port = NormalisePort(block.port);
-  block.autoMaintenance = Flag(block.autoMaintenance);
-  block.logData = Flag(block.logData);
-  block.ipFilter = Flag(block.ipFilter);
-  block.listenAddress = Truncated(std::move(block.listenAddress));
-  block.maintenanceInterval =
-      std::clamp(block.maintenanceInterval, 0, kMaxMaintenanceIntervalIndex);
-  block.ipFilterMode = std::clamp(block.ipFilterMode, 0, 1);
-  block.domainLogon = Flag(block.domainLogon);
-  block.domain = Truncated(std::move(block.domain));
-  return block;
-}
-
-LogLimits Normalised(LogLimits limits) {
-  limits.keepRecords = NotNegative(limits.keepRecords);
-  limits.keepDays = NotNegative(limits.keepDays);
-  limits.mode = std::clamp(limits.mode, 0, 1);
-  return limits;
-}
-
-EditableSettings Normalised(const EditableSettings& editable) {
-  return {Normalised(editable.preferences), Normalised(editable.logLimits)};
-}
-
-EditableSettings ReadEditable(const ProfileFile& ini, const std::filesystem::path& path) {
-  PreferenceBlock block;
-  block.listenAddress = ini.GetText(kIpSection, "IP", "", kMaxSettingText);
-  block.port = ReadPort(ini, path);
-  block.autoMaintenance = ini.GetInt(kDatabaseSection, "AtuoCompressDatabase", 1);
-  block.maintenanceInterval = ini.GetInt(kDatabaseSection, "AtuoCompressDatabase_Interval", 0);
-  block.logData = ini.GetInt(kSystemSection, "LOGDATA", 1);
-  block.ipFilter = ini.GetInt(kIpSection, "FILTER", 1);
-  block.ipFilterMode = ini.GetInt(kIpSection, "FILTERSTYLE", 0);
-  block.domainLogon = ini.GetInt(kDirectorySection, "ENABLE", 0);
-  block.domain = ini.GetText(kDirectorySection, "DOMAIN", "", kMaxSettingText);
-  LogLimits limits;
-  limits.mode = ini.GetInt(kLogSection, "LIMITSTYLE", 0);
-  limits.keepRecords = ini.GetInt(kLogSection, "Limit", 1000);
-  limits.keepDays = ini.GetInt(kLogSection, "LimitDays", 30);
-  return Normalised(EditableSettings{std::move(block), limits});
-}
-
-// One key of both blocks: where the file keeps it, its text there (of normalised values, so a
-// flag reads 0 or 1) and how it is taken from one value into another.
+// One key of both blocks: its text as the file holds it (of normalised values, so a flag reads
+// 0 or 1), and how such a text is set into a value, normalised.
 struct EditableKey {
-  const char* section;
-  const char* name;
+  SettingId id;
   std::function<std::string(const EditableSettings&)> text;
-  std::function<void(EditableSettings& into, const EditableSettings& from)> take;
+  std::function<void(EditableSettings& into, const std::string& text)> set;
 };
 
 std::string KeyText(std::int32_t value) {
@@ -132,36 +76,56 @@ std::string KeyText(const std::string& value) {
   return value;
 }
 
+void SetField(std::int32_t& field, SettingId id, const std::string& text) {
+  field = NormalisedNumber(SettingOf(id), ParseProfileInt(text));
+}
+
+void SetField(std::string& field, SettingId id, const std::string& text) {
+  field = NormalisedText(SettingOf(id), text);
+}
+
 template <class Block, class Field>
-EditableKey Key(const char* section, const char* name, Block EditableSettings::*block,
-                Field Block::*field) {
-  return {section, name,
-          [block, field](const EditableSettings& from) { return KeyText(from.*block.*field); },
-          [block, field](EditableSettings& into, const EditableSettings& from) {
-            into.*block.*field = from.*block.*field;
+EditableKey Key(SettingId id, Block EditableSettings::*block, Field Block::*field) {
+  return {id, [block, field](const EditableSettings& from) { return KeyText(from.*block.*field); },
+          [id, block, field](EditableSettings& into, const std::string& text) {
+            SetField(into.*block.*field, id, text);
           }};
 }
 
-// In the order the file has always been written in.
+// In the order of SettingId, which is the order the file has always been written in.
 const std::vector<EditableKey>& EditableKeys() {
   using E = EditableSettings;
   using P = PreferenceBlock;
   static const std::vector<EditableKey> keys = {
-      Key(kIpSection, "IP", &E::preferences, &P::listenAddress),
-      Key(kIpSection, "PORT", &E::preferences, &P::port),
-      Key(kDatabaseSection, "AtuoCompressDatabase", &E::preferences, &P::autoMaintenance),
-      Key(kDatabaseSection, "AtuoCompressDatabase_Interval", &E::preferences,
-          &P::maintenanceInterval),
-      Key(kSystemSection, "LOGDATA", &E::preferences, &P::logData),
-      Key(kIpSection, "FILTER", &E::preferences, &P::ipFilter),
-      Key(kIpSection, "FILTERSTYLE", &E::preferences, &P::ipFilterMode),
-      Key(kDirectorySection, "ENABLE", &E::preferences, &P::domainLogon),
-      Key(kDirectorySection, "DOMAIN", &E::preferences, &P::domain),
-      Key(kLogSection, "LIMITSTYLE", &E::logLimits, &LogLimits::mode),
-      Key(kLogSection, "Limit", &E::logLimits, &LogLimits::keepRecords),
-      Key(kLogSection, "LimitDays", &E::logLimits, &LogLimits::keepDays),
+      Key(kListenAddress, &E::preferences, &P::listenAddress),
+      Key(kPort, &E::preferences, &P::port),
+      Key(kAutoMaintenance, &E::preferences, &P::autoMaintenance),
+      Key(kMaintenanceInterval, &E::preferences, &P::maintenanceInterval),
+      Key(kLogData, &E::preferences, &P::logData),
+      Key(kIpFilter, &E::preferences, &P::ipFilter),
+      Key(kIpFilterMode, &E::preferences, &P::ipFilterMode),
+      Key(kDomainLogon, &E::preferences, &P::domainLogon),
+      Key(kDomain, &E::preferences, &P::domain),
+      Key(kLogLimitMode, &E::logLimits, &LogLimits::mode),
+      Key(kLogLimit, &E::logLimits, &LogLimits::keepRecords),
+      Key(kLogLimitDays, &E::logLimits, &LogLimits::keepDays),
   };
   return keys;
+}
+
+const EditableKey& EditableKeyOf(SettingId id) {
+  return EditableKeys().at(static_cast<std::size_t>(id));
+}
+
+EditableSettings Normalised(EditableSettings editable) {
+  for (const EditableKey& key : EditableKeys()) key.set(editable, key.text(editable));
+  return editable;
+}
+
+EditableSettings ReadEditable(const ProfileFile& ini, const std::filesystem::path& path) {
+  EditableSettings editable;
+  for (const EditableKey& key : EditableKeys()) key.set(editable, ReadValue(ini, key.id, path));
+  return editable;
 }
 
 }  // namespace
@@ -182,117 +146,28 @@ Settings& Settings::Instance() {
 void Settings::Reload() {
   const ProfileFile ini(path_);
   const EditableSettings editable = ReadEditable(ini, path_);
-  std::string codePage = ini.GetText(kSystemSection, "CODEPAGE", "WINDOWS-1252", kMaxSettingText);
-  if (codePage.empty()) codePage = "WINDOWS-1252";
-  std::string directoryUri = ini.GetText(kDirectorySection, "URI", "", kMaxSettingText);
-  std::string bindFormat = ini.GetText(kDirectorySection, "BINDFORMAT", "", kMaxSettingText);
-  const DirectoryTls directoryTls = ReadDirectoryTls(ini, path_);
-  std::string directoryCaFile = ini.GetText(kDirectorySection, "CACERT", "", kMaxSettingText);
-  const std::int32_t perAddress = NotNegative(
-      ini.GetInt(kSecuritySection, "MAXCONNPERADDRESS", kDefaultMaxConnectionsPerAddress));
-  const std::int32_t loginFailures = NotNegative(ini.GetInt(kSecuritySection, "LOGINFAILURES", 10));
-  const std::int32_t loginWindow = NotNegative(ini.GetInt(kSecuritySection, "LOGINWINDOW", 60));
-  const std::int32_t loginCooldown =
-      NotNegative(ini.GetInt(kSecuritySection, "LOGINCOOLDOWN", 300));
+  std::vector<std::string> fileTexts;
+  for (const SettingDefinition& setting : SettingTable().subspan(kEditableSettingCount)) {
+    fileTexts.push_back(ReadNormalised(ini, setting, path_));
+  }
 
   std::lock_guard lock(mutex_);
   preferences_ = editable.preferences;
   logLimits_ = editable.logLimits;
-  codePage_ = std::move(codePage);
-  directoryUri_ = std::move(directoryUri);
-  bindFormat_ = std::move(bindFormat);
-  directoryTls_ = directoryTls;
-  directoryCaFile_ = std::move(directoryCaFile);
-  maxConnectionsPerAddress_ = perAddress;
-  loginFailures_ = loginFailures;
-  loginWindowSeconds_ = loginWindow;
-  loginCooldownSeconds_ = loginCooldown;
+  fileTexts_ = std::move(fileTexts);
 }
 
 void Settings::ReloadEditable() {
   SetEditable(ReadEditable(ProfileFile(path_), path_));
 }
 
-std::int32_t Settings::GetMaxConnectionsPerAddress() const {
+std::string Settings::FileText(SettingId id) const {
   std::lock_guard lock(mutex_);
-  return maxConnectionsPerAddress_;
+  return fileTexts_.at(static_cast<std::size_t>(id) - kEditableSettingCount);
 }
 
-std::int32_t Settings::GetLoginFailures() const {
-  std::lock_guard lock(mutex_);
-  return loginFailures_;
-}
-
-std::int32_t Settings::GetLoginWindowSeconds() const {
-  std::lock_guard lock(mutex_);
-  return loginWindowSeconds_;
-}
-
-std::int32_t Settings::GetLoginCooldownSeconds() const {
-  std::lock_guard lock(mutex_);
-  return loginCooldownSeconds_;
-}
-
-std::int32_t Settings::GetPort() const {
-  return GetPreferences().port;
-}
-std::string Settings::GetListenAddress() const {
-  return GetPreferences().listenAddress;
-}
-bool Settings::IsAutoMaintenance() const {
-  return GetPreferences().autoMaintenance != 0;
-}
-std::int32_t Settings::GetMaintenanceInterval() const {
-  return GetPreferences().maintenanceInterval;
-}
-bool Settings::IsLogData() const {
-  return GetPreferences().logData != 0;
-}
-bool Settings::IsIPFilter() const {
-  return GetPreferences().ipFilter != 0;
-}
-std::int32_t Settings::GetIPFilterMode() const {
-  return GetPreferences().ipFilterMode;
-}
-bool Settings::IsDomainLogon() const {
-  return GetPreferences().domainLogon != 0;
-}
-std::string Settings::GetDomain() const {
-  return GetPreferences().domain;
-}
-std::int32_t Settings::GetLogLimit() const {
-  return GetLogLimits().keepRecords;
-}
-std::int32_t Settings::GetLogLimitDays() const {
-  return GetLogLimits().keepDays;
-}
-std::int32_t Settings::GetLogLimitStyle() const {
-  return GetLogLimits().mode;
-}
-
-std::string Settings::GetCodePage() const {
-  std::lock_guard lock(mutex_);
-  return codePage_;
-}
-
-std::string Settings::GetDirectoryUri() const {
-  std::lock_guard lock(mutex_);
-  return directoryUri_;
-}
-
-std::string Settings::GetBindFormat() const {
-  std::lock_guard lock(mutex_);
-  return bindFormat_;
-}
-
-DirectoryTls Settings::GetDirectoryTls() const {
-  std::lock_guard lock(mutex_);
-  return directoryTls_;
-}
-
-std::string Settings::GetDirectoryCaFile() const {
-  std::lock_guard lock(mutex_);
-  return directoryCaFile_;
+std::int32_t Settings::FileNumber(SettingId id) const {
+  return ParseProfileInt(FileText(id));
 }
 
 PreferenceBlock Settings::GetPreferences() const {
@@ -302,7 +177,7 @@ PreferenceBlock Settings::GetPreferences() const {
 
 void Settings::SetPreferences(const PreferenceBlock& block) {
   std::lock_guard lock(mutex_);
-  preferences_ = Normalised(block);
+  preferences_ = Normalised({block, logLimits_}).preferences;
 }
 
 LogLimits Settings::GetLogLimits() const {
@@ -312,12 +187,24 @@ LogLimits Settings::GetLogLimits() const {
 
 void Settings::SetLogLimits(const LogLimits& limits) {
   std::lock_guard lock(mutex_);
-  logLimits_ = Normalised(limits);
+  logLimits_ = Normalised({preferences_, limits}).logLimits;
 }
 
 EditableSettings Settings::GetEditable() const {
   std::lock_guard lock(mutex_);
   return {preferences_, logLimits_};
+}
+
+std::string Settings::EditableValue(SettingId id) const {
+  return EditableKeyOf(id).text(GetEditable());
+}
+
+void Settings::SetEditableValue(SettingId id, const std::string& value) {
+  std::lock_guard lock(mutex_);
+  EditableSettings editable{preferences_, logLimits_};
+  EditableKeyOf(id).set(editable, value);
+  preferences_ = editable.preferences;
+  logLimits_ = editable.logLimits;
 }
 
 void Settings::SetEditable(const EditableSettings& editable) {
@@ -330,7 +217,8 @@ bool Settings::Save() const {
   const EditableSettings current = GetEditable();
   ProfileFile ini(path_);
   for (const EditableKey& key : EditableKeys()) {
-    ini.SetText(key.section, key.name, key.text(current));
+    const SettingDefinition& setting = SettingOf(key.id);
+    ini.SetText(setting.section, setting.key, key.text(current));
   }
   return ini.SaveAs(path_);
 }
@@ -345,9 +233,11 @@ bool Settings::SaveEdits(const EditableSettings& opened, const EditableSettings&
   EditableSettings taken = GetEditable();
   bool changed = false;
   for (const EditableKey& key : EditableKeys()) {
-    if (key.text(to) == key.text(from)) continue;
-    ini.SetText(key.section, key.name, key.text(to));
-    key.take(taken, to);
+    const std::string text = key.text(to);
+    if (text == key.text(from)) continue;
+    const SettingDefinition& setting = SettingOf(key.id);
+    ini.SetText(setting.section, setting.key, text);
+    key.set(taken, text);
     changed = true;
   }
   if (changed && !ini.SaveAs(path_)) return false;

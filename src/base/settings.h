@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <vector>
+
+#include "base/setting_table.h"
 
 namespace orlentis {
 
@@ -44,9 +47,6 @@ enum class DirectoryTls { kNone, kStartTls };
 // The value of ADSERVER/TLS that means tls.
 std::string DirectoryTlsText(DirectoryTls tls);
 
-inline constexpr std::size_t kMaxSettingText = 255;
-inline constexpr std::int32_t kMaxMaintenanceIntervalIndex = 11;
-
 // The settings of Setting.ini. Read when created and again by Reload(); changed otherwise only
 // through SetPreferences and SetLogLimits; written only by Save(). Safe to use from any thread.
 class Settings {
@@ -56,36 +56,47 @@ class Settings {
   // The process's settings, read from the program folder on first use.
   static Settings& Instance();
 
-  std::int32_t GetPort() const;
-  std::string GetListenAddress() const;
-  bool IsAutoMaintenance() const;
-  std::int32_t GetMaintenanceInterval() const;
-  bool IsLogData() const;
-  bool IsIPFilter() const;
-  std::int32_t GetIPFilterMode() const;
-  bool IsDomainLogon() const;
-  std::string GetDomain() const;
-  std::int32_t GetLogLimit() const;
-  std::int32_t GetLogLimitDays() const;
-  std::int32_t GetLogLimitStyle() const;
+  std::int32_t GetPort() const { return GetPreferences().port; }
+  std::string GetListenAddress() const { return GetPreferences().listenAddress; }
+  bool IsAutoMaintenance() const { return GetPreferences().autoMaintenance != 0; }
+  std::int32_t GetMaintenanceInterval() const { return GetPreferences().maintenanceInterval; }
+  bool IsLogData() const { return GetPreferences().logData != 0; }
+  bool IsIPFilter() const { return GetPreferences().ipFilter != 0; }
+  std::int32_t GetIPFilterMode() const { return GetPreferences().ipFilterMode; }
+  bool IsDomainLogon() const { return GetPreferences().domainLogon != 0; }
+  std::string GetDomain() const { return GetPreferences().domain; }
+  std::int32_t GetLogLimit() const { return GetLogLimits().keepRecords; }
+  std::int32_t GetLogLimitDays() const { return GetLogLimits().keepDays; }
+  std::int32_t GetLogLimitStyle() const { return GetLogLimits().mode; }
 
   // Read-only keys that the console never writes.
-  std::string GetCodePage() const;      // SYSTEM/CODEPAGE: the recorders' text encoding
-  std::string GetDirectoryUri() const;  // ADSERVER/URI: overrides ldap://DOMAIN
-  std::string GetBindFormat() const;    // ADSERVER/BINDFORMAT: overrides %s@DOMAIN
+  // SYSTEM/CODEPAGE: the recorders' text encoding; empty, as missing, means the default.
+  std::string GetCodePage() const { return FileText(SettingId::kCodePage); }
+  // ADSERVER/URI: overrides ldap://DOMAIN
+  std::string GetDirectoryUri() const { return FileText(SettingId::kDirectoryUri); }
+  // ADSERVER/BINDFORMAT: overrides %s@DOMAIN
+  std::string GetBindFormat() const { return FileText(SettingId::kBindFormat); }
   // ADSERVER/TLS: starttls or none. A file without the key predates it and keeps the clear
   // bind it always had; the default file the server writes says starttls.
-  DirectoryTls GetDirectoryTls() const;
+  DirectoryTls GetDirectoryTls() const {
+    return FileText(SettingId::kDirectoryTls) == DirectoryTlsText(DirectoryTls::kStartTls)
+               ? DirectoryTls::kStartTls
+               : DirectoryTls::kNone;
+  }
   // ADSERVER/CACERT: the PEM file of the CAs the directory's certificate must come from;
   // empty, the system's trusted CAs.
-  std::string GetDirectoryCaFile() const;
+  std::string GetDirectoryCaFile() const { return FileText(SettingId::kDirectoryCaFile); }
   // SECURITY/MAXCONNPERADDRESS: how many connections one peer address may hold; 0, no limit.
-  std::int32_t GetMaxConnectionsPerAddress() const;
+  std::int32_t GetMaxConnectionsPerAddress() const {
+    return FileNumber(SettingId::kMaxConnectionsPerAddress);
+  }
   // SECURITY/LOGINFAILURES, LOGINWINDOW, LOGINCOOLDOWN: after so many failed logins within
   // the window (seconds), logins from that place are refused for the cool-down (seconds).
-  std::int32_t GetLoginFailures() const;
-  std::int32_t GetLoginWindowSeconds() const;
-  std::int32_t GetLoginCooldownSeconds() const;
+  std::int32_t GetLoginFailures() const { return FileNumber(SettingId::kLoginFailures); }
+  std::int32_t GetLoginWindowSeconds() const { return FileNumber(SettingId::kLoginWindowSeconds); }
+  std::int32_t GetLoginCooldownSeconds() const {
+    return FileNumber(SettingId::kLoginCooldownSeconds);
+  }
 
   PreferenceBlock GetPreferences() const;
   void SetPreferences(const PreferenceBlock& block);
@@ -93,6 +104,12 @@ class Settings {
   void SetLogLimits(const LogLimits& limits);
 
   EditableSettings GetEditable() const;
+  // One key of both blocks as the file holds it; set, it is brought into its range. Only the
+  // first kEditableSettingCount keys are there.
+  std::string EditableValue(SettingId id) const;
+  void SetEditableValue(SettingId id, const std::string& value);
+  // A key after both blocks as read, normalised: a TLS that is neither value reads starttls.
+  std::string FileText(SettingId id) const;
 
   // Writes both blocks into the file, keeping every other key of it. The result says whether
   // the file was written.
@@ -103,31 +120,24 @@ class Settings {
   // the file could not be written (or read, when it exists).
   bool SaveEdits(const EditableSettings& opened, const EditableSettings& edited);
 
-  // Reads the file again, every key as at the start. Those read at each use (all but the
-  // listening address and port) take effect at once.
+  // Reads the file again, every key as at the start; which of them take effect then is the
+  // table's SettingEffect.
   void Reload();
-  // Reads again only the keys of both blocks; the code page and the directory's keys, which the
-  // worker holds copies of, wait for Reload().
+  // Reads again only the keys of both blocks; the others wait for Reload().
   void ReloadEditable();
 
   const std::filesystem::path& Path() const { return path_; }
 
  private:
   void SetEditable(const EditableSettings& editable);
+  std::int32_t FileNumber(SettingId id) const;
 
   std::filesystem::path path_;
   mutable std::mutex mutex_;
   PreferenceBlock preferences_;
   LogLimits logLimits_;
-  std::string codePage_;
-  std::string directoryUri_;
-  std::string bindFormat_;
-  DirectoryTls directoryTls_ = DirectoryTls::kNone;
-  std::string directoryCaFile_;
-  std::int32_t maxConnectionsPerAddress_ = 0;
-  std::int32_t loginFailures_ = 0;
-  std::int32_t loginWindowSeconds_ = 0;
-  std::int32_t loginCooldownSeconds_ = 0;
+  // The keys after both blocks, by SettingId, each normalised.
+  std::vector<std::string> fileTexts_;
 };
 
 }  // namespace orlentis

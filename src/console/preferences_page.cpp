@@ -11,9 +11,9 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "base/language.h"
+#include "base/setting_table.h"
 #include "base/text_ids.h"
 #include "console/database_status_line.h"
 #include "console/directory_door.h"
@@ -24,8 +24,6 @@
 
 namespace orlentis {
 namespace {
-
-constexpr int kMaxPort = 65535;
 
 QWidget* Row(std::initializer_list<QWidget*> widgets) {
   auto* row = new QWidget;
@@ -74,15 +72,15 @@ QWidget* PreferencesPage::BuildMaintenanceControls() {
   maintenance_->setChecked(opened_.autoMaintenance != 0);
   maintenance_->setObjectName("maintenance");
   interval_ = new QComboBox;
-  for (int index = 0; index <= kMaxMaintenanceIntervalIndex; ++index) {
+  const SettingDefinition& intervalKey = SettingOf(SettingId::kMaintenanceInterval);
+  for (int index = intervalKey.min; index <= intervalKey.max; ++index) {
     interval_->addItem(PageText(kTextInterval1Day + index));
   }
-  interval_->setCurrentIndex(
-      std::clamp(opened_.maintenanceInterval, 0, kMaxMaintenanceIntervalIndex));
+  interval_->setCurrentIndex(NormalisedNumber(intervalKey, opened_.maintenanceInterval));
   domainLogon_ = new QCheckBox(PageText(kTextDomainLogon));
   domainLogon_->setChecked(opened_.domainLogon != 0);
   domain_ = new QLineEdit(QString::fromStdString(opened_.domain));
-  domain_->setMaxLength(static_cast<int>(kMaxSettingText));
+  domain_->setMaxLength(SettingOf(SettingId::kDomain).max);
   connect(maintenance_, &QCheckBox::clicked, this, &PreferencesPage::EnableDependentControls);
 
   auto* box = new QWidget;
@@ -160,7 +158,8 @@ bool PreferencesPage::ListeningAddressOrPortChanged() const {
 bool PreferencesPage::CanLeave() {
   if (Port()) return true;
   showMessage_(PageText(kTextProgramName),
-               QStringLiteral("Please enter an integer between 0 and %1.").arg(kMaxPort));
+               QStringLiteral("Please enter an integer between 0 and %1.")
+                   .arg(SettingOf(SettingId::kPort).max));
   port_->setFocus();
   return false;
 }
@@ -209,7 +208,8 @@ void PreferencesPage::DeleteSelectedRanges() {
 std::optional<std::int32_t> PreferencesPage::Port() const {
   bool ok = false;
   const qlonglong port = port_->text().toLongLong(&ok);
-  if (!ok || port < 0 || port > kMaxPort) return std::nullopt;
+  const SettingDefinition& portKey = SettingOf(SettingId::kPort);
+  if (!ok || port < portKey.min || port > portKey.max) return std::nullopt;
   return static_cast<std::int32_t>(port);
 }
 

@@ -1,6 +1,5 @@
 #include "store/database_maintenance.h"
 
-#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -8,7 +7,7 @@
 #include "base/language.h"
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
-#include "base/profile_file.h"
+#include "base/setting_table.h"
 #include "base/settings.h"
 #include "base/text_ids.h"
 #include "store/compaction.h"
@@ -32,11 +31,6 @@ void LogOutcome(const OperatorMessage& done, const OperatorMessage& failed, std:
 }
 
 }  // namespace
-
-int MaintenanceIntervalDays(std::string_view intervalText) {
-  const std::int32_t days = ParseProfileInt(intervalText);
-  return days > 0 ? days : 1;
-}
 
 class DatabaseMaintenance::RunningMark {
  public:
@@ -150,10 +144,9 @@ bool DatabaseMaintenance::IsMaintenanceDue() const {
 }
 
 void DatabaseMaintenance::ScheduleNextMaintenance() {
-  const int index =
-      std::clamp(Settings::Instance().GetMaintenanceInterval(), 0, kMaxMaintenanceIntervalIndex);
-  const int days = MaintenanceIntervalDays(GetLanguageText(kTextInterval1Day + index));
-  nextMaintenance_.store(lastMaintenance_.load() + days);
+  // Settings keeps the choice within the table's range.
+  const std::int32_t choice = Settings::Instance().GetMaintenanceInterval();
+  nextMaintenance_.store(lastMaintenance_.load() + kMaintenanceIntervalDays.at(choice));
 }
 
 bool DatabaseMaintenance::CompactDatabase(const std::filesystem::path& databaseFile) {

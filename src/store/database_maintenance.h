@@ -5,14 +5,9 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
-#include <string_view>
 #include <thread>
 
 namespace orlentis {
-
-// The interval choices are the texts kTextInterval1Day to kTextInterval60Days; the leading number
-// of the chosen text is the interval in days, and a text without one (or 0) means one day.
-int MaintenanceIntervalDays(std::string_view intervalText);
 
 // The database's maintenance: compaction at start-up, on a schedule of whole days, and as the
 // repair after any database error. Its two flags are how every other part of the program

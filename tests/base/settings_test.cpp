@@ -43,6 +43,12 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(settings.GetLogLimit(), 1000);
   EXPECT_EQ(settings.GetLogLimitDays(), 30);
   EXPECT_EQ(settings.GetCodePage(), "WINDOWS-1252");
+  EXPECT_EQ(settings.GetDirectoryTls(), DirectoryTls::kNone);
+  EXPECT_EQ(settings.GetMaxConnectionsPerAddress(), 256);
+  EXPECT_EQ(settings.GetLoginFailures(), 10);
+  EXPECT_EQ(settings.GetLoginWindowSeconds(), 60);
+  EXPECT_EQ(settings.GetLoginCooldownSeconds(), 300);
+  EXPECT_EQ(Read("[SYSTEM]\nCODEPAGE=\n").GetCodePage(), "WINDOWS-1252");
 }
 
 struct RangeCase {
@@ -67,6 +73,8 @@ std::int32_t ValueOf(const Settings& settings, const std::string& key) {
   if (key == "AtuoCompressDatabase_Interval") return settings.GetMaintenanceInterval();
   if (key == "LOGDATA") return settings.IsLogData();
   if (key == "ENABLE") return settings.IsDomainLogon();
+  if (key == "MAXCONNPERADDRESS") return settings.GetMaxConnectionsPerAddress();
+  if (key == "LOGINCOOLDOWN") return settings.GetLoginCooldownSeconds();
   ADD_FAILURE() << "no getter for " << key;
   return -1;
 }
@@ -96,7 +104,9 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"DATABASE", "AtuoCompressDatabase", "2", 1},
         RangeCase{"DATABASE", "AtuoCompressDatabase_Interval", "20", 11},
         RangeCase{"DATABASE", "AtuoCompressDatabase_Interval", "-1", 0},
-        RangeCase{"SYSTEM", "LOGDATA", "0", 0}, RangeCase{"ADSERVER", "ENABLE", "3", 1}));
+        RangeCase{"SYSTEM", "LOGDATA", "0", 0}, RangeCase{"ADSERVER", "ENABLE", "3", 1},
+        RangeCase{"SECURITY", "MAXCONNPERADDRESS", "-1", 0},
+        RangeCase{"SECURITY", "LOGINCOOLDOWN", "-9", 0}));
 
 TEST_F(SettingsTest, NamesIgnoreCaseAndTextsAreCut) {
   const std::string longDomain(300, 'd');

@@ -77,16 +77,16 @@ TEST(AdminArgumentsTest, SettingsKeepTheirRangesAndKeysIgnoreCase) {
   const auto& port = admin::FindSettingKey("ipsetting.port");
   EXPECT_EQ(port.name, "IPSETTING.PORT");
   EXPECT_TRUE(port.needsRestart);
-  port.write(settings, "10300");
+  port.Write(settings, "10300");
   EXPECT_EQ(settings.GetPort(), 10300);
   for (const char* bad : {"65536", "-1", "10k", ""}) {
-    EXPECT_EQ(StatusOf([&] { port.write(settings, bad); }), AdminStatus::kRefused) << bad;
+    EXPECT_EQ(StatusOf([&] { port.Write(settings, bad); }), AdminStatus::kRefused) << bad;
   }
   EXPECT_EQ(settings.GetPort(), 10300);
   const auto& mode = admin::FindSettingKey("IPSETTING.FILTERSTYLE");
   EXPECT_FALSE(mode.needsRestart);
-  EXPECT_EQ(StatusOf([&] { mode.write(settings, "2"); }), AdminStatus::kRefused);
-  EXPECT_EQ(StatusOf([&] { admin::FindSettingKey("IPSETTING.IP").write(settings, "10.0.0"); }),
+  EXPECT_EQ(StatusOf([&] { mode.Write(settings, "2"); }), AdminStatus::kRefused);
+  EXPECT_EQ(StatusOf([&] { admin::FindSettingKey("IPSETTING.IP").Write(settings, "10.0.0"); }),
             AdminStatus::kRefused);
   EXPECT_EQ(StatusOf([] { admin::FindSettingKey("SYSTEM.NOTHING"); }), AdminStatus::kRefused);
 }

@@ -19,12 +19,6 @@ std::time_t LocalTime(int year, int month, int day, int hour, int minute) {
   return TimeFromOleDate(OleDateFromLocal(year, month, day, hour, minute, 0));
 }
 
-TEST(MaintenanceIntervalTest, LeadingNumberOfTheTextIsTheIntervalInDays) {
-  const std::vector<std::pair<std::string, int>> cases = {
-      {"30", 30}, {"7 days", 7}, {"14 Tage", 14}, {"", 1}, {"0", 1}, {"days", 1}, {"-3", 1}};
-  for (const auto& [text, days] : cases) EXPECT_EQ(MaintenanceIntervalDays(text), days) << text;
-}
-
 // A second process with its own SQLite connection that commits one row after another, without
 // pause, each statement its own transaction, and prints the number of each committed row.
 class CommittingProcess {
@@ -131,10 +125,10 @@ TEST_F(MaintenanceTest, NextMaintenanceIsDueTenMinutesEarly) {
   EXPECT_FALSE(DatabaseMaintenance::Instance().IsMaintenanceDue());
 }
 
-TEST_F(MaintenanceTest, IntervalComesFromTheChosenLanguageText) {
+TEST_F(MaintenanceTest, IntervalIsTheDaysOfTheChosenChoice) {
   ASSERT_TRUE(DatabaseMaintenance::Instance().RunMaintenance());
   const double last = DatabaseMaintenance::Instance().LastMaintenance();
-  // Index 10 is "30 days"; an index beyond the choices acts as the last one, "60 days".
+  // Choice 10 is 30 days; one beyond the choices acts as the last one, 60 days.
   for (const auto& [index, days] : {std::pair{10, 30}, {20, 60}, {11, 60}, {-4, 1}}) {
     SetInterval(index);
     DatabaseMaintenance::Instance().ScheduleNextMaintenance();

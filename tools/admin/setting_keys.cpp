@@ -13,92 +13,57 @@
 namespace orlentis::admin {
 namespace {
 
-constexpr std::int32_t kMaxPort = 65535;
-constexpr std::int32_t kMaxCount = 999999999;  // nine digits, as the Log page takes them
-
-std::int32_t NumberIn(const std::string& name, const std::string& text, std::int32_t min,
-                      std::int32_t max) {
+std::string NumberIn(const std::string& name, const std::string& text, std::int32_t min,
+                     std::int32_t max) {
   std::int32_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size() || value < min || value > max) {
     throw Refusal(name + " takes a whole number from " + std::to_string(min) + " to " +
                   std::to_string(max) + ", not \"" + text + "\"");
   }
-  return value;
+  return text;
 }
 
-std::string TextUpTo(const std::string& name, const std::string& text) {
-  if (text.size() > kMaxSettingText) {
-    throw Refusal(name + " holds at most " + std::to_string(kMaxSettingText) + " bytes");
+std::string TextUpTo(const std::string& name, const std::string& text, std::int32_t max) {
+  if (text.size() > static_cast<std::size_t>(max)) {
+    throw Refusal(name + " holds at most " + std::to_string(max) + " bytes");
   }
   return text;
 }
 
-std::string ListenAddress(const std::string& text) {
+std::string ListenAddress(const std::string& name, const std::string& text) {
   in_addr address{};
   if (!text.empty() && ::inet_pton(AF_INET, text.c_str(), &address) != 1) {
-    throw Refusal("IPSETTING.IP takes an IPv4 address, or nothing for every address");
+    throw Refusal(name + " takes an IPv4 address, or nothing for every address");
   }
   return text == "0.0.0.0" ? std::string() : text;
 }
 
-template <class Field>
-SettingKey PreferenceKey(std::string name, bool needsRestart, Field field, std::int32_t min,
-                         std::int32_t max) {
-  return {name, needsRestart,
-          [field](const Settings& settings) {
-            return std::to_string(settings.GetPreferences().*field);
-          },
-          [name, field, min, max](Settings& settings, const std::string& text) {
-            PreferenceBlock block = settings.GetPreferences();
-            block.*field = NumberIn(name, text, min, max);
-            settings.SetPreferences(block);
-          }};
-}
-
-template <class Field>
-SettingKey PreferenceText(std::string name, bool needsRestart, Field field,
-                          std::function<std::string(const std::string&)> check) {
-  return {name, needsRestart,
-          [field](const Settings& settings) { return settings.GetPreferences().*field; },
-          [field, check](Settings& settings, const std::string& text) {
-            PreferenceBlock block = settings.GetPreferences();
-            block.*field = check(text);
-            settings.SetPreferences(block);
-          }};
-}
-
-template <class Field>
-SettingKey LogKey(std::string name, Field field, std::int32_t max) {
-  return {
-      name, false,
-      [field](const Settings& settings) { return std::to_string(settings.GetLogLimits().*field); },
-      [name, field, max](Settings& settings, const std::string& text) {
-        LogLimits limits = settings.GetLogLimits();
-        limits.*field = NumberIn(name, text, 0, max);
-        settings.SetLogLimits(limits);
-      }};
+std::string Checked(const std::string& name, const SettingDefinition& setting,
+                    const std::string& text) {
+  if (setting.type == SettingType::kAddress) return ListenAddress(name, text);
+  if (IsTextSetting(setting)) return TextUpTo(name, text, setting.max);
+  return NumberIn(name, text, setting.min, setting.max);
 }
 
 }  // namespace
 
+std::string SettingKey::Read(const Settings& settings) const {
+  return settings.EditableValue(id);
+}
+
+void SettingKey::Write(Settings& settings, const std::string& value) const {
+  settings.SetEditableValue(id, Checked(name, SettingOf(id), value));
+}
+
 const std::vector<SettingKey>& SettingKeys() {
-  static const std::vector<SettingKey> keys = {
-      PreferenceText("IPSETTING.IP", true, &PreferenceBlock::listenAddress, ListenAddress),
-      PreferenceKey("IPSETTING.PORT", true, &PreferenceBlock::port, 0, kMaxPort),
-      PreferenceKey("IPSETTING.FILTER", false, &PreferenceBlock::ipFilter, 0, 1),
-      PreferenceKey("IPSETTING.FILTERSTYLE", false, &PreferenceBlock::ipFilterMode, 0, 1),
-      PreferenceKey("DATABASE.AtuoCompressDatabase", true, &PreferenceBlock::autoMaintenance, 0, 1),
-      PreferenceKey("DATABASE.AtuoCompressDatabase_Interval", true,
-                    &PreferenceBlock::maintenanceInterval, 0, kMaxMaintenanceIntervalIndex),
-      PreferenceKey("SYSTEM.LOGDATA", true, &PreferenceBlock::logData, 0, 1),
-      PreferenceKey("ADSERVER.ENABLE", false, &PreferenceBlock::domainLogon, 0, 1),
-      PreferenceText("ADSERVER.DOMAIN", false, &PreferenceBlock::domain,
-                     [](const std::string& text) { return TextUpTo("ADSERVER.DOMAIN", text); }),
-      LogKey("LOG.LIMITSTYLE", &LogLimits::mode, 1),
-      LogKey("LOG.Limit", &LogLimits::keepRecords, kMaxCount),
-      LogKey("LOG.LimitDays", &LogLimits::keepDays, kMaxCount),
-  };
+  static const std::vector<SettingKey> keys = [] {
+    std::vector<SettingKey> editable;
+    for (const SettingDefinition& setting : SettingTable().first(kEditableSettingCount)) {
+      editable.push_back({setting.id, SettingName(setting), TakesARestart(setting)});
+    }
+    return editable;
+  }();
   return keys;
 }
 
@@ -118,7 +83,7 @@ void ChangeSetting(const AdminContext& context, const std::string& name, const s
     throw Refusal("no settings file " + file.string() + ": start the server once to write it");
   }
   Settings settings(file);
-  key.write(settings, value);
+  key.Write(settings, value);
   if (!settings.Save()) throw Refusal("cannot write " + file.string());
   const std::string effect =
       key.needsRestart ? "the server uses it once restarted"
@@ -128,10 +93,10 @@ void ChangeSetting(const AdminContext& context, const std::string& name, const s
     WriteJson(context.Out(), Record()
                                  .Add("status", "done")
                                  .Add("setting", key.name)
-                                 .Add("value", key.read(settings))
+                                 .Add("value", key.Read(settings))
                                  .Add("needs_restart", key.needsRestart));
   } else {
-    context.Out() << key.name << " = " << key.read(settings) << "; " << effect << "\n";
+    context.Out() << key.name << " = " << key.Read(settings) << "; " << effect << "\n";
   }
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -8,14 +7,16 @@
 
 namespace orlentis::admin {
 
-// One key of Setting.ini that the console's pages edit, with its range rule.
+// One key of Setting.ini that the console's pages edit, which this tool sets within its range.
 struct SettingKey {
+  SettingId id;
   std::string name;  // SECTION.KEY as Setting.ini spells it
   // The server reads it only when it starts; the others it also takes on SIGHUP.
   bool needsRestart = false;
-  std::function<std::string(const Settings&)> read;
-  // Checks the value against the key's rule (a refusal says the rule) and sets it.
-  std::function<void(Settings&, const std::string&)> write;
+
+  std::string Read(const Settings& settings) const;
+  // Checks the value against the key's range (a refusal says the range) and sets it.
+  void Write(Settings& settings, const std::string& value) const;
 };
 
 const std::vector<SettingKey>& SettingKeys();

@@ -1,6 +1,5 @@
 #include <CLI/CLI.hpp>
 #include <memory>
-#include <utility>
 
 #include "admin_commands.h"
 #include "base/program_folder.h"
@@ -20,19 +19,17 @@ void ShowSettings(const AdminContext& context) {
   for (const SettingKey& key : SettingKeys()) {
     rows.push_back(Record()
                        .Add("setting", key.name)
-                       .Add("value", key.read(settings))
+                       .Add("value", key.Read(settings))
                        .Add("needs_restart", key.needsRestart));
   }
   // Keys this tool shows but leaves to the file itself.
-  const std::pair<const char*, std::string> fileKeys[] = {
-      {"SYSTEM.CODEPAGE", settings.GetCodePage()},
-      {"ADSERVER.URI", settings.GetDirectoryUri()},
-      {"ADSERVER.BINDFORMAT", settings.GetBindFormat()},
-      {"ADSERVER.TLS", DirectoryTlsText(settings.GetDirectoryTls())},
-      {"ADSERVER.CACERT", settings.GetDirectoryCaFile()},
-  };
-  for (const auto& [name, value] : fileKeys) {
-    rows.push_back(Record().Add("setting", name).Add("value", value).Add("needs_restart", false));
+  for (const SettingId id : {SettingId::kCodePage, SettingId::kDirectoryUri, SettingId::kBindFormat,
+                             SettingId::kDirectoryTls, SettingId::kDirectoryCaFile}) {
+    const SettingDefinition& setting = SettingOf(id);
+    rows.push_back(Record()
+                       .Add("setting", SettingName(setting))
+                       .Add("value", settings.FileText(id))
+                       .Add("needs_restart", TakesARestart(setting)));
   }
   context.PrintList(rows);
 }
