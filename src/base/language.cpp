@@ -2,22 +2,41 @@
 
 #include <cstddef>
 
+#include "base/default_files.h"
 #include "base/profile_file.h"
 #include "base/program_folder.h"
 #include "base/setting_table.h"
 
 namespace orlentis {
+namespace {
+
+// The first of keys that name the same id holds.
+std::unordered_map<int, std::string> TextsOf(const CSimpleIniA& ini) {
+  std::unordered_map<int, std::string> texts;
+  CSimpleIniA::TNamesDepend keys;
+  ini.GetAllKeys("STRING", keys);
+  for (const auto& key : keys) {
+    const int id = ParseProfileInt(key.pItem);
+    if (!texts.contains(id)) texts.emplace(id, ini.GetValue("STRING", key.pItem, ""));
+  }
+  return texts;
+}
+
+}  // namespace
 
 LanguageFile::LanguageFile(const std::filesystem::path& path) {
   CSimpleIniA ini;
   ini.SetUnicode(true);
   if (path.empty() || ini.LoadFile(path.c_str()) != SI_OK) return;
-  CSimpleIniA::TNamesDepend keys;
-  ini.GetAllKeys("STRING", keys);
-  for (const auto& key : keys) {
-    const int id = ParseProfileInt(key.pItem);
-    if (!texts_.contains(id)) texts_.emplace(id, ini.GetValue("STRING", key.pItem, ""));
-  }
+  texts_ = TextsOf(ini);
+}
+
+LanguageFile LanguageFile::FromText(std::string_view text) {
+  CSimpleIniA ini;
+  ini.SetUnicode(true);
+  LanguageFile file;
+  if (ini.LoadData(text.data(), text.size()) == SI_OK) file.texts_ = TextsOf(ini);
+  return file;
 }
 
 std::string LanguageFile::Text(int id) const {
@@ -52,9 +71,11 @@ std::string GetLanguageText(int id) {
   return texts.Text(id);
 }
 
-std::string GetLanguageTextOr(int id, std::string_view english) {
+std::string GetNewerLanguageText(int id) {
   std::string text = GetLanguageText(id);
-  return text.empty() ? std::string(english) : text;
+  if (!text.empty()) return text;
+  static const LanguageFile english = LanguageFile::FromText(kEnglishLanguageFile);
+  return english.Text(id);
 }
 
 }  // namespace orlentis

@@ -13,6 +13,8 @@ class LanguageFile {
  public:
   LanguageFile() = default;
   explicit LanguageFile(const std::filesystem::path& path);
+  // The texts of a language file's contents.
+  static LanguageFile FromText(std::string_view text);
 
   // The text for id, or an empty text when the file or the id is missing.
   std::string Text(int id) const;
@@ -35,7 +37,7 @@ std::filesystem::path FindLanguageFile(const std::filesystem::path& folder,
 // effect at the next start.
 std::string GetLanguageText(int id);
 // A text newer than the first language files: the English.lng that an older version wrote into
-// a program folder lacks it, and english stands in for it there.
-std::string GetLanguageTextOr(int id, std::string_view english);
+// a program folder lacks it, and the compiled-in English text stands in for it there.
+std::string GetNewerLanguageText(int id);
 
 }  // namespace orlentis

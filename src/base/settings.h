@@ -65,9 +65,6 @@ class Settings {
   std::int32_t GetIPFilterMode() const { return GetPreferences().ipFilterMode; }
   bool IsDomainLogon() const { return GetPreferences().domainLogon != 0; }
   std::string GetDomain() const { return GetPreferences().domain; }
-  std::int32_t GetLogLimit() const { return GetLogLimits().keepRecords; }
-  std::int32_t GetLogLimitDays() const { return GetLogLimits().keepDays; }
-  std::int32_t GetLogLimitStyle() const { return GetLogLimits().mode; }
 
   // Read-only keys that the console never writes.
   // SYSTEM/CODEPAGE: the recorders' text encoding; empty, as missing, means the default.

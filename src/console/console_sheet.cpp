@@ -38,9 +38,7 @@ EditableSettings ConsoleSheet::Edited() const {
 
 bool ConsoleSheet::Commit() {
   if (!Settings::Instance().SaveEdits(opened_, Edited())) {
-    showMessage_(PageText(kTextProgramName),
-                 PageTextOr(kTextSettingsNotWritten,
-                            "Setting.ini could not be written: the settings are as they were."));
+    showMessage_(PageText(kTextProgramName), NewerPageText(kTextSettingsNotWritten));
     return false;
   }
   door_.Post(RescheduleMaintenance);

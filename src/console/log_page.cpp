@@ -53,13 +53,9 @@ std::int32_t CountOr(const QLineEdit& edit, std::int32_t fallback) {
 // Why the log could not be read: a repair under way, or anything else the database said.
 QString NotReadMessage(DbOutcome outcome) {
   if (outcome == DbOutcome::kSkipped) {
-    return PageTextOr(kTextExportDatabaseUnavailable,
-                      "The database is unavailable at the moment: the log was not written, and "
-                      "the file is as it was.");
+    return NewerPageText(kTextExportDatabaseUnavailable);
   }
-  return PageTextOr(kTextLogNotRead,
-                    "The log could not be read from the database: it was not written, and the "
-                    "file is as it was.");
+  return NewerPageText(kTextLogNotRead);
 }
 
 QDateEdit* DatePicker(QDate date) {
@@ -210,10 +206,7 @@ void LogPage::ShowExport(const LogExport& result) {
     case LogExport::Outcome::kWritten:
       return;
     case LogExport::Outcome::kDatabaseFile:
-      showMessage_(
-          PageText(kTextProgramName),
-          PageTextOr(kTextDatabaseFileTarget,
-                     "The database's own files cannot take the log. Choose another file."));
+      showMessage_(PageText(kTextProgramName), NewerPageText(kTextDatabaseFileTarget));
       return;
     case LogExport::Outcome::kNotRead:
       showMessage_(PageText(kTextProgramName), NotReadMessage(result.database));

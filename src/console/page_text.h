@@ -11,10 +11,9 @@ inline QString PageText(int id) {
   return QString::fromStdString(GetLanguageText(id));
 }
 
-// A text newer than the first language files: the English.lng that an older version wrote into
-// a program folder lacks it, and english stands in for it there.
-inline QString PageTextOr(int id, const char* english) {
-  return QString::fromStdString(GetLanguageTextOr(id, english));
+// A text newer than the first language files, which the compiled-in English stands in for.
+inline QString NewerPageText(int id) {
+  return QString::fromStdString(GetNewerLanguageText(id));
 }
 
 }  // namespace orlentis

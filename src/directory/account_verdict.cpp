@@ -12,8 +12,7 @@ namespace {
 // A language file older than a refusal's text still gets words for it.
 std::string RefusalText(int textId) {
   if (textId == kTextNoGroupSettingRight) {
-    return GetLanguageTextOr(textId,
-                             "Only the members of the Administrator group may change the groups.");
+    return GetNewerLanguageText(textId);
   }
   return GetLanguageText(textId);
 }

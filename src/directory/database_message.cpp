@@ -9,20 +9,16 @@ std::string DatabaseOutcomeMessage(DbOutcome outcome) {
     case DbOutcome::kDone:
       return {};
     case DbOutcome::kBusy:
-      return GetLanguageTextOr(
-          kTextDatabaseBusy,
-          "The database is busy with other work; nothing was changed. Try again in "
-          "a moment.");
+      return GetNewerLanguageText(kTextDatabaseBusy);
     case DbOutcome::kSkipped:
     case DbOutcome::kFailed:
       break;
   }
-  return GetLanguageTextOr(kTextDatabaseUnavailable,
-                           "The database cannot be used at the moment; nothing was changed.");
+  return GetNewerLanguageText(kTextDatabaseUnavailable);
 }
 
 std::string DatabaseWaitingMessage() {
-  return GetLanguageTextOr(kTextDatabaseWaiting, "Waiting for the database...");
+  return GetNewerLanguageText(kTextDatabaseWaiting);
 }
 
 }  // namespace orlentis

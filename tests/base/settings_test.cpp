@@ -39,9 +39,9 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(settings.GetIPFilterMode(), 0);
   EXPECT_FALSE(settings.IsDomainLogon());
   EXPECT_EQ(settings.GetDomain(), "");
-  EXPECT_EQ(settings.GetLogLimitStyle(), 0);
-  EXPECT_EQ(settings.GetLogLimit(), 1000);
-  EXPECT_EQ(settings.GetLogLimitDays(), 30);
+  EXPECT_EQ(settings.GetLogLimits().mode, 0);
+  EXPECT_EQ(settings.GetLogLimits().keepRecords, 1000);
+  EXPECT_EQ(settings.GetLogLimits().keepDays, 30);
   EXPECT_EQ(settings.GetCodePage(), "WINDOWS-1252");
   EXPECT_EQ(settings.GetDirectoryTls(), DirectoryTls::kNone);
   EXPECT_EQ(settings.GetMaxConnectionsPerAddress(), 256);
@@ -66,9 +66,9 @@ std::int32_t ValueOf(const Settings& settings, const std::string& key) {
   if (key == "PORT") return settings.GetPort();
   if (key == "FILTERSTYLE") return settings.GetIPFilterMode();
   if (key == "FILTER") return settings.IsIPFilter();
-  if (key == "LIMITSTYLE") return settings.GetLogLimitStyle();
-  if (key == "Limit") return settings.GetLogLimit();
-  if (key == "LimitDays") return settings.GetLogLimitDays();
+  if (key == "LIMITSTYLE") return settings.GetLogLimits().mode;
+  if (key == "Limit") return settings.GetLogLimits().keepRecords;
+  if (key == "LimitDays") return settings.GetLogLimits().keepDays;
   if (key == "AtuoCompressDatabase") return settings.IsAutoMaintenance();
   if (key == "AtuoCompressDatabase_Interval") return settings.GetMaintenanceInterval();
   if (key == "LOGDATA") return settings.IsLogData();
@@ -143,8 +143,8 @@ TEST_F(SettingsTest, BadValuesAndDamagedFilesAreReportedNotSilentlyDefaulted) {
         Read("[IPSETTING]\nIP=1.2.3.4\0junk\nPORT=9000\n[LOG]\nLimit=5\0\0\nLimitDays=9\n"s);
     EXPECT_EQ(settings.GetListenAddress(), "1.2.3.4junk");
     EXPECT_EQ(settings.GetPort(), 9000);
-    EXPECT_EQ(settings.GetLogLimit(), 5);
-    EXPECT_EQ(settings.GetLogLimitDays(), 9);
+    EXPECT_EQ(settings.GetLogLimits().keepRecords, 5);
+    EXPECT_EQ(settings.GetLogLimits().keepDays, 9);
   }
   EXPECT_TRUE(testing::IsTheOnlyWarningLine(log.str(), "settings.file-damaged")) << log.str();
   EXPECT_NE(log.str().find("line 2, 5 "), std::string::npos) << log.str();
