@@ -106,7 +106,8 @@ ChildProcess::Launch PostgresServer::AsServerUser(const std::string& program,
   launch.program = (binaryFolder_ / program).string();
   launch.arguments = std::move(arguments);
   if (RunningAsRoot()) {
-    launch.arguments.insert(launch.arguments.begin(), {"--reuid=postgres", "--regid=postgres",
+    launch.arguments.insert(launch.arguments.begin(), {std::string("--reuid=") + kServerUser,
+                                                       std::string("--regid=") + kServerUser,
                                                        "--init-groups", launch.program});
     launch.program = kSetpriv;
   }
