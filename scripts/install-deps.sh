@@ -27,6 +27,8 @@ packages=(
   # spdlog (the operator's log) as Debian builds it, on the separate fmt library.
   libspdlog-dev libfmt-dev
   libsqlite3-dev sqlite3 libsoci-dev
+  # The PostgreSQL engine: the client library, and the server the tests start privately.
+  postgresql-15 libpq-dev
   # Debian's SOCI headers are configured with Boost support and include Boost headers.
   libboost-dev
   libasio-dev
@@ -66,6 +68,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The package starts a cluster of its own, which nothing here uses: the tests start their own
+# servers. It is stopped, and kept from starting at boot both through its start.conf (read by
+# the init script and by systemd's generator) and, where systemd runs, the service itself.
+if [ -f /etc/postgresql/15/main/start.conf ]; then
+  if pg_ctlcluster 15 main status >/dev/null 2>&1; then
+    echo "install-deps: stopping the PostgreSQL cluster 15/main"
+    $SUDO pg_ctlcluster 15 main stop || true
+  fi
+  $SUDO sed -i 's/^auto$/manual/' /etc/postgresql/15/main/start.conf
+fi
+if [ -d /run/systemd/system ]; then
+  $SUDO systemctl disable --quiet postgresql 2>/dev/null || true
 fi
 
 # The packaged service would hold the standard RADIUS ports and take CPU from the measurement.

@@ -1,0 +1,160 @@
+#include "support/store/postgres_server.h"
+
+#include <libpq-fe.h>
+#include <pwd.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+namespace orlentis::testing {
+namespace {
+
+constexpr const char* kPackagedBinaries = "/usr/lib/postgresql/15/bin";
+constexpr const char* kSetpriv = "/usr/bin/setpriv";
+constexpr const char* kServerUser = "postgres";
+constexpr const char* kDatabaseUser = "orlentis";
+// The socket's name only; it lies in the server's own folder, so no other server can hold it.
+constexpr int kPort = 5432;
+constexpr auto kStartDeadline = std::chrono::seconds(30);
+
+bool RunningAsRoot() {
+  return ::geteuid() == 0;
+}
+
+const passwd& ServerUser() {
+  const passwd* user = ::getpwnam(kServerUser);
+  if (user == nullptr) {
+    throw std::runtime_error("running as root, and there is no user postgres to run PostgreSQL");
+  }
+  return *user;
+}
+
+using Connection = std::unique_ptr<PGconn, decltype(&PQfinish)>;
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+}  // namespace
+
+std::optional<std::filesystem::path> PostgresServer::BinaryFolder() {
+  const std::filesystem::path folder = kPackagedBinaries;
+  std::error_code error;
+  if (!std::filesystem::exists(folder / "initdb", error) ||
+      !std::filesystem::exists(folder / "postgres", error)) {
+    return std::nullopt;
+  }
+  return folder;
+}
+
+PostgresServer& PostgresServer::Shared() {
+  static PostgresServer server([] {
+    const auto folder = BinaryFolder();
+    if (!folder) throw std::runtime_error("PostgreSQL is not installed");
+    return *folder;
+  }());
+  return server;
+}
+
+PostgresServer::PostgresServer(const std::filesystem::path& binaryFolder)
+    : binaryFolder_(binaryFolder) {
+  if (RunningAsRoot()) {
+    const passwd& user = ServerUser();
+    if (::chown(folder_.Path().c_str(), user.pw_uid, user.pw_gid) != 0) {
+      throw std::runtime_error("cannot give " + folder_.Path().string() + " to postgres");
+    }
+  }
+  MakeCluster();
+  Start();
+}
+
+PostgresServer::~PostgresServer() {
+  // SIGINT is the fast shutdown: open sessions are ended rather than waited for.
+  postgres_->Signal(SIGINT);
+  postgres_->Wait(10000);
+}
+
+// The server's notices (what IF NOT EXISTS skipped, say) would only clutter the tests' output.
+std::string PostgresServer::ConnectionString(const std::string& database) const {
+  return "host=" + folder_.Path().string() + " port=" + std::to_string(kPort) +
+         " user=" + kDatabaseUser + " dbname=" + database +
+         " options=-cclient_min_messages=warning";
+}
+
+std::string PostgresServer::CreateDatabase(const std::string& database) const {
+  const Connection connection(PQconnectdb(ConnectionString("postgres").c_str()), &PQfinish);
+  if (PQstatus(connection.get()) != CONNECTION_OK) {
+    throw std::runtime_error(PQerrorMessage(connection.get()));
+  }
+  char* quoted = PQescapeIdentifier(connection.get(), database.data(), database.size());
+  const std::string sql = std::string("CREATE DATABASE ") + quoted;
+  PQfreemem(quoted);
+  const Result result(PQexec(connection.get(), sql.c_str()), &PQclear);
+  if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+    throw std::runtime_error(PQerrorMessage(connection.get()));
+  }
+  return ConnectionString(database);
+}
+
+// PostgreSQL refuses to run as root; as anyone else it runs as the test itself. It starts in
+// its own folder, since it cannot work in a current folder that it may not enter.
+ChildProcess::Launch PostgresServer::AsServerUser(const std::string& program,
+                                                  std::vector<std::string> arguments) const {
+  ChildProcess::Launch launch;
+  launch.workingFolder = folder_.Path();
+  launch.program = (binaryFolder_ / program).string();
+  launch.arguments = std::move(arguments);
+  if (RunningAsRoot()) {
+    launch.arguments.insert(launch.arguments.begin(), {std::string("--reuid=") + kServerUser,
+                                                       std::string("--regid=") + kServerUser,
+                                                       "--init-groups", launch.program});
+    launch.program = kSetpriv;
+  }
+  return launch;
+}
+
+// The C locale compares and sorts texts by their bytes, as SQLite does; durability is of no
+// use to a cluster that is thrown away.
+void PostgresServer::MakeCluster() const {
+  std::string errors;
+  const int status =
+      RunToEnd(AsServerUser("initdb", {"--pgdata=" + (folder_ / "data").string(),
+                                       std::string("--username=") + kDatabaseUser, "--auth=trust",
+                                       "--encoding=UTF8", "--locale=C", "--no-sync"}),
+               60000, &errors);
+  if (status != 0) {
+    throw std::runtime_error("initdb failed with status " + std::to_string(status) + ": " + errors);
+  }
+}
+
+void PostgresServer::Start() {
+  postgres_ = std::make_unique<ChildProcess>(AsServerUser(
+      "postgres", {"-D", (folder_ / "data").string(), "-k", folder_.Path().string(), "-p",
+                   std::to_string(kPort), "-c", "listen_addresses=", "-c", "fsync=off", "-c",
+                   "full_page_writes=off", "-c", "synchronous_commit=off"}));
+  const auto deadline = std::chrono::steady_clock::now() + kStartDeadline;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (const auto status = postgres_->Wait(0)) {
+      throw std::runtime_error("postgres ended with status " + std::to_string(*status) + ": " +
+                               postgres_->ErrorOutput());
+    }
+    if (AcceptsConnections()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  throw std::runtime_error("postgres did not accept connections within 30 s: " +
+                           postgres_->ErrorOutput());
+}
+
+bool PostgresServer::AcceptsConnections() const {
+  return PQping(ConnectionString("postgres").c_str()) == PQPING_OK;
+}
+
+void PostgresTest::SetUp() {
+  if (PostgresServer::BinaryFolder()) return;
+  static bool told = false;
+  if (!std::exchange(told, true)) GTEST_SKIP() << "skipped: PostgreSQL not installed";
+  GTEST_SKIP();
+}
+
+}  // namespace orlentis::testing
