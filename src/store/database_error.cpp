@@ -1,5 +1,6 @@
 #include "store/database_error.h"
 
+#include <soci/postgresql/soci-postgresql.h>
 #include <soci/soci.h>
 #include <soci/sqlite3/soci-sqlite3.h>
 #include <sqlite3.h>
@@ -14,6 +15,12 @@ bool IsBusyCode(int result) {
   return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
+// PostgreSQL gives up on a lock after the session's lock timeout, and on a serialization
+// failure or deadlock undoes the transaction; each passes when tried again.
+bool IsBusyState(const std::string& state) {
+  return state == "55P03" || state == "40001" || state == "40P01";
+}
+
 }  // namespace
 
 void RethrowAsDatabaseError(const std::string& sql) {
@@ -24,6 +31,9 @@ void RethrowAsDatabaseError(const std::string& sql) {
   } catch (const soci::sqlite3_soci_error& error) {
     // SOCI's what() adds the bound values to the message; its error message alone has none.
     throw DatabaseError(error.get_error_message() + " [" + sql + "]", IsBusyCode(error.result()));
+  } catch (const soci::postgresql_soci_error& error) {
+    throw DatabaseError(error.get_error_message() + " [" + sql + "]",
+                        IsBusyState(error.sqlstate()));
   } catch (const soci::soci_error& error) {
     throw DatabaseError(error.get_error_message() + " [" + sql + "]", false);
   }

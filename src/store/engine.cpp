@@ -7,19 +7,30 @@
 #include <atomic>
 #include <cctype>
 #include <mutex>
+#include <optional>
 
 #include "base/program_folder.h"
 #include "store/bound_statement.h"
+#include "store/engine_dialect.h"
 #include "store/lock_wait.h"
+#include "store/postgres_session.h"
 #include "store/statement_cache.h"
 
 namespace orlentis {
 namespace {
 
-std::mutex fileMutex;
-std::filesystem::path databaseFile;
-// Bumped by every SetDatabaseFile(); a thread's session opened under an older value is stale.
-std::atomic<std::uint64_t> fileGeneration{1};
+std::mutex targetMutex;
+// Unset: the default file in the program folder.
+std::optional<DatabaseTarget> databaseTarget;
+// Bumped by every change of the target; a thread's session opened under an older value is
+// stale.
+std::atomic<std::uint64_t> targetGeneration{1};
+
+void SetTarget(std::optional<DatabaseTarget> target) {
+  std::lock_guard lock(targetMutex);
+  databaseTarget = std::move(target);
+  targetGeneration.fetch_add(1);
+}
 
 struct ThreadSessionSlot {
   std::unique_ptr<soci::session> session;
@@ -28,7 +39,7 @@ struct ThreadSessionSlot {
   std::uint64_t generation = 0;
 
   // The statements go before their session: SQLite does not close a connection that still
-  // has prepared statements.
+  // has prepared statements, and PostgreSQL's are deallocated through it.
   void Close() {
     statements.reset();
     session.reset();
@@ -69,21 +80,30 @@ __attribute__((no_sanitize("vptr"))) sqlite_api::sqlite3* Connection(soci::sessi
 }  // namespace
 
 void SetDatabaseFile(const std::filesystem::path& file) {
-  std::lock_guard lock(fileMutex);
-  databaseFile = file;
-  fileGeneration.fetch_add(1);
+  SetTarget(file.empty() ? std::nullopt : std::optional(DatabaseTarget::SqliteFile(file)));
+}
+
+void SetDatabaseConnection(const std::string& connection) {
+  SetTarget(DatabaseTarget::Postgres(connection));
+}
+
+DatabaseTarget CurrentDatabaseTarget() {
+  std::lock_guard lock(targetMutex);
+  if (databaseTarget) return *databaseTarget;
+  return DatabaseTarget::SqliteFile(ProgramFolder() / kDatabaseFileName);
 }
 
 std::filesystem::path DatabaseFile() {
-  std::lock_guard lock(fileMutex);
-  return databaseFile.empty() ? ProgramFolder() / kDatabaseFileName : databaseFile;
+  const DatabaseTarget target = CurrentDatabaseTarget();
+  return target.engine == DatabaseEngine::kSqlite ? target.file
+                                                  : ProgramFolder() / kDatabaseFileName;
 }
 
 soci::session& ThreadSession() {
-  const std::uint64_t generation = fileGeneration.load();
+  const std::uint64_t generation = targetGeneration.load();
   if (!threadSession.session || threadSession.generation != generation) {
     threadSession.Close();
-    threadSession.session = OpenSession(DatabaseFile());
+    threadSession.session = OpenSession(CurrentDatabaseTarget());
     threadSession.statements = std::make_unique<StatementCache>();
     threadSession.generation = generation;
   }
@@ -111,6 +131,11 @@ std::unique_ptr<soci::session> OpenSession(const std::filesystem::path& file) {
   return session;
 }
 
+std::unique_ptr<soci::session> OpenSession(const DatabaseTarget& target) {
+  if (target.engine == DatabaseEngine::kPostgres) return OpenPostgresSession(target.connection);
+  return OpenSession(target.file);
+}
+
 std::unique_ptr<soci::session> OpenReadOnlySession(const std::filesystem::path& file) {
   auto session = std::make_unique<soci::session>(soci::sqlite3, ConnectString(file, "?mode=ro"));
   sqlite_api::sqlite3_busy_handler(Connection(*session), RetryLockShortly, nullptr);
@@ -118,6 +143,10 @@ std::unique_ptr<soci::session> OpenReadOnlySession(const std::filesystem::path& 
 }
 
 void ExecuteScript(soci::session& session, std::string_view sql) {
+  if (SessionEngine(session) == DatabaseEngine::kPostgres) {
+    ExecutePostgresScript(session, sql);
+    return;
+  }
   const std::string text(sql);
   char* message = nullptr;
   if (sqlite_api::sqlite3_exec(Connection(session), text.c_str(), nullptr, nullptr, &message) ==
@@ -130,13 +159,8 @@ void ExecuteScript(soci::session& session, std::string_view sql) {
 }
 
 bool IsInTransaction(soci::session& session) {
+  if (SessionEngine(session) == DatabaseEngine::kPostgres) return PostgresIsInTransaction(session);
   return sqlite_api::sqlite3_get_autocommit(Connection(session)) == 0;
-}
-
-std::int64_t LastInsertId(soci::session& session) {
-  long long id = 0;
-  if (!session.get_last_insert_id("", id)) throw soci::soci_error("no id of the inserted row");
-  return id;
 }
 
 }  // namespace orlentis

@@ -2,27 +2,34 @@
 
 #include <soci/soci.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
+
+#include "store/database_target.h"
 
 namespace orlentis {
 
 inline constexpr const char* kDatabaseFileName = "OrlentisDB.db";
 inline constexpr const char* kTemporaryDatabaseFileName = "Temp.db";
 
-// The column that identifies a row of a table without a key (Camera, UserSite, Log, MaskIP).
-// It is the one piece of engine dialect the record sets need; another engine names its own.
+// The column that identifies a row of a table without a key (Camera, UserSite, Log, MaskIP):
+// SQLite's hidden row id, and on PostgreSQL an identity column of that name.
 inline constexpr const char* kRowIdColumn = "rowid";
 
-// The database file every session opens. Until it is set, ProgramFolder()/OrlentisDB.db.
-// Changing it makes every thread reopen its session on its next use.
+// The database every session opens. Until one is set, the SQLite file
+// ProgramFolder()/OrlentisDB.db. Changing it makes every thread reopen its session on its next
+// use.
 void SetDatabaseFile(const std::filesystem::path& file);
+// A PostgreSQL database, by its libpq connection string.
+void SetDatabaseConnection(const std::string& connection);
+DatabaseTarget CurrentDatabaseTarget();
+// The SQLite file of the current target (the default file when it is a PostgreSQL database).
 std::filesystem::path DatabaseFile();
 
-// The calling thread's own session on DatabaseFile(), opened on first use and reopened when
-// the file was changed since. Sessions are never shared between threads.
+// The calling thread's own session on CurrentDatabaseTarget(), opened on first use and
+// reopened when the target was changed since. Sessions are never shared between threads.
 soci::session& ThreadSession();
 // Drops the calling thread's session and its prepared statements; the next ThreadSession()
 // opens a fresh one.
@@ -38,19 +45,20 @@ StatementCache* SessionStatementCache(const soci::session& session);
 // synchronous commits, a busy timeout. A file that does not exist yet is created with mode
 // 0600 (SQLite's own companion files then take the same mode).
 std::unique_ptr<soci::session> OpenSession(const std::filesystem::path& file);
+// A new session on target: on a SQLite file as above, on a PostgreSQL database with bounded
+// waits for connecting, locks and statements (store/postgres_session.h).
+std::unique_ptr<soci::session> OpenSession(const DatabaseTarget& target);
 // A session that only reads file, which must exist: it creates nothing and leaves the journal
 // mode as it is, so the file's bytes stay the same.
 std::unique_ptr<soci::session> OpenReadOnlySession(const std::filesystem::path& file);
 
 // Runs the statements of sql one after the other on session, which may hold a transaction
 // (sql itself must not begin or end one). The first failing statement throws soci::soci_error
-// with the engine's own message; what it changed is undone, the statements before it are not.
+// with the engine's own message. On SQLite what it changed is undone and the statements before
+// it are not; on PostgreSQL it fails the whole transaction, which must then be rolled back.
 void ExecuteScript(soci::session& session, std::string_view sql);
 
 // Whether session holds an open transaction (begun explicitly, or a savepoint outside one).
 bool IsInTransaction(soci::session& session);
-
-// The id the database gave the row inserted last through session.
-std::int64_t LastInsertId(soci::session& session);
 
 }  // namespace orlentis

@@ -1,7 +1,7 @@
 #include "store/group_table.h"
 
 #include "store/bound_statement.h"
-#include "store/engine.h"
+#include "store/engine_dialect.h"
 
 namespace orlentis {
 namespace {

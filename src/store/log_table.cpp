@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/clock.h"
+#include "store/engine_dialect.h"
 #include "store/keyless_rows.h"
 
 namespace orlentis {

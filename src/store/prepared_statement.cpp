@@ -2,6 +2,8 @@
 
 #include <soci/sqlite3/soci-sqlite3.h>
 
+#include "store/engine_dialect.h"
+
 namespace orlentis {
 namespace {
 
@@ -16,7 +18,7 @@ __attribute__((no_sanitize("vptr"))) sqlite_api::sqlite3_stmt* BackendHandle(
 
 PreparedStatement::PreparedStatement(soci::session& session, const std::string& sql,
                                      const std::vector<StatementBinding>& bindings)
-    : statement_(session) {
+    : statement_(session), onSqlite_(SessionEngine(session) == DatabaseEngine::kSqlite) {
   slots_.reserve(bindings.size());
   for (const auto& binding : bindings) slots_.push_back(binding.makeSlot(statement_));
   statement_.alloc();
@@ -33,7 +35,8 @@ void PreparedStatement::Release() {
   // A query left before its last row would otherwise keep its read transaction open: later
   // statements of the session would not see other sessions' commits, and its writes would
   // fail on the stale snapshot. The result of the reset repeats the last error, already seen.
-  sqlite_api::sqlite3_reset(BackendHandle(statement_));
+  // PostgreSQL's statements hand over all their rows at once and hold nothing afterwards.
+  if (onSqlite_) sqlite_api::sqlite3_reset(BackendHandle(statement_));
   inUse_ = false;
 }
 

@@ -86,7 +86,7 @@ class PreparedStatement {
 
   soci::statement& Statement() { return statement_; }
   StatementSlot& Slot(std::size_t binding) { return *slots_[binding]; }
-  // The engine's own handle of the statement.
+  // SQLite's own handle of the statement (on a SQLite session only).
   sqlite3_stmt* Native();
   void Release();
 
@@ -96,6 +96,7 @@ class PreparedStatement {
  private:
   soci::statement statement_;
   std::vector<std::unique_ptr<StatementSlot>> slots_;
+  const bool onSqlite_;
   bool inUse_ = false;
 };
 

@@ -3,11 +3,15 @@
 #include <span>
 #include <string_view>
 
+#include "store/database_target.h"
+
 namespace orlentis {
 
 // The schema's SQL, compiled in from resources/sql/: the script that creates version 1, and
 // one script per later version that upgrades a database from the version before it.
 extern const std::string_view kSchemaScript1;
+// The same for PostgreSQL, from resources/sql/postgresql/.
+extern const std::string_view kPostgresSchemaScript1;
 
 // One step of the schema: the script that takes a database to version.
 struct SchemaScript {
@@ -16,7 +20,8 @@ struct SchemaScript {
 };
 
 // The program's steps in order: resources/sql/schema-1.sql creates version 1, and each
-// resources/sql/upgrade-N.sql after it takes a database from version N - 1 to N.
-std::span<const SchemaScript> SchemaScripts();
+// resources/sql/upgrade-N.sql after it takes a database from version N - 1 to N; for
+// PostgreSQL those of resources/sql/postgresql/.
+std::span<const SchemaScript> SchemaScripts(DatabaseEngine engine = DatabaseEngine::kSqlite);
 
 }  // namespace orlentis

@@ -2,20 +2,17 @@
 
 #include <system_error>
 
-#include "store/bound_statement.h"
 #include "store/engine.h"
+#include "store/engine_dialect.h"
 
 namespace orlentis {
 namespace {
 
-void SetSchemaVersion(soci::session& session, int version) {
-  BoundStatement(session, "PRAGMA user_version = " + std::to_string(version)).Execute();
-}
-
+// The version is set after the script, which on PostgreSQL creates the table that holds it.
 void RunStep(soci::session& session, const SchemaScript& script) {
   soci::transaction transaction(session);
-  if (SchemaVersion(session) != script.version) SetSchemaVersion(session, script.version);
   ExecuteScript(session, script.sql);
+  if (SchemaVersion(session) != script.version) StoreSchemaVersion(session, script.version);
   transaction.commit();
 }
 
@@ -25,9 +22,15 @@ bool IsDue(const SchemaScript& script, bool first, int version) {
 
 }  // namespace
 
-std::span<const SchemaScript> SchemaScripts() {
-  static const SchemaScript scripts[] = {{1, kSchemaScript1}};
-  return scripts;
+std::span<const SchemaScript> SchemaScripts(DatabaseEngine engine) {
+  static const SchemaScript sqliteScripts[] = {{1, kSchemaScript1}};
+  static const SchemaScript postgresScripts[] = {{1, kPostgresSchemaScript1}};
+  if (engine == DatabaseEngine::kPostgres) return postgresScripts;
+  return sqliteScripts;
+}
+
+SchemaUpgrade UpgradeSchema(soci::session& session) {
+  return UpgradeSchema(session, SchemaScripts(SessionEngine(session)));
 }
 
 SchemaUpgrade UpgradeSchema(soci::session& session, std::span<const SchemaScript> scripts) {
@@ -54,9 +57,7 @@ SchemaUpgrade UpgradeSchema(soci::session& session, std::span<const SchemaScript
 }
 
 int SchemaVersion(soci::session& session) {
-  int version = 0;
-  BoundStatement(session, "PRAGMA user_version").Into(version).Execute();
-  return version;
+  return StoredSchemaVersion(session);
 }
 
 std::optional<int> ReadSchemaVersion(const std::filesystem::path& file) {

@@ -27,18 +27,19 @@ struct SchemaUpgrade {
 
 // Brings the database of session to the last version of scripts, which are in ascending order
 // of consecutive versions. Every step runs in one transaction together with setting the
-// database's version (PRAGMA user_version), so a database is always at exactly one version.
+// database's version (store/engine_dialect.h), so a database is always at exactly one version.
 // The first script only creates what is missing: it also runs on a database of version 0 that
 // an earlier build wrote (which keeps its rows and becomes the first version), and again on a
 // database at the first version, to put back a table or index it lost.
-SchemaUpgrade UpgradeSchema(soci::session& session,
-                            std::span<const SchemaScript> scripts = SchemaScripts());
+SchemaUpgrade UpgradeSchema(soci::session& session, std::span<const SchemaScript> scripts);
+// The same with the program's scripts for the engine of session.
+SchemaUpgrade UpgradeSchema(soci::session& session);
 
 // The version the database in session is at.
 int SchemaVersion(soci::session& session);
 
-// The version of the database in file, read without writing to it; nothing when the file does
-// not exist or cannot be read as a database.
+// The version of the SQLite database in file, read without writing to it; nothing when the file
+// does not exist or cannot be read as a database.
 std::optional<int> ReadSchemaVersion(const std::filesystem::path& file);
 
 }  // namespace orlentis

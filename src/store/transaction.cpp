@@ -2,12 +2,13 @@
 
 #include "store/bound_statement.h"
 #include "store/engine.h"
+#include "store/engine_dialect.h"
 
 namespace orlentis {
 namespace {
 
-// SQLite keeps savepoints on a stack, so one name serves every nesting depth: RELEASE and
-// ROLLBACK TO act on the innermost savepoint of that name.
+// Both engines keep savepoints on a stack, so one name serves every nesting depth: RELEASE
+// and ROLLBACK TO act on the innermost savepoint of that name.
 constexpr const char* kSavepoint = "orlentis_unit";
 
 void Run(soci::session& session, const std::string& sql) {
@@ -30,8 +31,8 @@ void RunQuietly(soci::session& session, const std::string& sql) noexcept {
 // whenever another connection had committed since that read.
 Transaction::Transaction(soci::session& session)
     : session_(session), outermost_(!IsInTransaction(session)) {
-  Run(session_,
-      outermost_ ? std::string("BEGIN IMMEDIATE") : std::string("SAVEPOINT ") + kSavepoint);
+  Run(session_, outermost_ ? std::string(BeginWriteStatement(session_))
+                           : std::string("SAVEPOINT ") + kSavepoint);
 }
 
 Transaction::~Transaction() {
@@ -50,7 +51,7 @@ void Transaction::Commit() {
 }
 
 GroupTransaction::GroupTransaction(soci::session& session) : session_(session) {
-  Run(session_, "BEGIN IMMEDIATE");
+  Run(session_, BeginWriteStatement(session_));
 }
 
 GroupTransaction::~GroupTransaction() {
@@ -63,7 +64,7 @@ void GroupTransaction::Commit() {
 }
 
 ReadSnapshot::ReadSnapshot(soci::session& session) : session_(session) {
-  Run(session_, "BEGIN");
+  Run(session_, BeginSnapshotStatement(session_));
 }
 
 ReadSnapshot::~ReadSnapshot() {

@@ -1,5 +1,6 @@
 #include "store/user_site_table.h"
 
+#include "store/engine_dialect.h"
 #include "store/keyless_rows.h"
 
 namespace orlentis {
