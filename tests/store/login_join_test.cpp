@@ -14,10 +14,10 @@ namespace {
 constexpr std::int32_t kUser = 5;
 constexpr const char* kAddress = "10.1.1.1";
 
-using LoginJoinTest = StoreTest;
+using LoginJoinTest = EachEngineTest;
 
 // Names against the id order, so an answer in name order (the address index) shows.
-TEST_F(LoginJoinTest, AnAccountLoginTakesTheLowestIdSiteOfTheAddressOnly) {
+TEST_P(LoginJoinTest, AnAccountLoginTakesTheLowestIdSiteOfTheAddressOnly) {
   SitePermissionJoin join(Session());
   join.OpenFirstForUserAtSite(kUser, kAddress);
   EXPECT_EQ(join.Count(), 0u);
@@ -41,7 +41,7 @@ TEST_F(LoginJoinTest, AnAccountLoginTakesTheLowestIdSiteOfTheAddressOnly) {
   EXPECT_EQ(join.Current().nSiteID, first);
 }
 
-TEST_F(LoginJoinTest, AHostLoginReadsOnlyPermittedInstancesInInstanceOrder) {
+TEST_P(LoginJoinTest, AHostLoginReadsOnlyPermittedInstancesInInstanceOrder) {
   struct Site {
     const char* address;
     std::int32_t instance;
@@ -79,6 +79,8 @@ TEST_F(LoginJoinTest, AHostLoginReadsOnlyPermittedInstancesInInstanceOrder) {
   EXPECT_EQ(permitted, (std::vector<std::pair<std::int32_t, std::string>>{
                            {0, "01"}, {2, "ab"}, {2, "cd"}, {4, ""}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, LoginJoinTest, EachEngine(), EngineName);
 
 }  // namespace
 }  // namespace orlentis::testing

@@ -10,7 +10,6 @@
 #include "access/password_digest.h"
 #include "store/bound_statement.h"
 #include "store/group_table.h"
-#include "store/store_startup.h"
 #include "store/user_table.h"
 #include "store_test.h"
 
@@ -35,9 +34,14 @@ mode_t FileMode(const std::filesystem::path& file) {
   return status.st_mode & 0777;
 }
 
-using SchemaTest = StoreTest;
+// What is the SQLite file's own: its tables as SQLite describes them, its query plans, its
+// journal and its mode. The schema on PostgreSQL is compared with this one in
+// postgres_schema_test.cpp.
+using SqliteSchemaTest = StoreTest;
+// The schema's rows and collations, the same on each engine.
+using SchemaTest = EachEngineTest;
 
-TEST_F(SchemaTest, TablesHaveTheirColumnsInOrderWithTheirTypes) {
+TEST_F(SqliteSchemaTest, TablesHaveTheirColumnsInOrderWithTheirTypes) {
   const std::vector<std::pair<std::string, Columns>> expected = {
       {"Site",
        {{"nID", "INTEGER"},
@@ -77,7 +81,7 @@ TEST_F(SchemaTest, TablesHaveTheirColumnsInOrderWithTheirTypes) {
   }
 }
 
-TEST_F(SchemaTest, LookupsUseIndexes) {
+TEST_F(SqliteSchemaTest, LookupsUseIndexes) {
   const std::vector<std::string> lookups = {
       "SELECT * FROM Site WHERE strIP = 'a' AND nInstanceID = 1",
       "SELECT * FROM Camera WHERE nSiteID = 1 AND nIndex = 2",
@@ -97,7 +101,7 @@ TEST_F(SchemaTest, LookupsUseIndexes) {
   }
 }
 
-TEST_F(SchemaTest, SeedHoldsTheDefaultGroupsAndTheAdministrator) {
+TEST_P(SchemaTest, SeedHoldsTheDefaultGroupsAndTheAdministrator) {
   GroupTable groups(Session());
   groups.OpenByLevel();
   std::vector<std::tuple<std::string, int, int>> seen;
@@ -122,7 +126,7 @@ TEST_F(SchemaTest, SeedHoldsTheDefaultGroupsAndTheAdministrator) {
   EXPECT_FALSE(std::filesystem::exists(Database().Folder() / kInitialPasswordFileName));
 }
 
-TEST_F(SchemaTest, NamesAndAddressesCompareIgnoringCase) {
+TEST_P(SchemaTest, NamesAndAddressesCompareIgnoringCase) {
   UserTable users(Session());
   users.OpenByName("administrator");
   EXPECT_EQ(users.Count(), 1u);
@@ -143,7 +147,7 @@ TEST_F(SchemaTest, NamesAndAddressesCompareIgnoringCase) {
   EXPECT_EQ(users.Count(), 0u);
 }
 
-TEST_F(SchemaTest, SessionsWriteAheadAndCommitDurably) {
+TEST_F(SqliteSchemaTest, SessionsWriteAheadAndCommitDurably) {
   std::string journal;
   int synchronous = 0;
   BoundStatement(Session(), "PRAGMA journal_mode").Into(journal).Execute();
@@ -152,22 +156,22 @@ TEST_F(SchemaTest, SessionsWriteAheadAndCommitDurably) {
   EXPECT_EQ(synchronous, 2);  // FULL
 }
 
-TEST_F(SchemaTest, DatabaseFileIsPrivate) {
+TEST_F(SqliteSchemaTest, DatabaseFileIsPrivate) {
   EXPECT_EQ(FileMode(Database().File()), 0600);
 }
 
-TEST_F(SchemaTest, PreparingAgainKeepsRowsAndRecreatesAMissingTable) {
+TEST_P(SchemaTest, PreparingAgainKeepsRowsAndRecreatesAMissingTable) {
   BoundStatement(Session(), "DROP TABLE MaskIP").Execute();
   BoundStatement(Session(),
                  "INSERT INTO \"Group\" (strName, nLevel, bsAuthority) VALUES ('Extra', 4, 1)")
       .Execute();
-  ASSERT_EQ(PrepareDatabase(Database().File()), DatabasePreparation::kReady);
+  ASSERT_TRUE(Database().PrepareAgain());
   EXPECT_EQ(Count("\"Group\""), 5);
   EXPECT_EQ(Count("\"User\""), 1);
   EXPECT_EQ(Count("MaskIP"), 0);
 }
 
-TEST_F(SchemaTest, SeedIsWrittenOnlyIntoANewDatabase) {
+TEST_P(SchemaTest, SeedIsWrittenOnlyIntoANewDatabase) {
   BoundStatement(Session(), "DELETE FROM \"User\"").Execute();
   EXPECT_FALSE(SeedNewDatabase(Session(), Database().Folder()));
   EXPECT_EQ(Count("\"User\""), 0);
@@ -176,7 +180,7 @@ TEST_F(SchemaTest, SeedIsWrittenOnlyIntoANewDatabase) {
   EXPECT_EQ(Count("\"User\""), 1);
 }
 
-TEST_F(SchemaTest, WithoutAGivenPasswordARandomOneIsWrittenDown) {
+TEST_P(SchemaTest, WithoutAGivenPasswordARandomOneIsWrittenDown) {
   BoundStatement(Session(), "DELETE FROM \"User\"").Execute();
   BoundStatement(Session(), "DELETE FROM \"Group\"").Execute();
   ::unsetenv(kAdminPasswordVariable);
@@ -201,7 +205,7 @@ TEST_F(SchemaTest, WithoutAGivenPasswordARandomOneIsWrittenDown) {
 // A host hashes the password's bytes in the recorders' code page (here the default,
 // WINDOWS-1252), so the seeded digest is of those, and a password the code page cannot hold
 // is refused rather than stored in a form no host can ever send.
-TEST_F(SchemaTest, TheSeededPasswordIsHashedInTheCodePage) {
+TEST_P(SchemaTest, TheSeededPasswordIsHashedInTheCodePage) {
   const auto emptyDatabase = [&] {
     BoundStatement(Session(), "DELETE FROM \"User\"").Execute();
     BoundStatement(Session(), "DELETE FROM \"Group\"").Execute();
@@ -221,6 +225,8 @@ TEST_F(SchemaTest, TheSeededPasswordIsHashedInTheCodePage) {
   ::setenv(kAdminPasswordVariable, kTestAdminPassword, 1);
   EXPECT_EQ(Count("\"User\""), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, SchemaTest, EachEngine(), EngineName);
 
 }  // namespace
 }  // namespace orlentis::testing

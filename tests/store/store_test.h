@@ -12,28 +12,35 @@
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/log_table.h"
+#include "support/store/postgres_server.h"
 #include "support/store/temp_database.h"
 
 namespace orlentis::testing {
 
 // Every store test runs on its own fresh database with the default settings, the system clock
-// and compactions that do not wait.
+// and compactions that do not wait. The database is SQLite's unless the fixture chooses
+// another engine; a test on PostgreSQL is skipped where that is not installed.
 class StoreTest : public ::testing::Test {
  protected:
-  StoreTest() {
+  explicit StoreTest(DatabaseEngine engine = DatabaseEngine::kSqlite) {
     TestProgramFolder();
     SetCurrentClock(nullptr);
     DatabaseMaintenance::Instance().SetCompactionWait([](std::chrono::milliseconds) {});
     Settings::Instance().SetPreferences(PreferenceBlock{});
     Settings::Instance().SetLogLimits(LogLimits{});
-    database_ = std::make_unique<TempDatabase>();
+    if (engine == DatabaseEngine::kSqlite || PostgresServer::BinaryFolder()) {
+      database_ = std::make_unique<TempDatabase>(engine);
+    }
+  }
+  void SetUp() override {
+    if (!database_) GTEST_SKIP() << "PostgreSQL is not installed";
   }
   ~StoreTest() override {
     database_.reset();
     SetCurrentClock(nullptr);
   }
 
-  const TempDatabase& Database() const { return *database_; }
+  TempDatabase& Database() { return *database_; }
   soci::session& Session() { return ThreadSession(); }
 
   int Count(const std::string& table, const std::string& condition = "1 = 1") {
@@ -53,5 +60,20 @@ class StoreTest : public ::testing::Test {
  private:
   std::unique_ptr<TempDatabase> database_;
 };
+
+// A store test whose one body runs on each engine, the test's parameter.
+class EachEngineTest : public StoreTest, public ::testing::WithParamInterface<DatabaseEngine> {
+ protected:
+  EachEngineTest() : StoreTest(GetParam()) {}
+};
+
+inline std::string EngineName(const ::testing::TestParamInfo<DatabaseEngine>& engine) {
+  return engine.param == DatabaseEngine::kPostgres ? "PostgreSQL" : "SQLite";
+}
+
+// The parameters of INSTANTIATE_TEST_SUITE_P for an EachEngineTest: SQLite and PostgreSQL.
+inline auto EachEngine() {
+  return ::testing::Values(DatabaseEngine::kSqlite, DatabaseEngine::kPostgres);
+}
 
 }  // namespace orlentis::testing

@@ -18,7 +18,7 @@ const std::vector<std::string> kHostileTexts = {
     "O'Brien", "say \"hi\"", "a; DROP TABLE Site", "x' OR '1'='1", "-- comment", "';--",
 };
 
-class TablesTest : public StoreTest {
+class TablesTest : public EachEngineTest {
  protected:
   std::int32_t AddSite(const std::string& ip, const std::string& name, std::int32_t instance) {
     SiteTable sites(Session());
@@ -33,7 +33,7 @@ class TablesTest : public StoreTest {
   }
 };
 
-TEST_F(TablesTest, SiteFiltersTakeHostileTextsAsPlainValues) {
+TEST_P(TablesTest, SiteFiltersTakeHostileTextsAsPlainValues) {
   for (const auto& text : kHostileTexts) {
     const std::int32_t id = AddSite(text, text, kRecordProtocolInstance);
     SiteTable sites(Session());
@@ -47,7 +47,7 @@ TEST_F(TablesTest, SiteFiltersTakeHostileTextsAsPlainValues) {
   EXPECT_EQ(Count("Site"), static_cast<int>(kHostileTexts.size()));
 }
 
-TEST_F(TablesTest, AccountFiltersTakeHostileTextsAsPlainValues) {
+TEST_P(TablesTest, AccountFiltersTakeHostileTextsAsPlainValues) {
   for (const auto& text : kHostileTexts) {
     UserTable users(Session());
     users.OpenByName(text);
@@ -67,7 +67,7 @@ TEST_F(TablesTest, AccountFiltersTakeHostileTextsAsPlainValues) {
   EXPECT_EQ(Count("\"Group\""), 4);
 }
 
-TEST_F(TablesTest, AddedRowCarriesItsNewIdAndRequeryFindsIt) {
+TEST_P(TablesTest, AddedRowCarriesItsNewIdAndRequeryFindsIt) {
   SiteTable sites(Session());
   sites.OpenByAddressAndInstance("10.0.0.1", 2);
   ASSERT_TRUE(sites.IsEOF());
@@ -84,7 +84,7 @@ TEST_F(TablesTest, AddedRowCarriesItsNewIdAndRequeryFindsIt) {
   EXPECT_DOUBLE_EQ(sites.Current().dCheckInTime, 46000.5);
 }
 
-TEST_F(TablesTest, KeysetWalksEditsAndDeletesTheRightRows) {
+TEST_P(TablesTest, KeysetWalksEditsAndDeletesTheRightRows) {
   for (const char* ip : {"10.0.0.3", "10.0.0.1", "10.0.0.2"}) AddSite(ip, "s", 0);
   SiteTable sites(Session());
   sites.OpenAll();
@@ -110,7 +110,7 @@ TEST_F(TablesTest, KeysetWalksEditsAndDeletesTheRightRows) {
   EXPECT_EQ(sites.Current().strIP, "10.0.0.2");
 }
 
-TEST_F(TablesTest, UpdateWithoutAPendingRowWritesNothing) {
+TEST_P(TablesTest, UpdateWithoutAPendingRowWritesNothing) {
   const std::int32_t id = AddSite("10.0.0.9", "s", 0);
   SiteTable sites(Session());
   sites.OpenById(id);
@@ -125,7 +125,7 @@ TEST_F(TablesTest, UpdateWithoutAPendingRowWritesNothing) {
   EXPECT_EQ(sites.Current().strSiteName, "changed");
 }
 
-TEST_F(TablesTest, CamerasOfASiteAreMarkedAbsentAndKeepTheirRows) {
+TEST_P(TablesTest, CamerasOfASiteAreMarkedAbsentAndKeepTheirRows) {
   CameraTable cameras(Session());
   for (std::int32_t index : {2, 0, 1}) {
     cameras.OpenSlot(7, index);
@@ -159,7 +159,7 @@ TEST_F(TablesTest, CamerasOfASiteAreMarkedAbsentAndKeepTheirRows) {
   EXPECT_EQ(cameras.Current().nIndex, 1);
 }
 
-TEST_F(TablesTest, GroupsComeInLevelOrderAndUsersByGroup) {
+TEST_P(TablesTest, GroupsComeInLevelOrderAndUsersByGroup) {
   GroupTable groups(Session());
   groups.OpenByName("Manager");
   groups.Edit().nLevel = 9;
@@ -177,7 +177,7 @@ TEST_F(TablesTest, GroupsComeInLevelOrderAndUsersByGroup) {
   EXPECT_EQ(users.Count(), 1u);
 }
 
-TEST_F(TablesTest, PermissionRowsGoWithTheirUserOrSite) {
+TEST_P(TablesTest, PermissionRowsGoWithTheirUserOrSite) {
   UserSiteTable permissions(Session());
   for (const auto& [user, site] : {std::pair{1, 10}, {1, 11}, {2, 10}, {2, 12}}) {
     permissions.OpenByUserAndSite(user, site);
@@ -198,7 +198,7 @@ TEST_F(TablesTest, PermissionRowsGoWithTheirUserOrSite) {
   EXPECT_EQ(permissions.Current().nSiteID, 12);
 }
 
-TEST_F(TablesTest, JoinLeavesThePermissionNullForASiteWithoutARow) {
+TEST_P(TablesTest, JoinLeavesThePermissionNullForASiteWithoutARow) {
   const std::int32_t withRow = AddSite("10.1.1.1", "with", kRecordProtocolInstance);
   AddSite("10.1.1.1", "without", kRecordProtocolInstance);
   AddSite("10.1.1.1", "host", 3);
@@ -239,7 +239,7 @@ TEST_F(TablesTest, JoinLeavesThePermissionNullForASiteWithoutARow) {
   for (const SitePermissionRow& row : join.Rows()) EXPECT_TRUE(row.IsCameraAuthorityNull());
 }
 
-TEST_F(TablesTest, IpRangesKeepTheirOrderAndDuplicatesAreDeletedOneByOne) {
+TEST_P(TablesTest, IpRangesKeepTheirOrderAndDuplicatesAreDeletedOneByOne) {
   MaskIpTable ranges(Session());
   ranges.OpenAll();
   for (const char* from : {"10.0.0.9", "10.0.0.1", "10.0.0.9"}) {
@@ -258,7 +258,7 @@ TEST_F(TablesTest, IpRangesKeepTheirOrderAndDuplicatesAreDeletedOneByOne) {
   EXPECT_EQ(ranges.Rows()[0].strIPFrom, "10.0.0.1");
 }
 
-TEST_F(TablesTest, LogSearchCoversWholeDaysInclusive) {
+TEST_P(TablesTest, LogSearchCoversWholeDaysInclusive) {
   BoundStatement(Session(),
                  "INSERT INTO Log (time, strSource, strAction, strDetail) VALUES "
                  "('2026-03-01 23:59:59', 's', 'a', 'before'), "
@@ -273,6 +273,8 @@ TEST_F(TablesTest, LogSearchCoversWholeDaysInclusive) {
   EXPECT_EQ(log.Rows()[1].strDetail, "last");
   EXPECT_EQ(LocalTimeText(log.Rows()[1].time), "2026-03-03 23:59:59");
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, TablesTest, EachEngine(), EngineName);
 
 }  // namespace
 }  // namespace orlentis::testing

@@ -9,7 +9,9 @@
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/schema.h"
+#include "store/schema_version.h"
 #include "store/store_startup.h"
+#include "support/store/postgres_server.h"
 
 namespace orlentis::testing {
 
@@ -24,17 +26,37 @@ const std::filesystem::path& TestProgramFolder() {
   return folder.Path();
 }
 
-TempDatabase::TempDatabase() : file_(folder_ / kDatabaseFileName) {
+namespace {
+
+std::string NewPostgresDatabase() {
+  static int databases = 0;
+  return PostgresServer::Shared().CreateDatabase("store_" + std::to_string(++databases));
+}
+
+}  // namespace
+
+TempDatabase::TempDatabase(DatabaseEngine engine)
+    : engine_(engine), file_(folder_ / kDatabaseFileName) {
   TestProgramFolder();
   ::setenv(kAdminPasswordVariable, kTestAdminPassword, 1);
-  if (PrepareDatabase(file_) != DatabasePreparation::kReady)
-    ADD_FAILURE() << "cannot prepare " << file_;
+  if (engine_ == DatabaseEngine::kPostgres) SetDatabaseConnection(NewPostgresDatabase());
+  if (!PrepareAgain()) ADD_FAILURE() << "cannot prepare the database";
   // A test before may have left the process's database unusable on purpose.
   DatabaseMaintenance::Instance().MarkUsable();
-  // The first database of the process ends the start-up hold of the maintenance flag.
-  if (DatabaseMaintenance::Instance().IsMaintenanceRunning())
+  // The first database of the process ends the start-up hold of the maintenance flag. The
+  // maintenance compacts a SQLite file; on PostgreSQL the hold simply stays.
+  if (engine_ == DatabaseEngine::kSqlite && DatabaseMaintenance::Instance().IsMaintenanceRunning())
     DatabaseMaintenance::Instance().RunMaintenance();
   BoundStatement(ThreadSession(), "DELETE FROM Log").Execute();
+}
+
+bool TempDatabase::PrepareAgain() {
+  if (engine_ == DatabaseEngine::kSqlite) {
+    return PrepareDatabase(file_) == DatabasePreparation::kReady;
+  }
+  if (UpgradeSchema(ThreadSession()).outcome != SchemaUpgrade::Outcome::kCurrent) return false;
+  SeedNewDatabase(ThreadSession(), Folder());
+  return true;
 }
 
 TempDatabase::~TempDatabase() {
