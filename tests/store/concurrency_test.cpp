@@ -12,10 +12,10 @@ namespace {
 constexpr int kOperationsPerThread = 1000;
 constexpr int kSites = 10;
 
-using ConcurrencyTest = StoreTest;
+using ConcurrencyTest = EachEngineTest;
 
 // The worker thread and the console thread use the database at once, each on its own session.
-TEST_F(ConcurrencyTest, LogAppendsAndSiteEditsRunSideBySideWithoutLoss) {
+TEST_P(ConcurrencyTest, LogAppendsAndSiteEditsRunSideBySideWithoutLoss) {
   LogLimits limits;
   limits.keepRecords = kOperationsPerThread * 2;
   Settings::Instance().SetLogLimits(limits);
@@ -57,6 +57,8 @@ TEST_F(ConcurrencyTest, LogAppendsAndSiteEditsRunSideBySideWithoutLoss) {
     EXPECT_EQ(site.nWebServerPort, kOperationsPerThread / kSites) << site.strSiteName;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, ConcurrencyTest, EachEngine(), EngineName);
 
 }  // namespace
 }  // namespace orlentis::testing

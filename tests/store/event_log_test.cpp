@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::time_t kDay = 86400;
 
-class EventLogTest : public StoreTest {
+class EventLogTest : public EachEngineTest {
  protected:
   EventLogTest() : clock_(TimeFromOleDate(OleDateFromLocal(2026, 6, 15, 10, 30, 0))) {
     SetCurrentClock(&clock_);
@@ -43,7 +43,7 @@ class EventLogTest : public StoreTest {
   ManualClock clock_;
 };
 
-TEST_F(EventLogTest, EntryCarriesTheTimeOfWritingAndItsTexts) {
+TEST_P(EventLogTest, EntryCarriesTheTimeOfWritingAndItsTexts) {
   ASSERT_TRUE(AppendLogEntry("source", "action", "detail", true));
   const auto entries = LogNewestFirst();
   ASSERT_EQ(entries.size(), 1u);
@@ -53,7 +53,7 @@ TEST_F(EventLogTest, EntryCarriesTheTimeOfWritingAndItsTexts) {
   EXPECT_EQ(entries[0].strDetail, "detail");
 }
 
-TEST_F(EventLogTest, EntryByIdTakesTheLanguageTexts) {
+TEST_P(EventLogTest, EntryByIdTakesTheLanguageTexts) {
   ASSERT_TRUE(AppendLogEntryById(kTextProgramName, kTextStart, kTextStarted, true));
   const auto entries = LogNewestFirst();
   ASSERT_EQ(entries.size(), 1u);
@@ -62,7 +62,7 @@ TEST_F(EventLogTest, EntryByIdTakesTheLanguageTexts) {
   EXPECT_EQ(entries[0].strDetail, "Orlentis start");
 }
 
-TEST_F(EventLogTest, LongTextsAreCutWithoutSplittingACharacter) {
+TEST_P(EventLogTest, LongTextsAreCutWithoutSplittingACharacter) {
   std::string umlauts;
   for (int i = 0; i < 200; ++i) umlauts += "\xC3\xA4";  // 400 bytes of two-byte characters
   ASSERT_TRUE(AppendLogEntry(umlauts, "x", "y", true));
@@ -70,7 +70,7 @@ TEST_F(EventLogTest, LongTextsAreCutWithoutSplittingACharacter) {
   EXPECT_EQ(stored, umlauts.substr(0, 254));
 }
 
-TEST_F(EventLogTest, CountTrimKeepsTheNewestEntries) {
+TEST_P(EventLogTest, CountTrimKeepsTheNewestEntries) {
   SetLimits(0, 1000, 30);
   {
     soci::transaction transaction(Session());
@@ -90,14 +90,14 @@ TEST_F(EventLogTest, CountTrimKeepsTheNewestEntries) {
   EXPECT_EQ(Count("Log", "strDetail = '2'"), 1);
 }
 
-TEST_F(EventLogTest, CountLimitZeroEmptiesTheLogAfterEveryAppend) {
+TEST_P(EventLogTest, CountLimitZeroEmptiesTheLogAfterEveryAppend) {
   SetLimits(0, 0, 30);
   AddEntry(clock_.Now(), "earlier");
   EXPECT_TRUE(AppendLogEntry("s", "a", "d", true));
   EXPECT_EQ(Count("Log"), 0);
 }
 
-TEST_F(EventLogTest, AgeTrimBoundaries) {
+TEST_P(EventLogTest, AgeTrimBoundaries) {
   SetLimits(1, 1000, 30);
   AddEntry(clock_.Now() - 30 * kDay, "exactly 30 days");
   AddEntry(clock_.Now() - 30 * kDay - 1, "a second older");
@@ -107,20 +107,24 @@ TEST_F(EventLogTest, AgeTrimBoundaries) {
   EXPECT_EQ(Details(), (std::vector<std::string>{"now", "yesterday", "exactly 30 days"}));
 }
 
-TEST_F(EventLogTest, AgeLimitZeroEmptiesTheLog) {
+TEST_P(EventLogTest, AgeLimitZeroEmptiesTheLog) {
   SetLimits(1, 1000, 0);
   AddEntry(clock_.Now() - kDay, "yesterday");
   EXPECT_TRUE(AppendLogEntry("s", "a", "d", true));
   EXPECT_EQ(Count("Log"), 0);
 }
 
-TEST_F(EventLogTest, DirectAppendDoesNotTrim) {
+TEST_P(EventLogTest, DirectAppendDoesNotTrim) {
   SetLimits(0, 0, 30);
   AppendLogEntryWithoutTrim(Session(), "site", "Site checkin", "10.0.0.1:80");
   EXPECT_EQ(Count("Log"), 1);
 }
 
-TEST_F(EventLogTest, WhileUnavailableOnlyEntriesThatIgnoreItAreWrittenAndNothingIsTrimmed) {
+// The repair compacts the SQLite file; the store repairs nothing on PostgreSQL.
+class EventLogDuringRepairTest : public EventLogTest {};
+
+TEST_P(EventLogDuringRepairTest,
+       WhileUnavailableOnlyEntriesThatIgnoreItAreWrittenAndNothingIsTrimmed) {
   SetLimits(0, 0, 30);
   bool honoured = true;
   bool ignored = false;
@@ -136,13 +140,17 @@ TEST_F(EventLogTest, WhileUnavailableOnlyEntriesThatIgnoreItAreWrittenAndNothing
   EXPECT_EQ(Count("Log", "strDetail = 'ignored'"), 1);
 }
 
-TEST_F(EventLogTest, WithLogDataOffOrdinaryEntriesAreStillWritten) {
+TEST_P(EventLogTest, WithLogDataOffOrdinaryEntriesAreStillWritten) {
   PreferenceBlock preferences;
   preferences.logData = 0;
   Settings::Instance().SetPreferences(preferences);
   EXPECT_TRUE(AppendLogEntryById(kTextProgramName, kTextLoginAction, kTextUserLogin, true));
   EXPECT_EQ(Count("Log"), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, EventLogTest, EachEngine(), EngineName);
+INSTANTIATE_TEST_SUITE_P(Engines, EventLogDuringRepairTest,
+                         ::testing::Values(DatabaseEngine::kSqlite), EngineName);
 
 }  // namespace
 }  // namespace orlentis::testing

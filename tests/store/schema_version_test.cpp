@@ -171,7 +171,7 @@ TEST_F(SchemaVersionTest, FailingUpgradeIsRefusedAndLeavesTheDatabaseAsItWas) {
     rowsBefore = AllRows(*session);
   }
   const std::string bytesBefore = ReadWholeFile(file_);
-  // Its version is set and a row changed before the failing statement.
+  // A row is changed before the failing statement.
   const std::vector<SchemaScript> scripts = {
       {1, kSchemaScript1}, {2, "DELETE FROM \"User\"; INSERT INTO Missing VALUES (1);"}};
   ::testing::internal::CaptureStderr();
