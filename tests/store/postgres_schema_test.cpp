@@ -6,6 +6,8 @@
 #include <map>
 #include <tuple>
 
+#include "store/bound_statement.h"
+#include "store/database_error.h"
 #include "store/engine.h"
 #include "store/schema_scripts.h"
 #include "support/base/temp_folder.h"
@@ -28,11 +30,9 @@ Tables ReadTables(soci::session& session, const std::string& sql) {
   Tables tables;
   std::string table;
   Column column;
-  soci::statement query =
-      (session.prepare << sql, soci::into(table), soci::into(std::get<0>(column)),
-       soci::into(std::get<1>(column)), soci::into(std::get<2>(column)));
-  query.execute();
-  while (query.fetch()) tables[table].push_back(column);
+  BoundStatement query(session, sql);
+  query.Into(table).Into(std::get<0>(column)).Into(std::get<1>(column)).Into(std::get<2>(column));
+  while (query.Fetch()) tables[table].push_back(column);
   return tables;
 }
 
@@ -80,8 +80,8 @@ class PostgresSchemaTest : public PostgresTest {
     // missing, so the second run must change nothing.
     const std::string script = ReadWholeFile(std::filesystem::path(ORLENTIS_SOURCE_DIR) /
                                              "resources/sql/postgresql/schema-1.sql");
-    session_ << script;
-    session_ << script;
+    ExecuteScript(session_, script);
+    ExecuteScript(session_, script);
   }
 
   soci::session session_;
@@ -101,17 +101,24 @@ TEST_F(PostgresSchemaTest, TablesAndColumnsAreSqlites) {
 }
 
 TEST_F(PostgresSchemaTest, VersionIsOne) {
-  std::vector<int> versions(2);
-  session_ << "SELECT version FROM orlentis_schema", soci::into(versions);
+  std::vector<int> versions;
+  int version = 0;
+  BoundStatement query(session_, "SELECT version FROM orlentis_schema");
+  query.Into(version);
+  while (query.Fetch()) versions.push_back(version);
   EXPECT_EQ(versions, std::vector<int>{1});
 }
 
 TEST_F(PostgresSchemaTest, RowsOfKeylessTablesGetKeys) {
   for (const char* table : {"Camera", "UserSite", "Log", "MaskIP"}) {
-    std::vector<long long> keys(3);
-    session_ << "INSERT INTO " << table << " DEFAULT VALUES";
-    session_ << "INSERT INTO " << table << " DEFAULT VALUES";
-    session_ << "SELECT rowid FROM " << table << " ORDER BY rowid", soci::into(keys);
+    const std::string name = table;
+    ExecuteScript(session_, "INSERT INTO " + name + " DEFAULT VALUES");
+    ExecuteScript(session_, "INSERT INTO " + name + " DEFAULT VALUES");
+    std::vector<std::int64_t> keys;
+    std::int64_t key = 0;
+    BoundStatement query(session_, "SELECT rowid FROM " + name + " ORDER BY rowid");
+    query.Into(key);
+    while (query.Fetch()) keys.push_back(key);
     ASSERT_EQ(keys.size(), 2u) << table;
     EXPECT_LT(keys[0], keys[1]) << table;
   }
@@ -133,15 +140,18 @@ class NocaseColumnTest : public PostgresSchemaTest,
  protected:
   int Count(const std::string& value) {
     int count = 0;
-    session_ << "SELECT COUNT(*) FROM " << GetParam().table << " WHERE " << GetParam().column
-             << " = :value",
-        soci::use(value), soci::into(count);
+    BoundStatement(session_, std::string("SELECT COUNT(*) FROM ") + GetParam().table + " WHERE " +
+                                 GetParam().column + " = :value")
+        .Use(value)
+        .Into(count)
+        .Execute();
     return count;
   }
   void Insert(const std::string& value) {
-    session_ << "INSERT INTO " << GetParam().table << " (" << GetParam().column
-             << ") VALUES (:value)",
-        soci::use(value);
+    BoundStatement(session_, std::string("INSERT INTO ") + GetParam().table + " (" +
+                                 GetParam().column + ") VALUES (:value)")
+        .Use(value)
+        .Execute();
   }
 };
 
@@ -150,7 +160,7 @@ TEST_P(NocaseColumnTest, ComparesIgnoringCase) {
   EXPECT_EQ(Count("FRONT DOOR"), 1);
   EXPECT_EQ(Count("Front Door "), 0);
   if (GetParam().unique) {
-    EXPECT_THROW(Insert("front door"), soci::soci_error);
+    EXPECT_THROW(Insert("front door"), DatabaseError);
   } else {
     Insert("front door");
   }
