@@ -146,15 +146,17 @@ Settings& Settings::Instance() {
 void Settings::Reload() {
   const ProfileFile ini(path_);
   const EditableSettings editable = ReadEditable(ini, path_);
-  std::vector<std::string> fileTexts;
+  std::vector<FileValue> fileValues;
   for (const SettingDefinition& setting : SettingTable().subspan(kEditableSettingCount)) {
-    fileTexts.push_back(ReadNormalised(ini, setting, path_));
+    std::string text = ReadNormalised(ini, setting, path_);
+    const std::int32_t number = IsTextSetting(setting) ? 0 : ParseProfileInt(text);
+    fileValues.push_back({std::move(text), number});
   }
 
   std::lock_guard lock(mutex_);
   preferences_ = editable.preferences;
   logLimits_ = editable.logLimits;
-  fileTexts_ = std::move(fileTexts);
+  fileValues_ = std::move(fileValues);
 }
 
 void Settings::ReloadEditable() {
@@ -163,11 +165,12 @@ void Settings::ReloadEditable() {
 
 std::string Settings::FileText(SettingId id) const {
   std::lock_guard lock(mutex_);
-  return fileTexts_.at(static_cast<std::size_t>(id) - kEditableSettingCount);
+  return fileValues_.at(static_cast<std::size_t>(id) - kEditableSettingCount).text;
 }
 
 std::int32_t Settings::FileNumber(SettingId id) const {
-  return ParseProfileInt(FileText(id));
+  std::lock_guard lock(mutex_);
+  return fileValues_.at(static_cast<std::size_t>(id) - kEditableSettingCount).number;
 }
 
 PreferenceBlock Settings::GetPreferences() const {

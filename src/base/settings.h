@@ -133,8 +133,13 @@ class Settings {
   mutable std::mutex mutex_;
   PreferenceBlock preferences_;
   LogLimits logLimits_;
-  // The keys after both blocks, by SettingId, each normalised.
-  std::vector<std::string> fileTexts_;
+  // The keys after both blocks, by SettingId, each normalised; a number is read once here
+  // rather than at each admission or login that asks for it.
+  struct FileValue {
+    std::string text;
+    std::int32_t number = 0;
+  };
+  std::vector<FileValue> fileValues_;
 };
 
 }  // namespace orlentis

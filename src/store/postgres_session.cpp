@@ -5,8 +5,6 @@
 
 #include <map>
 
-#include "store/bound_statement.h"
-
 namespace orlentis {
 namespace {
 
@@ -73,9 +71,10 @@ std::string BoundedConnectionString(const std::string& connection) {
 std::unique_ptr<soci::session> OpenPostgresSession(const std::string& connection) {
   auto session =
       std::make_unique<soci::session>(soci::postgresql, BoundedConnectionString(connection));
-  BoundStatement(*session, "SET statement_timeout = " + Milliseconds(kPostgresStatementTimeout))
-      .Execute();
-  BoundStatement(*session, "SET lock_timeout = " + Milliseconds(kPostgresLockTimeout)).Execute();
+  // Both in one round trip, as every thread's session opens with them.
+  ExecutePostgresScript(*session,
+                        "SET statement_timeout = " + Milliseconds(kPostgresStatementTimeout) +
+                            "; SET lock_timeout = " + Milliseconds(kPostgresLockTimeout));
   return session;
 }
 
