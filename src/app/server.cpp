@@ -20,7 +20,7 @@ Server::~Server() {
   StopWorker();
   // A repair that the maintenance started runs in the background in turn.
   maintenance_.Wait();
-  DatabaseMaintenance::Instance().WaitForBackgroundWork();
+  DatabaseMaintenance::Instance().StopBackgroundWork();
 }
 
 void Server::StartWorker(std::function<void()> onRequestFailure) {

@@ -16,11 +16,13 @@ constexpr std::int32_t kUnbounded = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kTextBytes = static_cast<std::int32_t>(kMaxSettingText);
 constexpr std::int32_t kLastInterval = kMaintenanceIntervalDays.size() - 1;
 constexpr std::int32_t kMaxLanguageName = 259;
+// Several hosts with their TLS files' paths take more than an ordinary text.
+constexpr std::int32_t kMaxConnectionText = 1023;
 
 // Read at each use through Settings, except: the worker keeps its own copy of the code page;
 // Settings reads the directory's and the security keys again only on a reload; the listening
 // socket is opened once; the language file is read at its first text.
-constexpr std::array<SettingDefinition, 23> kTable = {{
+constexpr std::array<SettingDefinition, 24> kTable = {{
     {kListenAddress, "IPSETTING", "IP", kAddress, 0, kTextBytes, "", kAtRestart},
     {kPort, "IPSETTING", "PORT", kPortNumber, 0, kHighestPort, "10240", kAtRestart},
     {kAutoMaintenance, "DATABASE", "AtuoCompressDatabase", kFlag, 0, 1, "1", kAtOnce},
@@ -46,6 +48,9 @@ constexpr std::array<SettingDefinition, 23> kTable = {{
     {kLoginFailures, "SECURITY", "LOGINFAILURES", kCount, 0, kUnbounded, "10", kOnReload},
     {kLoginWindowSeconds, "SECURITY", "LOGINWINDOW", kCount, 0, kUnbounded, "60", kOnReload},
     {kLoginCooldownSeconds, "SECURITY", "LOGINCOOLDOWN", kCount, 0, kUnbounded, "300", kOnReload},
+    // Empty: the SQLite file in the program folder. Otherwise a libpq connection string of the
+    // PostgreSQL database; its password never comes from here but from libpq's own sources.
+    {kDatabaseConnection, "DATABASE", "CONNECT", kText, 0, kMaxConnectionText, "", kAtRestart},
     {kLanguageType, "LANGUAGETYPE", "TYPE", kText, 0, kMaxLanguageName, "TYPE0", kAtRestart},
     // The key is the one LANGUAGETYPE/TYPE names.
     {kLanguageFile, "LANGUAGE", "TYPE0", kText, 0, kMaxLanguageName, "", kAtRestart},

@@ -32,6 +32,7 @@ enum class SettingId {
   kLoginFailures,
   kLoginWindowSeconds,
   kLoginCooldownSeconds,
+  kDatabaseConnection,
   kLanguageType,
   kLanguageFile,
 };

@@ -95,6 +95,10 @@ class Settings {
     return FileNumber(SettingId::kLoginCooldownSeconds);
   }
 
+  // DATABASE/CONNECT: empty, the SQLite file in the program folder; else the libpq connection
+  // string of a PostgreSQL database.
+  std::string GetDatabaseConnection() const { return FileText(SettingId::kDatabaseConnection); }
+
   PreferenceBlock GetPreferences() const;
   void SetPreferences(const PreferenceBlock& block);
   LogLimits GetLogLimits() const;

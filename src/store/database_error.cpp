@@ -8,17 +8,22 @@
 namespace orlentis {
 namespace {
 
+using Kind = DatabaseError::Kind;
+
 // SQLite says busy when another connection holds the lock, locked when a statement of the
 // same connection does; both pass once the holder lets go.
-bool IsBusyCode(int result) {
+Kind SqliteKind(int result) {
   const int primary = result & 0xFF;
-  return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return Kind::kBusy;
+  return primary == SQLITE_CONSTRAINT ? Kind::kConstraint : Kind::kOther;
 }
 
-// PostgreSQL gives up on a lock after the session's lock timeout, and on a serialization
-// failure or deadlock undoes the transaction; each passes when tried again.
-bool IsBusyState(const std::string& state) {
-  return state == "55P03" || state == "40001" || state == "40P01";
+// PostgreSQL gives up on a lock after the session's lock timeout (55P03), and on a
+// serialization failure or deadlock (class 40) undoes the transaction.
+Kind PostgresKind(const std::string& state) {
+  if (state == "55P03") return Kind::kBusy;
+  if (state == "40001" || state == "40P01") return Kind::kConflict;
+  return state.starts_with("23") ? Kind::kConstraint : Kind::kOther;
 }
 
 }  // namespace
@@ -30,12 +35,12 @@ void RethrowAsDatabaseError(const std::string& sql) {
     throw;
   } catch (const soci::sqlite3_soci_error& error) {
     // SOCI's what() adds the bound values to the message; its error message alone has none.
-    throw DatabaseError(error.get_error_message() + " [" + sql + "]", IsBusyCode(error.result()));
+    throw DatabaseError(error.get_error_message() + " [" + sql + "]", SqliteKind(error.result()));
   } catch (const soci::postgresql_soci_error& error) {
     throw DatabaseError(error.get_error_message() + " [" + sql + "]",
-                        IsBusyState(error.sqlstate()));
+                        PostgresKind(error.sqlstate()));
   } catch (const soci::soci_error& error) {
-    throw DatabaseError(error.get_error_message() + " [" + sql + "]", false);
+    throw DatabaseError(error.get_error_message() + " [" + sql + "]", Kind::kOther);
   }
 }
 
@@ -51,6 +56,13 @@ bool IsBusyError(const std::exception& error) {
     return statement->Busy();
   }
   return false;
+}
+
+DatabaseError::Kind DatabaseErrorKind(const std::exception& error) {
+  if (const auto* statement = dynamic_cast<const DatabaseError*>(&error)) {
+    return statement->ErrorKind();
+  }
+  return Kind::kOther;
 }
 
 }  // namespace orlentis

@@ -11,14 +11,26 @@ namespace orlentis {
 // which no log may show.
 class DatabaseError : public std::runtime_error {
  public:
-  DatabaseError(const std::string& message, bool busy) : std::runtime_error(message), busy_(busy) {}
+  enum class Kind {
+    kOther,
+    // Another connection held the lock this statement needed for longer than the busy
+    // timeout. The database is sound; the work can be tried again.
+    kBusy,
+    // PostgreSQL undid the transaction for a serialization failure or a deadlock: tried
+    // again at once, it passes.
+    kConflict,
+    // A key or unique name already taken, by a writer that got there first: a refusal of the
+    // work, not a fault of the database.
+    kConstraint,
+  };
 
-  // Another connection held the lock this statement needed for longer than the busy timeout.
-  // The database is sound; the work can be tried again.
-  bool Busy() const { return busy_; }
+  DatabaseError(const std::string& message, Kind kind) : std::runtime_error(message), kind_(kind) {}
+
+  Kind ErrorKind() const { return kind_; }
+  bool Busy() const { return kind_ == Kind::kBusy || kind_ == Kind::kConflict; }
 
  private:
-  bool busy_;
+  Kind kind_;
 };
 
 // Turns the engine's exception in flight into a DatabaseError about sql; any other exception
@@ -30,5 +42,7 @@ std::string DescribeDatabaseError(const std::exception& error);
 
 // Whether error says the database was busy rather than broken.
 bool IsBusyError(const std::exception& error);
+// What kind of error a statement's error is; kOther for any other exception.
+DatabaseError::Kind DatabaseErrorKind(const std::exception& error);
 
 }  // namespace orlentis

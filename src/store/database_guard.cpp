@@ -2,12 +2,14 @@
 
 #include <exception>
 #include <string>
+#include <thread>
 
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
 #include "store/database_error.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
+#include "store/postgres_maintenance.h"
 
 namespace orlentis {
 namespace {
@@ -25,33 +27,61 @@ class GuardDepth {
   GuardDepth& operator=(const GuardDepth&) = delete;
 };
 
+// The first failure of an operation that a second try may pass: a PostgreSQL transaction
+// undone for a conflict with another, or a connection lost to a server that restarts, once
+// it can be reached again. Every thread lost its connection along with this one.
+bool WorthOneMoreTry(const std::exception& error, bool lostConnection) {
+  if (DatabaseErrorKind(error) == DatabaseError::Kind::kConflict) return true;
+  if (!lostConnection) return false;
+  const DatabaseTarget target = CurrentDatabaseTarget();
+  if (!ReconnectWithBackoff(
+          [&] { return CanReachPostgres(target); },
+          [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); })) {
+    return false;
+  }
+  ReopenAllSessions();
+  return true;
+}
+
+// Says why the operation was abandoned; true when the database is sound and needs no repair.
+bool ReportFailure(const std::exception& error) {
+  const std::string why = DescribeDatabaseError(error);
+  // A lock another connection held too long is no damage: repairing would only take the
+  // database away from everyone for a while.
+  if (IsBusyError(error)) {
+    LogToOperatorPerReason(kLogStoreDatabaseBusy, "busy",
+                           "a database operation gave up waiting for the write lock: " + why);
+    return true;
+  }
+  // Users and recorders never see the database's error, only the operator's log does. A
+  // failing database fails every operation alike, hence one line a second for each error text.
+  LogToOperatorPerReason(kLogStoreDatabaseError, why, "a database operation failed: " + why);
+  // A name another writer took first refuses the work; the database is as sound as before.
+  return DatabaseErrorKind(error) == DatabaseError::Kind::kConstraint;
+}
+
 }  // namespace
 
 DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operation,
                               const GuardOptions& options) {
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
-  if (options.honourUnavailable && maintenance.IsUnavailable()) return DbOutcome::kSkipped;
-  try {
-    const GuardDepth depth;
-    operation(ThreadSession());
-    return DbOutcome::kDone;
-  } catch (const std::exception& error) {
-    if (guardDepth > 0) throw;
-    // The failed session may still hold a transaction or a lock that the repair would wait for.
-    CloseThreadSession();
-    // A lock another connection held too long is no damage: repairing would only take the
-    // database away from everyone for a while.
-    if (IsBusyError(error)) {
-      LogToOperatorPerReason(kLogStoreDatabaseBusy, "busy",
-                             "a database operation gave up waiting for the write lock: " +
-                                 DescribeDatabaseError(error));
-      return DbOutcome::kBusy;
+  for (bool retried = false;; retried = true) {
+    if (options.honourUnavailable && maintenance.IsUnavailable()) return DbOutcome::kSkipped;
+    try {
+      const GuardDepth depth;
+      operation(ThreadSession());
+      return DbOutcome::kDone;
+    } catch (const std::exception& error) {
+      if (guardDepth > 0) throw;
+      const bool lostConnection = ThreadSessionLostConnection();
+      // The failed session may still hold a transaction or a lock that a repair would wait for.
+      CloseThreadSession();
+      if (!retried && WorthOneMoreTry(error, lostConnection)) continue;
+      if (ReportFailure(error)) {
+        return IsBusyError(error) ? DbOutcome::kBusy : DbOutcome::kFailed;
+      }
     }
-    // Abandoned and repaired; users and recorders never see the database's error, only the
-    // operator's log does. A failing database fails every operation alike, hence one line a
-    // second for each error text.
-    const std::string why = DescribeDatabaseError(error);
-    LogToOperatorPerReason(kLogStoreDatabaseError, why, "a database operation failed: " + why);
+    break;
   }
   if (!maintenance.IsUnavailable()) {
     const bool repaired = maintenance.RepairDatabase();

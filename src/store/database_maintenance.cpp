@@ -14,6 +14,7 @@
 #include "store/database_guard.h"
 #include "store/engine.h"
 #include "store/event_log.h"
+#include "store/postgres_maintenance.h"
 
 namespace orlentis {
 namespace {
@@ -56,17 +57,38 @@ bool DatabaseMaintenance::IsMaintenanceRunning() const {
 
 bool DatabaseMaintenance::RunMaintenance() {
   const RunningMark running(*this);
-  const auto file = DatabaseFile();
+  const DatabaseTarget target = CurrentDatabaseTarget();
+  const bool done = target.engine == DatabaseEngine::kPostgres ? VacuumPostgres(target)
+                                                               : CompactFile(target.file);
+  lastMaintenance_.store(NowOleDate());
+  ScheduleNextMaintenance();
+  LogMaintenanceResult(done ? kTextCompacted : kTextCompactionFailed);
+  startupHold_.store(false);
+  return done;
+}
+
+bool DatabaseMaintenance::CompactFile(const std::filesystem::path& file) {
   LogToOperator(kLogStoreMaintenanceStarted,
                 "database maintenance started: compacting " + file.string());
   const bool compacted = CompactDatabase(file);
   LogOutcome(kLogStoreMaintenanceDone, kLogStoreMaintenanceFailed, "database maintenance", file,
              compacted);
-  lastMaintenance_.store(NowOleDate());
-  ScheduleNextMaintenance();
-  LogMaintenanceResult(compacted ? kTextCompacted : kTextCompactionFailed);
-  startupHold_.store(false);
   return compacted;
+}
+
+bool DatabaseMaintenance::VacuumPostgres(const DatabaseTarget& target) {
+  const std::string database = DescribeDatabase(target);
+  LogToOperator(kLogStoreMaintenanceStarted,
+                "database maintenance started: vacuuming and analysing " + database);
+  const bool vacuumed = VacuumPostgresDatabase(target);
+  if (vacuumed) {
+    LogToOperator(kLogStoreMaintenanceDone,
+                  "database maintenance done: " + database + " vacuumed and analysed");
+  } else {
+    LogToOperator(kLogStoreMaintenanceFailed,
+                  "database maintenance failed: " + database + " is left as it was");
+  }
+  return vacuumed;
 }
 
 bool DatabaseMaintenance::RepairDatabase() {
@@ -78,10 +100,12 @@ bool DatabaseMaintenance::RepairDatabase() {
 }
 
 bool DatabaseMaintenance::Repair() {
+  const DatabaseTarget target = CurrentDatabaseTarget();
+  if (target.engine == DatabaseEngine::kPostgres) return Reconnect(target);
   bool repaired = false;
   {
     const RunningMark running(*this);
-    const auto file = DatabaseFile();
+    const auto file = target.file;
     LogToOperator(kLogStoreRepairStarted, "database repair started: compacting " + file.string());
     repaired = CompactDatabase(file);
     LogOutcome(kLogStoreRepairDone, kLogStoreRepairFailed, "database repair", file, repaired);
@@ -96,13 +120,66 @@ bool DatabaseMaintenance::Repair() {
   return true;
 }
 
+// A PostgreSQL server keeps its own files whole; what fails is the way to it. The sessions of
+// every thread are dropped, since all of them lost the same server, and a new one is tried
+// until the server is back or the wait is over. No request waits meanwhile: the database is
+// unavailable, so every operation gives its failure values at once.
+bool DatabaseMaintenance::Reconnect(const DatabaseTarget& target) {
+  const std::string database = DescribeDatabase(target);
+  ReopenAllSessions();
+  LogToOperator(kLogStoreRepairStarted, "database repair started: reconnecting to " + database);
+  const bool reached =
+      ReconnectWithBackoff([&] { return CanReachPostgres(target); },
+                           [this](std::chrono::milliseconds pause) { PauseUnlessStopping(pause); });
+  if (!reached) {
+    LogToOperator(kLogStoreRepairFailed,
+                  "database repair failed: " + database + " cannot be reached");
+    MarkUnusable("it cannot be reached");
+    if (repairsInBackground_.load()) RecheckUntilUsable(target);
+    return false;
+  }
+  LogToOperator(kLogStoreRepairDone, "database repair done: reconnected to " + database);
+  unavailable_.store(false);
+  LogMaintenanceResult(kTextRepaired);
+  return true;
+}
+
+// On the background thread that ran the failed repair: a network database comes back by
+// itself, and the server with it, a few seconds later rather than at the next minute's check.
+void DatabaseMaintenance::RecheckUntilUsable(const DatabaseTarget& target) {
+  while (unusable_.load() && PauseUnlessStopping(kPostgresRecheckPeriod)) {
+    if (CanReachPostgres(target)) {
+      ReopenAllSessions();
+      MarkUsable();
+    }
+  }
+}
+
+bool DatabaseMaintenance::PauseUnlessStopping(std::chrono::milliseconds pause) {
+  std::unique_lock lock(stopMutex_);
+  return !stopWake_.wait_for(lock, pause, [this] { return stopping_; });
+}
+
+void DatabaseMaintenance::StopBackgroundWork() {
+  {
+    const std::lock_guard lock(stopMutex_);
+    stopping_ = true;
+  }
+  stopWake_.notify_all();
+  WaitForBackgroundWork();
+  const std::lock_guard lock(stopMutex_);
+  stopping_ = false;
+}
+
 void DatabaseMaintenance::MarkUnusable(const std::string& why) {
   unavailable_.store(true);
   if (unusable_.exchange(true)) return;
-  LogToOperator(kLogStoreDatabaseUnusable,
-                "the database " + DatabaseFile().string() + " cannot be used (" + why +
-                    "): requests that need it fail until it can be used again; it is checked "
-                    "every minute");
+  const DatabaseTarget target = CurrentDatabaseTarget();
+  LogToOperator(
+      kLogStoreDatabaseUnusable,
+      "the database " + DescribeDatabase(target) + " cannot be used (" + why +
+          "): requests that need it fail until it can be used again; it is checked " +
+          (target.engine == DatabaseEngine::kPostgres ? "every few seconds" : "every minute"));
 }
 
 void DatabaseMaintenance::RecheckUnusableDatabase(std::function<bool()> probe) {
@@ -117,7 +194,7 @@ void DatabaseMaintenance::MarkUsable() {
   unavailable_.store(false);
   if (!unusable_.exchange(false)) return;
   LogToOperator(kLogStoreDatabaseUsable,
-                "the database " + DatabaseFile().string() + " can be used again");
+                "the database " + DescribeDatabase(CurrentDatabaseTarget()) + " can be used again");
 }
 
 bool DatabaseMaintenance::RunInBackground(std::function<void()> task) {

@@ -2,10 +2,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <thread>
+
+#include "store/database_target.h"
 
 namespace orlentis {
 
@@ -20,6 +23,8 @@ class DatabaseMaintenance {
   using Wait = std::function<void(std::chrono::milliseconds)>;
   static constexpr std::chrono::milliseconds kCompactionDelay{3000};
   static constexpr double kDueEarlyDays = 0.007;
+  // How often a PostgreSQL database that cannot be reached is tried again.
+  static constexpr std::chrono::milliseconds kPostgresRecheckPeriod{3000};
 
   static DatabaseMaintenance& Instance();
 
@@ -40,6 +45,9 @@ class DatabaseMaintenance {
   void SetRepairsInBackground(bool background) { repairsInBackground_.store(background); }
   // Waits until a repair or check running in the background has ended.
   void WaitForBackgroundWork();
+  // Ends the rechecks of a database that cannot be reached, then waits as above: the server
+  // stops even while its database is away.
+  void StopBackgroundWork();
 
   // A database that a repair could not mend, or that could not be prepared at start-up, is
   // unusable: it stays unavailable, so every operation is skipped at once instead of failing
@@ -79,13 +87,19 @@ class DatabaseMaintenance {
 
  private:
   DatabaseMaintenance() = default;
-  ~DatabaseMaintenance() { WaitForBackgroundWork(); }
+  ~DatabaseMaintenance() { StopBackgroundWork(); }
 
   // Holds the maintenance-running flag for one maintenance or repair.
   class RunningMark;
 
   void WaitBeforeCompaction();
+  bool CompactFile(const std::filesystem::path& file);
+  bool VacuumPostgres(const DatabaseTarget& target);
   bool Repair();
+  bool Reconnect(const DatabaseTarget& target);
+  void RecheckUntilUsable(const DatabaseTarget& target);
+  // False when the pause was cut short because the background work is to stop.
+  bool PauseUnlessStopping(std::chrono::milliseconds pause);
   // Runs task on the background thread; false when one is still running there.
   bool RunInBackground(std::function<void()> task);
   void LogMaintenanceResult(int detailTextId);
@@ -108,6 +122,9 @@ class DatabaseMaintenance {
   std::mutex compactionMutex_;
   std::mutex waitMutex_;
   Wait wait_;
+  std::mutex stopMutex_;
+  std::condition_variable stopWake_;
+  bool stopping_ = false;
 };
 
 }  // namespace orlentis

@@ -23,4 +23,8 @@ struct DatabaseTarget {
   }
 };
 
+// The database as the operator's log and messages name it: the file's path, or the PostgreSQL
+// database's connection string without its password.
+std::string DescribeDatabase(const DatabaseTarget& target);
+
 }  // namespace orlentis

@@ -87,6 +87,14 @@ void SetDatabaseConnection(const std::string& connection) {
   SetTarget(DatabaseTarget::Postgres(connection));
 }
 
+void SetDatabaseTarget(const DatabaseTarget& target) {
+  SetTarget(target);
+}
+
+void ReopenAllSessions() {
+  targetGeneration.fetch_add(1);
+}
+
 DatabaseTarget CurrentDatabaseTarget() {
   std::lock_guard lock(targetMutex);
   if (databaseTarget) return *databaseTarget;
@@ -112,6 +120,11 @@ soci::session& ThreadSession() {
 
 void CloseThreadSession() {
   threadSession.Close();
+}
+
+bool ThreadSessionLostConnection() {
+  if (CurrentDatabaseTarget().engine != DatabaseEngine::kPostgres) return false;
+  return !threadSession.session || PostgresConnectionIsLost(*threadSession.session);
 }
 
 StatementCache* SessionStatementCache(const soci::session& session) {

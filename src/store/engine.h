@@ -24,6 +24,10 @@ inline constexpr const char* kRowIdColumn = "rowid";
 void SetDatabaseFile(const std::filesystem::path& file);
 // A PostgreSQL database, by its libpq connection string.
 void SetDatabaseConnection(const std::string& connection);
+void SetDatabaseTarget(const DatabaseTarget& target);
+// Makes every thread open a new session on its next use, as after a change of the target: the
+// sessions they hold lost their connection.
+void ReopenAllSessions();
 DatabaseTarget CurrentDatabaseTarget();
 // The SQLite file of the current target (the default file when it is a PostgreSQL database).
 std::filesystem::path DatabaseFile();
@@ -34,6 +38,10 @@ soci::session& ThreadSession();
 // Drops the calling thread's session and its prepared statements; the next ThreadSession()
 // opens a fresh one.
 void CloseThreadSession();
+
+// Whether the calling thread's session is on PostgreSQL and has lost its connection (or could
+// not open one): the server went away, and only a new connection can go on.
+bool ThreadSessionLostConnection();
 
 class StatementCache;
 // The prepared statements of session when it is the calling thread's own session (which a

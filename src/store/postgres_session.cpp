@@ -68,6 +68,21 @@ std::string BoundedConnectionString(const std::string& connection) {
   return bounded;
 }
 
+std::string ConnectionWithoutPassword(const std::string& connection) {
+  const Options options = ParseConnection(connection);
+  std::string shown;
+  for (const PQconninfoOption* option = options.get(); option->keyword != nullptr; ++option) {
+    if (option->val == nullptr || std::string_view(option->keyword) == "password") continue;
+    if (!shown.empty()) shown += ' ';
+    shown += std::string(option->keyword) + '=' + option->val;
+  }
+  return shown;
+}
+
+bool PostgresConnectionIsLost(soci::session& session) {
+  return PQstatus(Connection(session)) == CONNECTION_BAD;
+}
+
 std::unique_ptr<soci::session> OpenPostgresSession(const std::string& connection) {
   auto session =
       std::make_unique<soci::session>(soci::postgresql, BoundedConnectionString(connection));

@@ -25,8 +25,15 @@ inline constexpr std::chrono::seconds kPostgresTcpUserTimeout{30};
 // soci::soci_error when libpq cannot read it.
 std::string BoundedConnectionString(const std::string& connection);
 
+// connection without its password, for a log line or a message.
+std::string ConnectionWithoutPassword(const std::string& connection);
+
 // A new session on the database of connection, with the bounded waits above.
 std::unique_ptr<soci::session> OpenPostgresSession(const std::string& connection);
+
+// Whether the connection of session is gone (the server went away or closed it): only a new
+// session can go on.
+bool PostgresConnectionIsLost(soci::session& session);
 
 // Whether session holds an open transaction, a failed one included.
 bool PostgresIsInTransaction(soci::session& session);

@@ -7,6 +7,8 @@
 #include "base/language.h"
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
+#include "base/program_folder.h"
+#include "base/settings.h"
 #include "base/text_ids.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
@@ -18,18 +20,23 @@
 namespace orlentis {
 namespace {
 
-std::string NewerDatabaseLine(const std::filesystem::path& file, int version, int newest) {
-  return "the database " + file.string() + " has schema version " + std::to_string(version) +
+std::string NewerDatabaseLine(const std::string& database, int version, int newest) {
+  return "the database " + database + " has schema version " + std::to_string(version) +
          ", newer than this program's " + std::to_string(newest) +
          "; refusing to start: run the newer program that upgraded it, or put back a copy of "
          "the database saved before that";
 }
 
-std::string FailedUpgradeLine(const std::filesystem::path& file, const SchemaUpgrade& upgrade) {
-  return "cannot upgrade the database " + file.string() + " from schema version " +
+std::string FailedUpgradeLine(const std::string& database, const SchemaUpgrade& upgrade) {
+  return "cannot upgrade the database " + database + " from schema version " +
          std::to_string(upgrade.version) + " to " + std::to_string(upgrade.failedVersion) + " (" +
          upgrade.error + "); it was left at version " + std::to_string(upgrade.version) +
          "; refusing to start: run the program that last used it, or put back a backup";
+}
+
+// Where the first-start password file goes: beside the SQLite file, or in the program folder.
+std::filesystem::path SeedFolder(const DatabaseTarget& target) {
+  return target.engine == DatabaseEngine::kSqlite ? target.file.parent_path() : ProgramFolder();
 }
 
 DatabasePreparation Refuse(const std::string& line) {
@@ -40,11 +47,12 @@ DatabasePreparation Refuse(const std::string& line) {
 
 // Brings the schema to the newest version and writes the first-start accounts; throws when the
 // database cannot be prepared.
-DatabasePreparation UpgradeAndSeed(soci::session& session, const std::filesystem::path& file,
+DatabasePreparation UpgradeAndSeed(soci::session& session, const DatabaseTarget& target,
                                    std::span<const SchemaScript> scripts) {
+  const std::string database = DescribeDatabase(target);
   const SchemaUpgrade upgrade = UpgradeSchema(session, scripts);
   if (upgrade.outcome == SchemaUpgrade::Outcome::kNewerThanProgram) {
-    return Refuse(NewerDatabaseLine(file, upgrade.version, upgrade.newest));
+    return Refuse(NewerDatabaseLine(database, upgrade.version, upgrade.newest));
   }
   if (upgrade.outcome == SchemaUpgrade::Outcome::kStepFailed) {
     // The first version only creates what is missing; when even that fails, the file is
@@ -52,38 +60,58 @@ DatabasePreparation UpgradeAndSeed(soci::session& session, const std::filesystem
     if (upgrade.failedVersion == scripts.front().version) {
       throw std::runtime_error(upgrade.error);
     }
-    return Refuse(FailedUpgradeLine(file, upgrade));
+    return Refuse(FailedUpgradeLine(database, upgrade));
   }
-  SeedNewDatabase(session, file.parent_path());
+  SeedNewDatabase(session, SeedFolder(target));
   return DatabasePreparation::kReady;
 }
 
 }  // namespace
 
-DatabasePreparation PrepareDatabase(const std::filesystem::path& databaseFile,
+DatabasePreparation PrepareDatabase(const DatabaseTarget& target,
                                     std::span<const SchemaScript> scripts) {
-  SetDatabaseFile(databaseFile);
+  SetDatabaseTarget(target);
+  const std::string database = DescribeDatabase(target);
   // Read before any session opens it: switching the file to write-ahead logging alone would
   // change the bytes of a database that must be left as it is.
-  const int newest = scripts.back().version;
-  const std::optional<int> found = ReadSchemaVersion(databaseFile);
-  if (found && *found > newest) return Refuse(NewerDatabaseLine(databaseFile, *found, newest));
+  if (target.engine == DatabaseEngine::kSqlite) {
+    const int newest = scripts.back().version;
+    const std::optional<int> found = ReadSchemaVersion(target.file);
+    if (found && *found > newest) return Refuse(NewerDatabaseLine(database, *found, newest));
+  }
   try {
-    const DatabasePreparation preparation = UpgradeAndSeed(ThreadSession(), databaseFile, scripts);
+    const DatabasePreparation preparation = UpgradeAndSeed(ThreadSession(), target, scripts);
     if (preparation == DatabasePreparation::kReady) {
-      LogToOperator(kLogStoreDatabase, "database file " + databaseFile.string());
+      LogToOperator(
+          kLogStoreDatabase,
+          (target.engine == DatabaseEngine::kSqlite ? "database file " : "database ") + database);
     }
     return preparation;
   } catch (const std::exception& error) {
     CloseThreadSession();
     LogToOperator(kLogStoreDatabaseUnusable,
-                  "cannot prepare the database " + databaseFile.string() + ": " + error.what());
+                  "cannot prepare the database " + database + ": " + error.what());
     return DatabasePreparation::kFailed;
   }
 }
 
+DatabasePreparation PrepareDatabase(const DatabaseTarget& target) {
+  return PrepareDatabase(target, SchemaScripts(target.engine));
+}
+
+DatabasePreparation PrepareDatabase(const std::filesystem::path& databaseFile,
+                                    std::span<const SchemaScript> scripts) {
+  return PrepareDatabase(DatabaseTarget::SqliteFile(databaseFile), scripts);
+}
+
+DatabaseTarget ConfiguredDatabaseTarget(const std::filesystem::path& programFolder) {
+  const std::string connection = Settings::Instance().GetDatabaseConnection();
+  if (connection.empty()) return DatabaseTarget::SqliteFile(programFolder / kDatabaseFileName);
+  return DatabaseTarget::Postgres(connection);
+}
+
 bool RunStoreStartup(const std::filesystem::path& programFolder) {
-  const DatabasePreparation preparation = PrepareDatabase(programFolder / kDatabaseFileName);
+  const DatabasePreparation preparation = PrepareDatabase(ConfiguredDatabaseTarget(programFolder));
   if (preparation == DatabasePreparation::kRefused) return false;
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
   if (preparation == DatabasePreparation::kFailed) {
@@ -98,7 +126,7 @@ bool RunStoreStartup(const std::filesystem::path& programFolder) {
 
 void RecheckUnusableDatabase() {
   DatabaseMaintenance::Instance().RecheckUnusableDatabase([] {
-    if (PrepareDatabase(DatabaseFile()) != DatabasePreparation::kReady) return false;
+    if (PrepareDatabase(CurrentDatabaseTarget()) != DatabasePreparation::kReady) return false;
     try {
       // Another process may hold the write lock, or the disk be full: reading is not enough.
       GroupTransaction probe(ThreadSession());

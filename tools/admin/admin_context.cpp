@@ -4,14 +4,17 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 #include <ostream>
 
 #include "admin_status.h"
 #include "base/program_folder.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
+#include "store/engine_dialect.h"
 #include "store/schema_scripts.h"
 #include "store/schema_version.h"
+#include "store/store_startup.h"
 
 namespace orlentis::admin {
 namespace {
@@ -54,6 +57,19 @@ std::string GenericReason(const AccountVerdict& verdict) {
   }
 }
 
+// The SQLite file's version is read without writing to it; a PostgreSQL database's through a
+// session of its own (nothing there when it cannot be reached or holds no schema).
+std::optional<int> StoredVersion(const DatabaseTarget& target) {
+  if (target.engine == DatabaseEngine::kSqlite) return ReadSchemaVersion(target.file);
+  try {
+    const int version = StoredSchemaVersion(*OpenSession(target));
+    return version > 0 ? std::optional(version) : std::nullopt;
+  } catch (const std::exception& error) {
+    throw AdminFailure(AdminStatus::kDatabase,
+                       "cannot reach " + DescribeDatabase(target) + ": " + error.what());
+  }
+}
+
 }  // namespace
 
 void AdminContext::UseFolder() {
@@ -64,26 +80,31 @@ std::filesystem::path AdminContext::DatabasePath() const {
   return ProgramFolder() / kDatabaseFileName;
 }
 
+DatabaseTarget AdminContext::Target() const {
+  return ConfiguredDatabaseTarget(ProgramFolder());
+}
+
 void AdminContext::UseDatabase() {
-  const auto file = DatabasePath();
-  if (!std::filesystem::is_regular_file(file)) {
+  const DatabaseTarget target = Target();
+  const std::string name = DescribeDatabase(target);
+  if (target.engine == DatabaseEngine::kSqlite && !std::filesystem::is_regular_file(target.file)) {
     throw AdminFailure(
         AdminStatus::kDatabase,
-        "no database " + file.string() + ": start the server once on this folder to create it");
+        "no database " + name + ": start the server once on this folder to create it");
   }
-  const int newest = SchemaScripts().back().version;
-  const auto version = ReadSchemaVersion(file);
+  const int newest = SchemaScripts(target.engine).back().version;
+  const auto version = StoredVersion(target);
   if (!version) {
-    throw AdminFailure(AdminStatus::kDatabase, file.string() + " cannot be read as a database");
+    throw AdminFailure(AdminStatus::kDatabase, name + " cannot be read as a database");
   }
   if (*version != newest) {
     throw AdminFailure(AdminStatus::kDatabase,
-                       file.string() + " has schema version " + std::to_string(*version) +
+                       name + " has schema version " + std::to_string(*version) +
                            ", this tool works on version " + std::to_string(newest) +
                            ": use the orlentis-admin of the server that runs on it");
   }
   DatabaseMaintenance::Instance().SetRepairsAllowed(false);
-  SetDatabaseFile(file);
+  SetDatabaseTarget(target);
 }
 
 std::string AdminContext::LogSource() const {
@@ -111,7 +132,7 @@ void AdminContext::RequireDone(DbOutcome outcome) const {
   throw AdminFailure(AdminStatus::kDatabase,
                      outcome == DbOutcome::kSkipped
                          ? "the database is unavailable"
-                         : "the database cannot be used: " + DatabasePath().string() +
+                         : "the database cannot be used: " + DatabaseName() +
                                " (the reason is on the line above)");
 }
 

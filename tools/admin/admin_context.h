@@ -8,6 +8,7 @@
 
 #include "directory/account_verdict.h"
 #include "records.h"
+#include "store/database_target.h"
 #include "store/db_outcome.h"
 
 namespace orlentis::admin {
@@ -28,6 +29,10 @@ class AdminContext {
   // of another schema version than this tool's. A failing operation is reported, never
   // repaired here: the server owns the database.
   void UseDatabase();
+  // The folder's database as its Setting.ini chooses it, and as messages name it.
+  DatabaseTarget Target() const;
+  std::string DatabaseName() const { return DescribeDatabase(Target()); }
+  // The folder's SQLite file, whichever database is chosen.
   std::filesystem::path DatabasePath() const;
 
   // "orlentis-admin (user)": who made a change, as the event log shows it.

@@ -45,6 +45,9 @@ void CheckDatabase(const AdminContext& context) {
 // Only with the server stopped: the lock it holds while it runs keeps it from starting
 // meanwhile, too.
 void CompactDatabase(const AdminContext& context) {
+  if (context.Target().engine == DatabaseEngine::kPostgres) {
+    throw Refusal("a PostgreSQL database is not compacted: the server's maintenance vacuums it");
+  }
   const SingleInstanceLock lock(ProgramFolder());
   if (!lock.Acquired()) {
     throw Refusal("the server is running on " + ProgramFolder().string() +

@@ -1,0 +1,63 @@
+#include "store/postgres_maintenance.h"
+
+#include <array>
+#include <exception>
+
+#include "base/operator_log.h"
+#include "base/operator_messages.h"
+#include "store/bound_statement.h"
+#include "store/database_error.h"
+#include "store/engine.h"
+#include "store/event_log.h"
+
+namespace orlentis {
+namespace {
+
+constexpr std::array<const char*, 7> kDirectoryTables = {
+    "Site", "Camera", "\"User\"", "\"Group\"", "UserSite", "Log", "MaskIP"};
+
+}  // namespace
+
+bool VacuumPostgresDatabase(const DatabaseTarget& target) {
+  TrimLog();
+  try {
+    const auto session = OpenSession(target);
+    // A vacuum of a grown log outlasts the bound every request's statement keeps.
+    BoundStatement(*session, "SET statement_timeout = 0").Execute();
+    for (const char* table : kDirectoryTables) {
+      BoundStatement(*session, std::string("VACUUM (ANALYZE) ") + table).Execute();
+    }
+    return true;
+  } catch (const std::exception& error) {
+    LogToOperatorPerReason(
+        kLogStoreCompactionFailed, "vacuum",
+        "cannot vacuum " + DescribeDatabase(target) + ": " + DescribeDatabaseError(error));
+    return false;
+  }
+}
+
+bool CanReachPostgres(const DatabaseTarget& target) {
+  try {
+    const auto session = OpenSession(target);
+    int one = 0;
+    BoundStatement(*session, "SELECT 1").Into(one).Execute();
+    return one == 1;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool ReconnectWithBackoff(const std::function<bool()>& reach,
+                          const std::function<void(std::chrono::milliseconds)>& wait) {
+  std::chrono::milliseconds pause = kFirstReconnectWait;
+  std::chrono::milliseconds waited{0};
+  while (!reach()) {
+    if (waited + pause > kReconnectSpan) return false;
+    wait(pause);
+    waited += pause;
+    pause *= 2;
+  }
+  return true;
+}
+
+}  // namespace orlentis

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "store/database_target.h"
+
+namespace orlentis {
+
+// A PostgreSQL database has no file to compact: its scheduled maintenance keeps the event log
+// within its limits and vacuums and analyses the directory's tables, so that deleted rows give
+// their room back and the planner's figures follow the directory's growth. On a session of its
+// own, whose statements may take as long as a large table needs. True on success; why it
+// failed is in the operator's log.
+bool VacuumPostgresDatabase(const DatabaseTarget& target);
+
+// Whether a new session on target can be opened and read: what a repair of a PostgreSQL
+// database amounts to once every thread has dropped its broken session.
+bool CanReachPostgres(const DatabaseTarget& target);
+
+// Tries reach with waits that double from kFirstReconnectWait, for at most kReconnectSpan in
+// all: a server that restarts is back within that; one that is down for longer is left to the
+// rechecks. wait is how each pause is spent (a plain sleep unless a test replaces it).
+inline constexpr std::chrono::milliseconds kFirstReconnectWait{250};
+inline constexpr std::chrono::milliseconds kReconnectSpan{4000};
+bool ReconnectWithBackoff(const std::function<bool()>& reach,
+                          const std::function<void(std::chrono::milliseconds)>& wait);
+
+}  // namespace orlentis
