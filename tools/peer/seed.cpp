@@ -62,12 +62,20 @@ std::string SeedDigest(const SeedSettings& settings) {
 }  // namespace
 
 SeedReport SeedAccounts(const SeedSettings& settings) {
+  // The database the folder's server uses: its SQLite file, or the PostgreSQL database its
+  // Setting.ini names.
+  const std::string connection =
+      Settings(settings.home / kSettingsFileName).GetDatabaseConnection();
   const auto databaseFile = settings.home / kDatabaseFileName;
-  if (!std::filesystem::exists(databaseFile)) {
+  if (connection.empty() && !std::filesystem::exists(databaseFile)) {
     throw PeerFailure(PeerStatus::kUsage, "no database in " + settings.home.string() +
                                               ": start the server on that folder once first");
   }
-  SetDatabaseFile(databaseFile);
+  if (connection.empty()) {
+    SetDatabaseFile(databaseFile);
+  } else {
+    SetDatabaseConnection(connection);
+  }
   SeedReport report;
   try {
     soci::session& session = ThreadSession();
