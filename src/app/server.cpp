@@ -4,6 +4,8 @@
 
 #include "base/settings.h"
 #include "store/database_maintenance.h"
+#include "store/engine.h"
+#include "store/store_startup.h"
 
 namespace orlentis {
 
@@ -14,6 +16,9 @@ Server::Server(const Settings& settings, WorkerOptions options)
   options_.handlers = &services_;
   // A request never waits for a repair: it runs beside the server.
   DatabaseMaintenance::Instance().SetRepairsInBackground(true);
+  // A network database that could not be reached at start-up is tried again from now on,
+  // every few seconds; a file is checked by the housekeeping every minute.
+  if (CurrentDatabaseTarget().engine == DatabaseEngine::kPostgres) RecheckUnusableDatabase();
 }
 
 Server::~Server() {

@@ -32,7 +32,8 @@ class GuardDepth {
 // it can be reached again. Every thread lost its connection along with this one.
 bool WorthOneMoreTry(const std::exception& error, bool lostConnection) {
   if (DatabaseErrorKind(error) == DatabaseError::Kind::kConflict) return true;
-  if (!lostConnection) return false;
+  // While the database is unavailable the maintenance's rechecks try to reach it.
+  if (!lostConnection || DatabaseMaintenance::Instance().IsUnavailable()) return false;
   const DatabaseTarget target = CurrentDatabaseTarget();
   if (!ReconnectWithBackoff(
           [&] { return CanReachPostgres(target); },

@@ -184,8 +184,16 @@ void DatabaseMaintenance::MarkUnusable(const std::string& why) {
 
 void DatabaseMaintenance::RecheckUnusableDatabase(std::function<bool()> probe) {
   if (!unusable_.load()) return;
-  RunInBackground([this, probe = std::move(probe)] {
-    if (probe()) MarkUsable();
+  // A server on a network database goes on trying every few seconds until it is back.
+  const bool untilUsable =
+      repairsInBackground_.load() && CurrentDatabaseTarget().engine == DatabaseEngine::kPostgres;
+  RunInBackground([this, probe = std::move(probe), untilUsable] {
+    do {
+      if (probe()) {
+        MarkUsable();
+        return;
+      }
+    } while (untilUsable && PauseUnlessStopping(kPostgresRecheckPeriod));
   });
 }
 

@@ -86,10 +86,12 @@ bool PostgresConnectionIsLost(soci::session& session) {
 std::unique_ptr<soci::session> OpenPostgresSession(const std::string& connection) {
   auto session =
       std::make_unique<soci::session>(soci::postgresql, BoundedConnectionString(connection));
-  // Both in one round trip, as every thread's session opens with them.
+  // All in one round trip, as every thread's session opens with them. The server's notices
+  // ("already exists, skipping") would go to standard error, past the operator's log.
   ExecutePostgresScript(*session,
                         "SET statement_timeout = " + Milliseconds(kPostgresStatementTimeout) +
-                            "; SET lock_timeout = " + Milliseconds(kPostgresLockTimeout));
+                            "; SET lock_timeout = " + Milliseconds(kPostgresLockTimeout) +
+                            "; SET client_min_messages = warning");
   return session;
 }
 

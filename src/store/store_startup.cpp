@@ -13,6 +13,7 @@
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/event_log.h"
+#include "store/postgres_maintenance.h"
 #include "store/schema.h"
 #include "store/schema_version.h"
 #include "store/transaction.h"
@@ -126,7 +127,11 @@ bool RunStoreStartup(const std::filesystem::path& programFolder) {
 
 void RecheckUnusableDatabase() {
   DatabaseMaintenance::Instance().RecheckUnusableDatabase([] {
-    if (PrepareDatabase(CurrentDatabaseTarget()) != DatabasePreparation::kReady) return false;
+    const DatabaseTarget target = CurrentDatabaseTarget();
+    // Preparing says why it failed in the operator's log: not again at every try while the
+    // server cannot even be reached.
+    if (target.engine == DatabaseEngine::kPostgres && !CanReachPostgres(target)) return false;
+    if (PrepareDatabase(target) != DatabasePreparation::kReady) return false;
     try {
       // Another process may hold the write lock, or the disk be full: reading is not enough.
       GroupTransaction probe(ThreadSession());
