@@ -27,11 +27,16 @@ class GuardDepth {
   GuardDepth& operator=(const GuardDepth&) = delete;
 };
 
-// The first failure of an operation that a second try may pass: a PostgreSQL transaction
-// undone for a conflict with another, or a connection lost to a server that restarts, once
-// it can be reached again. Every thread lost its connection along with this one.
+// The first failure of an operation that a second try may pass or refuse as it should: a
+// PostgreSQL transaction undone for a conflict with another; a unique name that another
+// writer took between the operation's lookup and its insert, which the lookup now sees and
+// refuses as it refuses any name taken; a connection lost to a server that restarts, once it
+// can be reached again (every thread lost its connection along with this one).
 bool WorthOneMoreTry(const std::exception& error, bool lostConnection) {
-  if (DatabaseErrorKind(error) == DatabaseError::Kind::kConflict) return true;
+  const DatabaseError::Kind kind = DatabaseErrorKind(error);
+  if (kind == DatabaseError::Kind::kConflict || kind == DatabaseError::Kind::kConstraint) {
+    return true;
+  }
   // While the database is unavailable the maintenance's rechecks try to reach it.
   if (!lostConnection || DatabaseMaintenance::Instance().IsUnavailable()) return false;
   const DatabaseTarget target = CurrentDatabaseTarget();
@@ -57,7 +62,8 @@ bool ReportFailure(const std::exception& error) {
   // Users and recorders never see the database's error, only the operator's log does. A
   // failing database fails every operation alike, hence one line a second for each error text.
   LogToOperatorPerReason(kLogStoreDatabaseError, why, "a database operation failed: " + why);
-  // A name another writer took first refuses the work; the database is as sound as before.
+  // A constraint that still fails the second time fails the work; the database is as sound
+  // as before.
   return DatabaseErrorKind(error) == DatabaseError::Kind::kConstraint;
 }
 

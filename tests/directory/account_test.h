@@ -15,6 +15,8 @@ namespace orlentis::testing {
 // Administrator, with an empty log.
 class AccountTest : public StoreTest {
  protected:
+  explicit AccountTest(DatabaseEngine engine = DatabaseEngine::kSqlite) : StoreTest(engine) {}
+
   std::optional<UserRow> StoredUser(const std::string& name);
   // The stored camera-authority text of a user on a site, if there is one.
   std::optional<std::string> StoredRight(std::int32_t userId, std::int32_t siteId);

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "directory/account_test.h"
+#include "store/bound_statement.h"
 #include "support/store/store_rows.h"
 
 namespace orlentis::testing {
@@ -130,6 +134,32 @@ TEST_F(GroupDeletionTest, AFailingDeletionDeletesNothing) {
   EXPECT_TRUE(StoredUser("carol").has_value());
   EXPECT_EQ(CountRows("UserSite"), 3);
   for (const std::string& line : LogLines()) EXPECT_EQ(line.find("Delete Group"), line.npos);
+}
+
+// Servers that share a PostgreSQL database may add the same name at the same moment: each
+// looks it up, finds nothing, and inserts. The one whose insert meets the other's is refused
+// as the name taken, as a console that looked a moment later would be.
+class GroupAccountsOnPostgresTest : public AccountTest {
+ protected:
+  GroupAccountsOnPostgresTest() : AccountTest(DatabaseEngine::kPostgres) {}
+};
+
+TEST_F(GroupAccountsOnPostgresTest, ANameAnotherWriterTookMeanwhileIsRefusedAsTaken) {
+  const auto other = OpenSession(CurrentDatabaseTarget());
+  BoundStatement(*other, "BEGIN").Execute();
+  BoundStatement(*other,
+                 "INSERT INTO \"Group\" (strName, nLevel, bsAuthority) VALUES ('Viewers', 9, 1)")
+      .Execute();
+  std::thread committer([&other] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    BoundStatement(*other, "COMMIT").Execute();
+  });
+  const AccountVerdict verdict =
+      orlentis::AddGroup("VIEWERS", 0x001, Asker::Console({0x1FF, "Administrator"}));
+  committer.join();
+  EXPECT_EQ(verdict.refusal, AccountRefusal::kGroupExists) << verdict.Message();
+  EXPECT_EQ(Count("\"Group\"", "strName = 'Viewers'"), 1);
+  EXPECT_FALSE(DatabaseMaintenance::Instance().IsUnavailable());
 }
 
 class GroupOrderTest : public GroupAccountsTest {
