@@ -7,7 +7,7 @@
 
 namespace orlentis {
 
-// The schema's SQL, compiled in from resources/sql/: the script that creates version 1, and
+// The schema's SQL, compiled in from resources/sql/sqlite/: the script that creates version 1, and
 // one script per later version that upgrades a database from the version before it.
 extern const std::string_view kSchemaScript1;
 // The same for PostgreSQL, from resources/sql/postgresql/.
@@ -19,8 +19,8 @@ struct SchemaScript {
   std::string_view sql;
 };
 
-// The program's steps in order: resources/sql/schema-1.sql creates version 1, and each
-// resources/sql/upgrade-N.sql after it takes a database from version N - 1 to N; for
+// The program's steps in order: resources/sql/sqlite/schema-1.sql creates version 1, and each
+// resources/sql/sqlite/upgrade-N.sql after it takes a database from version N - 1 to N; for
 // PostgreSQL those of resources/sql/postgresql/.
 std::span<const SchemaScript> SchemaScripts(DatabaseEngine engine = DatabaseEngine::kSqlite);
 

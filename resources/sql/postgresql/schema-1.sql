@@ -1,4 +1,4 @@
--- Version 1 of the database on PostgreSQL: the tables, columns and indexes of ../schema-1.sql,
+-- Version 1 of the database on PostgreSQL: the tables, columns and indexes of ../sqlite/schema-1.sql,
 -- so that the program's SQL reads and writes both engines alike.
 --
 -- Names are written as the program's statements write them. "User" and "Group" are reserved
