@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "store/bound_statement.h"
 #include "store/engine.h"
 #include "store/schema.h"
@@ -112,10 +113,16 @@ class SchemaVersionTest : public ::testing::Test {
   SchemaVersionTest() {
     TestProgramFolder();
     ::setenv(kAdminPasswordVariable, kTestAdminPassword, 1);
+    // Each test's refusal is its own line, not a repeat of the test's before held back as
+    // one within the same second.
+    static ManualClock clock(1'700'000'000);
+    clock.AdvanceSeconds(60);
+    SetCurrentClock(&clock);
   }
   ~SchemaVersionTest() override {
     CloseThreadSession();
     SetDatabaseFile({});
+    SetCurrentClock(nullptr);
   }
 
   const TempFolder folder_;
