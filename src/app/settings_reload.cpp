@@ -4,10 +4,13 @@
 #include "base/language.h"
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
+#include "base/program_folder.h"
 #include "base/settings.h"
 #include "base/text_ids.h"
 #include "store/database_maintenance.h"
+#include "store/engine.h"
 #include "store/event_log.h"
+#include "store/store_startup.h"
 
 namespace orlentis {
 namespace {
@@ -31,6 +34,15 @@ void ReloadSettings(Server& server, Settings& settings) {
                   "Setting.ini asks to listen on " + Endpoint(wanted) +
                       "; that takes a restart, until then the server stays on " +
                       Endpoint(listening));
+  }
+  const std::string database = DescribeDatabase(CurrentDatabaseTarget());
+  const std::string configured = DescribeDatabase(ConfiguredDatabaseTarget(ProgramFolder()));
+  if (configured != database) {
+    // Beside a new port's line in the same second.
+    LogToOperatorPerReason(kLogAppRestartNeeded, "database",
+                           "Setting.ini names the database " + configured +
+                               "; that takes a restart, until then the server stays on " +
+                               database);
   }
   LogToOperator(kLogAppSettingsReloaded, "settings read again from " + settings.Path().string());
   AppendLogEntryById(kTextProgramName, kTextReloadSettings, kTextSettingsReloaded, true);

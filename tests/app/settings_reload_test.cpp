@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "base/settings.h"
 #include "store/bound_statement.h"
 #include "store/engine.h"
@@ -98,17 +101,34 @@ TEST_F(SettingsReloadTest, LogLimitAndFilterModeTakeEffectWithoutARestart) {
   StopCleanly();
 }
 
-TEST_F(SettingsReloadTest, ANewPortIsReportedAndWaitsForARestart) {
+// Only the administrator's edit of the file can name another database.
+void NameAnotherDatabase(const std::filesystem::path& settingsFile, const std::string& connection) {
+  std::string text;
+  {
+    std::ifstream in(settingsFile);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  if (const auto at = text.find("CONNECT=\n"); at != std::string::npos) text.erase(at, 9);
+  text.replace(text.find("[DATABASE]\n"), 11, "[DATABASE]\nCONNECT=" + connection + "\n");
+  std::ofstream(settingsFile) << text;
+}
+
+TEST_F(SettingsReloadTest, ANewPortOrDatabaseIsReportedAndWaitsForARestart) {
   Settings edited(home_ / "Setting.ini");
   PreferenceBlock preferences = edited.GetPreferences();
   const std::uint16_t newPort = FreePort();
   preferences.port = newPort;
   edited.SetPreferences(preferences);
   ASSERT_TRUE(edited.Save());
+  NameAnotherDatabase(home_ / "Setting.ini", "host=/nowhere dbname=elsewhere");
   Reload();
 
   EXPECT_TRUE(server_->WaitForError("[app.restart-needed]", kWaitMs));
   EXPECT_NE(server_->ErrorOutput().find("127.0.0.1:" + std::to_string(newPort)), std::string::npos);
+  EXPECT_NE(server_->ErrorOutput().find("names the database PostgreSQL (dbname=elsewhere "
+                                        "host=/nowhere); that takes a restart"),
+            std::string::npos)
+      << server_->ErrorOutput();
   EXPECT_TRUE(HostCheckAnswered(port_));
   StopCleanly();
 }
