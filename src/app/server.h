@@ -12,6 +12,7 @@
 #include "net/network_worker.h"
 #include "net/recorder_services.h"
 #include "store/database_thread.h"
+#include "store/engine.h"
 
 namespace orlentis {
 
@@ -48,7 +49,8 @@ class Server : public ServerControl {
  private:
   WorkerOptions options_;
   // Declared before the services and the worker, so they outlive every job handed to them.
-  DatabaseThread databaseReads_{DatabaseThread::Kind::kReads};
+  DatabaseThread databaseReads_{DatabaseThread::Kind::kReads,
+                                ReadThreadCount(CurrentDatabaseTarget().engine)};
   DatabaseThread databaseWrites_{DatabaseThread::Kind::kGroupedWrites};
   DomainLogonRunner domainLogons_;
   RecorderServices services_;

@@ -18,15 +18,29 @@ bool DatabaseJob::Claim() {
   return state_.compare_exchange_strong(queued, kClaimed);
 }
 
-DatabaseThread::DatabaseThread(Kind kind) : kind_(kind), thread_([this] { Loop(); }) {}
+namespace {
+
+constexpr std::size_t kPostgresReadThreads = 4;
+
+}  // namespace
+
+std::size_t ReadThreadCount(DatabaseEngine engine) {
+  return engine == DatabaseEngine::kPostgres ? kPostgresReadThreads : 1;
+}
+
+DatabaseThread::DatabaseThread(Kind kind, std::size_t threads)
+    : kind_(kind), threadCount_(threads) {
+  for (std::size_t thread = 0; thread < threads; ++thread)
+    threads_.emplace_back([this] { Loop(); });
+}
 
 DatabaseThread::~DatabaseThread() {
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  wakeUp_.notify_one();
-  thread_.join();
+  wakeUp_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
 }
 
 void DatabaseThread::Submit(std::shared_ptr<DatabaseJob> job) {
@@ -55,8 +69,9 @@ void DatabaseThread::Loop() {
 DatabaseThread::Batch DatabaseThread::TakeBatch() {
   std::unique_lock lock(mutex_);
   wakeUp_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-  const std::size_t size =
-      kind_ == Kind::kReads ? queue_.size() : std::min(queue_.size(), kMaxGroup);
+  const std::size_t size = kind_ == Kind::kGroupedWrites ? std::min(queue_.size(), kMaxGroup)
+                           : threadCount_ > 1            ? std::min<std::size_t>(queue_.size(), 1)
+                                                         : queue_.size();
   Batch batch(std::make_move_iterator(queue_.begin()),
               std::make_move_iterator(queue_.begin() + static_cast<std::ptrdiff_t>(size)));
   queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(size));

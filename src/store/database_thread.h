@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "store/database_target.h"
 #include "store/db_outcome.h"
 
 namespace orlentis {
@@ -43,13 +44,19 @@ class DatabaseJob {
 // them runs in one transaction with one commit (one flush to the disk for all of them), and
 // each learns afterwards whether that commit succeeded. A failure anywhere in a group fails
 // the whole group, and the database guard starts one repair.
+// How many threads serve the reads: on a SQLite file one, whose reads take microseconds from
+// the page cache; on PostgreSQL several, since each read waits for a round trip to the server
+// and the server answers many sessions at once.
+std::size_t ReadThreadCount(DatabaseEngine engine);
+
 class DatabaseThread {
  public:
   enum class Kind { kReads, kGroupedWrites };
   static constexpr std::size_t kMaxGroup = 256;
 
-  explicit DatabaseThread(Kind kind);
-  // Runs what is still queued, then ends the thread.
+  // threads > 1 only for reads: each thread has its own session and takes one job at a time.
+  explicit DatabaseThread(Kind kind, std::size_t threads = 1);
+  // Runs what is still queued, then ends the threads.
   ~DatabaseThread();
   DatabaseThread(const DatabaseThread&) = delete;
   DatabaseThread& operator=(const DatabaseThread&) = delete;
@@ -65,11 +72,12 @@ class DatabaseThread {
   void RunGroup(const Batch& batch);
 
   const Kind kind_;
+  const std::size_t threadCount_;
   std::mutex mutex_;
   std::condition_variable wakeUp_;
   std::deque<std::shared_ptr<DatabaseJob>> queue_;
   bool stopping_ = false;
-  std::thread thread_;
+  std::vector<std::thread> threads_;
 };
 
 }  // namespace orlentis

@@ -1,9 +1,11 @@
 #include "store/database_thread.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -160,6 +162,33 @@ TEST_F(DatabaseThreadTest, AnUnrepairableDatabaseIsSkippedUntilTheRecheckFindsIt
   EXPECT_FALSE(maintenance.IsUnavailable());
   EXPECT_EQ(RunGuarded([&](soci::session&) { ran = true; }), DbOutcome::kDone);
   EXPECT_TRUE(ran);
+}
+
+// On PostgreSQL a read waits for the server's answer: the reads of other connections go on
+// meanwhile, each on a thread and session of its own. Every job here waits until all of them
+// have begun, which only reads run side by side can do.
+TEST(DatabaseReadThreadsTest, ReadsOnSeveralThreadsRunSideBySide) {
+  constexpr std::size_t kThreads = 4;
+  std::mutex mutex;
+  std::condition_variable allBegun;
+  std::size_t begun = 0;
+  std::vector<std::shared_ptr<Job>> jobs;
+  {
+    DatabaseThread reads(DatabaseThread::Kind::kReads, kThreads);
+    for (std::size_t job = 0; job < kThreads; ++job) {
+      jobs.push_back(std::make_shared<Job>([&] {
+        std::unique_lock lock(mutex);
+        ++begun;
+        allBegun.notify_all();
+        EXPECT_TRUE(allBegun.wait_for(lock, kGenerousWait, [&] { return begun == kThreads; }));
+      }));
+      reads.Submit(jobs.back());
+    }
+  }
+  for (const auto& job : jobs) EXPECT_EQ(job->Outcome(), DbOutcome::kDone);
+  EXPECT_EQ(begun, kThreads);
+  EXPECT_EQ(ReadThreadCount(DatabaseEngine::kSqlite), 1u);
+  EXPECT_GT(ReadThreadCount(DatabaseEngine::kPostgres), 1u);
 }
 
 }  // namespace
