@@ -56,7 +56,7 @@ std::int64_t CopyTable(soci::session& source, soci::session& target, const Direc
   const auto report = [&](std::int64_t done) {
     if (progress) progress({table.name, done, total});
   };
-  report(0);
+  if (total > 0) report(0);
   DirectoryRowReader reader(source, table);
   DirectoryRowWriter writer(target, table);
   std::int64_t done = 0;

@@ -10,7 +10,8 @@
 
 namespace orlentis {
 
-// How far a copy is: called as each table begins and ends, and every kCopyProgressRows rows.
+// How far a copy is: called as each table with rows begins, every kCopyProgressRows rows, and
+// as each table ends.
 struct CopyProgress {
   const char* table;
   std::int64_t done;
