@@ -92,20 +92,21 @@ void CopyDatabase(AdminContext& context, const CopyOptions& options) {
   }
 }
 
-std::string DifferenceLine(const RowDifference& difference) {
-  std::string line = difference.table + " " + std::to_string(difference.key) + ": ";
+// What differs in a row, after its table and key.
+std::string DifferenceText(const RowDifference& difference) {
   switch (difference.kind) {
     case RowDifference::Kind::kOnlyInFirst:
-      return line + "only in the folder's database";
+      return "only in the folder's database";
     case RowDifference::Kind::kOnlyInSecond:
-      return line + "only in the other database";
+      return "only in the other database";
     case RowDifference::Kind::kCellsDiffer:
       break;
   }
-  for (std::size_t i = 0; i < difference.columns.size(); ++i) {
-    line += (i == 0 ? "" : ", ") + difference.columns[i];
+  std::string text;
+  for (const std::string& column : difference.columns) {
+    text += (text.empty() ? "" : ", ") + column;
   }
-  return line + " differ";
+  return text + " differ";
 }
 
 void PrintComparison(const AdminContext& context, const DirectoryComparison& comparison) {
@@ -117,7 +118,10 @@ void PrintComparison(const AdminContext& context, const DirectoryComparison& com
   if (context.json) {
     std::vector<Record> differences;
     for (const RowDifference& difference : comparison.differences) {
-      differences.push_back(Record().Add("difference", DifferenceLine(difference)));
+      differences.push_back(Record()
+                                .Add("table", difference.table)
+                                .Add("key", static_cast<std::int64_t>(difference.key))
+                                .Add("difference", DifferenceText(difference)));
     }
     WriteJson(context.Out(), Record()
                                  .Add("identical", comparison.Identical())
@@ -128,7 +132,8 @@ void PrintComparison(const AdminContext& context, const DirectoryComparison& com
   }
   PrintTable(context.Out(), tables);
   for (const RowDifference& difference : comparison.differences) {
-    context.Out() << DifferenceLine(difference) << "\n";
+    context.Out() << difference.table << " " << difference.key << ": " << DifferenceText(difference)
+                  << "\n";
   }
   const auto shown = static_cast<std::int64_t>(comparison.differences.size());
   if (comparison.differenceCount > shown) {
