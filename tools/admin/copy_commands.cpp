@@ -86,6 +86,8 @@ void CopyDatabase(AdminContext& context, const CopyOptions& options) {
     throw Refusal("cannot copy to " + TargetName(to) + ": " + refusal.what() +
                   "; nothing was written");
   } catch (const std::exception& error) {
+    // As every other command: another program held a lock past the wait; nothing was written.
+    if (IsBusyError(error)) throw Refusal("the database is busy, try again");
     throw AdminFailure(AdminStatus::kDatabase,
                        "cannot copy " + TargetName(from) + " to " + TargetName(to) +
                            " (the target is left as it was): " + DescribeDatabaseError(error));
