@@ -1,5 +1,7 @@
 #include "store/engine_dialect.h"
 
+#include <cctype>
+
 #include "store/bound_statement.h"
 
 namespace orlentis {
@@ -22,6 +24,27 @@ const char* BeginWriteStatement(const soci::session& session) {
 
 const char* BeginSnapshotStatement(const soci::session& session) {
   return OnPostgres(session) ? "BEGIN ISOLATION LEVEL REPEATABLE READ" : "BEGIN";
+}
+
+const char* KeepGivenIdentityClause(const soci::session& session) {
+  return OnPostgres(session) ? " OVERRIDING SYSTEM VALUE" : "";
+}
+
+void MoveIdentityPastLargestKey(soci::session& session, const std::string& table,
+                                const std::string& column) {
+  if (!OnPostgres(session)) return;
+  // The function folds the table's name as SQL would, but takes the column's literally.
+  std::string folded = column;
+  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  long long next = 0;
+  BoundStatement(session,
+                 "SELECT setval(pg_get_serial_sequence(:table, :column), "
+                 "GREATEST(COALESCE(MAX(" +
+                     column + "), 0), 0) + 1, false) FROM " + table)
+      .Use(table)
+      .Use(folded)
+      .Into(next)
+      .Execute();
 }
 
 int StoredSchemaVersion(soci::session& session) {

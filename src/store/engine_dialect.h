@@ -27,6 +27,16 @@ const char* BeginSnapshotStatement(const soci::session& session);
 int StoredSchemaVersion(soci::session& session);
 void StoreSchemaVersion(soci::session& session, int version);
 
+// Said after the column list of an insert that gives the identity columns' values itself:
+// PostgreSQL refuses a value for a column that is always generated without it; SQLite takes
+// any row id it is given.
+const char* KeepGivenIdentityClause(const soci::session& session);
+// After rows were inserted with their keys given: the next key the engine draws for column
+// (the identity column of table, as statements write it) follows the largest one. SQLite's
+// row ids always do; a PostgreSQL sequence knows nothing of the values it did not give.
+void MoveIdentityPastLargestKey(soci::session& session, const std::string& table,
+                                const std::string& column);
+
 // The id the database gave the row inserted last through session.
 std::int64_t LastInsertId(soci::session& session);
 

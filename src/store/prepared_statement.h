@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -70,6 +71,26 @@ StatementBinding UseBinding(const T& value) {
           },
           [](StatementSlot& slot, void* variable) {
             static_cast<TypedSlot<T>&>(slot).value = *static_cast<const T*>(variable);
+          },
+          nullptr};
+}
+
+// A value that may be NULL: an empty optional is bound as NULL.
+template <class T>
+StatementBinding UseBinding(const std::optional<T>& value) {
+  return {StatementBinding::Direction::kUse,
+          &typeid(std::optional<T>),
+          const_cast<std::optional<T>*>(&value),
+          [](soci::statement& statement) -> std::unique_ptr<StatementSlot> {
+            auto slot = std::make_unique<TypedSlot<T>>();
+            statement.exchange(soci::use(slot->value, slot->indicator));
+            return slot;
+          },
+          [](StatementSlot& slot, void* variable) {
+            auto& typed = static_cast<TypedSlot<T>&>(slot);
+            const auto& optional = *static_cast<const std::optional<T>*>(variable);
+            typed.indicator = optional ? soci::i_ok : soci::i_null;
+            typed.value = optional.value_or(T{});
           },
           nullptr};
 }

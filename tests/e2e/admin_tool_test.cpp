@@ -13,6 +13,7 @@
 #include "support/app/orlentis_process.h"
 #include "support/base/child_process.h"
 #include "support/base/temp_folder.h"
+#include "support/store/postgres_server.h"
 
 namespace orlentis::testing {
 namespace {
@@ -168,6 +169,40 @@ TEST_F(AdminToolTest, JsonOutputParsesAndTheLogExportIsTheConsolesBackup) {
   for (const LogEntry& entry : ListLogEntries().ValueOr({})) expected += LogExportLine(entry);
   EXPECT_FALSE(expected.empty());
   EXPECT_EQ(ReadWholeFile(file), expected);
+}
+
+TEST_F(AdminToolTest, TheDatabaseCopiedBesideTheServerIsIdenticalAndComesBackIntoAnEmptyFolder) {
+  if (!PostgresServer::BinaryFolder()) GTEST_SKIP() << "PostgreSQL is not installed";
+  ExpectDone({"filter", "add", "10.0.0.1", "10.0.0.9", "lab \"B\""});
+  ExpectDone({"user", "add", "zoë", "--group", "Operator", "--password-stdin"}, "pw\n");
+  const std::string target = PostgresServer::Shared().CreateDatabase("admin_copy");
+
+  const auto copy = Admin({"database", "copy", "--to", target});
+  ASSERT_EQ(copy.status, 0) << copy.error;
+  EXPECT_NE(copy.error.find("copying User: 2 of 2 rows"), std::string::npos) << copy.error;
+  EXPECT_EQ(Admin({"check", "--against", target}).status, 0);
+
+  const auto again = Admin({"database", "copy", "--to", target});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.error.find("not empty"), std::string::npos) << again.error;
+  EXPECT_EQ(Admin({"database", "copy", "--from", target}).status, 1) << "the server runs";
+  EXPECT_EQ(Admin({"check", "--against", "host=/nonexistent dbname=none"}).status, 3);
+
+  ExpectDone({"user", "delete", "zoë"});
+  const auto differs = Admin({"check", "--against", target});
+  EXPECT_EQ(differs.status, 1);
+  EXPECT_NE(differs.output.find(": only in the other database"), std::string::npos)
+      << differs.output;
+  const auto json = Admin({"check", "--against", target, "--json"});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_TRUE(ParsesAsJson(json.output)) << json.output;
+
+  const TempFolder emptyFolder;
+  const auto back = RunAdminTool(emptyFolder.Path(), {"database", "copy", "--from", target});
+  ASSERT_EQ(back.status, 0) << back.error;
+  const auto same = RunAdminTool(emptyFolder.Path(), {"check", "--against", target});
+  EXPECT_EQ(same.status, 0) << same.output << same.error;
+  EXPECT_NE(same.output.find("identical"), std::string::npos);
 }
 
 }  // namespace

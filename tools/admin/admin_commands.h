@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "admin_context.h"
 
 namespace CLI {
@@ -17,5 +19,9 @@ void AddFilterCommands(CLI::App& app, AdminContext& context);
 void AddLogCommands(CLI::App& app, AdminContext& context);
 void AddSettingsCommands(CLI::App& app, AdminContext& context);
 void AddDatabaseCommands(CLI::App& app, AdminContext& context);
+void AddCopyCommands(CLI::App& app, AdminContext& context);
+
+// check --against: compares the folder's database row by row with the one of target.
+void CompareWithDatabase(AdminContext& context, const std::string& target);
 
 }  // namespace orlentis::admin

@@ -30,7 +30,8 @@ std::string CommandPath(const CLI::App& app) {
 
 // These read or write only Setting.ini, or look at the database file themselves.
 bool NeedsDatabase(const std::string& path) {
-  return !(path.starts_with("settings") || path == "filter mode" || path == "check");
+  return !(path.starts_with("settings") || path == "filter mode" || path == "check" ||
+           path == "database copy");
 }
 
 void BuildCommandLine(CLI::App& app, AdminContext& context) {
@@ -48,6 +49,7 @@ void BuildCommandLine(CLI::App& app, AdminContext& context) {
   AddLogCommands(app, context);
   AddSettingsCommands(app, context);
   AddDatabaseCommands(app, context);
+  AddCopyCommands(app, context);
   app.parse_complete_callback([&app, &context] {
     context.UseFolder();
     if (NeedsDatabase(CommandPath(app))) context.UseDatabase();

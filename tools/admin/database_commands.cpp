@@ -1,6 +1,7 @@
 #include <soci/soci.h>
 
 #include <CLI/CLI.hpp>
+#include <memory>
 
 #include "admin_commands.h"
 #include "admin_status.h"
@@ -67,8 +68,19 @@ void CompactDatabase(const AdminContext& context) {
 }  // namespace
 
 void AddDatabaseCommands(CLI::App& app, AdminContext& context) {
-  app.add_subcommand("check", "check the database's integrity, without writing to it")
-      ->callback([&context] { CheckDatabase(context); });
+  auto against = std::make_shared<std::string>();
+  CLI::App* check =
+      app.add_subcommand("check", "check the database's integrity, without writing to it");
+  check->add_option("--against", *against,
+                    "instead, compare it row by row with TARGET: a PostgreSQL connection "
+                    "string or a SQLite file");
+  check->callback([&context, against] {
+    if (against->empty()) {
+      CheckDatabase(context);
+    } else {
+      CompareWithDatabase(context, *against);
+    }
+  });
   app.add_subcommand("compact", "compact the database while the server is stopped")
       ->callback([&context] { CompactDatabase(context); });
 }
