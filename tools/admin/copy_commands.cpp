@@ -21,11 +21,6 @@ struct CopyOptions {
   std::string from;
 };
 
-// The database of the program folder.
-DatabaseTarget FolderTarget(const AdminContext& context) {
-  return DatabaseTarget::SqliteFile(context.DatabasePath());
-}
-
 // A libpq connection string (key=value pairs or an address), or else a SQLite file.
 DatabaseTarget ParseTarget(const std::string& text) {
   if (text.find('=') != std::string::npos || text.starts_with("postgres://") ||
@@ -70,7 +65,7 @@ void PrintCopied(const AdminContext& context, const std::vector<TableRowCount>& 
 void CopyDatabase(AdminContext& context, const CopyOptions& options) {
   const bool intoFolder = !options.from.empty();
   if (!intoFolder) context.UseDatabase();
-  const DatabaseTarget folder = FolderTarget(context);
+  const DatabaseTarget folder = context.Target();
   const DatabaseTarget other = ParseTarget(intoFolder ? options.from : options.to);
   const DatabaseTarget& from = intoFolder ? other : folder;
   const DatabaseTarget& to = intoFolder ? folder : other;
@@ -151,7 +146,7 @@ void CompareWithDatabase(AdminContext& context, const std::string& against) {
   const DatabaseTarget other = ParseTarget(against);
   DirectoryComparison comparison;
   try {
-    comparison = CompareDirectories(FolderTarget(context), other, kShownDifferences);
+    comparison = CompareDirectories(context.Target(), other, kShownDifferences);
   } catch (const std::exception& error) {
     throw AdminFailure(AdminStatus::kDatabase, "cannot compare with " + TargetName(other) + ": " +
                                                    DescribeDatabaseError(error));
