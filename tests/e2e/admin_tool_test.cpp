@@ -166,6 +166,8 @@ TEST_P(AdminToolTest, JsonOutputParsesAndTheLogExportIsTheConsolesBackup) {
     EXPECT_EQ(run.status, 0) << arguments[0] << ": " << run.error;
     EXPECT_TRUE(ParsesAsJson(run.output)) << run.output;
   }
+  const auto check = Admin({"check"});
+  EXPECT_NE(check.output.find(": intact"), std::string::npos) << check.output << check.error;
   EXPECT_NE(Admin({"settings", "show"}).output.find("LOG.Limit"), std::string::npos);
   EXPECT_NE(Admin({"filter", "list"}).output.find("10.0.0.9"), std::string::npos);
 
