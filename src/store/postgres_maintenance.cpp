@@ -36,6 +36,23 @@ bool VacuumPostgresDatabase(const DatabaseTarget& target) {
   }
 }
 
+std::vector<std::string> CheckPostgresTables(const DatabaseTarget& target) {
+  const auto session = OpenSession(target);
+  std::vector<std::string> problems;
+  for (const char* table : kDirectoryTables) {
+    // A failed statement ends the transaction, so each table is read in one of its own.
+    BoundStatement(*session, "BEGIN READ ONLY").Execute();
+    try {
+      long long rows = 0;
+      BoundStatement(*session, std::string("SELECT COUNT(*) FROM ") + table).Into(rows).Execute();
+    } catch (const std::exception& error) {
+      problems.push_back(std::string(table) + ": " + DescribeDatabaseError(error));
+    }
+    BoundStatement(*session, "ROLLBACK").Execute();
+  }
+  return problems;
+}
+
 bool CanReachPostgres(const DatabaseTarget& target) {
   try {
     const auto session = OpenSession(target);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "store/database_target.h"
 
@@ -14,6 +15,12 @@ namespace orlentis {
 // own, whose statements may take as long as a large table needs. True on success; why it
 // failed is in the operator's log.
 bool VacuumPostgresDatabase(const DatabaseTarget& target);
+
+// The check of a PostgreSQL database that a client can make, since its pages are the server's
+// own to verify: each directory table counted through, in a read-only transaction.
+// One line for each table that cannot be read; none when all were. Throws when no session
+// can be opened.
+std::vector<std::string> CheckPostgresTables(const DatabaseTarget& target);
 
 // Whether a new session on target can be opened and read: what a repair of a PostgreSQL
 // database amounts to once every thread has dropped its broken session.

@@ -13,7 +13,7 @@ namespace {
 
 // A user made through the account operations, as the console makes one, logs in at a host
 // and receives the cameras it was given, instance by instance.
-class AccountLoginTest : public ::testing::Test {
+class AccountLoginTest : public RecorderServicesOnEachEngineTest {
  protected:
   // The host login up to the verdict frame; names and passwords in the host's code page.
   std::optional<HostFrame> HostLogin(WireClient& client, const std::string& name,
@@ -29,11 +29,9 @@ class AccountLoginTest : public ::testing::Test {
     if (!block) return std::nullopt;
     return DecodeHostSiteEntry(*block);
   }
-
-  RecorderServicesServer server_;
 };
 
-TEST_F(AccountLoginTest, AUserAddedThroughTheAccountsGetsExactlyTheCamerasGranted) {
+TEST_P(AccountLoginTest, AUserAddedThroughTheAccountsGetsExactlyTheCamerasGranted) {
   // The host at 127.0.0.1 is registered before it ever checks in.
   ASSERT_TRUE(AddSites({127, 0, 0, 1}, 3).IsDone());
   PermissionTree tree = ReadPermissionTree(-1, false).ValueOr({});
@@ -52,7 +50,7 @@ TEST_F(AccountLoginTest, AUserAddedThroughTheAccountsGetsExactlyTheCamerasGrante
 
   const std::string name = "J\xF6rg";            // in WINDOWS-1252
   const std::string password = "gr\xFC\xDF-pw";  // likewise
-  WireClient client = server_.Connect();
+  WireClient client = Server().Connect();
   // A host that hashed the UTF-8 bytes instead is refused.
   EXPECT_EQ(HostLogin(client, name, HostPasswordDigest("grüß-pw")), (HostFrame{0, 1, 1}));
   ASSERT_EQ(HostLogin(client, name, HostPasswordDigest(password)), (HostFrame{1, 1, 1}));
@@ -64,6 +62,8 @@ TEST_F(AccountLoginTest, AUserAddedThroughTheAccountsGetsExactlyTheCamerasGrante
   EXPECT_EQ(NextSiteEntry(client), (HostSiteEntry{2, std::string(16, '1') + std::string(48, '0')}));
   EXPECT_EQ(NextSiteEntry(client)->instance, -1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, AccountLoginTest, EachEngine(), EngineName);
 
 }  // namespace
 }  // namespace orlentis::testing

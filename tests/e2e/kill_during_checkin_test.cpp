@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -11,12 +11,14 @@
 #include <thread>
 #include <vector>
 
+#include "store/bound_statement.h"
 #include "store/engine.h"
 #include "store/site_table.h"
 #include "support/app/listening_home.h"
 #include "support/app/orlentis_process.h"
 #include "support/base/temp_folder.h"
 #include "support/net/recorder_wire.h"
+#include "support/store/each_engine.h"
 
 namespace orlentis::testing {
 namespace {
@@ -126,64 +128,51 @@ void RunPeer(std::uint16_t port, int peer, int round, const std::atomic<bool>& s
   }
 }
 
-// The database as the last server left it, opened read-only.
-class ReadOnlyDatabase {
+// The database as the last server left it: the SQLite file opened read-only, or the
+// PostgreSQL database.
+class LeftDatabase {
  public:
-  explicit ReadOnlyDatabase(const std::filesystem::path& file) {
-    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-      ADD_FAILURE() << "cannot open " << file << ": " << sqlite3_errmsg(db_);
-    }
-  }
-  ~ReadOnlyDatabase() { sqlite3_close(db_); }
-  ReadOnlyDatabase(const ReadOnlyDatabase&) = delete;
-  ReadOnlyDatabase& operator=(const ReadOnlyDatabase&) = delete;
+  explicit LeftDatabase(const DatabaseTarget& target)
+      : session_(target.engine == DatabaseEngine::kSqlite ? OpenReadOnlySession(target.file)
+                                                          : OpenSession(target)) {}
 
-  std::string IntegrityCheck() { return FirstTexts("PRAGMA integrity_check", {}, {}).at(0); }
+  // SQLite's check of the file's own structure.
+  std::string IntegrityCheck() {
+    std::string verdict;
+    BoundStatement(*session_, "PRAGMA integrity_check").Into(verdict).Execute();
+    return verdict;
+  }
 
   // nIDs of the rows of one site (address, name, instance).
-  std::vector<std::string> SiteIds(const AcknowledgedSite& site) {
-    return FirstTexts(
-        "SELECT nID FROM Site WHERE strIP = ?1 AND strSiteName = ?2 AND nInstanceID = ?3",
-        {site.address, site.name}, {site.instance});
+  std::vector<std::int32_t> SiteIds(const AcknowledgedSite& site) {
+    std::int32_t id = 0;
+    BoundStatement query(
+        *session_,
+        "SELECT nID FROM Site WHERE strIP = :a AND strSiteName = :n AND nInstanceID = :i");
+    query.Use(site.address).Use(site.name).Use(site.instance).Into(id);
+    std::vector<std::int32_t> ids;
+    while (query.Fetch()) ids.push_back(id);
+    return ids;
   }
 
   // The name of each present camera row in the site's slot.
-  std::vector<std::string> CameraNames(const std::string& siteId, std::int32_t index) {
-    return FirstTexts(
-        "SELECT strName FROM Camera WHERE nSiteID = ?1 AND nIndex = ?2 AND bExistence = 1",
-        {siteId}, {index});
+  std::vector<std::string> CameraNames(std::int32_t siteId, std::int32_t index) {
+    std::string name;
+    BoundStatement query(
+        *session_,
+        "SELECT strName FROM Camera WHERE nSiteID = :s AND nIndex = :i AND bExistence = 1");
+    query.Use(siteId).Use(index).Into(name);
+    std::vector<std::string> names;
+    while (query.Fetch()) names.push_back(name);
+    return names;
   }
 
  private:
-  // The first column of every row; texts bind first (?1...), then integers.
-  std::vector<std::string> FirstTexts(const char* sql, const std::vector<std::string>& texts,
-                                      const std::vector<std::int32_t>& numbers) {
-    std::vector<std::string> values;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK) {
-      ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db_);
-      return {""};
-    }
-    int parameter = 1;
-    for (const auto& text : texts) {
-      sqlite3_bind_text(statement, parameter++, text.c_str(), -1, SQLITE_TRANSIENT);
-    }
-    for (const auto number : numbers) sqlite3_bind_int(statement, parameter++, number);
-    int step = SQLITE_ROW;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-      const auto* text = sqlite3_column_text(statement, 0);
-      values.emplace_back(text != nullptr ? reinterpret_cast<const char*>(text) : "");
-    }
-    if (step != SQLITE_DONE) ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db_);
-    sqlite3_finalize(statement);
-    return values;
-  }
-
-  sqlite3* db_ = nullptr;
+  std::unique_ptr<soci::session> session_;
 };
 
 // What of the acknowledged site is not in the database, in words; empty when all is there.
-std::vector<std::string> MissingParts(ReadOnlyDatabase& database, const AcknowledgedSite& site) {
+std::vector<std::string> MissingParts(LeftDatabase& database, const AcknowledgedSite& site) {
   const std::string what =
       site.address + " \"" + site.name + "\" instance " + std::to_string(site.instance);
   const auto ids = database.SiteIds(site);
@@ -197,10 +186,13 @@ std::vector<std::string> MissingParts(ReadOnlyDatabase& database, const Acknowle
   return missing;
 }
 
-TEST(KillDuringCheckInTest, EveryAcknowledgedSiteAndCameraOutlivesSigkill) {
+class KillDuringCheckInTest : public OnEachEngineTest {};
+
+TEST_P(KillDuringCheckInTest, EveryAcknowledgedSiteAndCameraOutlivesSigkill) {
   TempFolder home;
   const std::uint16_t port = FreePort();
   ASSERT_TRUE(WriteListenSettings(home.Path(), port));
+  const DatabaseTarget target = UseFreshDatabase(home.Path(), Engine());
   std::mt19937 random(kKillSeed);
   std::uniform_int_distribution<int> killAfterMs(300, 1000);
   Ledger ledger;
@@ -230,8 +222,10 @@ TEST(KillDuringCheckInTest, EveryAcknowledgedSiteAndCameraOutlivesSigkill) {
   last.Signal(SIGTERM);
   ASSERT_EQ(last.Wait(20000), 0) << last.ErrorOutput();
 
-  ReadOnlyDatabase database(home / kDatabaseFileName);
-  EXPECT_EQ(database.IntegrityCheck(), "ok");
+  LeftDatabase database(target);
+  if (Engine() == DatabaseEngine::kSqlite) {
+    EXPECT_EQ(database.IntegrityCheck(), "ok");
+  }
   std::vector<std::string> missing;
   std::size_t cameras = 0;
   for (const auto& site : ledger.Sites()) {
@@ -244,6 +238,8 @@ TEST(KillDuringCheckInTest, EveryAcknowledgedSiteAndCameraOutlivesSigkill) {
   EXPECT_TRUE(missing.empty()) << missing.size() << " acknowledged parts of " << ledger.Size()
                                << " sites and " << cameras << " cameras are lost:" << list;
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, KillDuringCheckInTest, EachEngine(), EngineName);
 
 }  // namespace
 }  // namespace orlentis::testing

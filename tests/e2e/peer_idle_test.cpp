@@ -15,21 +15,19 @@ namespace {
 
 using peer::PeerStatus;
 
-class IdlePeersTest : public ::testing::Test {
+class IdlePeersTest : public RecorderServicesOnEachEngineTest {
  protected:
   peer::IdleSettings Settings(int connections) {
     peer::IdleSettings settings;
-    settings.connection.port = server_.Net().Port();
+    settings.connection.port = Server().Net().Port();
     settings.connection.timeout = std::chrono::milliseconds(20000);
     settings.connections = connections;
     settings.duration = std::chrono::milliseconds(1500);
     return settings;
   }
-
-  RecorderServicesServer server_;
 };
 
-TEST_F(IdlePeersTest, HoldKeepsItsConnectionsOpenAndReportsThem) {
+TEST_P(IdlePeersTest, HoldKeepsItsConnectionsOpenAndReportsThem) {
   std::ostringstream status;
   const auto report = peer::HoldConnections(Settings(5), status);
   EXPECT_EQ(report.opened, 5);
@@ -38,29 +36,32 @@ TEST_F(IdlePeersTest, HoldKeepsItsConnectionsOpenAndReportsThem) {
   EXPECT_EQ(status.str(), "holding 5 connections (0 refused)\n");
 }
 
-TEST_F(IdlePeersTest, HoldCountsConnectionsTheServerRefuses) {
-  server_.Net().Program().SetIpFilter(true, kFilterAcceptMode);
+TEST_P(IdlePeersTest, HoldCountsConnectionsTheServerRefuses) {
+  Server().Net().Program().SetIpFilter(true, kFilterAcceptMode);
   std::ostringstream status;
   const auto report = peer::HoldConnections(Settings(3), status);
   EXPECT_EQ(report.opened, 0);
   EXPECT_EQ(report.refused, 3);
 }
 
-TEST_F(IdlePeersTest, AStalledHostLoginLeavesTheServerAnswering) {
+// A login that stalls before its credentials never reaches the database: once is enough.
+class StalledLoginTest : public IdlePeersTest {};
+
+TEST_P(StalledLoginTest, AStalledHostLoginLeavesTheServerAnswering) {
   std::ostringstream status;
   auto settings = Settings(2);
   settings.duration = std::chrono::seconds(3);
   peer::StallReport report;
   std::thread stall([&] { report = peer::StallHostLogins(settings, status); });
   // While the logins hang, another peer is served as usual.
-  const auto check = RunPeerCommand("host-check", server_.Net().Port());
+  const auto check = RunPeerCommand("host-check", Server().Net().Port());
   stall.join();
   EXPECT_EQ(check.status, PeerStatus::kOk) << check.message;
   EXPECT_EQ(report.stalls, 2) << "the server keeps a stalled login for 5 s, past the duration";
 }
 
-TEST_F(IdlePeersTest, SiteNamesGoOutAsUtf16AndAreStoredAsUtf8) {
-  const auto outcome = RunPeerCommand("site-checkin", server_.Net().Port(),
+TEST_P(IdlePeersTest, SiteNamesGoOutAsUtf16AndAreStoredAsUtf8) {
+  const auto outcome = RunPeerCommand("site-checkin", Server().Net().Port(),
                                       {"--name", "Caf\xC3\xA9 \xE2\x82\xAC", "--cameras", "0"});
   ASSERT_EQ(outcome.status, PeerStatus::kOk) << outcome.message;
   EXPECT_EQ(AllSites().at(0).strSiteName, "Caf\xC3\xA9 \xE2\x82\xAC");
@@ -86,6 +87,10 @@ TEST(CommandLineTest, TakesBothValueFormsAndFlagsAndRejectsTheRest) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, IdlePeersTest, EachEngine(), EngineName);
+INSTANTIATE_TEST_SUITE_P(Engines, StalledLoginTest, ::testing::Values(DatabaseEngine::kSqlite),
+                         EngineName);
 
 }  // namespace
 }  // namespace orlentis::testing

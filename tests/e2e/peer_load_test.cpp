@@ -67,11 +67,11 @@ TEST(FailureCountsTest, CountsByStatusAndMerges) {
   EXPECT_EQ(first.Total(), 3u);
 }
 
-class LoadRunTest : public ::testing::Test {
+class LoadRunTest : public RecorderServicesOnEachEngineTest {
  protected:
   peer::LoadSettings Settings(peer::LoadExchange exchange, int connections, int requests) {
     peer::LoadSettings settings;
-    settings.connection.port = server_.Net().Port();
+    settings.connection.port = Server().Net().Port();
     settings.connection.timeout = std::chrono::milliseconds(20000);
     settings.exchange = exchange;
     settings.connections = connections;
@@ -81,13 +81,11 @@ class LoadRunTest : public ::testing::Test {
     settings.cameras = 2;
     return settings;
   }
-
-  RecorderServicesServer server_;
 };
 
 // The server writes one "Site checkin" log row per check-in: its count is the server's own
 // count of what the load run says it did.
-TEST_F(LoadRunTest, CountsExactlyTheCheckInsTheServerLogged) {
+TEST_P(LoadRunTest, CountsExactlyTheCheckInsTheServerLogged) {
   const auto report = peer::RunLoad(Settings(peer::LoadExchange::kSiteCheckIn, 3, 300));
   EXPECT_EQ(report.requests, 300u);
   EXPECT_EQ(report.failures.Total(), 0u);
@@ -102,18 +100,18 @@ TEST_F(LoadRunTest, CountsExactlyTheCheckInsTheServerLogged) {
   EXPECT_EQ(CountRows("Site"), 3) << "each connection checks in its own site";
 }
 
-TEST_F(LoadRunTest, SeededUsersLogInUnderTheMix) {
-  ASSERT_EQ(RunPeerCommand("instance-checkin", server_.Net().Port(), {"--instance", "0"}).status,
+TEST_P(LoadRunTest, SeededUsersLogInUnderTheMix) {
+  ASSERT_EQ(RunPeerCommand("instance-checkin", Server().Net().Port(), {"--instance", "0"}).status,
             PeerStatus::kOk);
   peer::SeedSettings seed;
-  seed.home = server_.Net().Program().Folder().Path();
+  seed.home = Server().Net().Program().Folder().Path();
   seed.users = 3;
   const auto seeded = peer::SeedAccounts(seed);
   EXPECT_EQ(seeded.usersAdded, 3);
   EXPECT_EQ(seeded.permissionsAdded, 3) << "one instance at 127.0.0.1 for each user";
   EXPECT_EQ(peer::SeedAccounts(seed).usersUpdated, 3) << "a second seed adds nothing";
 
-  const auto login = RunPeerCommand("host-login", server_.Net().Port(),
+  const auto login = RunPeerCommand("host-login", Server().Net().Port(),
                                     {"--user", "bench-user-2", "--password", "bench-password"});
   ASSERT_EQ(login.status, PeerStatus::kOk) << login.message;
   EXPECT_EQ(login.transcript.Entries().back().record, "HostSiteEntry");
@@ -123,7 +121,7 @@ TEST_F(LoadRunTest, SeededUsersLogInUnderTheMix) {
   EXPECT_EQ(report.failures.Total(), 0u);
 }
 
-TEST_F(LoadRunTest, RefusedRequestsAreCountedAsFailuresNotAnswers) {
+TEST_P(LoadRunTest, RefusedRequestsAreCountedAsFailuresNotAnswers) {
   // No user was seeded: every host login is refused.
   const auto report = peer::RunLoad(Settings(peer::LoadExchange::kHostLogin, 2, 20));
   EXPECT_EQ(report.requests, 0u);
@@ -154,6 +152,8 @@ TEST(EchoLoadTest, OnlyEchoRunsTakeTheBareEchoAsAnAnswer) {
   EXPECT_EQ(registered.requests, 0u);
   EXPECT_EQ(registered.connectionsFailed, 8) << "the account check comes back as itself";
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, LoadRunTest, EachEngine(), EngineName);
 
 }  // namespace
 }  // namespace orlentis::testing

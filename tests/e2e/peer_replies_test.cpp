@@ -15,10 +15,10 @@ using peer::ReplyEntry;
 
 // Every exchange subcommand against the real request handlers: what it prints is what the
 // server answered, decoded field by field.
-class PeerRepliesTest : public ::testing::Test {
+class PeerRepliesTest : public RecorderServicesOnEachEngineTest {
  protected:
   peer::CommandOutcome Run(const std::string& name, std::vector<std::string> arguments = {}) {
-    return RunPeerCommand(name, server_.Net().Port(), std::move(arguments));
+    return RunPeerCommand(name, Server().Net().Port(), std::move(arguments));
   }
 
   // alice (authority 0x0F) in the Operator group (level 2, 0x047).
@@ -39,11 +39,9 @@ class PeerRepliesTest : public ::testing::Test {
     EXPECT_EQ(NumberOf(entry, "flag"), flag);
     EXPECT_EQ(NumberOf(entry, "value"), value);
   }
-
-  RecorderServicesServer server_;
 };
 
-TEST_F(PeerRepliesTest, HostCheckIsOneStatusRecordWithTheProtocolVersion) {
+TEST_P(PeerRepliesTest, HostCheckIsOneStatusRecordWithTheProtocolVersion) {
   const auto outcome = Run("host-check");
   ASSERT_EQ(outcome.status, PeerStatus::kOk) << outcome.message;
   ASSERT_EQ(outcome.transcript.Entries().size(), 1u);
@@ -53,7 +51,7 @@ TEST_F(PeerRepliesTest, HostCheckIsOneStatusRecordWithTheProtocolVersion) {
   EXPECT_EQ(CountRows("Site"), 0);
 }
 
-TEST_F(PeerRepliesTest, SiteCheckInWithUpdateAndCamerasIsStoredAndEachRecordAnswered) {
+TEST_P(PeerRepliesTest, SiteCheckInWithUpdateAndCamerasIsStoredAndEachRecordAnswered) {
   const auto outcome = Run("site-checkin", {"--name", "Lobby", "--cameras", "3", "--update"});
   ASSERT_EQ(outcome.status, PeerStatus::kOk) << outcome.message;
   const auto& entries = outcome.transcript.Entries();
@@ -70,7 +68,7 @@ TEST_F(PeerRepliesTest, SiteCheckInWithUpdateAndCamerasIsStoredAndEachRecordAnsw
   EXPECT_EQ(CamerasOf(sites[0].nID).size(), 3u);
 }
 
-TEST_F(PeerRepliesTest, CameraInfoSendsTheGivenCameraAndCameraResetRetiresTheOthers) {
+TEST_P(PeerRepliesTest, CameraInfoSendsTheGivenCameraAndCameraResetRetiresTheOthers) {
   ASSERT_EQ(Run("site-checkin", {"--name", "Yard", "--cameras", "3"}).status, PeerStatus::kOk);
   const auto info = Run("camera-info", {"--name", "Yard", "--index", "5", "--camera-name", "Gate",
                                         "--width", "352", "--height", "288", "--state-b", "7"});
@@ -90,7 +88,7 @@ TEST_F(PeerRepliesTest, CameraInfoSendsTheGivenCameraAndCameraResetRetiresTheOth
   EXPECT_EQ(cameras[3].nStateFlag, 3);
 }
 
-TEST_F(PeerRepliesTest, SiteCheckOutTakesTheSiteOffLineWithoutAnAnswer) {
+TEST_P(PeerRepliesTest, SiteCheckOutTakesTheSiteOffLineWithoutAnAnswer) {
   const auto outcome = Run("site-checkout", {"--name", "Lobby"});
   ASSERT_EQ(outcome.status, PeerStatus::kOk) << outcome.message;
   EXPECT_EQ(outcome.transcript.Entries().size(), 1u);
@@ -101,7 +99,7 @@ TEST_F(PeerRepliesTest, SiteCheckOutTakesTheSiteOffLineWithoutAnAnswer) {
   EXPECT_EQ(AllSites().at(0).bOnline, 0);
 }
 
-TEST_F(PeerRepliesTest, KeepAlivesComeBackAsEchoesOfWhatWasSent) {
+TEST_P(PeerRepliesTest, KeepAlivesComeBackAsEchoesOfWhatWasSent) {
   const auto outcome = Run("keepalive", {"--count", "3"});
   ASSERT_EQ(outcome.status, PeerStatus::kOk) << outcome.message;
   const auto& entries = outcome.transcript.Entries();
@@ -114,7 +112,7 @@ TEST_F(PeerRepliesTest, KeepAlivesComeBackAsEchoesOfWhatWasSent) {
   EXPECT_EQ(CountRows("Site"), 0) << "without --name the connection registers by account check";
 }
 
-TEST_F(PeerRepliesTest, AccountLoginDecodesLevelGroupCameraMaskAndAuthorityBytes) {
+TEST_P(PeerRepliesTest, AccountLoginDecodesLevelGroupCameraMaskAndAuthorityBytes) {
   const auto alice = AddAlice();
   AddUserSite(alice, AddSite("127.0.0.1", -1, "Lobby"), "101" + std::string(61, '0'));
   const auto outcome =
@@ -130,7 +128,7 @@ TEST_F(PeerRepliesTest, AccountLoginDecodesLevelGroupCameraMaskAndAuthorityBytes
   EXPECT_EQ(NumberOf(reply, "authority"), 0x0F) << "the user's own authority, unpacked";
 }
 
-TEST_F(PeerRepliesTest, UserLoginAnswersTheGroupId) {
+TEST_P(PeerRepliesTest, UserLoginAnswersTheGroupId) {
   AddAlice();
   const auto outcome = Run("user-login", {"--user", "alice", "--password", "secret"});
   ASSERT_EQ(outcome.status, PeerStatus::kOk) << outcome.message;
@@ -138,7 +136,7 @@ TEST_F(PeerRepliesTest, UserLoginAnswersTheGroupId) {
                GroupIdByName("Operator"));
 }
 
-TEST_F(PeerRepliesTest, RefusedLoginsAreRecordedAndEndAsRefusals) {
+TEST_P(PeerRepliesTest, RefusedLoginsAreRecordedAndEndAsRefusals) {
   AddAlice();
   for (const char* command : {"account-check", "account-login", "user-login", "host-login"}) {
     const auto outcome = Run(command, {"--user", "alice", "--password", "wrong"});
@@ -153,7 +151,7 @@ TEST_F(PeerRepliesTest, RefusedLoginsAreRecordedAndEndAsRefusals) {
   }
 }
 
-TEST_F(PeerRepliesTest, HostLoginSendsTheDigestAndListsThePermittedInstances) {
+TEST_P(PeerRepliesTest, HostLoginSendsTheDigestAndListsThePermittedInstances) {
   const auto alice = AddAlice();
   AddUserSite(alice, AddSite("127.0.0.1", 0, "Host A"), std::string(64, '1'));
   AddSite("127.0.0.1", 1, "Host B");
@@ -173,8 +171,8 @@ TEST_F(PeerRepliesTest, HostLoginSendsTheDigestAndListsThePermittedInstances) {
   EXPECT_EQ(NumberOf(entries[4], "instance"), 2);
 }
 
-TEST_F(PeerRepliesTest, AdministratorHostLoginUsesTheDigestEvenInPlainForm) {
-  server_.SetDomainLogon(true);
+TEST_P(PeerRepliesTest, AdministratorHostLoginUsesTheDigestEvenInPlainForm) {
+  Server().SetDomainLogon(true);
   const auto outcome =
       Run("host-login", {"--user", "administrator", "--password", "test-password"});
   ASSERT_EQ(outcome.status, PeerStatus::kOk) << outcome.message;
@@ -182,7 +180,7 @@ TEST_F(PeerRepliesTest, AdministratorHostLoginUsesTheDigestEvenInPlainForm) {
   EXPECT_EQ(outcome.transcript.Entries().size(), 3u) << "the administrator gets no instances";
 }
 
-TEST_F(PeerRepliesTest, BothGroupListsGiveTheGroupsInLevelOrder) {
+TEST_P(PeerRepliesTest, BothGroupListsGiveTheGroupsInLevelOrder) {
   const auto count = Run("group-count");
   ASSERT_EQ(count.status, PeerStatus::kOk) << count.message;
   ExpectStatus(count.transcript.Entries().at(1), "CMD_GROUP_COUNT", "RSP_OK", 4);
@@ -206,7 +204,7 @@ TEST_F(PeerRepliesTest, BothGroupListsGiveTheGroupsInLevelOrder) {
   }
 }
 
-TEST_F(PeerRepliesTest, UserListIsThePlaceholder) {
+TEST_P(PeerRepliesTest, UserListIsThePlaceholder) {
   const auto outcome = Run("user-list");
   ASSERT_EQ(outcome.status, PeerStatus::kOk) << outcome.message;
   const auto& reply = outcome.transcript.Entries().at(1);
@@ -214,7 +212,7 @@ TEST_F(PeerRepliesTest, UserListIsThePlaceholder) {
   EXPECT_EQ(TextOf(reply, "description"), "User list unavailable.");
 }
 
-TEST_F(PeerRepliesTest, InstanceCheckInCameraUpdateAndCheckOut) {
+TEST_P(PeerRepliesTest, InstanceCheckInCameraUpdateAndCheckOut) {
   const auto checkIn =
       Run("instance-checkin", {"--instance", "3", "--name", "Dock", "--cameras", "2"});
   ASSERT_EQ(checkIn.status, PeerStatus::kOk) << checkIn.message;
@@ -237,7 +235,7 @@ TEST_F(PeerRepliesTest, InstanceCheckInCameraUpdateAndCheckOut) {
   EXPECT_EQ(Run("instance-checkout", {"--instance", "4"}).status, PeerStatus::kRefused);
 }
 
-TEST_F(PeerRepliesTest, JsonHoldsTheCommandTheStatusAndTheDecodedReplies) {
+TEST_P(PeerRepliesTest, JsonHoldsTheCommandTheStatusAndTheDecodedReplies) {
   const auto outcome = Run("keepalive");
   const std::string json = outcome.transcript.Json("keepalive", outcome.status, outcome.message);
   EXPECT_EQ(json,
@@ -248,6 +246,8 @@ TEST_F(PeerRepliesTest, JsonHoldsTheCommandTheStatusAndTheDecodedReplies) {
             "\"value\":1,\"version\":196608}]}");
   EXPECT_EQ(peer::JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\\u000a\"");
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, PeerRepliesTest, EachEngine(), EngineName);
 
 }  // namespace
 }  // namespace orlentis::testing

@@ -12,6 +12,7 @@
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/log_table.h"
+#include "support/store/each_engine.h"
 #include "support/store/postgres_server.h"
 #include "support/store/temp_database.h"
 
@@ -61,19 +62,10 @@ class StoreTest : public ::testing::Test {
   std::unique_ptr<TempDatabase> database_;
 };
 
-// A store test whose one body runs on each engine, the test's parameter.
+// A store test whose one body runs on each engine, the test's parameter (EachEngine()).
 class EachEngineTest : public StoreTest, public ::testing::WithParamInterface<DatabaseEngine> {
  protected:
   EachEngineTest() : StoreTest(GetParam()) {}
 };
-
-inline std::string EngineName(const ::testing::TestParamInfo<DatabaseEngine>& engine) {
-  return engine.param == DatabaseEngine::kPostgres ? "PostgreSQL" : "SQLite";
-}
-
-// The parameters of INSTANTIATE_TEST_SUITE_P for an EachEngineTest: SQLite and PostgreSQL.
-inline auto EachEngine() {
-  return ::testing::Values(DatabaseEngine::kSqlite, DatabaseEngine::kPostgres);
-}
 
 }  // namespace orlentis::testing

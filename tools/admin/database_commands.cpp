@@ -12,48 +12,42 @@
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/event_log.h"
+#include "store/postgres_maintenance.h"
 
 namespace orlentis::admin {
 namespace {
 
-// PostgreSQL keeps its pages whole itself; what the tool can check is that the database
-// answers and holds the schema this program works on (UseDatabase refuses it otherwise).
-void CheckPostgresDatabase(AdminContext& context) {
-  context.UseDatabase();
-  if (context.json) {
-    WriteJson(context.Out(), Record().Add("intact", true).Add("problems", std::vector<Record>{}));
-  } else {
-    context.Out() << context.DatabaseName() << ": answers, at this program's schema version\n";
+// SQLite's integrity check on a read-only session: nothing is written, not even the journal
+// mode, so it is safe beside a running server. A PostgreSQL database has no file to check;
+// its tables are read through instead.
+std::vector<std::string> FindProblems(const DatabaseTarget& target) {
+  if (target.engine == DatabaseEngine::kPostgres) return CheckPostgresTables(target);
+  std::vector<std::string> problems;
+  const auto session = OpenReadOnlySession(target.file);
+  const soci::rowset<std::string> rows = (session->prepare << "PRAGMA integrity_check");
+  for (const std::string& row : rows) {
+    if (row != "ok") problems.push_back(row);
   }
+  return problems;
 }
 
-// SQLite's integrity check on a read-only session: nothing is written, not even the journal
-// mode, so it is safe beside a running server.
-void CheckDatabase(AdminContext& context) {
-  if (context.Target().engine == DatabaseEngine::kPostgres) {
-    CheckPostgresDatabase(context);
-    return;
-  }
+void CheckDatabase(const AdminContext& context) {
+  const std::string name = context.DatabaseName();
   std::vector<std::string> problems;
   try {
-    const auto session = OpenReadOnlySession(context.DatabasePath());
-    const soci::rowset<std::string> rows = (session->prepare << "PRAGMA integrity_check");
-    for (const std::string& row : rows) {
-      if (row != "ok") problems.push_back(row);
-    }
+    problems = FindProblems(context.Target());
   } catch (const std::exception& error) {
-    throw AdminFailure(AdminStatus::kDatabase,
-                       "cannot check " + context.DatabasePath().string() + ": " + error.what());
+    throw AdminFailure(AdminStatus::kDatabase, "cannot check " + name + ": " + error.what());
   }
   if (context.json) {
     std::vector<Record> found;
     for (const std::string& problem : problems) found.push_back(Record().Add("problem", problem));
     WriteJson(context.Out(), Record().Add("intact", problems.empty()).Add("problems", found));
   } else if (problems.empty()) {
-    context.Out() << context.DatabasePath().string() << ": intact\n";
+    context.Out() << name << ": intact\n";
   }
   if (problems.empty()) return;
-  std::string message = context.DatabasePath().string() + " is damaged:";
+  std::string message = name + " is damaged:";
   for (const std::string& problem : problems) message += "\n  " + problem;
   throw AdminFailure(AdminStatus::kDatabase, message);
 }

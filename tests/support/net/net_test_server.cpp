@@ -6,8 +6,10 @@
 
 namespace orlentis::testing {
 
-NetTestServer::NetTestServer(RequestHandlers* handlers)
-    : clock_(std::time(nullptr)), failures_(std::make_shared<std::atomic<int>>(0)) {
+NetTestServer::NetTestServer(RequestHandlers* handlers, DatabaseEngine engine)
+    : clock_(std::time(nullptr)),
+      program_(engine),
+      failures_(std::make_shared<std::atomic<int>>(0)) {
   SetCurrentClock(&clock_);
 
   WorkerOptions options;

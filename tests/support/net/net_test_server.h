@@ -14,12 +14,14 @@
 
 namespace orlentis::testing {
 
-// A server as start-up leaves it, in a fresh temporary program folder, with its worker
+// A server as start-up leaves it, in a fresh temporary program folder on a fresh database of
+// engine, with its worker
 // listening on 127.0.0.1 on a port the system chose. The process clock is a ManualClock
 // while it exists. One per test process at a time.
 class NetTestServer {
  public:
-  explicit NetTestServer(RequestHandlers* handlers = nullptr);
+  explicit NetTestServer(RequestHandlers* handlers = nullptr,
+                         DatabaseEngine engine = DatabaseEngine::kSqlite);
   ~NetTestServer();
 
   // The settings the worker's IP filter reads; changes apply to the next connection.

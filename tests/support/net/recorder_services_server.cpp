@@ -21,7 +21,8 @@ std::unique_ptr<Settings> SettingsIn(const TempFolder& folder,
 
 }  // namespace
 
-RecorderServicesServer::RecorderServicesServer(const std::vector<SettingKey>& settingKeys)
+RecorderServicesServer::RecorderServicesServer(const std::vector<SettingKey>& settingKeys,
+                                               DatabaseEngine engine)
     : settings_(SettingsIn(settingsFolder_, settingKeys)),
       runner_([this] {
         DomainLogonSettings directory = DomainLogonSettingsFrom(*settings_);
@@ -29,7 +30,7 @@ RecorderServicesServer::RecorderServicesServer(const std::vector<SettingKey>& se
         return directory;
       }),
       services_(*settings_, runner_, {reads_, writes_}),
-      net_(std::make_unique<NetTestServer>(&services_)) {
+      net_(std::make_unique<NetTestServer>(&services_, engine)) {
   // The start-up maintenance's entry is no part of what a test looks at.
   ExecuteSql("DELETE FROM Log");
 }
@@ -45,6 +46,13 @@ void RecorderServicesServer::SetDomainLogon(bool on) {
   PreferenceBlock preferences = settings_->GetPreferences();
   preferences.domainLogon = on ? 1 : 0;
   settings_->SetPreferences(preferences);
+}
+
+void RecorderServicesOnEachEngineTest::SetUp() {
+  OnEachEngineTest::SetUp();
+  if (IsSkipped()) return;
+  server_ = std::make_unique<RecorderServicesServer>(
+      std::vector<RecorderServicesServer::SettingKey>{}, Engine());
 }
 
 }  // namespace orlentis::testing

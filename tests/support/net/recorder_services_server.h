@@ -12,12 +12,13 @@
 #include "store/database_thread.h"
 #include "support/base/temp_folder.h"
 #include "support/net/net_test_server.h"
+#include "support/store/each_engine.h"
 
 namespace orlentis::testing {
 
 // A worker on 127.0.0.1 serving the recorder requests with the real handlers over a fresh
-// database (see NetTestServer), with domain logons on a runner of their own. The handlers and
-// the runner read one settings object, Settings(), made from the default Setting.ini with the
+// database on engine (see NetTestServer), with domain logons on a runner of their own. The handlers
+// and the runner read one settings object, Settings(), made from the default Setting.ini with the
 // given keys written into it.
 class RecorderServicesServer {
  public:
@@ -27,7 +28,8 @@ class RecorderServicesServer {
     std::string value;
   };
 
-  explicit RecorderServicesServer(const std::vector<SettingKey>& settingKeys = {});
+  explicit RecorderServicesServer(const std::vector<SettingKey>& settingKeys = {},
+                                  DatabaseEngine engine = DatabaseEngine::kSqlite);
   ~RecorderServicesServer();
 
   NetTestServer& Net() { return *net_; }
@@ -47,6 +49,16 @@ class RecorderServicesServer {
   DomainLogonRunner runner_;
   RecorderServices services_;
   std::unique_ptr<NetTestServer> net_;
+};
+
+// A test against a RecorderServicesServer on the engine of its parameter (EachEngine()).
+class RecorderServicesOnEachEngineTest : public OnEachEngineTest {
+ protected:
+  void SetUp() override;
+  RecorderServicesServer& Server() { return *server_; }
+
+ private:
+  std::unique_ptr<RecorderServicesServer> server_;
 };
 
 }  // namespace orlentis::testing

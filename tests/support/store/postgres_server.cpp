@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -148,6 +149,11 @@ void PostgresServer::Start() {
 
 bool PostgresServer::AcceptsConnections() const {
   return PQping(ConnectionString("postgres").c_str()) == PQPING_OK;
+}
+
+std::string FreshPostgresDatabase() {
+  static std::atomic<int> databases = 0;
+  return PostgresServer::Shared().CreateDatabase("test_" + std::to_string(++databases));
 }
 
 void PostgresTest::SetUp() {

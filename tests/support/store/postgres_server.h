@@ -49,6 +49,10 @@ class PostgresServer {
   std::unique_ptr<ChildProcess> postgres_;
 };
 
+// A new, empty database on the shared server, named by the test program's count of them, by
+// its connection string.
+std::string FreshPostgresDatabase();
+
 // A test on the shared server, skipped where PostgreSQL is not installed.
 class PostgresTest : public ::testing::Test {
  protected:

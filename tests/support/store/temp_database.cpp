@@ -26,20 +26,11 @@ const std::filesystem::path& TestProgramFolder() {
   return folder.Path();
 }
 
-namespace {
-
-std::string NewPostgresDatabase() {
-  static int databases = 0;
-  return PostgresServer::Shared().CreateDatabase("store_" + std::to_string(++databases));
-}
-
-}  // namespace
-
 TempDatabase::TempDatabase(DatabaseEngine engine)
     : engine_(engine), file_(folder_ / kDatabaseFileName) {
   TestProgramFolder();
   ::setenv(kAdminPasswordVariable, kTestAdminPassword, 1);
-  if (engine_ == DatabaseEngine::kPostgres) SetDatabaseConnection(NewPostgresDatabase());
+  if (engine_ == DatabaseEngine::kPostgres) SetDatabaseConnection(FreshPostgresDatabase());
   if (!PrepareAgain()) ADD_FAILURE() << "cannot prepare the database";
   // A test before may have left the process's database unusable on purpose.
   DatabaseMaintenance::Instance().MarkUsable();

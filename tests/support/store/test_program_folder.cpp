@@ -10,14 +10,15 @@
 #include "store/mask_ip_table.h"
 #include "store/schema.h"
 #include "store/store_startup.h"
+#include "support/store/each_engine.h"
 
 namespace orlentis::testing {
 
-TestProgramFolder::TestProgramFolder() {
+TestProgramFolder::TestProgramFolder(DatabaseEngine engine) {
   ::setenv(kAdminPasswordVariable, "test-password", 1);
   SetProgramFolder(folder_.Path());
   WriteDefaultProgramFiles(folder_.Path());
-  if (PrepareDatabase(folder_ / kDatabaseFileName) != DatabasePreparation::kReady) {
+  if (PrepareDatabase(UseFreshDatabase(folder_.Path(), engine)) != DatabasePreparation::kReady) {
     throw std::runtime_error("cannot prepare the test database");
   }
   // Ends the start-up hold: until the first maintenance, no connection is admitted.
