@@ -1,0 +1,70 @@
+# shellcheck shell=bash disable=SC2154
+# The server under measurement, for the benchmarks that source this file: server, peer and
+# seeded_users are theirs; start_server sets port and server_pid.
+
+bench_name=bench/${0##*/}
+
+# A port that nothing listens on, below the kernel's range of local ports for outgoing
+# connections: after thousands of connections a port there may be taken though nothing
+# answers on it.
+free_port() {
+  local port first_local _
+  read -r first_local _ </proc/sys/net/ipv4/ip_local_port_range
+  for _ in $(seq 100); do
+    port=$((10000 + RANDOM % (first_local > 12000 ? first_local - 10000 : 40000)))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      echo "$port"
+      return
+    fi
+  done
+  echo "$bench_name: no free port found" >&2
+  exit 1
+}
+
+# Starts a server on FOLDER at a free port (server_pid, port) and waits until it answers a
+# host check. Every peer comes from 127.0.0.1, so the address may hold any number of
+# connections. The lines after FOLDER go into its Setting.ini too.
+start_server() {
+  local folder=$1
+  shift
+  port=$(free_port)
+  {
+    printf '%s\n' "[IPSETTING]" "IP=127.0.0.1" "PORT=$port" "FILTER=0" "FILTERSTYLE=0"
+    printf '%s\n' "[SECURITY]" "MAXCONNPERADDRESS=0"
+    printf '%s\n' "$@"
+  } >"$folder/Setting.ini"
+  ORLENTIS_ADMIN_PASSWORD=bench-admin "$server" --home "$folder" --headless \
+    2>"$folder/server.log" &
+  server_pid=$!
+  echo "$bench_name: waiting for the server on port $port" >&2
+  for _ in $(seq 150); do
+    if "$peer" host-check --port "$port" --timeout 1000 >/dev/null 2>&1; then break; fi
+    if ! kill -0 "$server_pid" 2>/dev/null; then
+      echo "$bench_name: the server ended at start-up:" >&2
+      cat "$folder/server.log" >&2
+      exit 1
+    fi
+    sleep 0.2
+  done
+  "$peer" host-check --port "$port" >/dev/null
+}
+
+# Ends the server (or reference) of server_pid.
+stop_server() {
+  kill -TERM "$server_pid" 2>/dev/null || true
+  wait "$server_pid" || true
+  server_pid=
+}
+
+# Four host instances with 16 cameras each, then the users allowed to see them all: a host
+# login answers four instance entries.
+seed_server() {
+  for instance in 0 1 2 3; do
+    "$peer" instance-checkin --port "$port" --instance "$instance" --name "Bench host $instance" \
+      --cameras 16 >/dev/null
+  done
+  "$peer" seed --home "$1" --users "$seeded_users" >&2
+}
+
+# Field NAME of the one-line JSON report REPORT of orlentis-peer bench.
+json_field() { sed -E "s/.*\"$2\":([^,}]*).*/\1/" <<<"$1"; }
