@@ -36,11 +36,12 @@ DbOutcome RunGuarded(F&& operation, const GuardOptions& options = {}) {
 // operation ran to its end.
 template <class F, class T = std::invoke_result_t<F&, soci::session&>>
 DbResult<T> RunGuardedFor(F&& operation, const GuardOptions& options = {}) {
-  std::optional<T> value;
-  const DbOutcome outcome =
-      RunGuarded([&](soci::session& session) { value.emplace(operation(session)); }, options);
-  if (outcome != DbOutcome::kDone) value.reset();
-  return {outcome, std::move(value)};
+  DbResult<T> result;
+  result.outcome = RunGuarded(
+      [&](soci::session& session) { result.value.emplace(operation(session)); }, options);
+  // A retried operation may have given a value before its second run failed.
+  if (result.outcome != DbOutcome::kDone) result.value.reset();
+  return result;
 }
 
 }  // namespace orlentis
