@@ -51,7 +51,7 @@ class Server : public ServerControl {
   // Declared before the services and the worker, so they outlive every job handed to them.
   DatabaseThread databaseReads_{DatabaseThread::Kind::kReads,
                                 ReadThreadCount(CurrentDatabaseTarget().engine)};
-  DatabaseThread databaseWrites_{DatabaseThread::Kind::kGroupedWrites};
+  DatabaseWriters databaseWrites_{WriteLaneCount(CurrentDatabaseTarget().engine)};
   DomainLogonRunner domainLogons_;
   RecorderServices services_;
   std::unique_ptr<NetworkWorker> worker_;

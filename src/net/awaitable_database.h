@@ -20,7 +20,7 @@ inline constexpr std::chrono::milliseconds kDatabaseWaitLimit{5000};
 // waits for the disk or a lock: reads beside each other, writes gathered into group commits.
 struct DatabaseThreads {
   DatabaseThread& reads;
-  DatabaseThread& writes;
+  DatabaseWriters& writes;
 };
 
 // Work that gives back a value. It may still run after its waiter gave up, so it must own

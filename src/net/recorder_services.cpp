@@ -24,6 +24,10 @@ asio::awaitable<bool> RecorderServices::PassesDomainLogon(const std::string& nam
   co_return co_await AwaitDomainLogon(domainLogons_, name, password);
 }
 
+DatabaseThread& RecorderServices::SiteWrites(const RecorderConnection& connection) {
+  return database_.writes.For(connection.PeerAddress() + '\n' + StoredSiteName(connection));
+}
+
 std::string RecorderServices::StoredSiteName(const RecorderConnection& connection) const {
   return text_->SiteNameToUtf8(connection.StoredCheckIn().SiteName());
 }

@@ -51,6 +51,8 @@ class RecorderServices final : public RequestHandlers {
   // The domain logon of a user that passed the table check; the administrator never needs it.
   asio::awaitable<bool> PassesDomainLogon(const std::string& name, const std::string& password);
   std::string StoredSiteName(const RecorderConnection& connection) const;
+  // The writing thread of the site a connection speaks for: its writes keep their order.
+  DatabaseThread& SiteWrites(const RecorderConnection& connection);
   // Whether logins from the connection's address are refused at once for now.
   bool LoginsThrottled(const RecorderConnection& connection);
   // Counts a failed login of the connection's address; the first of an episode is logged.

@@ -33,7 +33,7 @@ asio::awaitable<void> RecorderServices::CountFailedLogin(const RecorderConnectio
       LogLoginsThrottled(address);
       return true;
     });
-    co_await AwaitDatabase(database_.writes, work);
+    co_await AwaitDatabase(database_.writes.For(connection.PeerAddress()), work);
   }
 }
 

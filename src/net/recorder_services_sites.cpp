@@ -37,7 +37,7 @@ asio::awaitable<void> RecorderServices::SiteCheckIn(RecorderConnection& connecti
        detail = SiteLogDetail(connection.StoredCheckIn())] {
         return CheckInSite(site, action, detail);
       });
-  const DbOutcome waited = co_await AwaitDatabase(database_.writes, work);
+  const DbOutcome waited = co_await AwaitDatabase(SiteWrites(connection), work);
   const DbResult<std::int32_t> siteRow = Flattened(waited, *work);
   // While the database is unavailable the connection keeps the site it knew; after a failure
   // it knows none.
@@ -54,7 +54,7 @@ asio::awaitable<void> RecorderServices::SiteCheckOut(RecorderConnection& connect
        detail = SiteLogDetail(connection.StoredCheckIn())] {
         return CheckOutSite(address, name, action, detail);
       });
-  co_await AwaitDatabase(database_.writes, work);
+  co_await AwaitDatabase(SiteWrites(connection), work);
 }
 
 asio::awaitable<void> RecorderServices::CameraInfo(RecorderConnection& connection,
@@ -66,7 +66,7 @@ asio::awaitable<void> RecorderServices::CameraInfo(RecorderConnection& connectio
       [siteId = connection.SiteRowId(), startsNewSet = connection.CameraSetStarting(), camera] {
         return StoreSiteCamera(siteId, startsNewSet, camera);
       });
-  const DbOutcome outcome = Flattened(co_await AwaitDatabase(database_.writes, work), *work);
+  const DbOutcome outcome = Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work);
   // A failed write rolled the new set's start back too, so the next camera starts it again.
   if (outcome == DbOutcome::kDone) connection.CameraSetStarted();
   co_await connection.Send(EncodeStatus(RSP_OK, 0, 0));
@@ -92,7 +92,7 @@ asio::awaitable<void> RecorderServices::HostInstanceCheckIn(RecorderConnection& 
   const auto work = MakeDatabaseWork<DbResult<bool>>(
       [site, instance, cameras] { return CheckInInstance(site, instance, cameras); });
   const bool written =
-      Flattened(co_await AwaitDatabase(database_.writes, work), *work).ValueOr(false);
+      Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work).ValueOr(false);
   co_await connection.Send(Verdict(written, 1));
 }
 
@@ -103,7 +103,7 @@ asio::awaitable<void> RecorderServices::HostInstanceCheckOut(RecorderConnection&
         return CheckOutInstance(address, instance);
       });
   const bool found =
-      Flattened(co_await AwaitDatabase(database_.writes, work), *work).ValueOr(false);
+      Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work).ValueOr(false);
   co_await connection.Send(Verdict(found, 0));
 }
 
@@ -119,7 +119,7 @@ asio::awaitable<void> RecorderServices::HostCameraUpdate(RecorderConnection& con
         return UpdateInstanceCamera(address, instance, camera);
       });
   const bool found =
-      Flattened(co_await AwaitDatabase(database_.writes, work), *work).ValueOr(false);
+      Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work).ValueOr(false);
   co_await connection.Send(Verdict(found, 0));
 }
 

@@ -1,6 +1,7 @@
 #include "store/database_thread.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "store/database_guard.h"
 #include "store/engine.h"
@@ -21,11 +22,26 @@ bool DatabaseJob::Claim() {
 namespace {
 
 constexpr std::size_t kPostgresReadThreads = 4;
+constexpr std::size_t kPostgresWriteLanes = 4;
 
 }  // namespace
 
 std::size_t ReadThreadCount(DatabaseEngine engine) {
   return engine == DatabaseEngine::kPostgres ? kPostgresReadThreads : 1;
+}
+
+std::size_t WriteLaneCount(DatabaseEngine engine) {
+  return engine == DatabaseEngine::kPostgres ? kPostgresWriteLanes : 1;
+}
+
+DatabaseWriters::DatabaseWriters(std::size_t lanes) {
+  for (std::size_t lane = 0; lane < lanes; ++lane) {
+    lanes_.push_back(std::make_unique<DatabaseThread>(DatabaseThread::Kind::kGroupedWrites));
+  }
+}
+
+DatabaseThread& DatabaseWriters::For(std::string_view key) {
+  return *lanes_[std::hash<std::string_view>{}(key) % lanes_.size()];
 }
 
 DatabaseThread::DatabaseThread(Kind kind, std::size_t threads)

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -44,10 +45,12 @@ class DatabaseJob {
 // them runs in one transaction with one commit (one flush to the disk for all of them), and
 // each learns afterwards whether that commit succeeded. A failure anywhere in a group fails
 // the whole group, and the database guard starts one repair.
-// How many threads serve the reads: on a SQLite file one, whose reads take microseconds from
-// the page cache; on PostgreSQL several, since each read waits for a round trip to the server
-// and the server answers many sessions at once.
+// How many threads serve the reads, and how many write: on a SQLite file one each, whose
+// statements take microseconds and which has one writer at a time anyway; on PostgreSQL
+// several, since each statement waits for a round trip to the server and the server answers
+// many sessions at once.
 std::size_t ReadThreadCount(DatabaseEngine engine);
+std::size_t WriteLaneCount(DatabaseEngine engine);
 
 class DatabaseThread {
  public:
@@ -78,6 +81,19 @@ class DatabaseThread {
   std::deque<std::shared_ptr<DatabaseJob>> queue_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
+};
+
+// The writing threads, one per lane. The writes of one key (a recorder's address) always go
+// to the same lane: they are committed in the order they came, and two lanes never wait for
+// each other's locks on the same site's rows.
+class DatabaseWriters {
+ public:
+  explicit DatabaseWriters(std::size_t lanes);
+
+  DatabaseThread& For(std::string_view key);
+
+ private:
+  std::vector<std::unique_ptr<DatabaseThread>> lanes_;
 };
 
 }  // namespace orlentis

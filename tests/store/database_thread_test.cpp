@@ -6,6 +6,7 @@
 #include <functional>
 #include <future>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -189,6 +190,19 @@ TEST(DatabaseReadThreadsTest, ReadsOnSeveralThreadsRunSideBySide) {
   EXPECT_EQ(begun, kThreads);
   EXPECT_EQ(ReadThreadCount(DatabaseEngine::kSqlite), 1u);
   EXPECT_GT(ReadThreadCount(DatabaseEngine::kPostgres), 1u);
+}
+
+// One site's writes keep their order only if they all go to one writing thread.
+TEST(DatabaseWritersTest, AKeyAlwaysHasTheSameLaneAndKeysSpreadOverAll) {
+  DatabaseWriters writers(WriteLaneCount(DatabaseEngine::kPostgres));
+  std::set<DatabaseThread*> lanes;
+  for (int site = 0; site < 64; ++site) {
+    const std::string key = "10.0.0." + std::to_string(site) + "\nLobby";
+    EXPECT_EQ(&writers.For(key), &writers.For(key));
+    lanes.insert(&writers.For(key));
+  }
+  EXPECT_EQ(lanes.size(), WriteLaneCount(DatabaseEngine::kPostgres));
+  EXPECT_EQ(WriteLaneCount(DatabaseEngine::kSqlite), 1u);
 }
 
 }  // namespace

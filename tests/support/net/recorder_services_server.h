@@ -45,7 +45,7 @@ class RecorderServicesServer {
   std::unique_ptr<Settings> settings_;
   std::atomic<std::chrono::milliseconds> timeout_{std::chrono::milliseconds(2000)};
   DatabaseThread reads_{DatabaseThread::Kind::kReads};
-  DatabaseThread writes_{DatabaseThread::Kind::kGroupedWrites};
+  DatabaseWriters writes_{1};
   DomainLogonRunner runner_;
   RecorderServices services_;
   std::unique_ptr<NetTestServer> net_;
