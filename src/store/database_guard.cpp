@@ -37,8 +37,10 @@ bool WorthOneMoreTry(const std::exception& error, bool lostConnection) {
   if (kind == DatabaseError::Kind::kConflict || kind == DatabaseError::Kind::kConstraint) {
     return true;
   }
-  // While the database is unavailable the maintenance's rechecks try to reach it.
-  if (!lostConnection || DatabaseMaintenance::Instance().IsUnavailable()) return false;
+  // Once the database is unusable the maintenance's rechecks try to reach it. A repair
+  // under way (another thread lost its connection first) does not stop this one: what it
+  // was writing may have been acknowledged already.
+  if (!lostConnection || DatabaseMaintenance::Instance().IsUnusable()) return false;
   const DatabaseTarget target = CurrentDatabaseTarget();
   if (!ReconnectWithBackoff(
           [&] { return CanReachPostgres(target); },
@@ -73,10 +75,14 @@ DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operati
                               const GuardOptions& options) {
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
   for (bool retried = false;; retried = true) {
-    if (options.honourUnavailable && maintenance.IsUnavailable()) return DbOutcome::kSkipped;
+    if (!retried && options.honourUnavailable && maintenance.IsUnavailable()) {
+      return DbOutcome::kSkipped;
+    }
     try {
+      soci::session& session = ThreadSession();
       const GuardDepth depth;
-      operation(ThreadSession());
+      const ThreadSessionInUse inUse;
+      operation(session);
       return DbOutcome::kDone;
     } catch (const std::exception& error) {
       if (guardDepth > 0) throw;

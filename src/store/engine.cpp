@@ -46,6 +46,7 @@ struct ThreadSessionSlot {
   }
 };
 thread_local ThreadSessionSlot threadSession;
+thread_local int threadSessionUses = 0;
 
 // SQLite would create the file with the process umask; the database holds password digests.
 void CreatePrivateFile(const std::filesystem::path& file) {
@@ -109,13 +110,22 @@ std::filesystem::path DatabaseFile() {
 
 soci::session& ThreadSession() {
   const std::uint64_t generation = targetGeneration.load();
-  if (!threadSession.session || threadSession.generation != generation) {
+  const bool stale = threadSession.generation != generation && threadSessionUses == 0;
+  if (!threadSession.session || stale) {
     threadSession.Close();
     threadSession.session = OpenSession(CurrentDatabaseTarget());
     threadSession.statements = std::make_unique<StatementCache>();
     threadSession.generation = generation;
   }
   return *threadSession.session;
+}
+
+ThreadSessionInUse::ThreadSessionInUse() {
+  ++threadSessionUses;
+}
+
+ThreadSessionInUse::~ThreadSessionInUse() {
+  --threadSessionUses;
 }
 
 void CloseThreadSession() {

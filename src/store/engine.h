@@ -35,6 +35,18 @@ std::filesystem::path DatabaseFile();
 // The calling thread's own session on CurrentDatabaseTarget(), opened on first use and
 // reopened when the target was changed since. Sessions are never shared between threads.
 soci::session& ThreadSession();
+// Marks the calling thread's session as in use by a unit of work: until the outermost mark
+// ends, ThreadSession() gives that same session even when the target changed or
+// ReopenAllSessions() was called meanwhile (by another thread, say), which would otherwise
+// close it under the unit's open transaction.
+class ThreadSessionInUse {
+ public:
+  ThreadSessionInUse();
+  ~ThreadSessionInUse();
+  ThreadSessionInUse(const ThreadSessionInUse&) = delete;
+  ThreadSessionInUse& operator=(const ThreadSessionInUse&) = delete;
+};
+
 // Drops the calling thread's session and its prepared statements; the next ThreadSession()
 // opens a fresh one.
 void CloseThreadSession();
