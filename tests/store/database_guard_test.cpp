@@ -242,5 +242,33 @@ TEST_F(DbGuardTest, SessionFollowsTheDatabaseFile) {
   EXPECT_EQ(Count("MaskIP"), 1);
 }
 
+// Another thread that lost its connection reopens every thread's session: a unit of work
+// under way keeps its own, with its open transaction, and the next one gets a new session
+// (told by a temporary table, which only the session that made it sees).
+TEST_F(DbGuardTest, ASessionReopenedFromElsewhereStaysUntilTheUnitUsingItEnds) {
+  const auto seesMarker = [](soci::session& session) {
+    int tables = 0;
+    BoundStatement(session, "SELECT COUNT(*) FROM sqlite_temp_master WHERE name = 'marker'")
+        .Into(tables)
+        .Execute();
+    return tables == 1;
+  };
+  bool nestedSawIt = false;
+  EXPECT_EQ(RunGuarded([&](soci::session& session) {
+              BoundStatement(session, "CREATE TEMP TABLE marker (x INTEGER)").Execute();
+              BoundStatement(session, "BEGIN").Execute();
+              ReopenAllSessions();
+              RunGuarded([&](soci::session& inner) { nestedSawIt = seesMarker(inner); });
+              EXPECT_TRUE(IsInTransaction(session));
+              BoundStatement(session, "COMMIT").Execute();
+            }),
+            DbOutcome::kDone);
+  EXPECT_TRUE(nestedSawIt);
+  bool laterSawIt = true;
+  EXPECT_EQ(RunGuarded([&](soci::session& session) { laterSawIt = seesMarker(session); }),
+            DbOutcome::kDone);
+  EXPECT_FALSE(laterSawIt);
+}
+
 }  // namespace
 }  // namespace orlentis::testing
