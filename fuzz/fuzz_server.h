@@ -34,7 +34,7 @@ class FuzzServer {
   std::filesystem::path folder_;
   // Before the services and the worker, so they outlive every job handed to them.
   DatabaseThread reads_{DatabaseThread::Kind::kReads};
-  DatabaseThread writes_{DatabaseThread::Kind::kGroupedWrites};
+  DatabaseWriters writes_{1};
   std::unique_ptr<Settings> settings_;
   std::unique_ptr<DomainLogonRunner> domainLogons_;
   std::unique_ptr<RecorderServices> services_;
