@@ -1,22 +1,16 @@
 #include "store/postgres_maintenance.h"
 
-#include <array>
 #include <exception>
 
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
 #include "store/bound_statement.h"
 #include "store/database_error.h"
+#include "store/directory_tables.h"
 #include "store/engine.h"
 #include "store/event_log.h"
 
 namespace orlentis {
-namespace {
-
-constexpr std::array<const char*, 7> kDirectoryTables = {
-    "Site", "Camera", "\"User\"", "\"Group\"", "UserSite", "Log", "MaskIP"};
-
-}  // namespace
 
 bool VacuumPostgresDatabase(const DatabaseTarget& target) {
   TrimLog();
@@ -24,8 +18,8 @@ bool VacuumPostgresDatabase(const DatabaseTarget& target) {
     const auto session = OpenSession(target);
     // A vacuum of a grown log outlasts the bound every request's statement keeps.
     BoundStatement(*session, "SET statement_timeout = 0").Execute();
-    for (const char* table : kDirectoryTables) {
-      BoundStatement(*session, std::string("VACUUM (ANALYZE) ") + table).Execute();
+    for (const DirectoryTable& table : DirectoryTables()) {
+      BoundStatement(*session, std::string("VACUUM (ANALYZE) ") + table.sql).Execute();
     }
     return true;
   } catch (const std::exception& error) {
@@ -39,14 +33,16 @@ bool VacuumPostgresDatabase(const DatabaseTarget& target) {
 std::vector<std::string> CheckPostgresTables(const DatabaseTarget& target) {
   const auto session = OpenSession(target);
   std::vector<std::string> problems;
-  for (const char* table : kDirectoryTables) {
+  for (const DirectoryTable& table : DirectoryTables()) {
     // A failed statement ends the transaction, so each table is read in one of its own.
     BoundStatement(*session, "BEGIN READ ONLY").Execute();
     try {
       long long rows = 0;
-      BoundStatement(*session, std::string("SELECT COUNT(*) FROM ") + table).Into(rows).Execute();
+      BoundStatement(*session, std::string("SELECT COUNT(*) FROM ") + table.sql)
+          .Into(rows)
+          .Execute();
     } catch (const std::exception& error) {
-      problems.push_back(std::string(table) + ": " + DescribeDatabaseError(error));
+      problems.push_back(std::string(table.name) + ": " + DescribeDatabaseError(error));
     }
     BoundStatement(*session, "ROLLBACK").Execute();
   }
