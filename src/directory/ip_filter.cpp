@@ -33,10 +33,13 @@ RangeLookup IsInAnyRange(std::string_view address) {
 
 bool IsAddressAllowed(std::string_view peerAddress, const Settings& settings) {
   if (!settings.IsIPFilter()) return true;
-  const RangeLookup lookup = IsInAnyRange(peerAddress);
+  return FilterAdmits(IsInAnyRange(peerAddress), settings.GetIPFilterMode());
+}
+
+bool FilterAdmits(RangeLookup lookup, std::int32_t mode) {
   if (lookup == RangeLookup::kFailed) return false;
   const bool inside = lookup == RangeLookup::kInside;
-  return settings.GetIPFilterMode() == kFilterAcceptMode ? inside : !inside;
+  return mode == kFilterAcceptMode ? inside : !inside;
 }
 
 }  // namespace orlentis

@@ -25,6 +25,10 @@ RangeLookup IsInAnyRange(std::string_view address);
 // database is unavailable no range holds anything, and a failed read refuses in both modes.
 bool IsAddressAllowed(std::string_view peerAddress, const Settings& settings);
 
+// The same decision for a lookup already made, in the filter's mode (kFilterDenyMode or
+// kFilterAcceptMode).
+bool FilterAdmits(RangeLookup lookup, std::int32_t mode);
+
 inline constexpr std::int32_t kFilterDenyMode = 0;
 inline constexpr std::int32_t kFilterAcceptMode = 1;
 

@@ -16,6 +16,7 @@
 #include "base/operator_messages.h"
 #include "base/settings.h"
 #include "directory/ip_filter.h"
+#include "net/awaitable_database.h"
 #include "store/database_maintenance.h"
 
 namespace orlentis {
@@ -70,9 +71,9 @@ bool IsEvictable(const std::shared_ptr<RecorderConnection>& connection) {
 
 }  // namespace
 
-Listener::Listener(asio::io_context& io, const Settings& settings,
+Listener::Listener(asio::io_context& io, const Settings& settings, DatabaseThread& rangeReads,
                    const ConnectionServices& services)
-    : io_(io), settings_(settings), services_(services), acceptor_(io) {}
+    : io_(io), settings_(settings), rangeReads_(rangeReads), services_(services), acceptor_(io) {}
 
 bool Listener::Listen(const std::string& address, std::uint16_t port, std::error_code& error) {
   const auto bindAddress = address.empty() ? asio::ip::address(asio::ip::address_v4::any())
@@ -124,16 +125,18 @@ void Listener::Admit(asio::ip::tcp::socket socket) {
     return;
   }
   auto connection = std::make_shared<RecorderConnection>(std::move(socket), peer, services_);
-  if (!MayAdmit(connection->PeerAddress())) {
+  if (!MakePlaceFor(connection->PeerAddress())) {
     connection->Close();
     return;
   }
+  // Listed at once, so that a peer waiting for the filter holds its place in the limits and
+  // is closed with the others.
   connections_.push_back(connection);
-  asio::co_spawn(io_, connection->Serve(), EndOnFault(connection));
+  ++liveCount_;
+  asio::co_spawn(io_, ScreenThenServe(connection), EndOnFault(connection));
 }
 
-bool Listener::MayAdmit(const std::string& peerAddress) {
-  const bool passes = IsAddressAllowed(peerAddress, settings_);
+bool Listener::MakePlaceFor(const std::string& peerAddress) {
   // The list is in the order of admission, so the first connection that has never been served
   // is the one that has been silent longest.
   const bool full = liveCount_ >= kMaxLiveConnections;
@@ -148,9 +151,43 @@ bool Listener::MayAdmit(const std::string& peerAddress) {
     return Refused(peerAddress, "address-limit",
                    "the address holds " + std::to_string(perAddress) + " connections already");
   }
-  if (!passes) return Refused(peerAddress, "ip-filter", "the IP filter does not admit it");
   if (full) Evict(silent);
   return true;
+}
+
+asio::awaitable<void> Listener::ScreenThenServe(std::shared_ptr<RecorderConnection> connection) {
+  const bool passes = co_await PassesIpFilter(connection->PeerAddress());
+  // Closed meanwhile: the listener was closed, or a newer peer took the place of this silent one.
+  if (!connection->Open()) co_return;
+  if (!passes) {
+    Refused(connection->PeerAddress(), "ip-filter", "the IP filter does not admit it");
+    Forget(connection);
+    co_return;
+  }
+  co_await connection->Serve();
+}
+
+// With the filter off the table is not read. While the database is unavailable no range
+// holds anything; a lookup that failed, or did not end within the database wait, refuses.
+asio::awaitable<bool> Listener::PassesIpFilter(const std::string& peerAddress) {
+  if (!settings_.IsIPFilter()) co_return true;
+  const std::int32_t mode = settings_.GetIPFilterMode();
+  if (DatabaseMaintenance::Instance().IsUnavailable()) {
+    co_return FilterAdmits(RangeLookup::kUnavailable, mode);
+  }
+  const auto lookup =
+      MakeDatabaseWork<RangeLookup>([peerAddress] { return IsInAnyRange(peerAddress); });
+  const DbOutcome waited = co_await AwaitDatabase(rangeReads_, lookup);
+  co_return FilterAdmits(lookup->ValueOr(waited, RangeLookup::kFailed), mode);
+}
+
+void Listener::Forget(const std::shared_ptr<RecorderConnection>& connection) {
+  connection->Close();
+  if (const auto entry = std::find(connections_.begin(), connections_.end(), connection);
+      entry != connections_.end()) {
+    connections_.erase(entry);
+    --liveCount_;
+  }
 }
 
 std::size_t Listener::LiveConnectionsFrom(const std::string& peerAddress) const {

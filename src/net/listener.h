@@ -15,6 +15,7 @@
 namespace orlentis {
 
 class Settings;
+class DatabaseThread;
 
 // The listening socket and the connection list of the worker. Everything here runs on the
 // worker thread; nothing takes a lock.
@@ -22,8 +23,10 @@ class Listener {
  public:
   static constexpr std::size_t kMaxLiveConnections = 2048;
 
-  // settings gives the IP filter's switch and mode; services are shared by every connection.
-  Listener(asio::io_context& io, const Settings& settings, const ConnectionServices& services);
+  // settings gives the IP filter's switch and mode, and rangeReads reads its ranges for each
+  // new connection; services are shared by every connection.
+  Listener(asio::io_context& io, const Settings& settings, DatabaseThread& rangeReads,
+           const ConnectionServices& services);
 
   // Binds to address (empty: every local address) and port (0: one the system chooses) and
   // listens. False, with the reason in error, when that cannot be done.
@@ -31,9 +34,11 @@ class Listener {
   // The port listened on, 0 without a listener.
   std::uint16_t Port() const;
 
-  // Accepts until the listener is closed; each accepted peer is admitted or closed at once.
-  // When every place is taken, a peer that has never sent a request gives up its place; no
-  // peer address holds more than the settings' connections per address.
+  // Accepts until the listener is closed. Each accepted peer is refused at once when no place
+  // is left for it: when every place is taken, a peer that has never sent a request gives up
+  // its place; no peer address holds more than the settings' connections per address. A peer
+  // given a place is served once the IP filter has admitted it. The filter's ranges are read
+  // on a database thread, so that a slow database holds up only the new connections.
   asio::awaitable<void> AcceptLoop();
 
   // Closes and forgets every connection marked dead.
@@ -49,13 +54,19 @@ class Listener {
 
  private:
   void Admit(asio::ip::tcp::socket socket);
-  bool MayAdmit(const std::string& peerAddress);
+  // Refuses the peer when no place is left for it; when every place is taken a silent one is
+  // given up for it.
+  bool MakePlaceFor(const std::string& peerAddress);
+  asio::awaitable<void> ScreenThenServe(std::shared_ptr<RecorderConnection> connection);
+  asio::awaitable<bool> PassesIpFilter(const std::string& peerAddress);
+  void Forget(const std::shared_ptr<RecorderConnection>& connection);
   std::size_t LiveConnectionsFrom(const std::string& peerAddress) const;
   // Closes a connection that has never been served, to make room for a new one.
   void Evict(std::list<std::shared_ptr<RecorderConnection>>::iterator silent);
 
   asio::io_context& io_;
   const Settings& settings_;
+  DatabaseThread& rangeReads_;
   const ConnectionServices& services_;
   asio::ip::tcp::acceptor acceptor_;
   std::list<std::shared_ptr<RecorderConnection>> connections_;

@@ -35,7 +35,7 @@ NetworkWorker::NetworkWorker(WorkerOptions options)
     : options_(std::move(options)),
       services_{options_.handlers != nullptr ? options_.handlers : &defaultHandlers_,
                 options_.onRequestFailure},
-      listener_(io_, SettingsOf(options_), services_) {}
+      listener_(io_, SettingsOf(options_), rangeReads_, services_) {}
 
 NetworkWorker::~NetworkWorker() {
   Stop();

@@ -12,6 +12,7 @@
 #include "net/listener.h"
 #include "net/recorder_connection.h"
 #include "net/request_handlers.h"
+#include "store/database_thread.h"
 
 namespace orlentis {
 
@@ -65,6 +66,8 @@ class NetworkWorker {
   ConnectionServices services_;
   asio::io_context io_;
   std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work_;
+  // The IP filter's reads have a thread of their own: a new peer is not kept behind the logins.
+  DatabaseThread rangeReads_{DatabaseThread::Kind::kReads};
   Listener listener_;
   std::thread thread_;
   std::uint16_t port_ = 0;

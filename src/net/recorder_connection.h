@@ -51,6 +51,8 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
 
   // What the connection has become. Only the transitions below change it.
   bool Alive() const { return alive_; }
+  // False once the socket was closed, by the peer or by the server.
+  bool Open() const { return socket_.is_open(); }
   ConnectionKind Kind() const { return kind_; }
   bool Registered() const { return registered_; }
   // The next camera record starts the site's camera set anew.

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "directory/ip_filter.h"
+#include "store/bound_statement.h"
+#include "store/engine.h"
 #include "support/net/net_test_server.h"
 #include "support/net/recorder_wire.h"
+#include "support/store/postgres_server.h"
 
 namespace orlentis::testing {
 namespace {
@@ -58,6 +64,34 @@ TEST(IpFilterAdmissionTest, ATableChangeAppliesToTheNextConnection) {
   EXPECT_TRUE(after.WaitForClose());
   // The connection admitted before the change stays.
   ExpectKeepAliveEchoed(before);
+}
+
+// The ranges are read for each new peer; a database that makes that read wait (here another
+// session's lock on the table) holds up that peer alone, never the connections already served.
+TEST(IpFilterAdmissionTest, APeerWaitingForTheRangesHoldsUpNoOtherConnection) {
+  if (!PostgresServer::BinaryFolder()) GTEST_SKIP() << "skipped: PostgreSQL not installed";
+  NetTestServer server(nullptr, DatabaseEngine::kPostgres);
+  server.Program().SetIpFilter(true, kFilterDenyMode);
+  WireClient served = server.Connect();
+  RegisterByAccountCheck(served);
+
+  const auto locker = OpenSession(CurrentDatabaseTarget());
+  BoundStatement(*locker, "BEGIN").Execute();
+  BoundStatement(*locker, "LOCK TABLE MaskIP IN ACCESS EXCLUSIVE MODE").Execute();
+  WireClient waiting = server.Connect();
+  int waits = 0;
+  for (int poll = 0; poll < 200 && waits == 0; ++poll) {
+    BoundStatement(*locker, "SELECT count(*) FROM pg_locks WHERE NOT granted")
+        .Into(waits)
+        .Execute();
+    if (waits == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(waits, 1);
+  // Far less than the lock wait that a lookup on the worker itself would have taken.
+  ExpectKeepAliveEchoed(served, 1000);
+
+  BoundStatement(*locker, "COMMIT").Execute();
+  RegisterByAccountCheck(waiting);
 }
 
 TEST(IpFilterAdmissionTest, FilterOffAdmitsWhatTheRangesRefuse) {

@@ -71,10 +71,10 @@ void RegisterByAccountCheck(NetTestServer& server, WireClient& client) {
   ASSERT_EQ(reply->word, RSP_OK);
 }
 
-void ExpectKeepAliveEchoed(WireClient& client) {
+void ExpectKeepAliveEchoed(WireClient& client, int timeoutMs) {
   const Bytes keepAlive = Block(CMD_KEEPALIVE, status_layout::kSize);
   ASSERT_TRUE(client.Send(keepAlive));
-  const auto echo = client.ReceiveExactly(keepAlive.size());
+  const auto echo = client.ReceiveExactly(keepAlive.size(), timeoutMs);
   ASSERT_TRUE(echo.has_value());
   EXPECT_EQ(LoadU32(*echo, 0), CMD_KEEPALIVE_ECHO);
   EXPECT_TRUE(std::equal(echo->begin() + 4, echo->end(), keepAlive.begin() + 4));

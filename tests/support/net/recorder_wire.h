@@ -58,7 +58,8 @@ void RegisterByAccountCheck(WireClient& client);
 // does just after the answer has gone out.
 void RegisterByAccountCheck(NetTestServer& server, WireClient& client);
 
-// A keep-alive answered by its echo: the proof that nothing was answered before it.
-void ExpectKeepAliveEchoed(WireClient& client);
+// A keep-alive answered by its echo within timeoutMs: the proof that nothing was answered
+// before it.
+void ExpectKeepAliveEchoed(WireClient& client, int timeoutMs = WireClient::kDefaultTimeoutMs);
 
 }  // namespace orlentis::testing
