@@ -1,8 +1,10 @@
 #include "directory/account_lookup.h"
 
 #include "access/roles.h"
+#include "store/database_error.h"
 #include "store/database_guard.h"
 #include "store/group_table.h"
+#include "store/login_reads.h"
 #include "store/site_permission_join.h"
 #include "store/transaction.h"
 #include "store/user_table.h"
@@ -11,6 +13,8 @@ namespace orlentis {
 namespace {
 
 constexpr std::uint32_t kEveryCamera = 0xFFFF;
+// A host entry carries the first characters of the camera-authority text only.
+constexpr std::size_t kHostCameraAuthority = 64;
 
 std::optional<UserRow> FindUser(soci::session& session, const std::string& name,
                                 const std::string& passwordDigest) {
@@ -41,16 +45,18 @@ std::vector<HostSitePermission> HostPermissions(soci::session& session, std::int
   SitePermissionJoin sites(session);
   sites.OpenPermittedForUserAtHost(userId, peerAddress);
   for (const auto& row : sites.Rows()) {
-    permissions.push_back({row.nInstanceID, row.strCameraAuthority->substr(0, 64)});
+    permissions.push_back(
+        {row.nInstanceID, row.strCameraAuthority->substr(0, kHostCameraAuthority)});
   }
   return permissions;
 }
 
-// The look-ups fill facts step by step, so that a database error keeps what the steps before
-// it found. The user, the group and the permissions are read as they stood together.
-void ReadAccountLogin(soci::session& session, const std::string& name,
-                      const std::string& passwordDigest, const std::string& peerAddress,
-                      AccountLoginFacts& facts) {
+// The look-ups by step fill facts one step after the other, so that a database error keeps
+// what the steps before it found. The user, the group and the permissions are read as they
+// stood together.
+void FillAccountLoginByStep(soci::session& session, const std::string& name,
+                            const std::string& passwordDigest, const std::string& peerAddress,
+                            AccountLoginFacts& facts) {
   const ReadSnapshot snapshot(session);
   const auto user = FindUser(session, name, passwordDigest);
   if (!user) return;
@@ -65,9 +71,9 @@ void ReadAccountLogin(soci::session& session, const std::string& name,
   }
 }
 
-void ReadHostLogin(soci::session& session, const std::string& name,
-                   const std::string& passwordDigest, const std::string& peerAddress,
-                   HostLoginFacts& facts) {
+void FillHostLoginByStep(soci::session& session, const std::string& name,
+                         const std::string& passwordDigest, const std::string& peerAddress,
+                         HostLoginFacts& facts) {
   const ReadSnapshot snapshot(session);
   const auto user = FindUser(session, name, passwordDigest);
   if (!user) return;
@@ -81,6 +87,56 @@ void ReadHostLogin(soci::session& session, const std::string& name,
   // The administrator is never narrowed to instances.
   if (!IsAdministratorName(name))
     facts.instances = HostPermissions(session, user->nID, peerAddress);
+}
+
+// A login is read in one statement, which a network database answers in one round trip. Should
+// that fail, the steps are taken one by one, so that what they find before the failing one
+// still stands, as in a reply filled as far as the steps got.
+void FillAccountLogin(soci::session& session, const std::string& name,
+                      const std::string& passwordDigest, const std::string& peerAddress,
+                      AccountLoginFacts& facts) {
+  std::optional<SiteLoginRead> read;
+  try {
+    read = ReadSiteLogin(session, name, passwordDigest, peerAddress);
+  } catch (const DatabaseError&) {
+    FillAccountLoginByStep(session, name, passwordDigest, peerAddress, facts);
+    return;
+  }
+  if (!read) return;
+  facts.userFound = true;
+  facts.cameraMask = IsAdministratorName(name) ? kEveryCamera
+                     : read->cameraAuthority   ? CameraMask16(*read->cameraAuthority)
+                                               : 0;
+  facts.authority = static_cast<std::uint32_t>(read->userAuthority);
+  if (read->groupName) {
+    facts.groupFound = true;
+    facts.groupName = *read->groupName;
+    facts.level = read->groupLevel;
+  }
+}
+
+void FillHostLogin(soci::session& session, const std::string& name,
+                   const std::string& passwordDigest, const std::string& peerAddress,
+                   HostLoginFacts& facts) {
+  std::optional<HostLoginRead> read;
+  try {
+    read = ReadHostLogin(session, name, passwordDigest, peerAddress);
+  } catch (const DatabaseError&) {
+    FillHostLoginByStep(session, name, passwordDigest, peerAddress, facts);
+    return;
+  }
+  if (!read) return;
+  facts.succeeded = true;
+  facts.userName = read->userName;
+  facts.groupName = read->groupName;
+  facts.authority = EffectiveAuthority(static_cast<std::uint32_t>(read->userAuthority),
+                                       static_cast<std::uint32_t>(read->groupAuthority));
+  // The administrator is never narrowed to instances.
+  if (IsAdministratorName(name)) return;
+  for (const auto& permitted : read->instances) {
+    facts.instances.push_back(
+        {permitted.instance, permitted.cameraAuthority.substr(0, kHostCameraAuthority)});
+  }
 }
 
 std::vector<GroupSummary> ReadGroupsByLevel(soci::session& session) {
@@ -100,7 +156,7 @@ AccountLoginFacts LookUpAccountLogin(const std::string& name, const std::string&
                                      const std::string& peerAddress) {
   AccountLoginFacts facts;
   RunGuarded([&](soci::session& session) {
-    ReadAccountLogin(session, name, passwordDigest, peerAddress, facts);
+    FillAccountLogin(session, name, passwordDigest, peerAddress, facts);
   });
   return facts;
 }
@@ -109,7 +165,7 @@ HostLoginFacts LookUpHostLogin(const std::string& name, const std::string& passw
                                const std::string& peerAddress) {
   HostLoginFacts facts;
   RunGuarded([&](soci::session& session) {
-    ReadHostLogin(session, name, passwordDigest, peerAddress, facts);
+    FillHostLogin(session, name, passwordDigest, peerAddress, facts);
   });
   return facts;
 }
