@@ -42,6 +42,14 @@ void Describe(CameraRow& row, const CameraAnnouncement& camera) {
   row.strName = camera.name;
 }
 
+CameraRow SlotDescription(std::int32_t siteId, const CameraAnnouncement& camera) {
+  CameraRow row;
+  row.nSiteID = siteId;
+  row.nIndex = camera.index;
+  Describe(row, camera);
+  return row;
+}
+
 bool MoveToSlot(CameraTable& slots, std::int32_t index) {
   for (slots.MoveFirst(); !slots.IsEOF(); slots.MoveNext()) {
     if (slots.Current().nIndex == index) return true;
@@ -82,17 +90,12 @@ void WriteSiteCamera(soci::session& session, std::int32_t siteId, bool startsNew
                      const CameraAnnouncement& camera) {
   Transaction transaction(session);
   if (startsNewSet && siteId != -1) CameraTable::MarkAllAbsent(session, siteId);
-  CameraTable slot(session);
-  slot.OpenSlot(siteId, camera.index);
-  if (slot.IsEOF()) {
-    CameraRow& row = slot.AddNew();
-    row.nSiteID = siteId;
-    row.nIndex = camera.index;
-    Describe(row, camera);
-  } else {
-    Describe(slot.Edit(), camera);
+  const CameraRow described = SlotDescription(siteId, camera);
+  if (!CameraTable::DescribeSlot(session, described)) {
+    CameraTable slot(session);
+    slot.AddNew() = described;
+    slot.Update();
   }
-  slot.Update();
   transaction.Commit();
 }
 
@@ -137,12 +140,7 @@ bool WriteInstanceCamera(soci::session& session, const std::string& peerAddress,
   SiteTable sites(session);
   sites.OpenByAddressAndInstance(peerAddress, instanceNumber);
   if (!SetOnline(sites, true)) return false;
-  CameraTable slot(session);
-  slot.OpenSlot(sites.Current().nID, camera.index);
-  if (!slot.IsEOF()) {
-    Describe(slot.Edit(), camera);
-    slot.Update();
-  }
+  CameraTable::DescribeSlot(session, SlotDescription(sites.Current().nID, camera));
   transaction.Commit();
   return true;
 }

@@ -50,6 +50,19 @@ void CameraTable::MarkAllAbsent(soci::session& session, std::int32_t siteId) {
       .Execute();
 }
 
+bool CameraTable::DescribeSlot(soci::session& session, const CameraRow& described) {
+  BoundStatement update(session,
+                        std::string("UPDATE Camera SET bExistence = :exists, nStateFlag = :state, "
+                                    "strResolution = :resolution, strName = :name WHERE ") +
+                            kRowIdColumn + " = (SELECT " + kRowIdColumn +
+                            " FROM Camera WHERE nSiteID = :site AND nIndex = :camera ORDER BY " +
+                            kRowIdColumn + " LIMIT 1)");
+  update.Use(described.bExistence).Use(described.nStateFlag).Use(described.strResolution);
+  update.Use(described.strName).Use(described.nSiteID).Use(described.nIndex);
+  update.Execute();
+  return update.AffectedRows() > 0;
+}
+
 void CameraTable::Insert(CameraRow& row) {
   BoundStatement(session_,
                  "INSERT INTO Camera (nSiteID, nIndex, bExistence, nStateFlag, strResolution, "

@@ -33,6 +33,10 @@ class CameraTable : public Keyset<CameraRow> {
 
   // Marks every camera of a site absent in one statement (the rows stay).
   static void MarkAllAbsent(soci::session& session, std::int32_t siteId);
+  // Gives the first row of the slot of described (its site and index; the one added first,
+  // should there be more) the description of described, in one statement. False when the slot
+  // has no row.
+  static bool DescribeSlot(soci::session& session, const CameraRow& described);
 
  protected:
   void Insert(CameraRow& row) override;

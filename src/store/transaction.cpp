@@ -1,6 +1,9 @@
 #include "store/transaction.h"
 
+#include <exception>
+
 #include "store/bound_statement.h"
+#include "store/database_error.h"
 #include "store/engine.h"
 #include "store/engine_dialect.h"
 
@@ -10,6 +13,11 @@ namespace {
 // Both engines keep savepoints on a stack, so one name serves every nesting depth: RELEASE
 // and ROLLBACK TO act on the innermost savepoint of that name.
 constexpr const char* kSavepoint = "orlentis_unit";
+
+// The group open on this thread's session on PostgreSQL, whose units take no savepoints, and
+// whether one of them was left without its commit.
+thread_local bool inPostgresGroup = false;
+thread_local bool unitLeftUncommitted = false;
 
 void Run(soci::session& session, const std::string& sql) {
   BoundStatement(session, sql).Execute();
@@ -30,35 +38,54 @@ void RunQuietly(soci::session& session, const std::string& sql) noexcept {
 // busy timeout. Begun with a read instead, it would fail at its first write, without waiting,
 // whenever another connection had committed since that read.
 Transaction::Transaction(soci::session& session)
-    : session_(session), outermost_(!IsInTransaction(session)) {
-  Run(session_, outermost_ ? std::string(BeginWriteStatement(session_))
-                           : std::string("SAVEPOINT ") + kSavepoint);
+    : session_(session),
+      outermost_(!IsInTransaction(session)),
+      savepoint_(!outermost_ && !inPostgresGroup),
+      exceptionsAtStart_(std::uncaught_exceptions()) {
+  if (outermost_) {
+    Run(session_, BeginWriteStatement(session_));
+  } else if (savepoint_) {
+    Run(session_, std::string("SAVEPOINT ") + kSavepoint);
+  }
 }
 
 Transaction::~Transaction() {
   if (!open_) return;
   if (outermost_) {
     RunQuietly(session_, "ROLLBACK");
-    return;
+  } else if (savepoint_) {
+    RunQuietly(session_, std::string("ROLLBACK TO ") + kSavepoint);
+    RunQuietly(session_, std::string("RELEASE ") + kSavepoint);
+  } else if (std::uncaught_exceptions() == exceptionsAtStart_) {
+    unitLeftUncommitted = true;
   }
-  RunQuietly(session_, std::string("ROLLBACK TO ") + kSavepoint);
-  RunQuietly(session_, std::string("RELEASE ") + kSavepoint);
 }
 
 void Transaction::Commit() {
-  Run(session_, outermost_ ? std::string("COMMIT") : std::string("RELEASE ") + kSavepoint);
+  if (outermost_) {
+    Run(session_, "COMMIT");
+  } else if (savepoint_) {
+    Run(session_, std::string("RELEASE ") + kSavepoint);
+  }
   open_ = false;
 }
 
 GroupTransaction::GroupTransaction(soci::session& session) : session_(session) {
   Run(session_, BeginWriteStatement(session_));
+  inPostgresGroup = SessionEngine(session_) == DatabaseEngine::kPostgres;
+  unitLeftUncommitted = false;
 }
 
 GroupTransaction::~GroupTransaction() {
+  inPostgresGroup = false;
   if (open_) RunQuietly(session_, "ROLLBACK");
 }
 
 void GroupTransaction::Commit() {
+  if (unitLeftUncommitted) {
+    throw DatabaseError("a unit of work of the group ended without its commit",
+                        DatabaseError::Kind::kOther);
+  }
   Run(session_, "COMMIT");
   open_ = false;
 }

@@ -9,6 +9,11 @@ namespace orlentis {
 // transaction (the writer thread gathers the writes of many requests into one commit) it is a
 // savepoint of that one, so it still keeps or undoes exactly its own changes. Leaving it
 // without Commit() undoes them.
+//
+// Inside a group on PostgreSQL a unit takes no savepoint: each would cost two round trips to
+// the server, and an error in any unit fails the whole group anyway. A unit there that is
+// left without Commit() other than by an exception has no way to undo its own writes, so the
+// whole group is rolled back instead: its commit fails.
 class Transaction {
  public:
   explicit Transaction(soci::session& session);
@@ -21,6 +26,8 @@ class Transaction {
  private:
   soci::session& session_;
   const bool outermost_;
+  const bool savepoint_;
+  const int exceptionsAtStart_;
   bool open_ = true;
 };
 

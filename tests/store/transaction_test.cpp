@@ -51,6 +51,32 @@ TEST_P(TransactionTest, AnInnerUnitKeepsOrUndoesOnlyItsOwnWrites) {
   EXPECT_EQ(Groups("before the failure"), 0);
 }
 
+// In a group of writes a unit left without its commit never has its writes stored: its
+// savepoint undoes them alone, or, on PostgreSQL, whose units there take no savepoint, the
+// whole group fails.
+TEST_P(TransactionTest, AUnitOfAGroupLeftWithoutCommitNeverStoresItsWrites) {
+  bool groupCommitted = false;
+  try {
+    GroupTransaction group(Session());
+    {
+      Transaction committed(Session());
+      AddGroup("committed unit");
+      committed.Commit();
+    }
+    {
+      Transaction left(Session());
+      AddGroup("left without commit");
+    }
+    group.Commit();
+    groupCommitted = true;
+  } catch (const DatabaseError&) {
+  }
+  EXPECT_FALSE(IsInTransaction(Session()));
+  EXPECT_EQ(groupCommitted, GetParam() == DatabaseEngine::kSqlite);
+  EXPECT_EQ(Groups("committed unit"), groupCommitted ? 1 : 0);
+  EXPECT_EQ(Groups("left without commit"), 0);
+}
+
 TEST_P(TransactionTest, AnOutermostUnitLeftWithoutCommitWritesNothing) {
   {
     Transaction unit(Session());
