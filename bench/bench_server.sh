@@ -23,13 +23,15 @@ free_port() {
 
 # Starts a server on FOLDER at a free port (server_pid, port) and waits until it answers a
 # host check. Every peer comes from 127.0.0.1, so the address may hold any number of
-# connections. The lines after FOLDER go into its Setting.ini too.
+# connections. The IP filter is off unless IP_FILTER=1 (deny mode, with an empty range table:
+# every peer is admitted once the table was read). The lines after FOLDER go into its
+# Setting.ini too.
 start_server() {
   local folder=$1
   shift
   port=$(free_port)
   {
-    printf '%s\n' "[IPSETTING]" "IP=127.0.0.1" "PORT=$port" "FILTER=0" "FILTERSTYLE=0"
+    printf '%s\n' "[IPSETTING]" "IP=127.0.0.1" "PORT=$port" "FILTER=${IP_FILTER:-0}" "FILTERSTYLE=0"
     printf '%s\n' "[SECURITY]" "MAXCONNPERADDRESS=0"
     printf '%s\n' "$@"
   } >"$folder/Setting.ini"

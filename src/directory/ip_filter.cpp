@@ -1,27 +1,34 @@
 #include "directory/ip_filter.h"
 
 #include <algorithm>
-#include <string>
 
-#include "base/settings.h"
 #include "store/database_guard.h"
 #include "store/mask_ip_table.h"
 
 namespace orlentis {
 
-RangeLookup IsInAnyRange(std::string_view address) {
+RangeLookup FilterRanges::Lookup(std::string_view address) const {
   const std::uint32_t value = AddressValue(address);
-  const auto inside = RunGuardedFor([&](soci::session& session) {
-    MaskIpTable ranges(session);
-    ranges.OpenAll();
-    const auto& rows = ranges.Rows();
-    return std::any_of(rows.begin(), rows.end(), [&](const MaskIPRow& range) {
-      return RangeContains(range.strIPFrom, range.strIPTo, value);
-    });
+  const bool inside = std::any_of(ranges_.begin(), ranges_.end(), [&](const auto& range) {
+    return RangeContains(range.first, range.second, value);
   });
-  switch (inside.outcome) {
+  return inside ? RangeLookup::kInside : RangeLookup::kOutside;
+}
+
+DbResult<FilterRanges> ReadFilterRanges() {
+  return RunGuardedFor([](soci::session& session) {
+    MaskIpTable table(session);
+    table.OpenAll();
+    FilterRanges read;
+    for (const MaskIPRow& row : table.Rows()) read.ranges_.emplace_back(row.strIPFrom, row.strIPTo);
+    return read;
+  });
+}
+
+RangeLookup LookUpAddress(const DbResult<FilterRanges>& read, std::string_view address) {
+  switch (read.outcome) {
     case DbOutcome::kDone:
-      return *inside.value ? RangeLookup::kInside : RangeLookup::kOutside;
+      return read.value->Lookup(address);
     case DbOutcome::kSkipped:
       return RangeLookup::kUnavailable;
     case DbOutcome::kFailed:
@@ -29,11 +36,6 @@ RangeLookup IsInAnyRange(std::string_view address) {
       break;
   }
   return RangeLookup::kFailed;
-}
-
-bool IsAddressAllowed(std::string_view peerAddress, const Settings& settings) {
-  if (!settings.IsIPFilter()) return true;
-  return FilterAdmits(IsInAnyRange(peerAddress), settings.GetIPFilterMode());
 }
 
 bool FilterAdmits(RangeLookup lookup, std::int32_t mode) {

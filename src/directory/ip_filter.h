@@ -1,13 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "access/ip_range.h"
+#include "store/db_outcome.h"
 
 namespace orlentis {
-
-class Settings;
 
 enum class RangeLookup {
   kInside,       // a MaskIP row contains the address
@@ -16,17 +18,27 @@ enum class RangeLookup {
   kFailed,       // reading the table failed (a repair has been started)
 };
 
-// Reads MaskIP, first row to last, through the calling thread's session under the database
-// guard, and stops at the first range that contains address.
-RangeLookup IsInAnyRange(std::string_view address);
+// The IP filter's ranges (table MaskIP) as one read found them, first row to last.
+class FilterRanges {
+ public:
+  // kInside or kOutside.
+  RangeLookup Lookup(std::string_view address) const;
 
-// Whether a peer at peerAddress may stay connected. With the filter off the table is not
-// read. Deny mode admits what no range holds, accept mode only what a range holds; while the
-// database is unavailable no range holds anything, and a failed read refuses in both modes.
-bool IsAddressAllowed(std::string_view peerAddress, const Settings& settings);
+ private:
+  friend DbResult<FilterRanges> ReadFilterRanges();
+  std::vector<std::pair<std::string, std::string>> ranges_;  // dotted from, to
+};
 
-// The same decision for a lookup already made, in the filter's mode (kFilterDenyMode or
-// kFilterAcceptMode).
+// Reads MaskIP through the calling thread's session under the database guard.
+DbResult<FilterRanges> ReadFilterRanges();
+
+// The lookup of address in what a read of the ranges gave: kUnavailable when the database was
+// unavailable, kFailed when the read failed.
+RangeLookup LookUpAddress(const DbResult<FilterRanges>& read, std::string_view address);
+
+// Whether the filter admits a peer whose address the lookup placed. Deny mode admits what no
+// range holds, accept mode only what a range holds; while the database is unavailable no range
+// holds anything, and a failed read refuses in both modes.
 bool FilterAdmits(RangeLookup lookup, std::int32_t mode);
 
 inline constexpr std::int32_t kFilterDenyMode = 0;

@@ -167,18 +167,40 @@ asio::awaitable<void> Listener::ScreenThenServe(std::shared_ptr<RecorderConnecti
   co_await connection->Serve();
 }
 
-// With the filter off the table is not read. While the database is unavailable no range
-// holds anything; a lookup that failed, or did not end within the database wait, refuses.
+// With the filter off the table is not read.
 asio::awaitable<bool> Listener::PassesIpFilter(const std::string& peerAddress) {
   if (!settings_.IsIPFilter()) co_return true;
   const std::int32_t mode = settings_.GetIPFilterMode();
-  if (DatabaseMaintenance::Instance().IsUnavailable()) {
-    co_return FilterAdmits(RangeLookup::kUnavailable, mode);
+  co_return FilterAdmits(co_await LookUpPeer(peerAddress), mode);
+}
+
+// Each peer is judged by the ranges as they stand, read for it, unless a look-up for an
+// earlier peer has not come back: the database is slow or stuck, and the peers meanwhile are
+// judged by the ranges read last rather than queued behind it. A look-up that the database
+// does not answer within its wait falls back on them too.
+asio::awaitable<RangeLookup> Listener::LookUpPeer(const std::string& peerAddress) {
+  if (lookupUnderWay_->exchange(true)) co_return LookUpInLastRanges(peerAddress);
+  const auto underWay = lookupUnderWay_;
+  const auto read = MakeDatabaseWork<DbResult<FilterRanges>>([underWay] {
+    DbResult<FilterRanges> ranges = ReadFilterRanges();
+    underWay->store(false);
+    return ranges;
+  });
+  const DbOutcome waited = co_await AwaitDatabase(rangeReads_, read);
+  if (waited == DbOutcome::kDone) {
+    const DbResult<FilterRanges> ranges = Flattened(waited, *read);
+    if (ranges.Done()) lastRanges_ = *ranges.value;
+    co_return LookUpAddress(ranges, peerAddress);
   }
-  const auto lookup =
-      MakeDatabaseWork<RangeLookup>([peerAddress] { return IsInAnyRange(peerAddress); });
-  const DbOutcome waited = co_await AwaitDatabase(rangeReads_, lookup);
-  co_return FilterAdmits(lookup->ValueOr(waited, RangeLookup::kFailed), mode);
+  // A look-up that never started never clears the mark itself.
+  if (read->GiveUp()) lookupUnderWay_->store(false);
+  if (DatabaseMaintenance::Instance().IsUnavailable()) co_return RangeLookup::kUnavailable;
+  co_return LookUpInLastRanges(peerAddress);
+}
+
+// Before any look-up has answered nothing is known, as while the database is unavailable.
+RangeLookup Listener::LookUpInLastRanges(const std::string& peerAddress) const {
+  return lastRanges_ ? lastRanges_->Lookup(peerAddress) : RangeLookup::kUnavailable;
 }
 
 void Listener::Forget(const std::shared_ptr<RecorderConnection>& connection) {

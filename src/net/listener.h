@@ -3,13 +3,16 @@
 #include <asio/awaitable.hpp>
 #include <asio/io_context.hpp>
 #include <asio/ip/tcp.hpp>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
+#include "directory/ip_filter.h"
 #include "net/recorder_connection.h"
 
 namespace orlentis {
@@ -38,7 +41,8 @@ class Listener {
   // is left for it: when every place is taken, a peer that has never sent a request gives up
   // its place; no peer address holds more than the settings' connections per address. A peer
   // given a place is served once the IP filter has admitted it. The filter's ranges are read
-  // on a database thread, so that a slow database holds up only the new connections.
+  // on a database thread, so that a slow database holds up only the new connections, and
+  // those no longer than the database wait.
   asio::awaitable<void> AcceptLoop();
 
   // Closes and forgets every connection marked dead.
@@ -59,6 +63,8 @@ class Listener {
   bool MakePlaceFor(const std::string& peerAddress);
   asio::awaitable<void> ScreenThenServe(std::shared_ptr<RecorderConnection> connection);
   asio::awaitable<bool> PassesIpFilter(const std::string& peerAddress);
+  asio::awaitable<RangeLookup> LookUpPeer(const std::string& peerAddress);
+  RangeLookup LookUpInLastRanges(const std::string& peerAddress) const;
   void Forget(const std::shared_ptr<RecorderConnection>& connection);
   std::size_t LiveConnectionsFrom(const std::string& peerAddress) const;
   // Closes a connection that has never been served, to make room for a new one.
@@ -71,6 +77,10 @@ class Listener {
   asio::ip::tcp::acceptor acceptor_;
   std::list<std::shared_ptr<RecorderConnection>> connections_;
   std::size_t liveCount_ = 0;
+  // The IP filter's ranges as the last look-up that answered read them, and whether a look-up
+  // is under way (cleared by the database thread when it ends).
+  std::optional<FilterRanges> lastRanges_;
+  std::shared_ptr<std::atomic<bool>> lookupUnderWay_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace orlentis

@@ -15,44 +15,38 @@ namespace {
 
 class IpFilterTest : public ::testing::Test {
  protected:
-  bool Allowed(const char* address) {
-    return IsAddressAllowed(address, program_.ProgramSettings());
+  static RangeLookup Lookup(const char* address) {
+    return LookUpAddress(ReadFilterRanges(), address);
+  }
+  static bool Allowed(const char* address, std::int32_t mode) {
+    return FilterAdmits(Lookup(address), mode);
   }
 
   TestProgramFolder program_;
 };
 
 TEST_F(IpFilterTest, EmptyTableAdmitsEveryoneInDenyModeAndNobodyInAcceptMode) {
-  program_.SetIpFilter(true, kFilterDenyMode);
-  EXPECT_TRUE(Allowed("10.0.0.5"));
-  program_.SetIpFilter(true, kFilterAcceptMode);
-  EXPECT_FALSE(Allowed("10.0.0.5"));
+  EXPECT_TRUE(Allowed("10.0.0.5", kFilterDenyMode));
+  EXPECT_FALSE(Allowed("10.0.0.5", kFilterAcceptMode));
 }
 
 TEST_F(IpFilterTest, RangesDecideByMode) {
   AddFilterRange("9.255.255.255", "10.0.0.4");
   AddFilterRange("192.168.1.10", "192.168.1.20");
-  program_.SetIpFilter(true, kFilterDenyMode);
-  EXPECT_TRUE(Allowed("10.0.0.5"));
-  EXPECT_FALSE(Allowed("10.0.0.4"));
-  EXPECT_FALSE(Allowed("192.168.1.20"));
-  program_.SetIpFilter(true, kFilterAcceptMode);
-  EXPECT_FALSE(Allowed("10.0.0.5"));
-  EXPECT_TRUE(Allowed("9.255.255.255"));
-  EXPECT_TRUE(Allowed("192.168.1.10"));
+  EXPECT_TRUE(Allowed("10.0.0.5", kFilterDenyMode));
+  EXPECT_FALSE(Allowed("10.0.0.4", kFilterDenyMode));
+  EXPECT_FALSE(Allowed("192.168.1.20", kFilterDenyMode));
+  EXPECT_FALSE(Allowed("10.0.0.5", kFilterAcceptMode));
+  EXPECT_TRUE(Allowed("9.255.255.255", kFilterAcceptMode));
+  EXPECT_TRUE(Allowed("192.168.1.10", kFilterAcceptMode));
 }
 
-TEST_F(IpFilterTest, FilterOffNeverReadsTheTable) {
+TEST_F(IpFilterTest, AFailedReadRefusesInBothModes) {
   soci::session& session = ThreadSession();
   session << "DROP TABLE MaskIP";
-  program_.SetIpFilter(false, kFilterAcceptMode);
-  EXPECT_TRUE(Allowed("10.0.0.5"));
-  // With the filter on, the missing table is a database error, which refuses in both modes.
-  program_.SetIpFilter(true, kFilterDenyMode);
-  EXPECT_EQ(IsInAnyRange("10.0.0.5"), RangeLookup::kFailed);
-  EXPECT_FALSE(Allowed("10.0.0.5"));
-  program_.SetIpFilter(true, kFilterAcceptMode);
-  EXPECT_FALSE(Allowed("10.0.0.5"));
+  EXPECT_EQ(Lookup("10.0.0.5"), RangeLookup::kFailed);
+  EXPECT_FALSE(Allowed("10.0.0.5", kFilterDenyMode));
+  EXPECT_FALSE(Allowed("10.0.0.5", kFilterAcceptMode));
 }
 
 TEST_F(IpFilterTest, WhileTheDatabaseIsUnavailableNoRangeHoldsAnything) {
@@ -69,16 +63,14 @@ TEST_F(IpFilterTest, WhileTheDatabaseIsUnavailableNoRangeHoldsAnything) {
   std::thread repair([&] { maintenance.RepairDatabase(); });
   repairWaiting.get_future().wait();
 
-  EXPECT_EQ(IsInAnyRange("10.0.0.5"), RangeLookup::kUnavailable);
-  program_.SetIpFilter(true, kFilterAcceptMode);
-  EXPECT_FALSE(Allowed("10.0.0.5"));
-  program_.SetIpFilter(true, kFilterDenyMode);
-  EXPECT_TRUE(Allowed("10.0.0.5"));
+  EXPECT_EQ(Lookup("10.0.0.5"), RangeLookup::kUnavailable);
+  EXPECT_FALSE(Allowed("10.0.0.5", kFilterAcceptMode));
+  EXPECT_TRUE(Allowed("10.0.0.5", kFilterDenyMode));
 
   release.set_value();
   repair.join();
   maintenance.SetCompactionWait([](std::chrono::milliseconds) {});
-  EXPECT_FALSE(Allowed("10.0.0.5"));
+  EXPECT_FALSE(Allowed("10.0.0.5", kFilterDenyMode));
 }
 
 }  // namespace

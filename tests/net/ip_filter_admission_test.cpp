@@ -9,6 +9,7 @@
 #include "support/net/net_test_server.h"
 #include "support/net/recorder_wire.h"
 #include "support/store/postgres_server.h"
+#include "support/store/store_rows.h"
 
 namespace orlentis::testing {
 namespace {
@@ -66,12 +67,15 @@ TEST(IpFilterAdmissionTest, ATableChangeAppliesToTheNextConnection) {
   ExpectKeepAliveEchoed(before);
 }
 
-// The ranges are read for each new peer; a database that makes that read wait (here another
-// session's lock on the table) holds up that peer alone, never the connections already served.
-TEST(IpFilterAdmissionTest, APeerWaitingForTheRangesHoldsUpNoOtherConnection) {
+// The ranges are read for each new peer. A database that makes that read wait (here another
+// session's lock on the table) holds up no connection already served; the peer whose read
+// waits is held for the database wait at most, and the peers that come meanwhile not at all:
+// they are judged by the ranges read last, which in accept mode admit only what they hold.
+TEST(IpFilterAdmissionTest, PeersComingWhileTheRangesCannotBeReadAreJudgedByTheLastRead) {
   if (!PostgresServer::BinaryFolder()) GTEST_SKIP() << "skipped: PostgreSQL not installed";
   NetTestServer server(nullptr, DatabaseEngine::kPostgres);
-  server.Program().SetIpFilter(true, kFilterDenyMode);
+  server.Program().SetIpFilter(true, kFilterAcceptMode);
+  AddFilterRange("127.0.0.1", "127.0.0.1");
   WireClient served = server.Connect();
   RegisterByAccountCheck(served);
 
@@ -87,16 +91,21 @@ TEST(IpFilterAdmissionTest, APeerWaitingForTheRangesHoldsUpNoOtherConnection) {
     if (waits == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ASSERT_EQ(waits, 1);
-  // Far less than the lock wait that a lookup on the worker itself would have taken.
+  // Both far sooner than the lock wait of the read or the database wait of the peer.
   ExpectKeepAliveEchoed(served, 1000);
+  const auto connected = std::chrono::steady_clock::now();
+  WireClient meanwhile = server.Connect();
+  RegisterByAccountCheck(meanwhile);
+  EXPECT_LT(std::chrono::steady_clock::now() - connected, std::chrono::seconds(2));
 
-  BoundStatement(*locker, "COMMIT").Execute();
   RegisterByAccountCheck(waiting);
+  BoundStatement(*locker, "COMMIT").Execute();
 }
 
-TEST(IpFilterAdmissionTest, FilterOffAdmitsWhatTheRangesRefuse) {
+// Were the table read, its absence would refuse the peer.
+TEST(IpFilterAdmissionTest, FilterOffNeverReadsTheTable) {
   NetTestServer server;
-  AddFilterRange("0.0.0.0", "255.255.255.255");
+  ExecuteSql("DROP TABLE MaskIP");
   server.Program().SetIpFilter(false, kFilterDenyMode);
   WireClient client = server.Connect();
   RegisterByAccountCheck(client);
