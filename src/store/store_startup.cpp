@@ -80,9 +80,12 @@ DatabasePreparation PrepareDatabase(const DatabaseTarget& target,
     const std::optional<int> found = ReadSchemaVersion(target.file);
     if (found && *found > newest) return Refuse(NewerDatabaseLine(database, *found, newest));
   }
+  // A database already known to be unusable is being checked again: only its coming back is
+  // news, and that is said once it is marked usable.
+  const bool quiet = DatabaseMaintenance::Instance().IsUnusable();
   try {
     const DatabasePreparation preparation = UpgradeAndSeed(ThreadSession(), target, scripts);
-    if (preparation == DatabasePreparation::kReady) {
+    if (preparation == DatabasePreparation::kReady && !quiet) {
       LogToOperator(
           kLogStoreDatabase,
           (target.engine == DatabaseEngine::kSqlite ? "database file " : "database ") + database);
@@ -90,8 +93,10 @@ DatabasePreparation PrepareDatabase(const DatabaseTarget& target,
     return preparation;
   } catch (const std::exception& error) {
     CloseThreadSession();
-    LogToOperator(kLogStoreDatabaseUnusable,
-                  "cannot prepare the database " + database + ": " + error.what());
+    if (!quiet) {
+      LogToOperator(kLogStoreDatabaseUnusable,
+                    "cannot prepare the database " + database + ": " + error.what());
+    }
     return DatabasePreparation::kFailed;
   }
 }

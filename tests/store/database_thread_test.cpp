@@ -7,10 +7,12 @@
 #include <future>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/language.h"
+#include "base/operator_log.h"
 #include "base/text_ids.h"
 #include "store/database_guard.h"
 #include "store/store_startup.h"
@@ -151,14 +153,23 @@ TEST_F(DatabaseThreadTest, AnUnrepairableDatabaseIsSkippedUntilTheRecheckFindsIt
   EXPECT_EQ(RunGuarded([&](soci::session&) { ran = true; }), DbOutcome::kFailed);
   EXPECT_TRUE(maintenance.IsUnusable());
   EXPECT_EQ(RunGuarded([&](soci::session&) { ran = true; }), DbOutcome::kSkipped);
-  RecheckUnusableDatabase();
-  maintenance.WaitForBackgroundWork();
-  EXPECT_TRUE(maintenance.IsUnusable());
-  EXPECT_FALSE(ran);
+  std::ostringstream log;
+  {
+    const OperatorLogCapture capture(log);
+    // The operator's log says each change of state once: a recheck that finds none says
+    // nothing.
+    RecheckUnusableDatabase();
+    maintenance.WaitForBackgroundWork();
+    EXPECT_TRUE(maintenance.IsUnusable());
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(log.str(), "");
 
-  std::filesystem::copy_file(saved, file, std::filesystem::copy_options::overwrite_existing);
-  RecheckUnusableDatabase();
-  maintenance.WaitForBackgroundWork();
+    std::filesystem::copy_file(saved, file, std::filesystem::copy_options::overwrite_existing);
+    RecheckUnusableDatabase();
+    maintenance.WaitForBackgroundWork();
+  }
+  EXPECT_NE(log.str().find("[store.database-usable]"), std::string::npos) << log.str();
+  EXPECT_EQ(log.str().find("[store.database-unusable]"), std::string::npos) << log.str();
   EXPECT_FALSE(maintenance.IsUnusable());
   EXPECT_FALSE(maintenance.IsUnavailable());
   EXPECT_EQ(RunGuarded([&](soci::session&) { ran = true; }), DbOutcome::kDone);
