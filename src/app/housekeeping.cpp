@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/operator_log.h"
 #include "net/network_worker.h"
 #include "store/database_maintenance.h"
 #include "store/store_startup.h"
@@ -9,6 +10,7 @@
 namespace orlentis {
 
 void Housekeeping::OnSweepTimer() {
+  WriteHeldBackOperatorMessages();
   if (++recheckTicks_ >= kSweepTicksPerDatabaseRecheck) {
     recheckTicks_ = 0;
     RecheckUnusableDatabase();

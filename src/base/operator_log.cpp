@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "base/clock.h"
 
@@ -23,15 +25,26 @@ constexpr std::uint64_t kRepeatWindowMs = 1000;
 constexpr std::size_t kKeysBeforePruning = 256;
 constexpr const char* kPattern = "%Y-%m-%d %H:%M:%S.%e orlentis %l %v";
 
+// The last message of a key held back in a second that has ended, and how many were held back
+// before it.
+struct HeldBack {
+  OperatorLevel level;
+  std::string id;
+  std::string text;
+  std::uint64_t before;
+};
+
 class RepeatLimit {
  public:
   // Whether a message of key may be written at nowMs. When it may, suppressed receives how many
-  // messages of key were held back since the last one written.
-  bool Admit(const std::string& key, std::uint64_t nowMs, std::uint64_t& suppressed) {
+  // messages of key were held back since the last one written; when not, it is kept as the
+  // key's last held-back message.
+  bool Admit(const std::string& key, const HeldBack& message, std::uint64_t nowMs,
+             std::uint64_t& suppressed) {
     const auto found = keys_.find(key);
     if (found == keys_.end()) {
       if (keys_.size() >= kKeysBeforePruning) Prune(nowMs);
-      keys_.emplace(key, Key{nowMs, 0});
+      keys_.emplace(key, Key{nowMs, 0, {}});
       suppressed = 0;
       return true;
     }
@@ -39,11 +52,27 @@ class RepeatLimit {
     // Unsigned: a clock set back admits at once rather than silencing the key.
     if (nowMs - state.writtenAtMs < kRepeatWindowMs) {
       ++state.suppressed;
+      state.last = message;
       return false;
     }
     suppressed = state.suppressed;
-    state = Key{nowMs, 0};
+    state = Key{nowMs, 0, {}};
     return true;
+  }
+
+  // The held-back messages of the keys other than except whose second has ended; each key then
+  // starts afresh, as if its last held-back message had been written at nowMs.
+  std::vector<HeldBack> TakeDue(std::uint64_t nowMs, std::string_view except = {}) {
+    std::vector<HeldBack> due;
+    for (auto& [key, state] : keys_) {
+      if (key == except) continue;
+      if (state.suppressed == 0 || nowMs - state.writtenAtMs < kRepeatWindowMs) continue;
+      HeldBack message = std::move(*state.last);
+      message.before = state.suppressed - 1;
+      due.push_back(std::move(message));
+      state = Key{nowMs, 0, {}};
+    }
+    return due;
   }
 
   void Clear() { keys_.clear(); }
@@ -52,6 +81,7 @@ class RepeatLimit {
   struct Key {
     std::uint64_t writtenAtMs;
     std::uint64_t suppressed;
+    std::optional<HeldBack> last;
   };
 
   void Prune(std::uint64_t nowMs) {
@@ -104,16 +134,37 @@ std::string Line(std::string_view id, std::string_view text, std::uint64_t suppr
   return line;
 }
 
-void Write(OperatorLevel level, std::string_view id, std::string_view key, std::string_view text) {
-  OperatorLogState& state = State();
-  const std::lock_guard lock(state.mutex);
-  std::uint64_t suppressed = 0;
-  if (!state.repeats.Admit(std::string(key), CurrentClock().TickMs(), suppressed)) return;
+void WriteLine(const OperatorLogState& state, OperatorLevel level, std::string_view id,
+               std::string_view text, std::uint64_t suppressed) {
   const std::string line = Line(id, text, suppressed);
   state.logger->log(SpdlogLevel(level), spdlog::string_view_t(line.data(), line.size()));
 }
 
+// Called with the state's mutex held. The key being written carries its own count.
+void WriteDueHeldBack(OperatorLogState& state, std::uint64_t nowMs, std::string_view except = {}) {
+  for (const HeldBack& message : state.repeats.TakeDue(nowMs, except)) {
+    WriteLine(state, message.level, message.id, message.text, message.before);
+  }
+}
+
+void Write(OperatorLevel level, std::string_view id, std::string_view key, std::string_view text) {
+  OperatorLogState& state = State();
+  const std::lock_guard lock(state.mutex);
+  const std::uint64_t nowMs = CurrentClock().TickMs();
+  WriteDueHeldBack(state, nowMs, key);
+  std::uint64_t suppressed = 0;
+  const HeldBack message{level, std::string(id), std::string(text), 0};
+  if (!state.repeats.Admit(std::string(key), message, nowMs, suppressed)) return;
+  WriteLine(state, level, id, text, suppressed);
+}
+
 }  // namespace
+
+void WriteHeldBackOperatorMessages() {
+  OperatorLogState& state = State();
+  const std::lock_guard lock(state.mutex);
+  WriteDueHeldBack(state, CurrentClock().TickMs());
+}
 
 void LogToOperator(const OperatorMessage& message, std::string_view text) {
   Write(message.level, message.id, message.id, text);

@@ -21,8 +21,10 @@ namespace orlentis {
 //
 // Each message is written at most once a second per id, or per id and reason where a reason is
 // given. Repeats within that second are counted, and the count is added to the next line of the
-// same id and reason that gets through. The second is measured on CurrentClock(). Callable from
-// any thread.
+// same id and reason that gets through; when none comes, the last repeat is written with the
+// count of those before it once the second has ended, at the next line of any id or at the next
+// WriteHeldBackOperatorMessages(). The second is measured on CurrentClock(). Callable from any
+// thread.
 
 enum class OperatorLevel { kInfo, kWarning, kError };
 
@@ -39,6 +41,9 @@ void LogToOperator(const OperatorMessage& message, std::string_view text);
 // not hide another.
 void LogToOperatorPerReason(const OperatorMessage& message, std::string_view reason,
                             std::string_view text);
+// Writes the repeats held back in a second that has ended; the housekeeping calls it at every
+// tick, so that the last of a burst is never lost.
+void WriteHeldBackOperatorMessages();
 
 // For tests: while one lives, the operator's log is written to stream instead of where it went
 // before, and the rate limit starts afresh.

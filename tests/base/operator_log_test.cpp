@@ -68,6 +68,39 @@ TEST_F(OperatorLogTest, RepeatsWithinASecondAreCountedOnTheNextLineThatGetsThrou
   EXPECT_EQ(lines[3].find("suppressed"), std::string::npos) << lines[3];
 }
 
+// Nothing of a burst is lost when no message of its id follows: once its second has ended,
+// the last one is written with the count of those before it, at the housekeeping's tick or at
+// the next line of another id.
+TEST_F(OperatorLogTest, TheLastOfABurstFollowedBySilenceIsWrittenWithItsCount) {
+  for (const char* text : {"first", "second", "third"}) {
+    LogToOperator({"test.burst", OperatorLevel::kWarning}, text);
+    LogToOperatorPerReason({"test.other", OperatorLevel::kInfo}, "why", text);
+  }
+  WriteHeldBackOperatorMessages();
+  EXPECT_EQ(Lines().size(), 2u) << log_.str();
+
+  clock_.AdvanceSeconds(1);
+  WriteHeldBackOperatorMessages();
+  // Within the second of the line just written: held back in turn.
+  LogToOperator({"test.burst", OperatorLevel::kWarning}, "second burst");
+  LogToOperator({"test.burst", OperatorLevel::kWarning}, "last");
+  clock_.AdvanceSeconds(1);
+  LogToOperator({"test.next", OperatorLevel::kInfo}, "another id");
+
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 6u) << log_.str();
+  // The keys of one tick come in no particular order.
+  const std::string tick = lines[2] + '\n' + lines[3];
+  EXPECT_NE(tick.find(" warning [test.burst] third (1 similar message suppressed)"),
+            std::string::npos)
+      << log_.str();
+  EXPECT_NE(tick.find(" info [test.other] third (1 similar message suppressed)"), std::string::npos)
+      << log_.str();
+  EXPECT_NE(lines[4].find("[test.burst] last (1 similar message suppressed)"), std::string::npos)
+      << log_.str();
+  EXPECT_NE(lines[5].find("[test.next] another id"), std::string::npos);
+}
+
 TEST_F(OperatorLogTest, IdsAndReasonsAreLimitedApart) {
   LogToOperator({"test.one", OperatorLevel::kInfo}, "a");
   LogToOperator({"test.two", OperatorLevel::kInfo}, "b");
