@@ -105,32 +105,33 @@ class SigpipeBlocked {
   bool alreadyPending_ = false;
 };
 
-bool Bound(LDAP* ld, const std::string& uri, const std::string& identity,
-           std::string_view password) {
+LoginVerdict Bound(LDAP* ld, const std::string& uri, const std::string& identity,
+                   std::string_view password) {
   std::string secret(password);
   berval credentials{static_cast<ber_len_t>(secret.size()), secret.data()};
   const int result = ldap_sasl_bind_s(ld, identity.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr,
                                       nullptr, nullptr);
-  if (result != LDAP_SUCCESS && result != LDAP_INVALID_CREDENTIALS) {
-    LogDirectoryFault(uri, result, ld);
-  }
-  return result == LDAP_SUCCESS;
+  if (result == LDAP_SUCCESS) return LoginVerdict::kAccepted;
+  if (result == LDAP_INVALID_CREDENTIALS) return LoginVerdict::kRefused;
+  LogDirectoryFault(uri, result, ld);
+  return LoginVerdict::kUnanswered;
 }
 
-bool SimpleBind(const DomainLogonSettings& settings, const std::string& uri,
-                const std::string& identity, std::string_view password) {
+LoginVerdict SimpleBind(const DomainLogonSettings& settings, const std::string& uri,
+                        const std::string& identity, std::string_view password) {
   SigpipeBlocked sigpipeBlocked;
   ConnectionWatch watch;
   LDAP* ld = nullptr;
   const int initialized = ldap_initialize(&ld, uri.c_str());
   if (initialized != LDAP_SUCCESS || ld == nullptr) {
     LogDirectoryFault(uri, initialized, nullptr);
-    return false;
+    return LoginVerdict::kUnanswered;
   }
-  const bool accepted =
-      ConnectDirectory(ld, settings, uri, watch) && Bound(ld, uri, identity, password);
+  const LoginVerdict verdict = ConnectDirectory(ld, settings, uri, watch)
+                                   ? Bound(ld, uri, identity, password)
+                                   : LoginVerdict::kUnanswered;
   ldap_unbind_ext_s(ld, nullptr, nullptr);
-  return accepted;
+  return verdict;
 }
 
 }  // namespace
@@ -169,17 +170,17 @@ std::optional<std::string> BindIdentity(const DomainLogonSettings& settings,
   return Substituted(settings.bindFormat, name);
 }
 
-bool DomainLogon(const DomainLogonSettings& settings, std::string_view name,
-                 std::string_view password) {
-  if (password.empty()) return false;
+LoginVerdict DomainLogon(const DomainLogonSettings& settings, std::string_view name,
+                         std::string_view password) {
+  if (password.empty()) return LoginVerdict::kRefused;
   const std::string uri = DirectoryUri(settings);
-  if (uri.empty()) return false;
+  if (uri.empty()) return LoginVerdict::kUnanswered;
   const auto identity = BindIdentity(settings, name);
-  if (!identity) return false;
+  if (!identity) return LoginVerdict::kRefused;
   return SimpleBind(settings, uri, *identity, password);
 }
 
-bool DomainLogon(std::string_view name, std::string_view password) {
+LoginVerdict DomainLogon(std::string_view name, std::string_view password) {
   return DomainLogon(CurrentDomainLogonSettings(), name, password);
 }
 

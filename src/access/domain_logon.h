@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "access/login_verdict.h"
 #include "base/settings.h"
 
 namespace orlentis {
@@ -36,16 +37,18 @@ std::string DirectoryUri(const DomainLogonSettings& settings);
 // turn it into a DN or another domain, none of which a domain account name may contain.
 std::optional<std::string> BindIdentity(const DomainLogonSettings& settings, std::string_view name);
 
-// Yes only when the directory accepts a simple bind of name with password. An empty password
-// is refused without asking: the directory would take it for an anonymous bind and succeed.
-// A directory that cannot be reached or does not answer within the timeout means no. Where TLS
-// is asked for (StartTLS, or an ldaps:// URI) and cannot be had, or the directory's certificate
-// is not trusted or does not name the host of the URI, the password is not sent. Blocks
-// the calling thread for up to about twice the timeout, four times with TLS; the network
-// side uses DomainLogonRunner instead.
-bool DomainLogon(const DomainLogonSettings& settings, std::string_view name,
-                 std::string_view password);
+// Accepted only when the directory accepts a simple bind of name with password; unanswered when
+// no directory is set, none is reached or answers in time, TLS cannot be had, or the directory
+// fails. An empty
+// password is refused without asking: the directory would take it for an anonymous bind and
+// succeed; so is a name that cannot be let near the directory. Where TLS is asked for
+// (StartTLS, or an ldaps:// URI) and cannot be had, or the directory's certificate is not
+// trusted or does not name the host of the URI, the password is not sent. Blocks the calling
+// thread for up to about twice the timeout, four times with TLS; the network side uses
+// DomainLogonRunner instead.
+LoginVerdict DomainLogon(const DomainLogonSettings& settings, std::string_view name,
+                         std::string_view password);
 // The same with the process's settings.
-bool DomainLogon(std::string_view name, std::string_view password);
+LoginVerdict DomainLogon(std::string_view name, std::string_view password);
 
 }  // namespace orlentis

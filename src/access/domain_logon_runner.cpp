@@ -23,7 +23,7 @@ void DomainLogonRunner::Submit(std::string name, std::string password, Done done
       return;
     }
   }
-  done(false);
+  done(LoginVerdict::kUnanswered);
 }
 
 void DomainLogonRunner::Shutdown() {
@@ -46,8 +46,8 @@ void DomainLogonRunner::Work() {
     queue_.pop_front();
     const bool stopping = stopping_;
     lock.unlock();
-    const bool accepted = !stopping && DomainLogon(settings_(), job.name, job.password);
-    job.done(accepted);
+    job.done(stopping ? LoginVerdict::kUnanswered
+                      : DomainLogon(settings_(), job.name, job.password));
     lock.lock();
   }
 }

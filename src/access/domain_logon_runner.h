@@ -18,7 +18,7 @@ namespace orlentis {
 class DomainLogonRunner {
  public:
   using SettingsSource = std::function<DomainLogonSettings()>;
-  using Done = std::function<void(bool accepted)>;
+  using Done = std::function<void(LoginVerdict verdict)>;
 
   // The settings are fetched for every logon, so that a changed domain counts at once.
   explicit DomainLogonRunner(SettingsSource settings, std::size_t threadCount = 2);
@@ -27,12 +27,13 @@ class DomainLogonRunner {
   DomainLogonRunner& operator=(const DomainLogonRunner&) = delete;
 
   // Queues one logon. done is called exactly once, on one of the runner's threads, with the
-  // verdict; it must not throw nor call Shutdown. After Shutdown, done(false) is called at
-  // once on the caller's thread.
+  // verdict; it must not throw nor call Shutdown. After Shutdown, done(kUnanswered) is called
+  // at once on the caller's thread.
   void Submit(std::string name, std::string password, Done done);
 
   // Lets the binds under way finish (each is bounded by its timeout), answers the logons
-  // still queued with false without asking the directory, and joins the threads. Idempotent.
+  // still queued with kUnanswered without asking the directory, and joins the threads.
+  // Idempotent.
   void Shutdown();
 
  private:

@@ -1,5 +1,9 @@
 #include "access/login_throttle.h"
 
+#include <string>
+
+#include "base/operator_log.h"
+#include "base/operator_messages.h"
 #include "base/settings.h"
 
 namespace orlentis {
@@ -31,6 +35,10 @@ bool LoginThrottle::RecordFailure(const std::string& key, std::time_t now,
   if (static_cast<std::int32_t>(failures.times.size()) < limits.failures) return false;
   failures.times.clear();
   failures.coolingUntil = now + limits.cooldownSeconds;
+  LogToOperator(kLogAccessLoginsThrottled,
+                "logins for " + key + " are refused for " + std::to_string(limits.cooldownSeconds) +
+                    " s after " + std::to_string(limits.failures) + " failed within " +
+                    std::to_string(limits.windowSeconds) + " s");
   return true;
 }
 

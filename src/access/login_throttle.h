@@ -7,6 +7,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "access/login_verdict.h"
+
 namespace orlentis {
 
 // How many failed logins within how many seconds send a key into a cool-down, and for how
@@ -28,7 +30,9 @@ class LoginThrottle {
  public:
   // Whether logins for key are refused at once, without being looked at.
   bool IsCoolingDown(const std::string& key, std::time_t now);
-  // A failed login for key. True when it starts a cool-down: once an episode.
+  // A failed login for key. True when it starts a cool-down: once an episode, which the
+  // operator's log then says (access.logins-throttled), since the event log may be the very
+  // thing that cannot be written.
   bool RecordFailure(const std::string& key, std::time_t now, const LoginThrottleLimits& limits);
 
  private:

@@ -155,29 +155,28 @@ std::vector<GroupSummary> ReadGroupsByLevel(soci::session& session) {
 AccountLoginFacts LookUpAccountLogin(const std::string& name, const std::string& passwordDigest,
                                      const std::string& peerAddress) {
   AccountLoginFacts facts;
-  RunGuarded([&](soci::session& session) {
-    FillAccountLogin(session, name, passwordDigest, peerAddress, facts);
-  });
+  facts.answered = RunGuarded([&](soci::session& session) {
+                     FillAccountLogin(session, name, passwordDigest, peerAddress, facts);
+                   }) == DbOutcome::kDone;
   return facts;
 }
 
 HostLoginFacts LookUpHostLogin(const std::string& name, const std::string& passwordDigest,
                                const std::string& peerAddress) {
   HostLoginFacts facts;
-  RunGuarded([&](soci::session& session) {
-    FillHostLogin(session, name, passwordDigest, peerAddress, facts);
-  });
+  facts.answered = RunGuarded([&](soci::session& session) {
+                     FillHostLogin(session, name, passwordDigest, peerAddress, facts);
+                   }) == DbOutcome::kDone;
   return facts;
 }
 
-std::optional<std::int32_t> LookUpUserGroupId(const std::string& name,
-                                              const std::string& passwordDigest) {
-  const auto groupId = RunGuardedFor([&](soci::session& session) -> std::optional<std::int32_t> {
+DbResult<std::optional<std::int32_t>> LookUpUserGroupId(const std::string& name,
+                                                        const std::string& passwordDigest) {
+  return RunGuardedFor([&](soci::session& session) -> std::optional<std::int32_t> {
     const auto user = FindUser(session, name, passwordDigest);
     if (!user) return std::nullopt;
     return user->nGroupID;
   });
-  return groupId.ValueOr(std::nullopt);
 }
 
 DbResult<std::vector<GroupSummary>> ListGroupsByLevel() {

@@ -15,6 +15,8 @@ namespace orlentis {
 
 // CMD_ACCOUNT_LOGIN: what the reply carries, filled as far as the lookup got.
 struct AccountLoginFacts {
+  // The look-up ran to its end, so the facts are a verdict on the credentials.
+  bool answered = false;
   bool userFound = false;
   bool groupFound = false;
   std::int32_t level = 0;
@@ -33,6 +35,7 @@ struct HostSitePermission {
   std::string cameraAuthority;
 };
 struct HostLoginFacts {
+  bool answered = false;  // as above
   bool succeeded = false;
   std::string userName;  // as stored
   std::string groupName;
@@ -42,10 +45,10 @@ struct HostLoginFacts {
 HostLoginFacts LookUpHostLogin(const std::string& name, const std::string& passwordDigest,
                                const std::string& peerAddress);
 
-// CMD_USER_LOGIN: the user's group id, when name and password match and the database could
-// be read.
-std::optional<std::int32_t> LookUpUserGroupId(const std::string& name,
-                                              const std::string& passwordDigest);
+// CMD_USER_LOGIN: the user's group id, when name and password match; done when the database
+// could be read.
+DbResult<std::optional<std::int32_t>> LookUpUserGroupId(const std::string& name,
+                                                        const std::string& passwordDigest);
 
 // One group as the recorders' group lists carry it.
 struct GroupSummary {

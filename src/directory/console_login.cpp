@@ -22,9 +22,11 @@ namespace {
 
 constexpr std::size_t kMaxGroupName = 63;
 
-// The table check: the first user of that name, its digest compared exactly.
-std::optional<ConsoleUser> MatchStoredPassword(std::string_view name, const std::string& digest) {
-  const auto found = RunGuardedFor([&](soci::session& session) -> std::optional<ConsoleUser> {
+// The table check: the first user of that name, its digest compared exactly; done when the
+// database could be read.
+DbResult<std::optional<ConsoleUser>> MatchStoredPassword(std::string_view name,
+                                                         const std::string& digest) {
+  return RunGuardedFor([&](soci::session& session) -> std::optional<ConsoleUser> {
     UserTable users(session);
     users.OpenByName(std::string(name));
     if (users.IsEOF() || users.Current().strPassword != digest) return std::nullopt;
@@ -39,7 +41,6 @@ std::optional<ConsoleUser> MatchStoredPassword(std::string_view name, const std:
     }
     return user;
   });
-  return found.ValueOr(std::nullopt);
 }
 
 // Guessing at the console is held back per user name (ignoring case, as names compare), the
@@ -76,28 +77,41 @@ ConsoleThrottle& Throttle() {
   return throttle;
 }
 
-std::optional<ConsoleUser> CheckConsoleLogin(std::string_view name, std::string_view password) {
-  // Stored digests are taken over the code page's bytes, as a host takes them.
-  const std::optional<std::string> digest = CodePagePasswordDigest(password);
-  if (!digest) return std::nullopt;
-  std::optional<ConsoleUser> user = MatchStoredPassword(name, *digest);
-  if (!user) return std::nullopt;
-  if (Settings::Instance().IsDomainLogon() && !IsAdministratorName(name) &&
-      !DomainLogon(name, password)) {
-    return std::nullopt;
+LoginVerdict DomainVerdictFor(std::string_view name, std::string_view password) {
+  if (!Settings::Instance().IsDomainLogon() || IsAdministratorName(name)) {
+    return LoginVerdict::kAccepted;
   }
-  return user;
+  return DomainLogon(name, password);
+}
+
+struct ConsoleCheck {
+  LoginVerdict verdict = LoginVerdict::kRefused;
+  std::optional<ConsoleUser> user;  // when accepted
+};
+
+ConsoleCheck CheckConsoleLogin(std::string_view name, std::string_view password) {
+  // Stored digests are taken over the code page's bytes, as a host takes them; a password the
+  // code page cannot hold matches none.
+  const std::optional<std::string> digest = CodePagePasswordDigest(password);
+  if (!digest) return {};
+  const DbResult<std::optional<ConsoleUser>> found = MatchStoredPassword(name, *digest);
+  if (!found.Done()) return {LoginVerdict::kUnanswered, std::nullopt};
+  if (!*found.value) return {};
+  const LoginVerdict verdict = DomainVerdictFor(name, password);
+  if (verdict != LoginVerdict::kAccepted) return {verdict, std::nullopt};
+  return {verdict, *found.value};
 }
 
 }  // namespace
 
 std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view password) {
   if (Throttle().IsCoolingDown(name)) return std::nullopt;
-  std::optional<ConsoleUser> user = CheckConsoleLogin(name, password);
-  if (!user) {
-    Throttle().CountFailure(name);
-    return std::nullopt;
-  }
+  const ConsoleCheck check = CheckConsoleLogin(name, password);
+  // Only a refusal of the credentials counts: a database or directory that could not answer
+  // is no guess.
+  if (check.verdict == LoginVerdict::kRefused) Throttle().CountFailure(name);
+  std::optional<ConsoleUser> user = check.user;
+  if (!user) return std::nullopt;
   AppendLogEntry(GetLanguageText(kTextProgramName), GetLanguageText(kTextLoginAction),
                  std::string(name) + " " + GetLanguageText(kTextUserLogin), true);
   return user;

@@ -18,9 +18,9 @@ void RecorderServices::UseCodePage(const std::string& codePage) {
   text_.emplace(UsableCodePage(codePage));
 }
 
-asio::awaitable<bool> RecorderServices::PassesDomainLogon(const std::string& name,
-                                                          const std::string& password) {
-  if (!settings_.IsDomainLogon() || IsAdministratorName(name)) co_return true;
+asio::awaitable<LoginVerdict> RecorderServices::DomainVerdictFor(const std::string& name,
+                                                                 const std::string& password) {
+  if (!settings_.IsDomainLogon() || IsAdministratorName(name)) co_return LoginVerdict::kAccepted;
   co_return co_await AwaitDomainLogon(domainLogons_, name, password);
 }
 

@@ -48,8 +48,12 @@ class RecorderServices final : public RequestHandlers {
                                          std::int32_t instance) override;
 
  private:
-  // The domain logon of a user that passed the table check; the administrator never needs it.
-  asio::awaitable<bool> PassesDomainLogon(const std::string& name, const std::string& password);
+  // The domain logon of a user that passed the table check; the administrator never needs it,
+  // nor anyone while domain logon is off.
+  asio::awaitable<LoginVerdict> DomainVerdictFor(const std::string& name,
+                                                 const std::string& password);
+  // Counts a refused login towards the throttle; gives whether the login was accepted.
+  asio::awaitable<bool> Settle(const RecorderConnection& connection, LoginVerdict verdict);
   std::string StoredSiteName(const RecorderConnection& connection) const;
   // The writing thread of the site a connection speaks for: its writes keep their order.
   DatabaseThread& SiteWrites(const RecorderConnection& connection);

@@ -37,6 +37,12 @@ asio::awaitable<void> RecorderServices::CountFailedLogin(const RecorderConnectio
   }
 }
 
+asio::awaitable<bool> RecorderServices::Settle(const RecorderConnection& connection,
+                                               LoginVerdict verdict) {
+  if (verdict == LoginVerdict::kRefused) co_await CountFailedLogin(connection);
+  co_return verdict == LoginVerdict::kAccepted;
+}
+
 asio::awaitable<DbResult<std::vector<GroupSummary>>> RecorderServices::GroupsByLevel() {
   const auto work = MakeDatabaseWork<DbResult<std::vector<GroupSummary>>>(ListGroupsByLevel);
   co_return Flattened(co_await AwaitDatabase(database_.reads, work), *work);
@@ -48,11 +54,13 @@ asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection
   const std::string digest = PasswordDigest(request.password, false);
   std::optional<std::int32_t> groupId;
   if (!LoginsThrottled(connection)) {
-    const auto work = MakeDatabaseWork<std::optional<std::int32_t>>(
+    const auto work = MakeDatabaseWork<DbResult<std::optional<std::int32_t>>>(
         [name, digest] { return LookUpUserGroupId(name, digest); });
-    const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
-    groupId = work->ValueOr(waited, std::nullopt);
-    if (!groupId) co_await CountFailedLogin(connection);
+    const auto found = Flattened(co_await AwaitDatabase(database_.reads, work), *work);
+    groupId = found.ValueOr(std::nullopt);
+    co_await Settle(connection, !found.Done() ? LoginVerdict::kUnanswered
+                                : groupId     ? LoginVerdict::kAccepted
+                                              : LoginVerdict::kRefused);
   }
   co_await connection.Send(groupId ? EncodeStatus(RSP_OK, *groupId) : EncodeStatus(RSP_FAIL, 0));
 }
@@ -64,19 +72,22 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
   // the password in UTF-8.
   const std::string digest = PasswordDigest(request.password, false);
   const std::string password = text_->ToUtf8(request.password);
-  const bool throttled = LoginsThrottled(connection);
   AccountLoginFacts facts;
-  if (!throttled) {
+  bool succeeded = false;
+  if (!LoginsThrottled(connection)) {
     const auto work =
         MakeDatabaseWork<AccountLoginFacts>([name, digest, address = connection.PeerAddress()] {
           return LookUpAccountLogin(name, digest, address);
         });
     const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
     facts = work->ValueOr(waited, {});
+    // A login that had succeeded before a database error stays one.
+    LoginVerdict verdict = facts.userFound && facts.groupFound ? LoginVerdict::kAccepted
+                           : facts.answered                    ? LoginVerdict::kRefused
+                                                               : LoginVerdict::kUnanswered;
+    if (verdict == LoginVerdict::kAccepted) verdict = co_await DomainVerdictFor(name, password);
+    succeeded = co_await Settle(connection, verdict);
   }
-  bool succeeded = facts.userFound && facts.groupFound;
-  if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
-  if (!succeeded && !throttled) co_await CountFailedLogin(connection);
 
   UserReply reply;
   reply.word = succeeded ? RSP_OK : RSP_FAIL;
@@ -104,19 +115,21 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
                                         credentials.password.size()),
                        true)
                  : PasswordDigest(credentials.PasswordText(), false);
-  const bool throttled = LoginsThrottled(connection);
   HostLoginFacts facts;
-  if (!throttled) {
+  bool succeeded = false;
+  if (!LoginsThrottled(connection)) {
     const auto work =
         MakeDatabaseWork<HostLoginFacts>([name, digest, address = connection.PeerAddress()] {
           return LookUpHostLogin(name, digest, address);
         });
     const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
     facts = work->ValueOr(waited, {});
+    LoginVerdict verdict = facts.succeeded  ? LoginVerdict::kAccepted
+                           : facts.answered ? LoginVerdict::kRefused
+                                            : LoginVerdict::kUnanswered;
+    if (verdict == LoginVerdict::kAccepted) verdict = co_await DomainVerdictFor(name, password);
+    succeeded = co_await Settle(connection, verdict);
   }
-  bool succeeded = facts.succeeded;
-  if (succeeded) succeeded = co_await PassesDomainLogon(name, password);
-  if (!succeeded && !throttled) co_await CountFailedLogin(connection);
 
   co_await connection.Send(EncodeHostFrame({succeeded ? 1 : 0, 1, form}));
   if (!succeeded) co_return;

@@ -124,19 +124,19 @@ TEST_F(DirectoryLogonTest, AnswersWhatTheDirectorySays) {
   struct Case {
     const char* name;
     const char* password;
-    bool accepted;
+    LoginVerdict verdict;
   };
   const Case cases[] = {
-      {"alice", "alice-secret", true},
-      {"alice", "wrong", false},
-      {"alice", "alice-secret ", false},
-      {"nobody", "alice-secret", false},
-      {"alice", "", false},
-      {"smith, j", "smith-secret", true},
-      {kUmlautName, kUmlautPassword, true},
+      {"alice", "alice-secret", LoginVerdict::kAccepted},
+      {"alice", "wrong", LoginVerdict::kRefused},
+      {"alice", "alice-secret ", LoginVerdict::kRefused},
+      {"nobody", "alice-secret", LoginVerdict::kRefused},
+      {"alice", "", LoginVerdict::kRefused},
+      {"smith, j", "smith-secret", LoginVerdict::kAccepted},
+      {kUmlautName, kUmlautPassword, LoginVerdict::kAccepted},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(DomainLogon(Directory(), c.name, c.password), c.accepted)
+    EXPECT_EQ(DomainLogon(Directory(), c.name, c.password), c.verdict)
         << c.name << " / " << c.password;
   }
 }
@@ -149,18 +149,19 @@ TEST_F(DirectoryLogonTest, NameCannotReachAnotherEntry) {
       {"alice\n", "alice-secret"},
   };
   for (const auto& [name, password] : attempts) {
-    EXPECT_FALSE(DomainLogon(Directory(), name, password)) << name;
+    EXPECT_NE(LoginVerdict::kAccepted, DomainLogon(Directory(), name, password)) << name;
   }
-  EXPECT_TRUE(DomainLogon(
-      SettingsFor(server_->Uri(), "uid=%s,ou=robots," + std::string(SlapdServer::kPeople)), "svc",
-      "svc-secret"));
+  EXPECT_EQ(LoginVerdict::kAccepted,
+            DomainLogon(SettingsFor(server_->Uri(),
+                                    "uid=%s,ou=robots," + std::string(SlapdServer::kPeople)),
+                        "svc", "svc-secret"));
 }
 
 TEST_F(DirectoryLogonTest, DirectoryDefaultsToTheDomain) {
   DomainLogonSettings settings = SettingsFor("");
   settings.domain = "127.0.0.1:" + std::to_string(server_->Port());
   EXPECT_EQ(DirectoryUri(settings), server_->Uri());
-  EXPECT_TRUE(DomainLogon(settings, "alice", "alice-secret"));
+  EXPECT_EQ(LoginVerdict::kAccepted, DomainLogon(settings, "alice", "alice-secret"));
 }
 
 TEST_F(DirectoryLogonTest, RunnerAnswersConcurrentLogons) {
@@ -174,9 +175,9 @@ TEST_F(DirectoryLogonTest, RunnerAnswersConcurrentLogons) {
       const bool right = i % 2 == 0;
       const std::string name = i % 4 < 2 ? "alice" : "smith, j";
       const std::string password = (i % 4 < 2 ? "alice-secret" : "smith-secret");
-      runner.Submit(name, right ? password : password + "x", [&, i](bool accepted) {
+      runner.Submit(name, right ? password : password + "x", [&, i](LoginVerdict verdict) {
         std::lock_guard lock(mutex);
-        verdicts[i] = accepted;
+        verdicts[i] = verdict == LoginVerdict::kAccepted;
         threads[i] = std::this_thread::get_id();
         changed.notify_all();
       });
@@ -196,12 +197,13 @@ TEST_F(DirectoryLogonTest, RunnerAnswersConcurrentLogons) {
 TEST_F(DirectoryLogonTest, OnlyFaultsOfTheDirectoryReachTheOperatorsLog) {
   std::ostringstream log;
   const OperatorLogCapture capture(log);
-  EXPECT_FALSE(DomainLogon(Directory(), "alice", "wrong"));
-  EXPECT_FALSE(DomainLogon(Directory(), "nobody", "alice-secret"));
+  EXPECT_EQ(LoginVerdict::kRefused, DomainLogon(Directory(), "alice", "wrong"));
+  EXPECT_EQ(LoginVerdict::kRefused, DomainLogon(Directory(), "nobody", "alice-secret"));
   EXPECT_EQ(log.str(), "");
 
   const std::string unreachable = UnusedPortUri();
-  EXPECT_FALSE(DomainLogon(SettingsFor(unreachable), "alice", "alice-secret"));
+  EXPECT_EQ(LoginVerdict::kUnanswered,
+            DomainLogon(SettingsFor(unreachable), "alice", "alice-secret"));
   const std::string line = log.str();
   EXPECT_NE(line.find(" error [access.domain-logon-failed] domain logon at " + unreachable),
             std::string::npos)
@@ -215,7 +217,7 @@ TEST_F(DirectoryLogonTest, StartTlsRefusedMeansNoClearBind) {
   const OperatorLogCapture capture(log);
   DomainLogonSettings settings = Directory();
   settings.tls = DirectoryTls::kStartTls;
-  EXPECT_FALSE(DomainLogon(settings, "alice", "alice-secret"));
+  EXPECT_NE(LoginVerdict::kAccepted, DomainLogon(settings, "alice", "alice-secret"));
   EXPECT_NE(log.str().find(" error [access.domain-tls-failed] domain logon at " + server_->Uri() +
                            " refused without sending the password: StartTLS failed: "),
             std::string::npos)
@@ -224,27 +226,31 @@ TEST_F(DirectoryLogonTest, StartTlsRefusedMeansNoClearBind) {
 
 TEST(DomainLogonTest, EmptyPasswordNeverReachesTheDirectory) {
   SilentListener directory;
-  EXPECT_FALSE(DomainLogon(SettingsFor(directory.Uri()), "alice", ""));
+  EXPECT_EQ(LoginVerdict::kRefused, DomainLogon(SettingsFor(directory.Uri()), "alice", ""));
   EXPECT_FALSE(directory.SomeoneConnected());
 }
 
-TEST(DomainLogonTest, UnreachableOrMuteDirectoryMeansNo) {
-  EXPECT_FALSE(DomainLogon(SettingsFor(UnusedPortUri()), "alice", "alice-secret"));
-  EXPECT_FALSE(DomainLogon(SettingsFor(""), "alice", "alice-secret"));  // no URI nor domain
+TEST(DomainLogonTest, AnUnreachableOrMuteDirectoryAnswersNothing) {
+  EXPECT_EQ(LoginVerdict::kUnanswered,
+            DomainLogon(SettingsFor(UnusedPortUri()), "alice", "alice-secret"));
+  EXPECT_EQ(LoginVerdict::kUnanswered,
+            DomainLogon(SettingsFor(""), "alice", "alice-secret"));  // no URI nor domain
   {
     const HangingUpDirectory directory(HangingUpDirectory::Manner::kWithoutAnswer);
-    EXPECT_FALSE(DomainLogon(SettingsFor(directory.Uri()), "alice", "alice-secret"));
+    EXPECT_EQ(LoginVerdict::kUnanswered,
+              DomainLogon(SettingsFor(directory.Uri()), "alice", "alice-secret"));
   }
   SilentListener directory;
-  EXPECT_FALSE(DomainLogon(SettingsFor(directory.Uri()), "alice", "alice-secret"));
+  EXPECT_EQ(LoginVerdict::kUnanswered,
+            DomainLogon(SettingsFor(directory.Uri()), "alice", "alice-secret"));
   EXPECT_TRUE(directory.SomeoneConnected());
   DomainLogonSettings startTls = SettingsFor(directory.Uri());
   startTls.tls = DirectoryTls::kStartTls;
-  EXPECT_FALSE(DomainLogon(startTls, "alice", "alice-secret"));
+  EXPECT_EQ(LoginVerdict::kUnanswered, DomainLogon(startTls, "alice", "alice-secret"));
   // Accepted but never answered, the TLS handshake of ldaps:// is cut off at its deadline.
   SilentListener handshake;
   const std::string ldaps = "ldaps://" + handshake.Uri().substr(std::string("ldap://").size());
-  EXPECT_FALSE(DomainLogon(SettingsFor(ldaps), "alice", "alice-secret"));
+  EXPECT_EQ(LoginVerdict::kUnanswered, DomainLogon(SettingsFor(ldaps), "alice", "alice-secret"));
   EXPECT_TRUE(handshake.SomeoneConnected());
 }
 
@@ -252,7 +258,8 @@ TEST(DomainLogonTest, UnreachableOrMuteDirectoryMeansNo) {
 TEST(DomainLogonTest, DirectoryDroppingTheConnectionLeavesTheProcessRunning) {
   const HangingUpDirectory directory(HangingUpDirectory::Manner::kAfterAnswering);
   for (int i = 0; i < 20; ++i) {
-    EXPECT_TRUE(DomainLogon(SettingsFor(directory.Uri()), "alice", "alice-secret"));
+    EXPECT_EQ(LoginVerdict::kAccepted,
+              DomainLogon(SettingsFor(directory.Uri()), "alice", "alice-secret"));
   }
 }
 
@@ -260,10 +267,10 @@ TEST(DomainLogonTest, DirectoryDroppingTheConnectionLeavesTheProcessRunning) {
 TEST(DomainLogonTest, RunnerShutdownAnswersEveryLogon) {
   SilentListener directory;
   std::mutex mutex;
-  std::vector<bool> verdicts;
-  const auto record = [&](bool accepted) {
+  std::vector<LoginVerdict> verdicts;
+  const auto record = [&](LoginVerdict verdict) {
     std::lock_guard lock(mutex);
-    verdicts.push_back(accepted);
+    verdicts.push_back(verdict);
   };
   DomainLogonRunner runner([&] { return SettingsFor(directory.Uri()); }, 1);
   for (int i = 0; i < 3; ++i) runner.Submit("alice", "alice-secret", record);
@@ -275,9 +282,9 @@ TEST(DomainLogonTest, RunnerShutdownAnswersEveryLogon) {
   }
   ASSERT_TRUE(connected);
   runner.Shutdown();
-  EXPECT_EQ(verdicts, std::vector<bool>(3, false));
+  EXPECT_EQ(verdicts, std::vector<LoginVerdict>(3, LoginVerdict::kUnanswered));
   runner.Submit("alice", "alice-secret", record);
-  EXPECT_EQ(verdicts, std::vector<bool>(4, false));
+  EXPECT_EQ(verdicts, std::vector<LoginVerdict>(4, LoginVerdict::kUnanswered));
 }
 
 // Two directories of one CA that take binds over TLS only: one whose certificate names
@@ -327,18 +334,20 @@ TEST_F(EncryptedDirectoryLogonTest, TrustedDirectoryAnswersOverTls) {
   std::ostringstream log;
   const OperatorLogCapture capture(log);
   const auto startTls = Over(server_->Uri(), DirectoryTls::kStartTls, *ca_);
-  EXPECT_TRUE(DomainLogon(startTls, "alice", "alice-secret"));
-  EXPECT_FALSE(DomainLogon(startTls, "alice", "wrong"));
+  EXPECT_EQ(LoginVerdict::kAccepted, DomainLogon(startTls, "alice", "alice-secret"));
+  EXPECT_NE(LoginVerdict::kAccepted, DomainLogon(startTls, "alice", "wrong"));
   // ldaps:// is encrypted from the start, whatever TLS says; StartTLS on top would fail.
-  EXPECT_TRUE(
+  EXPECT_EQ(
+      LoginVerdict::kAccepted,
       DomainLogon(Over(server_->LdapsUri(), DirectoryTls::kNone, *ca_), "alice", "alice-secret"));
-  EXPECT_TRUE(DomainLogon(Over(server_->LdapsUri(), DirectoryTls::kStartTls, *ca_), "alice",
-                          "alice-secret"));
+  EXPECT_EQ(LoginVerdict::kAccepted,
+            DomainLogon(Over(server_->LdapsUri(), DirectoryTls::kStartTls, *ca_), "alice",
+                        "alice-secret"));
   EXPECT_EQ(log.str(), "");
 
   // TLS=none binds in the clear, which this directory refuses.
-  EXPECT_FALSE(
-      DomainLogon(Over(server_->Uri(), DirectoryTls::kNone, *ca_), "alice", "alice-secret"));
+  EXPECT_NE(LoginVerdict::kAccepted,
+            DomainLogon(Over(server_->Uri(), DirectoryTls::kNone, *ca_), "alice", "alice-secret"));
   EXPECT_TRUE(testing::IsTheOnlyErrorLine(log.str(), "[access.domain-logon-failed]")) << log.str();
   EXPECT_NE(log.str().find("Confidentiality required"), std::string::npos) << log.str();
 }
@@ -357,7 +366,7 @@ TEST_F(EncryptedDirectoryLogonTest, UntrustedOrMisnamedDirectoryNeverGetsThePass
   for (const Case& c : cases) {
     std::ostringstream log;
     const OperatorLogCapture capture(log);
-    EXPECT_FALSE(DomainLogon(c.settings, "alice", "alice-secret")) << c.what;
+    EXPECT_NE(LoginVerdict::kAccepted, DomainLogon(c.settings, "alice", "alice-secret")) << c.what;
     EXPECT_TRUE(testing::IsTheOnlyErrorLine(
         log.str(), "[access.domain-tls-failed] domain logon at " + c.settings.uri + " refused"))
         << c.what << ": " << log.str();
@@ -368,15 +377,15 @@ TEST_F(EncryptedDirectoryLogonTest, UntrustedOrMisnamedDirectoryNeverGetsThePass
   const OperatorLogCapture capture(log);
   DomainLogonSettings noCaFile = Over(server_->LdapsUri(), DirectoryTls::kNone, *ca_);
   noCaFile.caFile += ".missing";
-  EXPECT_FALSE(DomainLogon(noCaFile, "alice", "alice-secret"));
+  EXPECT_NE(LoginVerdict::kAccepted, DomainLogon(noCaFile, "alice", "alice-secret"));
   EXPECT_TRUE(testing::IsTheOnlyErrorLine(log.str(), "TLS cannot be set up")) << log.str();
   // A directory that cannot be reached is no TLS fault, ldaps:// or not; one line a second.
   log.str("");
   const std::string unreachable =
       "ldaps://" + UnusedPortUri().substr(std::string("ldap://").size());
   for (int i = 0; i < 3; ++i) {
-    EXPECT_FALSE(
-        DomainLogon(Over(unreachable, DirectoryTls::kNone, *ca_), "alice", "alice-secret"));
+    EXPECT_EQ(LoginVerdict::kUnanswered,
+              DomainLogon(Over(unreachable, DirectoryTls::kNone, *ca_), "alice", "alice-secret"));
   }
   EXPECT_TRUE(testing::IsTheOnlyErrorLine(log.str(), "[access.domain-logon-failed]")) << log.str();
 }

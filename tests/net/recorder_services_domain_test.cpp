@@ -116,6 +116,32 @@ TEST_F(DomainLogonServicesTest, AccountLoginAsksTheDirectoryButUserLoginDoesNot)
   EXPECT_EQ(userLogin->word, RSP_OK);
 }
 
+// A directory server that cannot be reached refuses nobody's password: the logins fail, but
+// count for nothing towards the throttle, and pass once it answers again.
+TEST(UnreachableDirectoryTest, LoginsItCouldNotAnswerAreNoGuesses) {
+  std::string uri;
+  {
+    const SilentListener taken;
+    uri = taken.Uri();  // nobody listens there once it is closed
+  }
+  auto keys = DirectoryKeys(uri);
+  keys.push_back({"SECURITY", "LOGINFAILURES", "2"});
+  RecorderServicesServer server(keys);
+  server.SetDomainLogon(true);
+  AddPeople();
+  WireClient client = server.Connect();
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    EXPECT_EQ(HostLogin(client, "dave", HostPasswordPlain("dave-secret")), (HostFrame{0, 1, 0}));
+  }
+  // With the directory out of the way the table decides alone: the address was never held
+  // back.
+  server.SetDomainLogon(false);
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
+  EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
+  ASSERT_TRUE(client.Send(EncodeHostCredentials("dave", HostPasswordDigest("dave-secret"))));
+  EXPECT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
+}
+
 TEST(SilentDirectoryTest, HostLoginFailsAfterTheTimeoutWhileOtherPeersAreServed) {
   SilentListener directory;
   RecorderServicesServer server(DirectoryKeys(directory.Uri()));

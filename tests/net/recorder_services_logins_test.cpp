@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 
+#include "base/operator_log.h"
 #include "net/wire_records.h"
+#include "store/database_maintenance.h"
+#include "support/base/operator_log_lines.h"
 #include "support/net/recorder_services_server.h"
 #include "support/net/recorder_wire.h"
 #include "support/store/store_rows.h"
@@ -325,9 +329,16 @@ TEST(LoginThrottleTest, GuessesFromOneAddressAreCutOffForTheCoolDown) {
                                  {"SECURITY", "LOGINWINDOW", "60"},
                                  {"SECURITY", "LOGINCOOLDOWN", "300"}});
   AddUser("carol", "carol-pw", AddGroup("Viewers", 4, 0x05), 0x0F);
+  std::ostringstream log;
+  const OperatorLogCapture capture(log);
   for (int guess = 0; guess < 3; ++guess) {
     EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "wrong"), 0);
   }
+  // Said in the operator's log too, once: the event log may be what cannot be written.
+  EXPECT_TRUE(IsTheOnlyWarningLine(log.str(),
+                                   "[access.logins-throttled] logins for 127.0.0.1 are "
+                                   "refused for 300 s after 3 failed within 60 s"))
+      << log.str();
   EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "carol-pw"), 0);
   EXPECT_EQ(HostLoginVerdict(server, "127.0.0.2", "carol-pw"), 1);
   WireClient site(server.Net().Port());
@@ -342,6 +353,26 @@ TEST(LoginThrottleTest, GuessesFromOneAddressAreCutOffForTheCoolDown) {
                           [](const LogRow& entry) { return entry.strSource == "127.0.0.1"; }),
             1);
   server.Net().Clock().AdvanceSeconds(301);
+  EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "carol-pw"), 1);
+}
+
+// A login that the database could not answer fails, but is no guess: once the database is
+// back, the address that kept logging in meanwhile gets in at once.
+TEST(LoginThrottleTest, LoginsTheDatabaseCouldNotAnswerAreNoGuesses) {
+  RecorderServicesServer server({{"SECURITY", "LOGINFAILURES", "3"}});
+  AddUser("carol", "carol-pw", AddGroup("Viewers", 4, 0x05), 0x0F);
+  DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  maintenance.MarkUnusable("the test took it away");
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "carol-pw"), 0);
+    WireClient site(server.Net().Port());
+    RegisterByAccountCheck(site);
+    ASSERT_TRUE(site.Send(EncodeUserRequest(CMD_USER_LOGIN, {"carol", "carol-pw"})));
+    const auto reply = ReceiveStatus(site);
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(reply->word, RSP_FAIL);
+  }
+  maintenance.MarkUsable();
   EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "carol-pw"), 1);
 }
 
