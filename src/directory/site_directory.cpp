@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/clock.h"
+#include "directory/site_writes.h"
 #include "store/camera_table.h"
 #include "store/database_guard.h"
 #include "store/event_log.h"
@@ -63,17 +64,6 @@ bool SetOnline(SiteTable& sites, bool online) {
   return sites.Update();
 }
 
-std::int32_t WriteSiteCheckIn(soci::session& session, const SiteAnnouncement& site,
-                              const std::string& checkInAction, const std::string& logDetail) {
-  Transaction transaction(session);
-  SiteTable sites(session);
-  sites.OpenByAddressAndName(site.peerAddress, site.siteName);
-  const std::int32_t siteId = WriteAnnouncedSite(sites, site, kRecordProtocolInstance);
-  AppendLogEntryWithoutTrim(session, site.siteName, checkInAction, logDetail);
-  transaction.Commit();
-  return siteId;
-}
-
 bool WriteSiteCheckOut(soci::session& session, const std::string& peerAddress,
                        const std::string& siteName, const std::string& checkOutAction,
                        const std::string& logDetail) {
@@ -84,19 +74,6 @@ bool WriteSiteCheckOut(soci::session& session, const std::string& peerAddress,
   AppendLogEntryInOperation(session, siteName, checkOutAction, logDetail);
   transaction.Commit();
   return true;
-}
-
-void WriteSiteCamera(soci::session& session, std::int32_t siteId, bool startsNewSet,
-                     const CameraAnnouncement& camera) {
-  Transaction transaction(session);
-  if (startsNewSet && siteId != -1) CameraTable::MarkAllAbsent(session, siteId);
-  const CameraRow described = SlotDescription(siteId, camera);
-  if (!CameraTable::DescribeSlot(session, described)) {
-    CameraTable slot(session);
-    slot.AddNew() = described;
-    slot.Update();
-  }
-  transaction.Commit();
 }
 
 bool WriteInstanceCheckIn(soci::session& session, const SiteAnnouncement& instance,
@@ -146,6 +123,30 @@ bool WriteInstanceCamera(soci::session& session, const std::string& peerAddress,
 }
 
 }  // namespace
+
+std::int32_t WriteSiteCheckIn(soci::session& session, const SiteAnnouncement& site,
+                              const std::string& checkInAction, const std::string& logDetail) {
+  Transaction transaction(session);
+  SiteTable sites(session);
+  sites.OpenByAddressAndName(site.peerAddress, site.siteName);
+  const std::int32_t siteId = WriteAnnouncedSite(sites, site, kRecordProtocolInstance);
+  AppendLogEntryWithoutTrim(session, site.siteName, checkInAction, logDetail);
+  transaction.Commit();
+  return siteId;
+}
+
+void WriteSiteCamera(soci::session& session, std::int32_t siteId, bool startsNewSet,
+                     const CameraAnnouncement& camera) {
+  Transaction transaction(session);
+  if (startsNewSet && siteId != -1) CameraTable::MarkAllAbsent(session, siteId);
+  const CameraRow described = SlotDescription(siteId, camera);
+  if (!CameraTable::DescribeSlot(session, described)) {
+    CameraTable slot(session);
+    slot.AddNew() = described;
+    slot.Update();
+  }
+  transaction.Commit();
+}
 
 DbResult<std::int32_t> CheckInSite(const SiteAnnouncement& site, const std::string& checkInAction,
                                    const std::string& logDetail) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "directory/unwritten_site_writes.h"
 #include "net/little_endian.h"
 #include "net/wire_records.h"
 
@@ -82,6 +83,12 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   void StartCameraSet();
   void CameraSetStarted();
   void RememberSiteRow(std::int32_t siteRowId) { siteRowId_ = siteRowId; }
+  // What the site sent that is not in the database yet, and whether a write of it is under
+  // way; while either holds, the site's writes join them rather than overtake them.
+  UnwrittenSiteWrites& Unwritten() { return unwritten_; }
+  bool WritingUnwritten() const { return writingUnwritten_; }
+  void SetWritingUnwritten(bool writing) { writingUnwritten_ = writing; }
+  bool HoldsUnwritten() const { return writingUnwritten_ || !unwritten_.Empty(); }
   // The connection ends once the answer under way has gone out: the next dead-connection
   // sweep closes it.
   void EndAfterThisAnswer();
@@ -146,6 +153,8 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   bool registered_ = false;
   bool cameraSetStarting_ = false;
   std::int32_t siteRowId_ = kNoSiteRow;
+  UnwrittenSiteWrites unwritten_;
+  bool writingUnwritten_ = false;
   SiteRecord storedCheckIn_;
   double idleDeadline_ = 0.0;
   bool inExchange_ = false;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <asio/any_io_executor.hpp>
+#include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +25,8 @@ class DomainLogonRunner;
 // database is unavailable, fails or does not answer in time, with failure values where due.
 class RecorderServices final : public RequestHandlers {
  public:
+  static constexpr std::chrono::seconds kUnwrittenRetryPeriod{1};
+
   RecorderServices(const Settings& settings, DomainLogonRunner& domainLogons,
                    DatabaseThreads database);
 
@@ -57,6 +62,12 @@ class RecorderServices final : public RequestHandlers {
   std::string StoredSiteName(const RecorderConnection& connection) const;
   // The writing thread of the site a connection speaks for: its writes keep their order.
   DatabaseThread& SiteWrites(const RecorderConnection& connection);
+  // Keeps connection among those whose unwritten writes are written once the database can be
+  // used, every kUnwrittenRetryPeriod, for as long as the connection stands for its site.
+  void KeepForWriting(RecorderConnection& connection, const asio::any_io_executor& executor);
+  asio::awaitable<void> WriteUnwrittenWhenPossible();
+  // Writes what connection holds unwritten; false when something remains.
+  asio::awaitable<bool> WriteUnwritten(RecorderConnection& connection);
   // Whether logins from the connection's address are refused at once for now.
   bool LoginsThrottled(const RecorderConnection& connection);
   // Counts a failed login of the connection's address; the first of an episode is logged.
@@ -69,6 +80,8 @@ class RecorderServices final : public RequestHandlers {
   DatabaseThreads database_;
   std::optional<CodePageText> text_;
   LoginThrottle loginThrottle_;
+  std::vector<std::weak_ptr<RecorderConnection>> holdingUnwritten_;
+  bool writingUnwritten_ = false;
 };
 
 }  // namespace orlentis

@@ -1,10 +1,18 @@
 #include <array>
+#include <asio/co_spawn.hpp>
+#include <asio/detached.hpp>
+#include <asio/steady_timer.hpp>
+#include <asio/this_coro.hpp>
+#include <asio/use_awaitable.hpp>
+#include <utility>
 
 #include "base/language.h"
 #include "base/text_ids.h"
 #include "directory/site_directory.h"
+#include "directory/unwritten_site_writes.h"
 #include "net/recorder_connection.h"
 #include "net/recorder_services.h"
+#include "store/database_maintenance.h"
 
 namespace orlentis {
 namespace {
@@ -30,6 +38,11 @@ HostFrameBytes Verdict(bool succeeded, std::int32_t flag) {
 }  // namespace
 
 asio::awaitable<void> RecorderServices::SiteCheckIn(RecorderConnection& connection, bool) {
+  if (connection.HoldsUnwritten()) {
+    connection.Unwritten().CheckIn();
+    co_await connection.Send(EncodeStatus(RSP_OK, 0));
+    co_return;
+  }
   const SiteAnnouncement site{connection.PeerAddress(), StoredSiteName(connection),
                               connection.StoredCheckIn().WebServerPort()};
   const auto work = MakeDatabaseWork<DbResult<std::int32_t>>(
@@ -40,9 +53,13 @@ asio::awaitable<void> RecorderServices::SiteCheckIn(RecorderConnection& connecti
   const DbOutcome waited = co_await AwaitDatabase(SiteWrites(connection), work);
   const DbResult<std::int32_t> siteRow = Flattened(waited, *work);
   // While the database is unavailable the connection keeps the site it knew; after a failure
-  // it knows none.
+  // it knows none. Either way the check-in is written once the database can be used.
   if (siteRow.outcome != DbOutcome::kSkipped) {
     connection.RememberSiteRow(siteRow.ValueOr(kNoSiteRow));
+  }
+  if (!siteRow.Done()) {
+    connection.Unwritten().CheckIn();
+    KeepForWriting(connection, co_await asio::this_coro::executor);
   }
   co_await connection.Send(EncodeStatus(RSP_OK, 0));
 }
@@ -62,14 +79,77 @@ asio::awaitable<void> RecorderServices::CameraInfo(RecorderConnection& connectio
   const CameraAnnouncement camera{
       record.index, true, (record.stateA != 0 ? 1 : 0) | (record.stateB != 0 ? 2 : 0),
       Resolution(record.width, record.height), text_->ToUtf8(record.name)};
+  if (connection.HoldsUnwritten()) {
+    connection.Unwritten().Camera(connection.CameraSetStarting(), camera);
+    connection.CameraSetStarted();
+    co_await connection.Send(EncodeStatus(RSP_OK, 0, 0));
+    co_return;
+  }
   const auto work = MakeDatabaseWork<DbOutcome>(
       [siteId = connection.SiteRowId(), startsNewSet = connection.CameraSetStarting(), camera] {
         return StoreSiteCamera(siteId, startsNewSet, camera);
       });
   const DbOutcome outcome = Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work);
-  // A failed write rolled the new set's start back too, so the next camera starts it again.
-  if (outcome == DbOutcome::kDone) connection.CameraSetStarted();
+  // A failed write rolled the new set's start back too: the set starts among what is written
+  // once the database can be used.
+  if (outcome != DbOutcome::kDone) {
+    connection.Unwritten().Camera(connection.CameraSetStarting(), camera);
+    KeepForWriting(connection, co_await asio::this_coro::executor);
+  }
+  connection.CameraSetStarted();
   co_await connection.Send(EncodeStatus(RSP_OK, 0, 0));
+}
+
+void RecorderServices::KeepForWriting(RecorderConnection& connection,
+                                      const asio::any_io_executor& executor) {
+  holdingUnwritten_.push_back(connection.weak_from_this());
+  if (std::exchange(writingUnwritten_, true)) return;
+  asio::co_spawn(executor, WriteUnwrittenWhenPossible(), asio::detached);
+}
+
+// Sites that checked out or whose connection ended meanwhile are left as the database has
+// them: nothing they sent is brought back.
+asio::awaitable<void> RecorderServices::WriteUnwrittenWhenPossible() {
+  asio::steady_timer pause(co_await asio::this_coro::executor);
+  while (!holdingUnwritten_.empty()) {
+    pause.expires_after(kUnwrittenRetryPeriod);
+    co_await pause.async_wait(asio::use_awaitable);
+    std::erase_if(holdingUnwritten_, [](const auto& held) {
+      const auto connection = held.lock();
+      return !connection || !connection->Alive() || !connection->Open() ||
+             connection->Kind() != ConnectionKind::kSite;
+    });
+    if (DatabaseMaintenance::Instance().IsUnavailable()) continue;
+    for (const auto& held : std::exchange(holdingUnwritten_, {})) {
+      const auto connection = held.lock();
+      if (connection && !co_await WriteUnwritten(*connection)) holdingUnwritten_.push_back(held);
+    }
+  }
+  writingUnwritten_ = false;
+}
+
+asio::awaitable<bool> RecorderServices::WriteUnwritten(RecorderConnection& connection) {
+  if (connection.WritingUnwritten()) co_return false;
+  UnwrittenSiteWrites writes = std::exchange(connection.Unwritten(), {});
+  if (writes.Empty()) co_return true;
+  connection.SetWritingUnwritten(true);
+  const SiteAnnouncement site{connection.PeerAddress(), StoredSiteName(connection),
+                              connection.StoredCheckIn().WebServerPort()};
+  const auto work = MakeDatabaseWork<DbResult<std::int32_t>>(
+      [site, action = GetLanguageText(kTextSiteCheckIn),
+       detail = SiteLogDetail(connection.StoredCheckIn()), siteId = connection.SiteRowId(),
+       writes] { return WriteUnwrittenSiteWrites(site, action, detail, siteId, writes); });
+  const DbResult<std::int32_t> siteRow =
+      Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work);
+  connection.SetWritingUnwritten(false);
+  if (siteRow.Done()) {
+    connection.RememberSiteRow(*siteRow.value);
+  } else {
+    // What came meanwhile came after them.
+    writes.Then(connection.Unwritten());
+    connection.Unwritten() = std::move(writes);
+  }
+  co_return connection.Unwritten().Empty();
 }
 
 asio::awaitable<void> RecorderServices::HostInstanceCheckIn(RecorderConnection& connection,

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/clock.h"
 #include "base/settings.h"
 #include "net/wire_records.h"
+#include "store/database_maintenance.h"
 #include "support/net/recorder_services_server.h"
 #include "support/net/recorder_wire.h"
 #include "support/store/store_rows.h"
@@ -174,6 +179,51 @@ TEST_F(SiteServicesTest, CameraResetLeavesOnlyTheCamerasSentAfterIt) {
   const auto afterUpdate = CamerasOf(siteId);
   EXPECT_EQ(afterUpdate[1].bExistence, 0);
   EXPECT_EQ(afterUpdate[2].bExistence, 1);
+}
+
+// What a site sends while the database cannot be used is answered as ever, and written once
+// it can be, in the order it came and without a reconnect; a site that checked out meanwhile is
+// not brought back.
+TEST_F(SiteServicesTest, WhatASiteSentWhileTheDatabaseCouldNotBeUsedIsWrittenOnceItCan) {
+  WireClient lobby = server_.Connect();
+  CheckIn(lobby, u"Lobby");
+  for (std::int32_t i = 0; i < 3; ++i) SendCamera(lobby, {i, "Old", 352, 240, 1, 0});
+  const std::int32_t lobbyId = AllSites().at(0).nID;
+
+  DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  maintenance.MarkUnusable("the test took it away");
+  // The update starts a new set, whose cameras 0 and 1 a reset then leaves absent again.
+  CheckIn(lobby, u"Lobby", 9090, CMD_SITE_UPDATE);
+  for (std::int32_t i = 0; i < 16; ++i) SendCamera(lobby, {i, "New", 704, 576, 1, 0});
+  ASSERT_TRUE(Ask(lobby, Block(CMD_CAMERA_RESET, camera_layout::kSize)).has_value());
+  for (std::int32_t i = 2; i < 16; ++i) SendCamera(lobby, {i, "Newer", 704, 576, 1, 0});
+  WireClient gone = server_.Connect();
+  CheckIn(gone, u"Gone");
+  CheckOut(gone);
+  EXPECT_EQ(CamerasOf(lobbyId).at(0).strName, "Old");
+
+  maintenance.MarkUsable();
+  std::vector<CameraRow> cameras;
+  for (int poll = 0; poll < 100 && cameras.size() < 16; ++poll) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    cameras = CamerasOf(lobbyId);
+  }
+  ASSERT_EQ(cameras.size(), 16u);
+  for (const CameraRow& camera : cameras) {
+    const bool reset = camera.nIndex < 2;
+    EXPECT_EQ(camera.bExistence, reset ? 0 : 1) << camera.nIndex;
+    EXPECT_EQ(camera.strName, reset ? "New" : "Newer") << camera.nIndex;
+  }
+  const auto sites = AllSites();
+  ASSERT_EQ(sites.size(), 1u);
+  EXPECT_EQ(sites[0].nWebServerPort, 9090);
+  const auto log = LogOldestFirst();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const LogRow& entry) { return entry.strSource == "Lobby"; }),
+            2);
+  // Written once: the connection goes on as any other.
+  SendCamera(lobby, {0, "Newest", 704, 576, 1, 0});
+  EXPECT_EQ(CamerasOf(lobbyId).at(0).strName, "Newest");
 }
 
 TEST_F(SiteServicesTest, CheckOutTakesTheSiteOfflineWithoutAnswerAndEndsTheConnection) {
