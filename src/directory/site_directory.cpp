@@ -76,6 +76,8 @@ bool WriteSiteCheckOut(soci::session& session, const std::string& peerAddress,
   return true;
 }
 
+}  // namespace
+
 bool WriteInstanceCheckIn(soci::session& session, const SiteAnnouncement& instance,
                           std::int32_t instanceNumber,
                           const std::vector<CameraAnnouncement>& cameras) {
@@ -121,8 +123,6 @@ bool WriteInstanceCamera(soci::session& session, const std::string& peerAddress,
   transaction.Commit();
   return true;
 }
-
-}  // namespace
 
 std::int32_t WriteSiteCheckIn(soci::session& session, const SiteAnnouncement& site,
                               const std::string& checkInAction, const std::string& logDetail) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "directory/site_directory.h"
 
@@ -34,6 +36,40 @@ class UnwrittenSiteWrites {
   bool startsNewSet_ = false;
   std::map<std::int32_t, CameraAnnouncement> cameras_;  // by index
 };
+
+// What a host's connection sent for its instances that is not in the database yet, in the
+// order it came; of what a later write stands for, only the later one is kept.
+class UnwrittenInstanceWrites {
+ public:
+  struct Write {
+    enum class Kind { kCheckIn, kCheckOut, kCamera };
+    Kind kind = Kind::kCheckIn;
+    std::int32_t instance = 0;
+    SiteAnnouncement site;                    // a check-in's
+    std::vector<CameraAnnouncement> cameras;  // a check-in's
+    CameraAnnouncement camera;                // a camera update's
+  };
+
+  bool Empty() const { return writes_.empty(); }
+  void CheckIn(std::int32_t instance, const SiteAnnouncement& site,
+               const std::vector<CameraAnnouncement>& cameras);
+  void CheckOut(std::int32_t instance);
+  void Camera(std::int32_t instance, const CameraAnnouncement& camera);
+  // later holds what was sent after these.
+  void Then(const UnwrittenInstanceWrites& later);
+
+  const std::vector<Write>& Writes() const { return writes_; }
+
+ private:
+  void Add(Write write);
+
+  std::vector<Write> writes_;
+};
+
+// Writes them in one transaction, one after the other, with the effects their requests would
+// have had.
+DbOutcome WriteUnwrittenInstanceWrites(const std::string& peerAddress,
+                                       const UnwrittenInstanceWrites& writes);
 
 // Writes them in one transaction with the effects their requests would have had: the
 // check-in (its row and its log entry), the camera set's start (every camera of the site

@@ -86,9 +86,13 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   // What the site sent that is not in the database yet, and whether a write of it is under
   // way; while either holds, the site's writes join them rather than overtake them.
   UnwrittenSiteWrites& Unwritten() { return unwritten_; }
+  // The same for the host instances the connection speaks for.
+  UnwrittenInstanceWrites& UnwrittenInstances() { return unwrittenInstances_; }
   bool WritingUnwritten() const { return writingUnwritten_; }
   void SetWritingUnwritten(bool writing) { writingUnwritten_ = writing; }
-  bool HoldsUnwritten() const { return writingUnwritten_ || !unwritten_.Empty(); }
+  bool HoldsUnwritten() const {
+    return writingUnwritten_ || !unwritten_.Empty() || !unwrittenInstances_.Empty();
+  }
   // The connection ends once the answer under way has gone out: the next dead-connection
   // sweep closes it.
   void EndAfterThisAnswer();
@@ -154,6 +158,7 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   bool cameraSetStarting_ = false;
   std::int32_t siteRowId_ = kNoSiteRow;
   UnwrittenSiteWrites unwritten_;
+  UnwrittenInstanceWrites unwrittenInstances_;
   bool writingUnwritten_ = false;
   SiteRecord storedCheckIn_;
   double idleDeadline_ = 0.0;

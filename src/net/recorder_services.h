@@ -2,6 +2,7 @@
 
 #include <asio/any_io_executor.hpp>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "access/login_throttle.h"
 #include "base/code_page_text.h"
 #include "directory/account_lookup.h"
+#include "directory/unwritten_site_writes.h"
 #include "net/awaitable_database.h"
 #include "net/request_handlers.h"
 
@@ -68,6 +70,13 @@ class RecorderServices final : public RequestHandlers {
   asio::awaitable<void> WriteUnwrittenWhenPossible();
   // Writes what connection holds unwritten; false when something remains.
   asio::awaitable<bool> WriteUnwritten(RecorderConnection& connection);
+  // A host instance's write: written at once, after what the connection holds unwritten; kept
+  // with that instead (keep) when it cannot be written first, or when the write fails. Gives
+  // back the write's value for the host's verdict, false when it was not written.
+  using KeepInstanceWrite = std::function<void(UnwrittenInstanceWrites&)>;
+  asio::awaitable<bool> WriteOrKeep(RecorderConnection& connection,
+                                    std::shared_ptr<DatabaseWork<DbResult<bool>>> work,
+                                    const KeepInstanceWrite& keep);
   // Whether logins from the connection's address are refused at once for now.
   bool LoginsThrottled(const RecorderConnection& connection);
   // Counts a failed login of the connection's address; the first of an episode is logged.

@@ -116,8 +116,7 @@ asio::awaitable<void> RecorderServices::WriteUnwrittenWhenPossible() {
     co_await pause.async_wait(asio::use_awaitable);
     std::erase_if(holdingUnwritten_, [](const auto& held) {
       const auto connection = held.lock();
-      return !connection || !connection->Alive() || !connection->Open() ||
-             connection->Kind() != ConnectionKind::kSite;
+      return !connection || !connection->Alive() || !connection->Open();
     });
     if (DatabaseMaintenance::Instance().IsUnavailable()) continue;
     for (const auto& held : std::exchange(holdingUnwritten_, {})) {
@@ -128,17 +127,45 @@ asio::awaitable<void> RecorderServices::WriteUnwrittenWhenPossible() {
   writingUnwritten_ = false;
 }
 
+asio::awaitable<bool> RecorderServices::WriteOrKeep(
+    RecorderConnection& connection, std::shared_ptr<DatabaseWork<DbResult<bool>>> work,
+    const KeepInstanceWrite& keep) {
+  if (connection.HoldsUnwritten()) co_await WriteUnwritten(connection);
+  if (connection.HoldsUnwritten()) {
+    keep(connection.UnwrittenInstances());
+    co_return false;
+  }
+  const DbResult<bool> written =
+      Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work);
+  if (!written.Done()) {
+    keep(connection.UnwrittenInstances());
+    KeepForWriting(connection, co_await asio::this_coro::executor);
+  }
+  co_return written.ValueOr(false);
+}
+
+// A site that checked out keeps nothing; a host's instances are written while its connection
+// lasts.
 asio::awaitable<bool> RecorderServices::WriteUnwritten(RecorderConnection& connection) {
   if (connection.WritingUnwritten()) co_return false;
-  UnwrittenSiteWrites writes = std::exchange(connection.Unwritten(), {});
-  if (writes.Empty()) co_return true;
+  UnwrittenSiteWrites site = std::exchange(connection.Unwritten(), {});
+  if (connection.Kind() != ConnectionKind::kSite) site = {};
+  UnwrittenInstanceWrites instances = std::exchange(connection.UnwrittenInstances(), {});
+  if (site.Empty() && instances.Empty()) co_return true;
   connection.SetWritingUnwritten(true);
-  const SiteAnnouncement site{connection.PeerAddress(), StoredSiteName(connection),
-                              connection.StoredCheckIn().WebServerPort()};
+  const SiteAnnouncement announced{connection.PeerAddress(), StoredSiteName(connection),
+                                   connection.StoredCheckIn().WebServerPort()};
   const auto work = MakeDatabaseWork<DbResult<std::int32_t>>(
-      [site, action = GetLanguageText(kTextSiteCheckIn),
-       detail = SiteLogDetail(connection.StoredCheckIn()), siteId = connection.SiteRowId(),
-       writes] { return WriteUnwrittenSiteWrites(site, action, detail, siteId, writes); });
+      [announced, action = GetLanguageText(kTextSiteCheckIn),
+       detail = SiteLogDetail(connection.StoredCheckIn()), siteId = connection.SiteRowId(), site,
+       instances] {
+        DbResult<std::int32_t> row{DbOutcome::kDone, siteId};
+        if (!site.Empty()) row = WriteUnwrittenSiteWrites(announced, action, detail, siteId, site);
+        if (row.Done() && !instances.Empty()) {
+          row.outcome = WriteUnwrittenInstanceWrites(announced.peerAddress, instances);
+        }
+        return row;
+      });
   const DbResult<std::int32_t> siteRow =
       Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work);
   connection.SetWritingUnwritten(false);
@@ -146,10 +173,12 @@ asio::awaitable<bool> RecorderServices::WriteUnwritten(RecorderConnection& conne
     connection.RememberSiteRow(*siteRow.value);
   } else {
     // What came meanwhile came after them.
-    writes.Then(connection.Unwritten());
-    connection.Unwritten() = std::move(writes);
+    site.Then(connection.Unwritten());
+    connection.Unwritten() = std::move(site);
+    instances.Then(connection.UnwrittenInstances());
+    connection.UnwrittenInstances() = std::move(instances);
   }
-  co_return connection.Unwritten().Empty();
+  co_return !connection.HoldsUnwritten();
 }
 
 asio::awaitable<void> RecorderServices::HostInstanceCheckIn(RecorderConnection& connection,
@@ -171,8 +200,11 @@ asio::awaitable<void> RecorderServices::HostInstanceCheckIn(RecorderConnection& 
                               header.webServerPort};
   const auto work = MakeDatabaseWork<DbResult<bool>>(
       [site, instance, cameras] { return CheckInInstance(site, instance, cameras); });
-  const bool written =
-      Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work).ValueOr(false);
+  // Named: GCC 12 destroys a temporary that lives across a suspension twice.
+  const KeepInstanceWrite keep = [&](UnwrittenInstanceWrites& kept) {
+    kept.CheckIn(instance, site, cameras);
+  };
+  const bool written = co_await WriteOrKeep(connection, work, keep);
   co_await connection.Send(Verdict(written, 1));
 }
 
@@ -182,8 +214,8 @@ asio::awaitable<void> RecorderServices::HostInstanceCheckOut(RecorderConnection&
       MakeDatabaseWork<DbResult<bool>>([address = connection.PeerAddress(), instance] {
         return CheckOutInstance(address, instance);
       });
-  const bool found =
-      Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work).ValueOr(false);
+  const KeepInstanceWrite keep = [&](UnwrittenInstanceWrites& kept) { kept.CheckOut(instance); };
+  const bool found = co_await WriteOrKeep(connection, work, keep);
   co_await connection.Send(Verdict(found, 0));
 }
 
@@ -198,8 +230,10 @@ asio::awaitable<void> RecorderServices::HostCameraUpdate(RecorderConnection& con
       MakeDatabaseWork<DbResult<bool>>([address = connection.PeerAddress(), instance, camera] {
         return UpdateInstanceCamera(address, instance, camera);
       });
-  const bool found =
-      Flattened(co_await AwaitDatabase(SiteWrites(connection), work), *work).ValueOr(false);
+  const KeepInstanceWrite keep = [&](UnwrittenInstanceWrites& kept) {
+    kept.Camera(instance, camera);
+  };
+  const bool found = co_await WriteOrKeep(connection, work, keep);
   co_await connection.Send(Verdict(found, 0));
 }
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/clock.h"
 #include "net/wire_records.h"
+#include "store/database_maintenance.h"
 #include "support/net/recorder_services_server.h"
 #include "support/net/recorder_wire.h"
 #include "support/store/store_rows.h"
@@ -190,6 +192,41 @@ TEST_F(InstanceServicesTest, CameraUpdateEditsAnExistingSlotOnlyAndBringsTheInst
   EXPECT_EQ(cameras[1].bExistence, 1);
   EXPECT_EQ(cameras[1].nStateFlag, 6);
   EXPECT_EQ(cameras[1].strResolution, "640x480");
+}
+
+// What a host sends for its instances while the database cannot be used is answered as not
+// done, as ever, and written once it can be, in the order it came, while the host stays
+// connected; what the host sends once the database is back waits for it and then is written
+// at once.
+TEST_F(InstanceServicesTest, WhatAHostSentWhileTheDatabaseCouldNotBeUsedIsWrittenOnceItCan) {
+  WireClient client = server_.Connect();
+  DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  maintenance.MarkUnusable("the test took it away");
+  EXPECT_EQ(CheckInInstance(client, 1, "Dock", {Camera(1, 1, "A"), Camera(1, 1, "B")}),
+            (HostFrame{0, 1, 0}));
+  EXPECT_EQ(CheckInInstance(client, 2, "Gate", {Camera(1, 1, "C")}), (HostFrame{0, 1, 0}));
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKOUT, 2)));
+  EXPECT_EQ(ReceiveHostFrame(client), kNotDone);
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_CAMERA_UPDATE, 1)));
+  ASSERT_EQ(ReceiveHostFrame(client), kDone);
+  ASSERT_TRUE(client.Send(ToBytes(EncodeHostCamera({1, 1, 2, "640x480", "B2"}))));
+  EXPECT_EQ(ReceiveHostFrame(client), kNotDone);
+  EXPECT_EQ(CountRows("Site"), 0);
+
+  maintenance.MarkUsable();
+  // The check-out of instance 2 waits for what came before it, then finds its row.
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_INSTANCE_CHECKOUT, 2)));
+  EXPECT_EQ(ReceiveHostFrame(client), kDone);
+  auto sites = AllSites();
+  ASSERT_EQ(sites.size(), 2u);
+  if (sites[0].nInstanceID != 1) std::swap(sites[0], sites[1]);
+  EXPECT_EQ(sites[0].bOnline, 1);
+  EXPECT_EQ(sites[1].bOnline, 0);
+  const auto cameras = CamerasOf(sites[0].nID);
+  ASSERT_EQ(cameras.size(), 2u);
+  EXPECT_EQ(cameras[0].strName, "A");
+  EXPECT_EQ(cameras[1].strName, "B2");
+  EXPECT_EQ(cameras[1].nStateFlag, 2);
 }
 
 }  // namespace
