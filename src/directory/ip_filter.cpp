@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "access/ip_range.h"
 #include "store/database_guard.h"
 #include "store/mask_ip_table.h"
 

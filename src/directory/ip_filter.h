@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "access/ip_range.h"
 #include "store/db_outcome.h"
 
 namespace orlentis {

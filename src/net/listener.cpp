@@ -129,10 +129,9 @@ void Listener::Admit(asio::ip::tcp::socket socket) {
     connection->Close();
     return;
   }
-  // Listed at once, so that a peer waiting for the filter holds its place in the limits and
-  // is closed with the others.
+  // Listed at once, so that a peer waiting for the filter holds its place in the limits (the
+  // sweep before each accept counts it) and is closed with the others.
   connections_.push_back(connection);
-  ++liveCount_;
   asio::co_spawn(io_, ScreenThenServe(connection), EndOnFault(connection));
 }
 
@@ -205,11 +204,7 @@ RangeLookup Listener::LookUpInLastRanges(const std::string& peerAddress) const {
 
 void Listener::Forget(const std::shared_ptr<RecorderConnection>& connection) {
   connection->Close();
-  if (const auto entry = std::find(connections_.begin(), connections_.end(), connection);
-      entry != connections_.end()) {
-    connections_.erase(entry);
-    --liveCount_;
-  }
+  connections_.remove(connection);
 }
 
 std::size_t Listener::LiveConnectionsFrom(const std::string& peerAddress) const {
