@@ -4,6 +4,7 @@
 
 #include "base/clock.h"
 #include "directory/site_writes.h"
+#include "store/camera_slot_writes.h"
 #include "store/camera_table.h"
 #include "store/database_guard.h"
 #include "store/event_log.h"
@@ -138,13 +139,7 @@ std::int32_t WriteSiteCheckIn(soci::session& session, const SiteAnnouncement& si
 void WriteSiteCamera(soci::session& session, std::int32_t siteId, bool startsNewSet,
                      const CameraAnnouncement& camera) {
   Transaction transaction(session);
-  if (startsNewSet && siteId != -1) CameraTable::MarkAllAbsent(session, siteId);
-  const CameraRow described = SlotDescription(siteId, camera);
-  if (!CameraTable::DescribeSlot(session, described)) {
-    CameraTable slot(session);
-    slot.AddNew() = described;
-    slot.Update();
-  }
+  WriteCameraSlot(session, startsNewSet && siteId != -1, SlotDescription(siteId, camera));
   transaction.Commit();
 }
 

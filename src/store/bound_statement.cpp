@@ -1,5 +1,6 @@
 #include "store/bound_statement.h"
 
+#include "store/camera_slot_writes.h"
 #include "store/database_error.h"
 #include "store/engine.h"
 #include "store/statement_cache.h"
@@ -12,6 +13,7 @@ BoundStatement::~BoundStatement() {
 
 bool BoundStatement::Execute() {
   try {
+    SendHeldBackCameraWrites(session_);
     PreparedStatement& statement = Statement();
     CopyUses();
     const bool fetched = statement.Statement().execute(true);
@@ -26,6 +28,7 @@ bool BoundStatement::Fetch() {
   try {
     PreparedStatement& statement = Statement();
     if (!executed_) {
+      SendHeldBackCameraWrites(session_);
       CopyUses();
       statement.Statement().execute(false);
       executed_ = true;

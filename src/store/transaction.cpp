@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "store/bound_statement.h"
+#include "store/camera_slot_writes.h"
 #include "store/database_error.h"
 #include "store/engine.h"
 #include "store/engine_dialect.h"
@@ -14,9 +15,9 @@ namespace {
 // and ROLLBACK TO act on the innermost savepoint of that name.
 constexpr const char* kSavepoint = "orlentis_unit";
 
-// The group open on this thread's session on PostgreSQL, whose units take no savepoints, and
-// whether one of them was left without its commit.
-thread_local bool inPostgresGroup = false;
+// The session of the group open on this thread on PostgreSQL, whose units take no savepoints,
+// and whether one of them was left without its commit.
+thread_local const soci::session* postgresGroup = nullptr;
 thread_local bool unitLeftUncommitted = false;
 
 void Run(soci::session& session, const std::string& sql) {
@@ -34,13 +35,17 @@ void RunQuietly(soci::session& session, const std::string& sql) noexcept {
 
 }  // namespace
 
+bool InPostgresGroup(const soci::session& session) {
+  return postgresGroup == &session;
+}
+
 // A unit of its own takes the write lock before its first read, waiting its turn within the
 // busy timeout. Begun with a read instead, it would fail at its first write, without waiting,
 // whenever another connection had committed since that read.
 Transaction::Transaction(soci::session& session)
     : session_(session),
       outermost_(!IsInTransaction(session)),
-      savepoint_(!outermost_ && !inPostgresGroup),
+      savepoint_(!outermost_ && !InPostgresGroup(session)),
       exceptionsAtStart_(std::uncaught_exceptions()) {
   if (outermost_) {
     Run(session_, BeginWriteStatement(session_));
@@ -72,12 +77,13 @@ void Transaction::Commit() {
 
 GroupTransaction::GroupTransaction(soci::session& session) : session_(session) {
   Run(session_, BeginWriteStatement(session_));
-  inPostgresGroup = SessionEngine(session_) == DatabaseEngine::kPostgres;
+  if (SessionEngine(session_) == DatabaseEngine::kPostgres) postgresGroup = &session_;
   unitLeftUncommitted = false;
 }
 
 GroupTransaction::~GroupTransaction() {
-  inPostgresGroup = false;
+  postgresGroup = nullptr;
+  DropHeldBackCameraWrites();
   if (open_) RunQuietly(session_, "ROLLBACK");
 }
 

@@ -48,6 +48,9 @@ class GroupTransaction {
   bool open_ = true;
 };
 
+// True while a group is open on session on PostgreSQL.
+bool InPostgresGroup(const soci::session& session);
+
 // Reads that belong together: they see the database as it stood at their first query, and
 // the file's read lock is taken once for all of them instead of once per query. It only
 // reads, so ending it is the same whether it ran to its end or not.
