@@ -12,6 +12,7 @@
 #include "exchanges.h"
 #include "idle_peers.h"
 #include "load_run.h"
+#include "recorder_fleet.h"
 #include "seed.h"
 
 namespace orlentis::peer {
@@ -316,6 +317,22 @@ LoadSettings ReadLoadSettings(const CommandLine& line) {
   return settings;
 }
 
+FleetSettings ReadFleetSettings(const CommandLine& line, bool fleet) {
+  FleetSettings settings;
+  settings.connection = ReadConnectionSettings(line);
+  settings.recorders = fleet ? static_cast<int>(line.Number("recorders", 1, 1, 100000)) : 1;
+  settings.name = line.Text("name", fleet ? "Fleet recorder" : kDefaultSiteName);
+  settings.cameras = CameraCount(line, 4);
+  settings.keepAliveInterval =
+      std::chrono::milliseconds(line.Number("keepalive", 5, 1, 3600) * 1000);
+  settings.firstRetry = std::chrono::milliseconds(line.Number("retry-ms", 1000, 1, 3600000));
+  settings.longestRetry = std::chrono::milliseconds(
+      line.Number("retry-max-ms", 8000, settings.firstRetry.count(), 3600000));
+  settings.duration = std::chrono::milliseconds(line.Number("duration", 0, 0, 31536000) * 1000);
+  settings.stopOnSignals = true;
+  return settings;
+}
+
 IdleSettings ReadIdleSettings(const CommandLine& line) {
   IdleSettings settings;
   settings.connection = ReadConnectionSettings(line);
@@ -361,6 +378,16 @@ PeerStatus RunToolCommand(const std::string& name, const std::vector<std::string
                            : StallReportText(StallHostLogins(settings, err)));
     return PeerStatus::kOk;
   }
+  if (name == "recorder" || name == "fleet") {
+    const bool fleet = name == "fleet";
+    std::set<std::string> options = {"name",     "cameras",      "keepalive",
+                                     "retry-ms", "retry-max-ms", "duration"};
+    if (fleet) options.insert("recorders");
+    const CommandLine line(arguments, WithConnectionOptions(options), {"json"});
+    const FleetTally tally = RunFleet(ReadFleetSettings(line, fleet), &err);
+    out << (json ? FleetReportJson(tally) : FleetReportText(tally));
+    return PeerStatus::kOk;
+  }
   const CommandLine line(
       arguments, {"home", "users", "user-prefix", "password", "group", "grant-address"}, {});
   out << SeedReportText(SeedAccounts(ReadSeedSettings(line)));
@@ -368,7 +395,8 @@ PeerStatus RunToolCommand(const std::string& name, const std::vector<std::string
 }
 
 bool IsToolCommand(const std::string& name) {
-  return name == "bench" || name == "hold" || name == "stall" || name == "seed";
+  return name == "bench" || name == "hold" || name == "stall" || name == "seed" ||
+         name == "recorder" || name == "fleet";
 }
 
 }  // namespace
@@ -490,6 +518,22 @@ std::string HelpText() {
       "      Opens C connections (each an account check) and holds them silent for S seconds.\n"
       "  stall --connections C --duration S\n"
       "      Begins host logins and never sends the credentials, again and again for S s.\n"
+      "\n"
+      "Recorders:\n"
+      "  recorder [--name N] [--cameras C] [--keepalive S] [--retry-ms MS] [--retry-max-ms MS]\n"
+      "           [--duration S] [--json]\n"
+      "      Behaves as a recorder's firmware: checks in as site N (default Peer site) with C\n"
+      "      cameras (default 4), sends a keep-alive every S seconds (default 5), and when the\n"
+      "      connection is lost connects and checks in again, after a pause that starts near\n"
+      "      MS (default 1000) and doubles up to --retry-max-ms (default 8000). Runs for the\n"
+      "      duration in seconds, or with 0 (the default) until SIGINT or SIGTERM; a line a\n"
+      "      second on standard error, and at the end what happened.\n"
+      "  fleet --recorders R [--name P] [the options of recorder]\n"
+      "      R such recorders, named \"P 0\" to \"P R-1\" (default Fleet recorder), each line\n"
+      "      saying how many are checked in; the end says how many connections were lost, how\n"
+      "      many checked in again, and the longest time from a first retry to checked in.\n"
+      "\n"
+      "Accounts:\n"
       "  seed --home DIR [--users U] [--user-prefix P] [--password W] [--group G]\n"
       "       [--grant-address A]\n"
       "      Writes users P0..P(U-1) (default 64 bench-user-N, password bench-password, group\n"
