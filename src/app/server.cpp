@@ -5,6 +5,7 @@
 #include "base/settings.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
+#include "store/maintenance_leader.h"
 #include "store/store_startup.h"
 
 namespace orlentis {
@@ -26,6 +27,7 @@ Server::~Server() {
   // A repair that the maintenance started runs in the background in turn.
   maintenance_.Wait();
   DatabaseMaintenance::Instance().StopBackgroundWork();
+  MaintenanceLeader::Instance().Stop();
 }
 
 void Server::StartWorker(std::function<void()> onRequestFailure) {

@@ -1,5 +1,7 @@
 #include "store/database_maintenance.h"
 
+#include <exception>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -11,9 +13,11 @@
 #include "base/settings.h"
 #include "base/text_ids.h"
 #include "store/compaction.h"
+#include "store/database_error.h"
 #include "store/database_guard.h"
 #include "store/engine.h"
 #include "store/event_log.h"
+#include "store/maintenance_leader.h"
 #include "store/postgres_maintenance.h"
 
 namespace orlentis {
@@ -58,6 +62,12 @@ bool DatabaseMaintenance::IsMaintenanceRunning() const {
 bool DatabaseMaintenance::RunMaintenance() {
   const RunningMark running(*this);
   const DatabaseTarget target = CurrentDatabaseTarget();
+  // Another server on the same database leads its maintenance; should it stop, this one may
+  // take the lead, and then counts from the last run the event log records.
+  if (target.engine == DatabaseEngine::kPostgres && !MaintenanceLeader::Instance().Leads()) {
+    startupHold_.store(false);
+    return true;
+  }
   const bool done = target.engine == DatabaseEngine::kPostgres ? VacuumPostgres(target)
                                                                : CompactFile(target.file);
   lastMaintenance_.store(NowOleDate());
@@ -80,7 +90,14 @@ bool DatabaseMaintenance::VacuumPostgres(const DatabaseTarget& target) {
   const std::string database = DescribeDatabase(target);
   LogToOperator(kLogStoreMaintenanceStarted,
                 "database maintenance started: vacuuming and analysing " + database);
-  const bool vacuumed = VacuumPostgresDatabase(target);
+  bool vacuumed = false;
+  try {
+    vacuumed = MaintenanceLeader::Instance().RunAsLeader(
+        target, [](soci::session& session) { VacuumPostgresDatabase(session); });
+  } catch (const std::exception& error) {
+    LogToOperatorPerReason(kLogStoreCompactionFailed, "vacuum",
+                           "cannot vacuum " + database + ": " + DescribeDatabaseError(error));
+  }
   if (vacuumed) {
     LogToOperator(kLogStoreMaintenanceDone,
                   "database maintenance done: " + database + " vacuumed and analysed");
@@ -221,6 +238,16 @@ bool DatabaseMaintenance::RunInBackground(std::function<void()> task) {
 void DatabaseMaintenance::WaitForBackgroundWork() {
   const std::lock_guard lock(backgroundMutex_);
   if (background_.joinable()) background_.join();
+}
+
+void DatabaseMaintenance::AdoptLastMaintenance() {
+  const std::string source = GetLanguageText(kTextProgramName);
+  const std::string action = GetLanguageText(kTextMaintenance);
+  const DbResult<std::optional<double>> logged = RunGuardedFor(
+      [&](soci::session& session) { return NewestLogEntryTime(session, source, action); });
+  if (!logged.value || !*logged.value || **logged.value <= lastMaintenance_.load()) return;
+  lastMaintenance_.store(**logged.value);
+  ScheduleNextMaintenance();
 }
 
 bool DatabaseMaintenance::IsMaintenanceDue() const {

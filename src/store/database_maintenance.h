@@ -68,6 +68,10 @@ class DatabaseMaintenance {
   // tool) turns repairs off: a failed operation is then reported and the file left alone.
   void SetRepairsAllowed(bool allowed) { repairsAllowed_.store(allowed); }
 
+  // This server took the lead of a database's maintenance from another: its schedule counts
+  // from the newest maintenance the event log records, whichever server ran it.
+  void AdoptLastMaintenance();
+
   bool IsMaintenanceDue() const;
   void ScheduleNextMaintenance();
   // From now on every compaction waits kCompactionDelay before it begins.

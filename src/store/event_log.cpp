@@ -1,5 +1,8 @@
 #include "store/event_log.h"
 
+#include <optional>
+#include <string>
+
 #include "base/clock.h"
 #include "base/language.h"
 #include "base/settings.h"
@@ -76,6 +79,19 @@ void AppendLogEntryInOperation(soci::session& session, std::string_view source,
 
 void TrimLog() {
   RunGuarded([](soci::session& session) { TrimLogToSettings(session); });
+}
+
+std::optional<double> NewestLogEntryTime(soci::session& session, std::string_view source,
+                                         std::string_view action) {
+  const std::string sourceText(source);
+  const std::string actionText(action);
+  double newest = 0;
+  BoundStatement query(
+      session, "SELECT MAX(time) FROM Log WHERE strSource = :source AND strAction = :action");
+  query.Use(sourceText).Use(actionText).Into(newest);
+  query.Execute();
+  if (query.IsNull(0)) return std::nullopt;
+  return newest;
 }
 
 void TrimLogByCount(soci::session& session, std::int32_t keep) {

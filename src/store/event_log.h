@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string_view>
 
 // The entry points that take a session run inside a caller's guarded operation; the others
@@ -30,6 +31,10 @@ void AppendLogEntryWithoutTrim(soci::session& session, std::string_view source,
 // its entry then commit together, or neither does.
 void AppendLogEntryInOperation(soci::session& session, std::string_view source,
                                std::string_view action, std::string_view detail);
+
+// The time of the newest entry of source with action; none when there is none.
+std::optional<double> NewestLogEntryTime(soci::session& session, std::string_view source,
+                                         std::string_view action);
 
 // Applies the log limit of the settings, under the guard; nothing while unavailable.
 void TrimLog();

@@ -12,22 +12,17 @@
 
 namespace orlentis {
 
-bool VacuumPostgresDatabase(const DatabaseTarget& target) {
+void VacuumPostgresDatabase(soci::session& session) {
   TrimLog();
-  try {
-    const auto session = OpenSession(target);
-    // A vacuum of a grown log outlasts the bound every request's statement keeps.
-    BoundStatement(*session, "SET statement_timeout = 0").Execute();
-    for (const DirectoryTable& table : DirectoryTables()) {
-      BoundStatement(*session, std::string("VACUUM (ANALYZE) ") + table.sql).Execute();
-    }
-    return true;
-  } catch (const std::exception& error) {
-    LogToOperatorPerReason(
-        kLogStoreCompactionFailed, "vacuum",
-        "cannot vacuum " + DescribeDatabase(target) + ": " + DescribeDatabaseError(error));
-    return false;
+  std::string statementTimeout;
+  BoundStatement(session, "SHOW statement_timeout").Into(statementTimeout).Execute();
+  // A vacuum of a grown log outlasts the bound every request's statement keeps; the bound
+  // comes back for what the session runs next.
+  BoundStatement(session, "SET statement_timeout = 0").Execute();
+  for (const DirectoryTable& table : DirectoryTables()) {
+    BoundStatement(session, std::string("VACUUM (ANALYZE) ") + table.sql).Execute();
   }
+  BoundStatement(session, "SET statement_timeout = '" + statementTimeout + "'").Execute();
 }
 
 std::vector<std::string> CheckPostgresTables(const DatabaseTarget& target) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <soci/soci.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -11,10 +13,10 @@ namespace orlentis {
 
 // A PostgreSQL database has no file to compact: its scheduled maintenance keeps the event log
 // within its limits and vacuums and analyses the directory's tables, so that deleted rows give
-// their room back and the planner's figures follow the directory's growth. On a session of its
-// own, whose statements may take as long as a large table needs. True on success; why it
-// failed is in the operator's log.
-bool VacuumPostgresDatabase(const DatabaseTarget& target);
+// their room back and the planner's figures follow the directory's growth. On session, the
+// maintenance leader's, whose statements may then take as long as a large table needs. Throws
+// on failure.
+void VacuumPostgresDatabase(soci::session& session);
 
 // The check of a PostgreSQL database that a client can make, since its pages are the server's
 // own to verify: each directory table counted through, in a read-only transaction.

@@ -10,9 +10,11 @@
 #include "base/program_folder.h"
 #include "base/settings.h"
 #include "base/text_ids.h"
+#include "store/advisory_lock.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
 #include "store/event_log.h"
+#include "store/maintenance_leader.h"
 #include "store/postgres_maintenance.h"
 #include "store/schema.h"
 #include "store/schema_version.h"
@@ -51,6 +53,7 @@ DatabasePreparation Refuse(const std::string& line) {
 DatabasePreparation UpgradeAndSeed(soci::session& session, const DatabaseTarget& target,
                                    std::span<const SchemaScript> scripts) {
   const std::string database = DescribeDatabase(target);
+  const AdvisoryLock schemaLock(session, kSchemaLockKey);
   const SchemaUpgrade upgrade = UpgradeSchema(session, scripts);
   if (upgrade.outcome == SchemaUpgrade::Outcome::kNewerThanProgram) {
     return Refuse(NewerDatabaseLine(database, upgrade.version, upgrade.newest));
@@ -117,9 +120,14 @@ DatabaseTarget ConfiguredDatabaseTarget(const std::filesystem::path& programFold
 }
 
 bool RunStoreStartup(const std::filesystem::path& programFolder) {
-  const DatabasePreparation preparation = PrepareDatabase(ConfiguredDatabaseTarget(programFolder));
+  const DatabaseTarget target = ConfiguredDatabaseTarget(programFolder);
+  const DatabasePreparation preparation = PrepareDatabase(target);
   if (preparation == DatabasePreparation::kRefused) return false;
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  MaintenanceLeader::Instance().Start(target, [] {
+    DatabaseMaintenance::Instance().AdoptLastMaintenance();
+    CloseThreadSession();
+  });
   if (preparation == DatabasePreparation::kFailed) {
     maintenance.SetPrepared(false);
     maintenance.MarkUnusable("it could not be prepared");

@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <span>
+#include <thread>
 #include <vector>
 
 #include "store/bound_statement.h"
 #include "store/database_error.h"
 #include "store/engine.h"
+#include "store/schema.h"
 #include "store/schema_version.h"
+#include "store/store_startup.h"
 #include "store/transaction.h"
 #include "support/store/postgres_server.h"
 
@@ -119,6 +122,36 @@ TEST_F(PostgresSessionTest, UpgradesRunInOrderAndAFailingOneIsUndone) {
       .Into(values)
       .Execute();
   EXPECT_EQ(values, "2,3");
+}
+
+// Servers started together on an empty database: each finds the schema made and the first
+// accounts written once, by whichever came first, and none fails for meeting the other's
+// tables half made.
+TEST_F(PostgresSessionTest, ServersStartingTogetherPrepareTheDatabaseOnce) {
+  ::setenv(kAdminPasswordVariable, "starting-together", 1);
+  for (int round = 0; round < 3; ++round) {
+    const DatabaseTarget fresh =
+        DatabaseTarget::Postgres(Server().CreateDatabase("together_" + std::to_string(round)));
+    std::vector<DatabasePreparation> preparations(3);
+    std::vector<std::thread> servers;
+    for (auto& preparation : preparations) {
+      servers.emplace_back([&fresh, &preparation] {
+        preparation = PrepareDatabase(fresh);
+        CloseThreadSession();
+      });
+    }
+    for (auto& server : servers) server.join();
+    for (const auto preparation : preparations) {
+      EXPECT_EQ(preparation, DatabasePreparation::kReady) << "round " << round;
+    }
+    const auto session = OpenSession(fresh);
+    int groups = 0;
+    int users = 0;
+    BoundStatement(*session, "SELECT COUNT(*) FROM \"Group\"").Into(groups).Execute();
+    BoundStatement(*session, "SELECT COUNT(*) FROM \"User\"").Into(users).Execute();
+    EXPECT_EQ(groups, 4) << "round " << round;
+    EXPECT_EQ(users, 1) << "round " << round;
+  }
 }
 
 }  // namespace
