@@ -33,6 +33,13 @@ bool LoginThrottle::RecordFailure(const std::string& key, std::time_t now,
   }
   failures.times.push_back(now);
   if (static_cast<std::int32_t>(failures.times.size()) < limits.failures) return false;
+  return StartCoolDown(key, now, limits);
+}
+
+bool LoginThrottle::StartCoolDown(const std::string& key, std::time_t now,
+                                  const LoginThrottleLimits& limits) {
+  Failures& failures = failures_[key];
+  if (now < failures.coolingUntil) return false;
   failures.times.clear();
   failures.coolingUntil = now + limits.cooldownSeconds;
   LogToOperator(kLogAccessLoginsThrottled,

@@ -34,6 +34,9 @@ class LoginThrottle {
   // operator's log then says (access.logins-throttled), since the event log may be the very
   // thing that cannot be written.
   bool RecordFailure(const std::string& key, std::time_t now, const LoginThrottleLimits& limits);
+  // Failures counted elsewhere (by the servers sharing a database) reached the limit: key
+  // cools down from now, as after its own. True when that starts a cool-down, as above.
+  bool StartCoolDown(const std::string& key, std::time_t now, const LoginThrottleLimits& limits);
 
  private:
   struct Failures {

@@ -12,6 +12,7 @@
 #include "base/text_ids.h"
 #include "directory/account_log.h"
 #include "directory/code_page_password.h"
+#include "directory/shared_login_failures.h"
 #include "store/database_guard.h"
 #include "store/event_log.h"
 #include "store/group_table.h"
@@ -53,12 +54,20 @@ class ConsoleThrottle {
     return Settings::Instance().GetLoginFailures() > 0 &&
            throttle_.IsCoolingDown(Key(name), CurrentClock().Now());
   }
+  // The tries at other servers' consoles count too, where servers share the database.
   void CountFailure(std::string_view name) {
     const std::lock_guard lock(mutex_);
-    if (throttle_.RecordFailure(Key(name), CurrentClock().Now(),
-                                LoginThrottleLimitsFrom(Settings::Instance()))) {
-      LogLoginsThrottled(std::string(name));
+    const std::string key = Key(name);
+    const std::time_t now = CurrentClock().Now();
+    const LoginThrottleLimits limits = LoginThrottleLimitsFrom(Settings::Instance());
+    bool started = throttle_.RecordFailure(key, now, limits);
+    if (!started && limits.failures > 0 && LoginFailuresAreShared()) {
+      const DbResult<std::int32_t> shared =
+          CountSharedFailure(SharedKeyOfConsoleName(key), now, limits.windowSeconds);
+      started = shared.value && *shared.value >= limits.failures &&
+                throttle_.StartCoolDown(key, now, limits);
     }
+    if (started) LogLoginsThrottled(std::string(name));
   }
 
  private:

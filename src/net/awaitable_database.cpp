@@ -17,8 +17,8 @@ namespace {
 // wait until that ends.
 template <class Handler, class Executor>
 struct Waiter {
-  Waiter(Handler&& h, const Executor& executor)
-      : handler(std::move(h)), timer(executor, kDatabaseWaitLimit) {}
+  Waiter(Handler&& h, const Executor& executor, std::chrono::milliseconds limit)
+      : handler(std::move(h)), timer(executor, limit) {}
 
   void Resume(DbOutcome outcome) {
     if (resumed) return;
@@ -34,14 +34,15 @@ struct Waiter {
 
 }  // namespace
 
-asio::awaitable<DbOutcome> AwaitJob(DatabaseThread& thread, std::shared_ptr<DatabaseJob> job) {
+asio::awaitable<DbOutcome> AwaitJob(DatabaseThread& thread, std::shared_ptr<DatabaseJob> job,
+                                    std::chrono::milliseconds limit) {
   // Nothing is queued while a repair runs: the answer would only be late, not different.
   if (DatabaseMaintenance::Instance().IsUnavailable()) co_return DbOutcome::kSkipped;
   const auto executor = co_await asio::this_coro::executor;
   co_return co_await asio::async_initiate<decltype(asio::use_awaitable), void(DbOutcome)>(
-      [&thread, &job, executor](auto handler) {
+      [&thread, &job, executor, limit](auto handler) {
         using W = Waiter<decltype(handler), decltype(executor)>;
-        auto waiter = std::make_shared<W>(std::move(handler), executor);
+        auto waiter = std::make_shared<W>(std::move(handler), executor, limit);
         waiter->timer.async_wait([waiter, job](std::error_code error) {
           if (error) return;
           job->GiveUp();

@@ -15,6 +15,8 @@ namespace orlentis {
 // How long an exchange waits for the database, like each of its other steps; then it answers
 // as it would after a database error.
 inline constexpr std::chrono::milliseconds kDatabaseWaitLimit{5000};
+// How long a failed login waits for the count that the servers sharing a database keep.
+inline constexpr std::chrono::milliseconds kSharedCountWaitLimit{250};
 
 // The database threads the recorder services hand their work to, so that the worker never
 // waits for the disk or a lock: reads beside each other, writes gathered into group commits.
@@ -49,15 +51,17 @@ std::shared_ptr<DatabaseWork<T>> MakeDatabaseWork(std::function<T()> work) {
 // Hands job to thread and resumes the calling coroutine on its own executor when it has
 // finished: kDone, or kFailed when the database failed (for a write: its group's commit).
 // kSkipped when it did not run: the database was unavailable, or it had not finished within
-// kDatabaseWaitLimit (a job not yet started then never runs; one already running is left to
-// end on its own and its result is dropped).
-asio::awaitable<DbOutcome> AwaitJob(DatabaseThread& thread, std::shared_ptr<DatabaseJob> job);
+// limit (a job not yet started then never runs; one already running is left to end on its own
+// and its result is dropped).
+asio::awaitable<DbOutcome> AwaitJob(DatabaseThread& thread, std::shared_ptr<DatabaseJob> job,
+                                    std::chrono::milliseconds limit = kDatabaseWaitLimit);
 
 // The same for a job of a derived type. Not a coroutine itself, so the converted pointer is
 // gone before the caller suspends.
 template <class Job>
-asio::awaitable<DbOutcome> AwaitDatabase(DatabaseThread& thread, const std::shared_ptr<Job>& job) {
-  return AwaitJob(thread, std::shared_ptr<DatabaseJob>(job));
+asio::awaitable<DbOutcome> AwaitDatabase(DatabaseThread& thread, const std::shared_ptr<Job>& job,
+                                         std::chrono::milliseconds limit = kDatabaseWaitLimit) {
+  return AwaitJob(thread, std::shared_ptr<DatabaseJob>(job), limit);
 }
 
 // The outcome of a work that itself gives back one, with the wait's outcome where the work

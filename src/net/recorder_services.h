@@ -81,6 +81,8 @@ class RecorderServices final : public RequestHandlers {
   bool LoginsThrottled(const RecorderConnection& connection);
   // Counts a failed login of the connection's address; the first of an episode is logged.
   asio::awaitable<void> CountFailedLogin(const RecorderConnection& connection);
+  asio::awaitable<std::int32_t> CountSharedFailedLogin(const std::string& address, std::time_t now,
+                                                       const LoginThrottleLimits& limits);
   // The groups by level, or none when the database did not give them.
   asio::awaitable<DbResult<std::vector<GroupSummary>>> GroupsByLevel();
 

@@ -6,6 +6,7 @@
 #include "base/settings.h"
 #include "directory/account_log.h"
 #include "directory/account_lookup.h"
+#include "directory/shared_login_failures.h"
 #include "net/recorder_connection.h"
 #include "net/recorder_services.h"
 
@@ -28,13 +29,33 @@ bool RecorderServices::LoginsThrottled(const RecorderConnection& connection) {
 asio::awaitable<void> RecorderServices::CountFailedLogin(const RecorderConnection& connection) {
   const LoginThrottleLimits limits{settings_.GetLoginFailures(), settings_.GetLoginWindowSeconds(),
                                    settings_.GetLoginCooldownSeconds()};
-  if (loginThrottle_.RecordFailure(connection.PeerAddress(), CurrentClock().Now(), limits)) {
-    const auto work = MakeDatabaseWork<bool>([address = connection.PeerAddress()] {
+  const std::string& address = connection.PeerAddress();
+  const std::time_t now = CurrentClock().Now();
+  bool started = loginThrottle_.RecordFailure(address, now, limits);
+  if (!started && limits.failures > 0 && LoginFailuresAreShared()) {
+    const std::int32_t shared = co_await CountSharedFailedLogin(address, now, limits);
+    started = shared >= limits.failures && loginThrottle_.StartCoolDown(address, now, limits);
+  }
+  if (started) {
+    const auto work = MakeDatabaseWork<bool>([address] {
       LogLoginsThrottled(address);
       return true;
     });
-    co_await AwaitDatabase(database_.writes.For(connection.PeerAddress()), work);
+    co_await AwaitDatabase(database_.writes.For(address), work);
   }
+}
+
+// A database that is slow to answer is not waited for: the failed login's answer would be
+// late, and this server's own count holds meanwhile. 0 when it did not answer in time.
+asio::awaitable<std::int32_t> RecorderServices::CountSharedFailedLogin(
+    const std::string& address, std::time_t now, const LoginThrottleLimits& limits) {
+  const auto work = MakeDatabaseWork<DbResult<std::int32_t>>(
+      [key = SharedKeyOfAddress(address), now, window = limits.windowSeconds] {
+        return CountSharedFailure(key, now, window);
+      });
+  const DbOutcome waited =
+      co_await AwaitDatabase(database_.writes.For(address), work, kSharedCountWaitLimit);
+  co_return Flattened(waited, *work).ValueOr(0);
 }
 
 asio::awaitable<bool> RecorderServices::Settle(const RecorderConnection& connection,

@@ -2,18 +2,24 @@
 
 #include <exception>
 
+#include "base/clock.h"
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
+#include "base/settings.h"
 #include "store/bound_statement.h"
 #include "store/database_error.h"
 #include "store/directory_tables.h"
 #include "store/engine.h"
 #include "store/event_log.h"
+#include "store/login_failures.h"
 
 namespace orlentis {
 
 void VacuumPostgresDatabase(soci::session& session) {
   TrimLog();
+  // A window that is over counts for nothing: its key starts again at its next failure.
+  ForgetSharedLoginFailures(session, static_cast<double>(CurrentClock().Now()) -
+                                         Settings::Instance().GetLoginWindowSeconds());
   std::string statementTimeout;
   BoundStatement(session, "SHOW statement_timeout").Into(statementTimeout).Execute();
   // A vacuum of a grown log outlasts the bound every request's statement keeps; the bound

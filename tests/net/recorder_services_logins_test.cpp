@@ -6,10 +6,13 @@
 
 #include "base/operator_log.h"
 #include "net/wire_records.h"
+#include "store/bound_statement.h"
 #include "store/database_maintenance.h"
+#include "store/engine.h"
 #include "support/base/operator_log_lines.h"
 #include "support/net/recorder_services_server.h"
 #include "support/net/recorder_wire.h"
+#include "support/store/postgres_server.h"
 #include "support/store/store_rows.h"
 
 namespace orlentis::testing {
@@ -354,6 +357,37 @@ TEST(LoginThrottleTest, GuessesFromOneAddressAreCutOffForTheCoolDown) {
             1);
   server.Net().Clock().AdvanceSeconds(301);
   EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "carol-pw"), 1);
+}
+
+// Servers sharing a PostgreSQL database count failed logins together: with two failures from
+// 127.0.0.1 counted by others, this server's first one reaches the limit of three, and the
+// address cools down here at once, while another address logs in as ever.
+TEST(LoginThrottleTest, FailuresThatOtherServersCountedHoldAnAddressBackHere) {
+  if (!PostgresServer::BinaryFolder()) GTEST_SKIP() << "PostgreSQL is not installed";
+  RecorderServicesServer server({{"SECURITY", "LOGINFAILURES", "3"},
+                                 {"SECURITY", "LOGINWINDOW", "60"},
+                                 {"SECURITY", "LOGINCOOLDOWN", "300"}},
+                                DatabaseEngine::kPostgres);
+  AddUser("carol", "carol-pw", AddGroup("Viewers", 4, 0x05), 0x0F);
+  const double now = static_cast<double>(server.Net().Clock().Now());
+  BoundStatement(ThreadSession(),
+                 "INSERT INTO orlentis_login_failure (key, window_start, failures) "
+                 "VALUES ('address 127.0.0.1', :start, 2)")
+      .Use(now)
+      .Execute();
+  std::ostringstream log;
+  const OperatorLogCapture capture(log);
+  EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "wrong"), 0);
+  EXPECT_NE(log.str().find("[access.logins-throttled] logins for 127.0.0.1"), std::string::npos)
+      << log.str();
+  EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "carol-pw"), 0);
+  EXPECT_EQ(HostLoginVerdict(server, "127.0.0.2", "carol-pw"), 1);
+  int failures = 0;
+  BoundStatement(ThreadSession(),
+                 "SELECT failures FROM orlentis_login_failure WHERE key = 'address 127.0.0.1'")
+      .Into(failures)
+      .Execute();
+  EXPECT_EQ(failures, 3);
 }
 
 // A login that the database could not answer fails, but is no guess: once the database is

@@ -88,6 +88,16 @@ CREATE TABLE IF NOT EXISTS orlentis_schema (
 CREATE UNIQUE INDEX IF NOT EXISTS orlentis_schema_one_row ON orlentis_schema ((true));
 INSERT INTO orlentis_schema (version) SELECT 1 WHERE NOT EXISTS (SELECT FROM orlentis_schema);
 
+-- Failed logins per key (a recorder's address, a console user name) that the servers sharing
+-- this database count together: the count of the window that began at window_start (seconds
+-- since 1970). Not part of the directory: never copied or compared, and a key whose window is
+-- long over is forgotten by the maintenance.
+CREATE TABLE IF NOT EXISTS orlentis_login_failure (
+  key text PRIMARY KEY,
+  window_start double precision NOT NULL,
+  failures integer NOT NULL
+);
+
 CREATE INDEX IF NOT EXISTS SiteByAddress ON Site (strIP, nInstanceID, strSiteName);
 -- The logins' lookups: the sites of one address and instance come out in nID order.
 CREATE INDEX IF NOT EXISTS SiteByAddressAndInstance ON Site (strIP, nInstanceID);
