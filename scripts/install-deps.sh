@@ -6,7 +6,8 @@
 #   scripts/install-deps.sh [--bench]
 #
 # --bench adds the reference RADIUS server and its client, which bench/run measures beside
-# Orlentis; the service the package starts is stopped, since bench/run runs its own copy.
+# Orlentis, and HAProxy, which bench/failover puts in front of three servers; the services the
+# packages start are stopped, since the scripts run their own copies.
 set -euo pipefail
 
 bench=0
@@ -48,7 +49,7 @@ packages=(
   clang libfuzzer-14-dev
 )
 if [ "$bench" -eq 1 ]; then
-  packages+=(freeradius freeradius-utils)
+  packages+=(freeradius freeradius-utils haproxy)
 fi
 
 missing=()
@@ -84,9 +85,11 @@ if [ -d /run/systemd/system ]; then
   $SUDO systemctl disable --quiet postgresql 2>/dev/null || true
 fi
 
-# The packaged service would hold the standard RADIUS ports and take CPU from the measurement.
-if [ "$bench" -eq 1 ] && command -v systemctl >/dev/null &&
-  systemctl is-active --quiet freeradius 2>/dev/null; then
-  echo "install-deps: stopping the freeradius service"
-  $SUDO systemctl stop freeradius
-fi
+# The packaged services would hold their standard ports and take CPU from the measurement.
+for service in freeradius haproxy; do
+  if [ "$bench" -eq 1 ] && command -v systemctl >/dev/null &&
+    systemctl is-active --quiet "$service" 2>/dev/null; then
+    echo "install-deps: stopping the $service service"
+    $SUDO systemctl stop "$service"
+  fi
+done

@@ -212,9 +212,9 @@ class FleetRun {
   double longestBack_ = 0;
 };
 
-std::string Fixed(double value) {
+std::string Fixed(double value, int decimals = 1) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
   return text;
 }
 
@@ -237,7 +237,7 @@ std::string FleetReportText(const FleetTally& tally) {
          " s: " + std::to_string(tally.checkedIn) + " checked in at the end, " +
          std::to_string(tally.recorders - tally.everCheckedIn) + " never; " +
          std::to_string(tally.lost) + " connections lost, " + std::to_string(tally.back) +
-         " checked in again, the slowest " + Fixed(tally.longestBackSeconds) +
+         " checked in again, the slowest " + Fixed(tally.longestBackSeconds, 3) +
          " s after its first retry\n";
 }
 
@@ -247,7 +247,7 @@ std::string FleetReportJson(const FleetTally& tally) {
          ",\"checked_in\":" + std::to_string(tally.checkedIn) +
          ",\"never_checked_in\":" + std::to_string(tally.recorders - tally.everCheckedIn) +
          ",\"lost\":" + std::to_string(tally.lost) + ",\"back\":" + std::to_string(tally.back) +
-         ",\"longest_back_seconds\":" + Fixed(tally.longestBackSeconds) + "}\n";
+         ",\"longest_back_seconds\":" + Fixed(tally.longestBackSeconds, 3) + "}\n";
 }
 
 }  // namespace orlentis::peer
