@@ -17,7 +17,8 @@ MaintenanceLeader& MaintenanceLeader::Instance() {
   return leader;
 }
 
-void MaintenanceLeader::Start(const DatabaseTarget& target, std::function<void()> onLead) {
+void MaintenanceLeader::Start(const DatabaseTarget& target, std::function<void()> onLead,
+                              bool tryNow) {
   if (target.engine != DatabaseEngine::kPostgres) return;
   {
     const std::lock_guard lock(mutex_);
@@ -26,7 +27,7 @@ void MaintenanceLeader::Start(const DatabaseTarget& target, std::function<void()
     started_ = true;
     stopping_ = false;
   }
-  TryToLead();
+  if (tryNow) TryToLead();
   thread_ = std::thread([this] { Loop(); });
 }
 

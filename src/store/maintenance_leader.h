@@ -32,10 +32,10 @@ class MaintenanceLeader {
   MaintenanceLeader(const MaintenanceLeader&) = delete;
   MaintenanceLeader& operator=(const MaintenanceLeader&) = delete;
 
-  // On PostgreSQL: tries to take the lead now and then every kTryPeriod on a thread of its
-  // own, keeping it while its session answers. onLead is called on that thread (or this one,
-  // for the first try) each time this server takes the lead.
-  void Start(const DatabaseTarget& target, std::function<void()> onLead = {});
+  // On PostgreSQL: tries to take the lead (now, when tryNow) and then every kTryPeriod on a
+  // thread of its own, keeping it while its session answers. onLead is called on that thread
+  // (or this one, for the first try) each time this server takes the lead.
+  void Start(const DatabaseTarget& target, std::function<void()> onLead = {}, bool tryNow = true);
   // Ends the tries and gives the lead up.
   void Stop();
 

@@ -124,10 +124,15 @@ bool RunStoreStartup(const std::filesystem::path& programFolder) {
   const DatabasePreparation preparation = PrepareDatabase(target);
   if (preparation == DatabasePreparation::kRefused) return false;
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
-  MaintenanceLeader::Instance().Start(target, [] {
-    DatabaseMaintenance::Instance().AdoptLastMaintenance();
-    CloseThreadSession();
-  });
+  // A database that could not be prepared is not waited for a second time here: the lead is
+  // tried from the leader's own thread.
+  MaintenanceLeader::Instance().Start(
+      target,
+      [] {
+        DatabaseMaintenance::Instance().AdoptLastMaintenance();
+        CloseThreadSession();
+      },
+      preparation == DatabasePreparation::kReady);
   if (preparation == DatabasePreparation::kFailed) {
     maintenance.SetPrepared(false);
     maintenance.MarkUnusable("it could not be prepared");
