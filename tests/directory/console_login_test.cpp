@@ -6,7 +6,10 @@
 
 #include "base/clock.h"
 #include "base/settings.h"
+#include "store/bound_statement.h"
 #include "store/database_maintenance.h"
+#include "store/engine.h"
+#include "support/store/postgres_server.h"
 #include "support/store/store_rows.h"
 #include "support/store/temp_database.h"
 
@@ -100,6 +103,28 @@ TEST_F(ConsoleLoginTest, GuessingOneNameIsHeldBackForTheCoolDown) {
             1);
   clock.AdvanceSeconds(300);
   EXPECT_TRUE(ConsoleLogin("grace", "grace-pw"));
+  SetCurrentClock(nullptr);
+}
+
+// Where servers share a PostgreSQL database, guesses at the other servers' consoles count
+// here too: with nine counted there, this console's first wrong password reaches the limit.
+TEST(ConsoleSharedThrottleTest, GuessesAtOtherServersConsolesCountHere) {
+  if (!PostgresServer::BinaryFolder()) GTEST_SKIP() << "PostgreSQL is not installed";
+  ManualClock clock(2'000'000);
+  SetCurrentClock(&clock);
+  Settings::Instance().SetPreferences(PreferenceBlock{});
+  const TempDatabase database(DatabaseEngine::kPostgres);
+  AddUser("ivan", "ivan-pw", GroupIdByName("Operator"), 0x047);
+  const double now = static_cast<double>(clock.Now());
+  BoundStatement(ThreadSession(),
+                 "INSERT INTO orlentis_login_failure (key, window_start, failures) "
+                 "VALUES ('console ivan', :start, 9)")
+      .Use(now)
+      .Execute();
+  EXPECT_FALSE(ConsoleLogin("Ivan", "guess"));
+  EXPECT_FALSE(ConsoleLogin("ivan", "ivan-pw"));
+  clock.AdvanceSeconds(300);
+  EXPECT_TRUE(ConsoleLogin("ivan", "ivan-pw"));
   SetCurrentClock(nullptr);
 }
 
