@@ -4,16 +4,22 @@
 #include "store/engine_dialect.h"
 
 namespace orlentis {
+namespace {
+
+// One of PostgreSQL's lock functions on key, its answer as a number.
+int CallWithKey(soci::session& session, const char* sql, std::int64_t key) {
+  const long long lockKey = key;
+  int answer = 0;
+  BoundStatement(session, sql).Use(lockKey).Into(answer).Execute();
+  return answer;
+}
+
+}  // namespace
 
 AdvisoryLock::AdvisoryLock(soci::session& session, std::int64_t key)
     : session_(session), key_(key) {
   if (SessionEngine(session_) != DatabaseEngine::kPostgres) return;
-  const long long lockKey = key_;
-  int locked = 0;
-  BoundStatement(session_, "SELECT 1 FROM pg_advisory_lock(:key)")
-      .Use(lockKey)
-      .Into(locked)
-      .Execute();
+  CallWithKey(session_, "SELECT 1 FROM pg_advisory_lock(:key)", key_);
   held_ = true;
 }
 
@@ -21,24 +27,13 @@ AdvisoryLock::AdvisoryLock(soci::session& session, std::int64_t key)
 AdvisoryLock::~AdvisoryLock() {
   if (!held_) return;
   try {
-    const long long key = key_;
-    int released = 0;
-    BoundStatement(session_, "SELECT CAST(pg_advisory_unlock(:key) AS integer)")
-        .Use(key)
-        .Into(released)
-        .Execute();
+    CallWithKey(session_, "SELECT CAST(pg_advisory_unlock(:key) AS integer)", key_);
   } catch (...) {
   }
 }
 
 bool TryAdvisoryLock(soci::session& session, std::int64_t key) {
-  const long long lockKey = key;
-  int taken = 0;
-  BoundStatement(session, "SELECT CAST(pg_try_advisory_lock(:key) AS integer)")
-      .Use(lockKey)
-      .Into(taken)
-      .Execute();
-  return taken == 1;
+  return CallWithKey(session, "SELECT CAST(pg_try_advisory_lock(:key) AS integer)", key) == 1;
 }
 
 }  // namespace orlentis

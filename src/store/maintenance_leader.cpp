@@ -78,8 +78,10 @@ void MaintenanceLeader::Loop() {
 }
 
 // The lead is kept while its session answers; without it, a new session tries for the lock.
+// A lock just taken is the lead only once onLead has run: no maintenance runs by the schedule
+// this server had before it took the lead.
 void MaintenanceLeader::TryToLead() {
-  std::function<void()> tookLead;
+  std::function<void()> onLead;
   {
     const std::lock_guard lock(mutex_);
     try {
@@ -89,18 +91,19 @@ void MaintenanceLeader::TryToLead() {
         return;
       }
       if (!session_) session_ = OpenSession(target_);
-      leads_ = TryAdvisoryLock(*session_, kMaintenanceLockKey);
+      if (!TryAdvisoryLock(*session_, kMaintenanceLockKey)) return;
     } catch (const std::exception& error) {
       if (leads_) GiveUp(DescribeDatabaseError(error));
       session_.reset();
       return;
     }
-    if (!leads_) return;
-    LogToOperator(kLogStoreMaintenanceLeader,
-                  "this server leads the scheduled maintenance of " + DescribeDatabase(target_));
-    tookLead = onLead_;
+    onLead = onLead_;
   }
-  if (tookLead) tookLead();
+  if (onLead) onLead();
+  const std::lock_guard lock(mutex_);
+  leads_ = true;
+  LogToOperator(kLogStoreMaintenanceLeader,
+                "this server leads the scheduled maintenance of " + DescribeDatabase(target_));
 }
 
 // With the session goes the lock, whether or not the server still holds it.
