@@ -4,6 +4,7 @@
 
 #include "base/settings.h"
 #include "store/database_maintenance.h"
+#include "store/directory_version.h"
 #include "store/engine.h"
 #include "store/maintenance_leader.h"
 #include "store/store_startup.h"
@@ -28,6 +29,7 @@ Server::~Server() {
   maintenance_.Wait();
   DatabaseMaintenance::Instance().StopBackgroundWork();
   MaintenanceLeader::Instance().Stop();
+  DirectoryVersionWatch::Instance().Stop();
 }
 
 void Server::StartWorker(std::function<void()> onRequestFailure) {

@@ -1,6 +1,7 @@
 #include "directory/account_lookup.h"
 
 #include "access/roles.h"
+#include "directory/login_cache.h"
 #include "store/database_error.h"
 #include "store/database_guard.h"
 #include "store/group_table.h"
@@ -51,6 +52,25 @@ std::vector<HostSitePermission> HostPermissions(soci::session& session, std::int
   return permissions;
 }
 
+thread_local LoginCache<SiteLoginRead> siteLogins;
+thread_local LoginCache<HostLoginRead> hostLogins;
+
+// The version is read before the directory: a change after it makes for a newer version, under
+// which what was read here is never found.
+template <class Read, class ReadLogin>
+std::optional<Read> CachedRead(LoginCache<Read>& cache, soci::session& session,
+                               const std::string& name, const std::string& passwordDigest,
+                               const std::string& peerAddress, ReadLogin readLogin) {
+  const std::optional<DirectoryVersion> version = CurrentDirectoryVersion();
+  const std::string key = LoginCacheKey(name, passwordDigest, peerAddress);
+  if (version) {
+    if (const auto* kept = cache.Find(key, *version)) return *kept;
+  }
+  std::optional<Read> read = readLogin(session, name, passwordDigest, peerAddress);
+  if (version) cache.Keep(key, *version, read);
+  return read;
+}
+
 // The look-ups by step fill facts one step after the other, so that a database error keeps
 // what the steps before it found. The user, the group and the permissions are read as they
 // stood together.
@@ -97,7 +117,7 @@ void FillAccountLogin(soci::session& session, const std::string& name,
                       AccountLoginFacts& facts) {
   std::optional<SiteLoginRead> read;
   try {
-    read = ReadSiteLogin(session, name, passwordDigest, peerAddress);
+    read = CachedRead(siteLogins, session, name, passwordDigest, peerAddress, ReadSiteLogin);
   } catch (const DatabaseError&) {
     FillAccountLoginByStep(session, name, passwordDigest, peerAddress, facts);
     return;
@@ -120,7 +140,7 @@ void FillHostLogin(soci::session& session, const std::string& name,
                    HostLoginFacts& facts) {
   std::optional<HostLoginRead> read;
   try {
-    read = ReadHostLogin(session, name, passwordDigest, peerAddress);
+    read = CachedRead(hostLogins, session, name, passwordDigest, peerAddress, ReadHostLogin);
   } catch (const DatabaseError&) {
     FillHostLoginByStep(session, name, passwordDigest, peerAddress, facts);
     return;

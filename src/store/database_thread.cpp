@@ -21,7 +21,7 @@ bool DatabaseJob::Claim() {
 
 namespace {
 
-constexpr std::size_t kPostgresReadThreads = 4;
+constexpr std::size_t kPostgresReadThreads = 2;
 constexpr std::size_t kPostgresWriteLanes = 4;
 
 }  // namespace

@@ -48,7 +48,10 @@ class DatabaseJob {
 // How many threads serve the reads, and how many write: on a SQLite file one each, whose
 // statements take microseconds and which has one writer at a time anyway; on PostgreSQL
 // several, since each statement waits for a round trip to the server and the server answers
-// many sessions at once.
+// many sessions at once. Two readers there: most logins are answered from each reader's
+// cache without a statement, where more threads only take turns on the cores, and the second
+// keeps the reads that do go to the server (after a change of the directory) from queueing
+// behind one another.
 std::size_t ReadThreadCount(DatabaseEngine engine);
 std::size_t WriteLaneCount(DatabaseEngine engine);
 

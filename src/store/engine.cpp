@@ -37,6 +37,8 @@ struct ThreadSessionSlot {
   // Declared after the session, so a thread's end also drops its statements first.
   std::unique_ptr<StatementCache> statements;
   std::uint64_t generation = 0;
+  // Which of the process's sessions this is: a number no other session had.
+  std::uint64_t serial = 0;
 
   // The statements go before their session: SQLite does not close a connection that still
   // has prepared statements, and PostgreSQL's are deallocated through it.
@@ -46,6 +48,7 @@ struct ThreadSessionSlot {
   }
 };
 thread_local ThreadSessionSlot threadSession;
+std::atomic<std::uint64_t> sessionSerials{0};
 thread_local int threadSessionUses = 0;
 
 // SQLite would create the file with the process umask; the database holds password digests.
@@ -116,8 +119,13 @@ soci::session& ThreadSession() {
     threadSession.session = OpenSession(CurrentDatabaseTarget());
     threadSession.statements = std::make_unique<StatementCache>();
     threadSession.generation = generation;
+    threadSession.serial = sessionSerials.fetch_add(1) + 1;
   }
   return *threadSession.session;
+}
+
+std::uint64_t ThreadSessionSerial() {
+  return threadSession.session ? threadSession.serial : 0;
 }
 
 ThreadSessionInUse::ThreadSessionInUse() {

@@ -47,6 +47,10 @@ class ThreadSessionInUse {
   ThreadSessionInUse& operator=(const ThreadSessionInUse&) = delete;
 };
 
+// The number of the calling thread's session, which no other session of the process had
+// (0 without one): what a session alone knows, such as SQLite's data_version, holds for it only.
+std::uint64_t ThreadSessionSerial();
+
 // Drops the calling thread's session and its prepared statements; the next ThreadSession()
 // opens a fresh one.
 void CloseThreadSession();

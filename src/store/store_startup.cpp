@@ -12,6 +12,7 @@
 #include "base/text_ids.h"
 #include "store/advisory_lock.h"
 #include "store/database_maintenance.h"
+#include "store/directory_version.h"
 #include "store/engine.h"
 #include "store/event_log.h"
 #include "store/maintenance_leader.h"
@@ -124,6 +125,7 @@ bool RunStoreStartup(const std::filesystem::path& programFolder) {
   const DatabasePreparation preparation = PrepareDatabase(target);
   if (preparation == DatabasePreparation::kRefused) return false;
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  DirectoryVersionWatch::Instance().Start(target);
   // A database that could not be prepared is not waited for a second time here: the lead is
   // tried from the leader's own thread.
   MaintenanceLeader::Instance().Start(

@@ -98,6 +98,40 @@ CREATE TABLE IF NOT EXISTS orlentis_login_failure (
   failures integer NOT NULL
 );
 
+-- The version of what the recorders' logins read: accounts, groups, camera rights, the sites'
+-- addresses and the IP filter's ranges. Every change of them adds one and tells the servers
+-- listening on orlentis_directory, in the change's own transaction, so that what a server
+-- keeps of them in memory follows within moments, whoever made the change. A site's check-in
+-- that changes none of its keys changes nothing here.
+CREATE TABLE IF NOT EXISTS orlentis_directory_version (
+  version bigint NOT NULL
+);
+CREATE UNIQUE INDEX IF NOT EXISTS orlentis_directory_version_one_row
+  ON orlentis_directory_version ((true));
+INSERT INTO orlentis_directory_version (version)
+  SELECT 1 WHERE NOT EXISTS (SELECT FROM orlentis_directory_version);
+CREATE OR REPLACE FUNCTION orlentis_directory_changed() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  UPDATE orlentis_directory_version SET version = version + 1;
+  PERFORM pg_notify('orlentis_directory', '');
+  RETURN NULL;
+END
+$$;
+CREATE OR REPLACE TRIGGER UserChanged AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON "User"
+  FOR EACH STATEMENT EXECUTE FUNCTION orlentis_directory_changed();
+CREATE OR REPLACE TRIGGER GroupChanged AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON "Group"
+  FOR EACH STATEMENT EXECUTE FUNCTION orlentis_directory_changed();
+CREATE OR REPLACE TRIGGER UserSiteChanged AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON UserSite
+  FOR EACH STATEMENT EXECUTE FUNCTION orlentis_directory_changed();
+CREATE OR REPLACE TRIGGER MaskIPChanged AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON MaskIP
+  FOR EACH STATEMENT EXECUTE FUNCTION orlentis_directory_changed();
+CREATE OR REPLACE TRIGGER SiteAddedOrDeleted AFTER INSERT OR DELETE OR TRUNCATE ON Site
+  FOR EACH STATEMENT EXECUTE FUNCTION orlentis_directory_changed();
+CREATE OR REPLACE TRIGGER SiteKeysChanged AFTER UPDATE ON Site FOR EACH ROW
+  WHEN (OLD.nID IS DISTINCT FROM NEW.nID OR OLD.strIP IS DISTINCT FROM NEW.strIP
+        OR OLD.nInstanceID IS DISTINCT FROM NEW.nInstanceID)
+  EXECUTE FUNCTION orlentis_directory_changed();
+
 CREATE INDEX IF NOT EXISTS SiteByAddress ON Site (strIP, nInstanceID, strSiteName);
 -- The logins' lookups: the sites of one address and instance come out in nID order.
 CREATE INDEX IF NOT EXISTS SiteByAddressAndInstance ON Site (strIP, nInstanceID);

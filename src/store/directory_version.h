@@ -1,0 +1,58 @@
+#pragma once
+
+#include <soci/soci.h>
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <thread>
+
+#include "store/database_target.h"
+
+namespace orlentis {
+
+// The version of what the recorders' logins read, by which a server knows whether what it
+// keeps of it in memory still holds. On a SQLite file: the thread's session's PRAGMA
+// data_version, which moves whenever another connection (the server's writers, the console,
+// orlentis-admin) committed; it holds for that session only, which is part of the version. On
+// PostgreSQL: the database's own count of directory changes, which the watch below follows.
+struct DirectoryVersion {
+  std::uint64_t session = 0;  // 0 on PostgreSQL, where the count is the database's
+  std::int64_t count = 0;
+
+  bool operator==(const DirectoryVersion&) const = default;
+};
+// Of the calling thread's session; none while it is not known.
+std::optional<DirectoryVersion> CurrentDirectoryVersion();
+
+// On PostgreSQL, a connection of its own that listens for the directory's changes and reads
+// the version when told, and every few seconds in case a notice was lost. While it is not
+// connected (or never started: the administration tool, a test), the version is unknown and
+// nothing is kept.
+class DirectoryVersionWatch {
+ public:
+  static constexpr std::chrono::milliseconds kPollPeriod{3000};
+
+  static DirectoryVersionWatch& Instance();
+
+  DirectoryVersionWatch() = default;
+  ~DirectoryVersionWatch() { Stop(); }
+  DirectoryVersionWatch(const DirectoryVersionWatch&) = delete;
+  DirectoryVersionWatch& operator=(const DirectoryVersionWatch&) = delete;
+
+  void Start(const DatabaseTarget& target);
+  void Stop();
+
+  // The version the watch read last; none while it is not connected.
+  std::optional<std::int64_t> Known() const;
+
+ private:
+  void Watch(const DatabaseTarget& target);
+
+  static constexpr std::int64_t kUnknown = -1;
+  std::atomic<std::int64_t> known_{kUnknown};
+  std::atomic<bool> stopping_{false};
+  std::thread thread_;
+};
+
+}  // namespace orlentis

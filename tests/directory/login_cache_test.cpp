@@ -1,0 +1,100 @@
+#include "directory/login_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <future>
+#include <thread>
+
+#include "access/password_digest.h"
+#include "directory/account_lookup.h"
+#include "store/bound_statement.h"
+#include "store/directory_version.h"
+#include "store/engine.h"
+#include "store/store_test.h"
+#include "support/store/each_engine.h"
+#include "support/store/store_rows.h"
+
+namespace orlentis::testing {
+namespace {
+
+// Logins read through the cache of the reading thread, on each engine; on PostgreSQL with the
+// watch of the directory's version running, as in a server.
+class LoginCacheTest : public EachEngineTest {
+ protected:
+  void SetUp() override {
+    EachEngineTest::SetUp();
+    if (IsSkipped()) return;
+    DirectoryVersionWatch::Instance().Start(CurrentDatabaseTarget());
+    ASSERT_TRUE(WaitFor([] { return CurrentDirectoryVersion().has_value(); }));
+    carol_ = AddUser("carol", "carol-pw", AddGroup("Viewers", 4, 0x05), 0x0F);
+  }
+  void TearDown() override { DirectoryVersionWatch::Instance().Stop(); }
+
+  static bool WaitFor(const std::function<bool()>& condition) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!condition()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+
+  static HostLoginFacts Login(const std::string& password) {
+    return LookUpHostLogin("carol", PasswordDigest(password, false), "127.0.0.1");
+  }
+
+  // A change made elsewhere: on another connection, as by another server or orlentis-admin.
+  static void ChangeElsewhere(const std::string& sql) {
+    const auto other = OpenSession(CurrentDatabaseTarget());
+    BoundStatement(*other, sql).Execute();
+  }
+
+  std::int32_t carol_ = 0;
+};
+
+// A login answered from the cache follows every change made anywhere: a new password is taken
+// and the old one refused, and a group's rights take effect, within moments.
+TEST_P(LoginCacheTest, ChangesMadeElsewhereReachTheNextLogins) {
+  ASSERT_TRUE(Login("carol-pw").succeeded);
+  ASSERT_TRUE(Login("carol-pw").succeeded);
+  EXPECT_FALSE(Login("new-pw").succeeded);
+  ChangeElsewhere("UPDATE \"User\" SET strPassword = '" + PasswordDigest("new-pw", false) +
+                  "' WHERE nID = " + std::to_string(carol_));
+  EXPECT_TRUE(WaitFor([] { return Login("new-pw").succeeded && !Login("carol-pw").succeeded; }));
+  const std::uint32_t before = Login("new-pw").authority;
+  ChangeElsewhere("UPDATE \"Group\" SET bsAuthority = 1 WHERE strName = 'Viewers'");
+  EXPECT_TRUE(WaitFor([&] { return Login("new-pw").authority != before; }));
+  EXPECT_EQ(Login("new-pw").authority, 0x01u);
+}
+
+// A login already answered once on a reading thread costs no statement on PostgreSQL: that
+// thread answers it again while another session holds every account locked.
+TEST_P(LoginCacheTest, AWarmLoginReadsNoTable) {
+  if (GetParam() != DatabaseEngine::kPostgres) GTEST_SKIP() << "SQLite readers are not locked out";
+  std::promise<void> warmed;
+  std::promise<void> locked;
+  auto reader = std::async(std::launch::async, [&warmed, lockTaken = locked.get_future()] {
+    const bool first = Login("carol-pw").succeeded;
+    warmed.set_value();
+    lockTaken.wait();
+    const bool again = Login("carol-pw").succeeded;
+    CloseThreadSession();
+    return first && again;
+  });
+  warmed.get_future().wait();
+  const auto locker = OpenSession(CurrentDatabaseTarget());
+  BoundStatement(*locker, "BEGIN").Execute();
+  BoundStatement(*locker, "LOCK TABLE \"User\" IN ACCESS EXCLUSIVE MODE").Execute();
+  locked.set_value();
+  const auto status = reader.wait_for(std::chrono::seconds(2));
+  BoundStatement(*locker, "ROLLBACK").Execute();
+  ASSERT_EQ(status, std::future_status::ready);
+  EXPECT_TRUE(reader.get());
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, LoginCacheTest, EachEngine(), EngineName);
+
+}  // namespace
+}  // namespace orlentis::testing
