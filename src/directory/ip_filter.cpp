@@ -1,9 +1,11 @@
 #include "directory/ip_filter.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "access/ip_range.h"
 #include "store/database_guard.h"
+#include "store/directory_version.h"
 #include "store/mask_ip_table.h"
 
 namespace orlentis {
@@ -16,12 +18,23 @@ RangeLookup FilterRanges::Lookup(std::string_view address) const {
   return inside ? RangeLookup::kInside : RangeLookup::kOutside;
 }
 
+// The ranges are kept by the reading thread for the directory's version they were read at, as
+// the logins are: an admission then costs no statement until the directory changes.
 DbResult<FilterRanges> ReadFilterRanges() {
+  struct Kept {
+    std::optional<DirectoryVersion> version;
+    FilterRanges ranges;
+  };
   return RunGuardedFor([](soci::session& session) {
+    thread_local Kept kept;
+    const std::optional<DirectoryVersion> version = CurrentDirectoryVersion();
+    if (version && kept.version == version) return kept.ranges;
     MaskIpTable table(session);
     table.OpenAll();
     FilterRanges read;
     for (const MaskIPRow& row : table.Rows()) read.ranges_.emplace_back(row.strIPFrom, row.strIPTo);
+    kept.version = version;
+    kept.ranges = read;
     return read;
   });
 }

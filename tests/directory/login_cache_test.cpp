@@ -9,6 +9,7 @@
 
 #include "access/password_digest.h"
 #include "directory/account_lookup.h"
+#include "directory/ip_filter.h"
 #include "store/bound_statement.h"
 #include "store/directory_version.h"
 #include "store/engine.h"
@@ -92,6 +93,18 @@ TEST_P(LoginCacheTest, AWarmLoginReadsNoTable) {
   BoundStatement(*locker, "ROLLBACK").Execute();
   ASSERT_EQ(status, std::future_status::ready);
   EXPECT_TRUE(reader.get());
+}
+
+// The IP filter's ranges are kept the same way: a range added elsewhere decides the next
+// admission.
+TEST_P(LoginCacheTest, TheFilterRangesFollowChangesMadeElsewhere) {
+  EXPECT_EQ(LookUpAddress(ReadFilterRanges(), "10.1.2.3"), RangeLookup::kOutside);
+  EXPECT_EQ(LookUpAddress(ReadFilterRanges(), "10.1.2.3"), RangeLookup::kOutside);
+  ChangeElsewhere(
+      "INSERT INTO MaskIP (strDescription, strIPFrom, strIPTo) "
+      "VALUES ('branch', '10.1.0.0', '10.1.255.255')");
+  EXPECT_TRUE(WaitFor(
+      [] { return LookUpAddress(ReadFilterRanges(), "10.1.2.3") == RangeLookup::kInside; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, LoginCacheTest, EachEngine(), EngineName);
