@@ -110,10 +110,16 @@ CREATE UNIQUE INDEX IF NOT EXISTS orlentis_directory_version_one_row
   ON orlentis_directory_version ((true));
 INSERT INTO orlentis_directory_version (version)
   SELECT 1 WHERE NOT EXISTS (SELECT FROM orlentis_directory_version);
+-- Once per transaction: a copy of a whole directory, or a group of check-ins, is one change,
+-- and the version's row is not rewritten for every statement of it.
 CREATE OR REPLACE FUNCTION orlentis_directory_changed() RETURNS trigger LANGUAGE plpgsql AS $$
 BEGIN
-  UPDATE orlentis_directory_version SET version = version + 1;
-  PERFORM pg_notify('orlentis_directory', '');
+  IF current_setting('orlentis.directory_changed', true)
+     IS DISTINCT FROM CAST(txid_current() AS text) THEN
+    UPDATE orlentis_directory_version SET version = version + 1;
+    PERFORM pg_notify('orlentis_directory', '');
+    PERFORM set_config('orlentis.directory_changed', CAST(txid_current() AS text), true);
+  END IF;
   RETURN NULL;
 END
 $$;
