@@ -5,7 +5,6 @@
 #include <chrono>
 #include <functional>
 #include <future>
-#include <thread>
 
 #include "access/password_digest.h"
 #include "directory/account_lookup.h"
@@ -14,6 +13,7 @@
 #include "store/directory_version.h"
 #include "store/engine.h"
 #include "store/store_test.h"
+#include "support/base/poll_until.h"
 #include "support/store/each_engine.h"
 #include "support/store/store_rows.h"
 
@@ -34,12 +34,7 @@ class LoginCacheTest : public EachEngineTest {
   void TearDown() override { DirectoryVersionWatch::Instance().Stop(); }
 
   static bool WaitFor(const std::function<bool()>& condition) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return PollUntil(condition, std::chrono::seconds(3));
   }
 
   static HostLoginFacts Login(const std::string& password) {

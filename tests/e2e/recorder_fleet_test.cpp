@@ -12,6 +12,7 @@
 #include "store/engine.h"
 #include "support/app/listening_home.h"
 #include "support/app/orlentis_process.h"
+#include "support/base/poll_until.h"
 #include "support/base/temp_folder.h"
 
 namespace orlentis::testing {
@@ -34,15 +35,12 @@ class TallyBoard {
   }
   // Polls until the latest tally satisfies condition, for at most 30 s.
   bool WaitFor(const std::function<bool(const peer::FleetTally&)>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < deadline) {
-      {
-        const std::lock_guard lock(mutex_);
-        if (condition(latest_)) return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    return PollUntil(
+        [&] {
+          const std::lock_guard lock(mutex_);
+          return condition(latest_);
+        },
+        std::chrono::seconds(30));
   }
   std::string Latest() {
     const std::lock_guard lock(mutex_);

@@ -5,13 +5,13 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <thread>
 
 #include "base/language.h"
 #include "base/text_ids.h"
 #include "store/bound_statement.h"
 #include "store/database_maintenance.h"
 #include "store_test.h"
+#include "support/base/poll_until.h"
 
 namespace orlentis::testing {
 namespace {
@@ -23,12 +23,7 @@ class MaintenanceLeaderTest : public StoreTest {
   ~MaintenanceLeaderTest() override { MaintenanceLeader::Instance().Stop(); }
 
   static bool WaitFor(const std::function<bool()>& condition) {
-    const auto end = std::chrono::steady_clock::now() + 3 * MaintenanceLeader::kTryPeriod;
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
+    return PollUntil(condition, 3 * MaintenanceLeader::kTryPeriod);
   }
 
   // The session holding the maintenance lock ends, as a leader's does when it dies.

@@ -7,13 +7,13 @@
 #include <asio/redirect_error.hpp>
 #include <asio/use_awaitable.hpp>
 #include <atomic>
-#include <cstdio>
 #include <memory>
 #include <ostream>
 #include <thread>
 
 #include "base/code_page_text.h"
 #include "exchanges.h"
+#include "fixed_text.h"
 
 namespace orlentis::peer {
 namespace {
@@ -189,12 +189,6 @@ class LoadConnection {
 
 double Milliseconds(std::chrono::nanoseconds duration) {
   return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-std::string Fixed(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
 }
 
 void ShowProgress(const ProgressSink& progress, const SharedRun& shared, double seconds,

@@ -9,7 +9,6 @@
 #include <asio/steady_timer.hpp>
 #include <asio/use_awaitable.hpp>
 #include <csignal>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -18,6 +17,7 @@
 
 #include "base/code_page_text.h"
 #include "exchanges.h"
+#include "fixed_text.h"
 
 namespace orlentis::peer {
 namespace {
@@ -212,12 +212,6 @@ class FleetRun {
   double longestBack_ = 0;
 };
 
-std::string Fixed(double value, int decimals = 1) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
-
 }  // namespace
 
 FleetTally RunFleet(const FleetSettings& settings, std::ostream* progress,
@@ -227,13 +221,13 @@ FleetTally RunFleet(const FleetSettings& settings, std::ostream* progress,
 }
 
 std::string FleetTallyLine(const FleetTally& tally) {
-  return "[" + Fixed(tally.seconds) + " s] " + std::to_string(tally.checkedIn) + " of " +
+  return "[" + Fixed(tally.seconds, 1) + " s] " + std::to_string(tally.checkedIn) + " of " +
          std::to_string(tally.recorders) + " checked in, " + std::to_string(tally.lost) +
          " lost, " + std::to_string(tally.back) + " back";
 }
 
 std::string FleetReportText(const FleetTally& tally) {
-  return std::to_string(tally.recorders) + " recorders for " + Fixed(tally.seconds) +
+  return std::to_string(tally.recorders) + " recorders for " + Fixed(tally.seconds, 1) +
          " s: " + std::to_string(tally.checkedIn) + " checked in at the end, " +
          std::to_string(tally.recorders - tally.everCheckedIn) + " never; " +
          std::to_string(tally.lost) + " connections lost, " + std::to_string(tally.back) +
@@ -243,7 +237,7 @@ std::string FleetReportText(const FleetTally& tally) {
 
 std::string FleetReportJson(const FleetTally& tally) {
   return "{\"recorders\":" + std::to_string(tally.recorders) +
-         ",\"seconds\":" + Fixed(tally.seconds) +
+         ",\"seconds\":" + Fixed(tally.seconds, 1) +
          ",\"checked_in\":" + std::to_string(tally.checkedIn) +
          ",\"never_checked_in\":" + std::to_string(tally.recorders - tally.everCheckedIn) +
          ",\"lost\":" + std::to_string(tally.lost) + ",\"back\":" + std::to_string(tally.back) +
