@@ -7,6 +7,7 @@
 #include "store/directory_version.h"
 #include "store/engine.h"
 #include "store/maintenance_leader.h"
+#include "store/server_registry.h"
 #include "store/store_startup.h"
 
 namespace orlentis {
@@ -30,6 +31,7 @@ Server::~Server() {
   DatabaseMaintenance::Instance().StopBackgroundWork();
   MaintenanceLeader::Instance().Stop();
   DirectoryVersionWatch::Instance().Stop();
+  ServerRegistry::Instance().Stop();
 }
 
 void Server::StartWorker(std::function<void()> onRequestFailure) {

@@ -21,6 +21,7 @@
 #include "console/report_list.h"
 #include "console/save_file_question.h"
 #include "directory/log_entries.h"
+#include "directory/site_monitor.h"
 
 namespace orlentis {
 namespace {
@@ -76,6 +77,7 @@ LogPage::LogPage(DirectoryDoor& door, bool consoleRight, const LogLimits& limits
       showMessage_(WarningBoxOver(this)),
       askSaveFile_([this] { return AskSaveFileInDialog(); }) {
   list_->SetColumns(PageText(kTextLogColumns));
+  if (DirectoryHasServers()) list_->SetColumns(PageText(kTextServerColumn));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(status_);
   layout->addWidget(list_);
@@ -236,7 +238,8 @@ void LogPage::ShowEntries(const std::vector<LogEntry>& entries) {
   for (const LogEntry& entry : entries) {
     const int row =
         list_->AddRow({QString::fromStdString(entry.time), QString::fromStdString(entry.source),
-                       QString::fromStdString(entry.action), QString::fromStdString(entry.detail)});
+                       QString::fromStdString(entry.action), QString::fromStdString(entry.detail),
+                       QString::fromStdString(entry.server)});
     list_->SetRowKey(row, entry.key);
   }
   list_->setUpdatesEnabled(true);

@@ -29,6 +29,7 @@ MonitorPage::MonitorPage(DirectoryDoor& door, QWidget* parent)
       sites_(new ReportList(true)),
       cameras_(new ReportList(true)) {
   sites_->SetColumns(PageText(kTextSiteColumns));
+  if (DirectoryHasServers()) sites_->SetColumns(PageText(kTextServerColumn));
   cameras_->SetColumns(PageText(kTextCameraColumns));
   auto* refresh = new QPushButton(PageText(kTextRefresh));
 
@@ -79,7 +80,8 @@ void MonitorPage::ShowSites(const DbResult<std::vector<OnlineSite>>& sites) {
   for (const OnlineSite& site : *sites.value) {
     const int row =
         sites_->AddRow({QString::fromStdString(site.name), QString::fromStdString(site.address),
-                        QString::number(site.webServerPort), QString::number(site.cameraCount)});
+                        QString::number(site.webServerPort), QString::number(site.cameraCount),
+                        QString::fromStdString(site.server)});
     sites_->SetRowValue(row, static_cast<std::uint32_t>(site.id));
     selectedListed = selectedListed || site.id == selectedSite_;
   }

@@ -11,7 +11,12 @@ namespace orlentis {
 namespace {
 
 LogEntry EntryOf(const LogRow& row) {
-  return {LogEntryTimeText(row.time), row.strSource, row.strAction, row.strDetail, row.rowId};
+  return {LogEntryTimeText(row.time),
+          row.strSource,
+          row.strAction,
+          row.strDetail,
+          row.rowId,
+          row.server};
 }
 
 std::vector<LogEntry> EntriesOf(const std::vector<LogRow>& rows) {

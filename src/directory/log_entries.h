@@ -24,6 +24,7 @@ struct LogEntry {
   std::string action;
   std::string detail;
   std::int64_t key = 0;
+  std::string server;  // that wrote it, where several servers share the directory
 
   bool operator==(const LogEntry&) const = default;
 };

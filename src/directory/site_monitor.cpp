@@ -1,8 +1,11 @@
 #include "directory/site_monitor.h"
 
+#include <map>
+
 #include "base/clock.h"
 #include "store/camera_table.h"
 #include "store/database_guard.h"
+#include "store/engine.h"
 #include "store/site_table.h"
 
 namespace orlentis {
@@ -20,10 +23,13 @@ std::vector<OnlineSite> ReadOnlineSites(soci::session& session) {
   SiteTable::MarkStaleOffline(session, NowOleDate() - kStaleCheckInDays);
   SiteTable sites(session);
   sites.OpenOnline();
+  const std::map<std::int32_t, std::string> servers = ReadOnlineSiteServers(session);
   std::vector<OnlineSite> listed;
   for (const SiteRow& row : sites.Rows()) {
+    const auto server = servers.find(row.nID);
     listed.push_back({row.nID, row.strSiteName, row.strIP, row.nWebServerPort,
-                      CountPresentCameras(session, row.nID)});
+                      CountPresentCameras(session, row.nID),
+                      server != servers.end() ? server->second : std::string()});
   }
   return listed;
 }
@@ -42,6 +48,14 @@ std::vector<SiteCamera> ReadSiteCameras(soci::session& session, std::int32_t sit
 
 DbResult<std::vector<OnlineSite>> RefreshOnlineSites() {
   return RunGuardedFor([](soci::session& session) { return ReadOnlineSites(session); });
+}
+
+bool DirectoryHasServers() {
+  return CurrentDatabaseTarget().engine == DatabaseEngine::kPostgres;
+}
+
+DbResult<std::vector<ServerRow>> ListServers() {
+  return RunGuardedFor([](soci::session& session) { return ReadServers(session); });
 }
 
 DbResult<std::vector<SiteCamera>> ListSiteCameras(std::int32_t siteId) {

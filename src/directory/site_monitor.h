@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "store/db_outcome.h"
+#include "store/server_table.h"
 
 namespace orlentis {
 
@@ -20,7 +21,12 @@ struct OnlineSite {
   std::string address;
   std::int32_t webServerPort = 0;
   std::int32_t cameraCount = 0;  // cameras the site currently reports
+  std::string server;            // it checked in through, where several servers share the directory
 };
+
+// Whether the directory is one that several servers may share, whose sites and event-log
+// entries name the server they came through.
+bool DirectoryHasServers();
 
 // The sites on line, by address, instance and name. A listed site whose last check-in is
 // older than kStaleCheckInDays is marked off line on the way and left out: the recorders do
@@ -38,5 +44,8 @@ struct SiteCamera {
 
 // The cameras a site currently reports, by index.
 DbResult<std::vector<SiteCamera>> ListSiteCameras(std::int32_t siteId);
+
+// The servers sharing the directory, by name; none when it has no servers.
+DbResult<std::vector<ServerRow>> ListServers();
 
 }  // namespace orlentis

@@ -9,8 +9,12 @@
 namespace orlentis {
 namespace {
 
-const std::string kSelectEntries =
-    std::string("SELECT time, strSource, strAction, strDetail, ") + kRowIdColumn + " FROM Log ";
+std::string SelectEntries(soci::session& session) {
+  const char* server =
+      SessionEngine(session) == DatabaseEngine::kPostgres ? "COALESCE(strServer, '')" : "''";
+  return std::string("SELECT time, strSource, strAction, strDetail, ") + kRowIdColumn + ", " +
+         server + " FROM Log ";
+}
 
 template <class Bind>
 std::vector<LogRow> ReadEntries(soci::session& session, const std::string& tail, Bind bind) {
@@ -18,8 +22,9 @@ std::vector<LogRow> ReadEntries(soci::session& session, const std::string& tail,
   LogRow row;
   std::string timeText;
   long long rowId = 0;
-  BoundStatement query(session, kSelectEntries + tail);
+  BoundStatement query(session, SelectEntries(session) + tail);
   query.Into(timeText).Into(row.strSource).Into(row.strAction).Into(row.strDetail).Into(rowId);
+  query.Into(row.server);
   bind(query);
   while (query.Fetch()) {
     row.time = ParseLocalTimeText(timeText).value_or(0);

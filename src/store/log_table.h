@@ -19,6 +19,9 @@ struct LogRow {
   std::string strAction;
   std::string strDetail;
   std::int64_t rowId = 0;
+  // The server that wrote it, where several servers share the database (read, never written:
+  // the database fills it in); empty otherwise.
+  std::string server;
 };
 
 struct CalendarDay {

@@ -4,6 +4,7 @@
 #include <soci/postgresql/soci-postgresql.h>
 
 #include <map>
+#include <mutex>
 
 namespace orlentis {
 namespace {
@@ -23,7 +24,8 @@ Options ParseConnection(const std::string& connection) {
   return options;
 }
 
-// A value in single quotes, as libpq's key=value form reads it back.
+// A value in single quotes, as libpq's key=value form reads it back, and PostgreSQL an E'...'
+// literal.
 std::string Quoted(const std::string& value) {
   std::string quoted = "'";
   for (const char c : value) {
@@ -31,6 +33,16 @@ std::string Quoted(const std::string& value) {
     quoted += c;
   }
   return quoted + "'";
+}
+
+std::mutex sessionNameMutex;
+std::string sessionName;
+
+// Set in the session's opening round trip, after the connection string's own, if any.
+std::string SessionNameSetting() {
+  const std::lock_guard lock(sessionNameMutex);
+  if (sessionName.empty()) return {};
+  return "; SET application_name = E" + Quoted(sessionName);
 }
 
 std::string Seconds(std::chrono::seconds time) {
@@ -79,6 +91,11 @@ std::string ConnectionWithoutPassword(const std::string& connection) {
   return shown;
 }
 
+void SetSessionName(const std::string& name) {
+  const std::lock_guard lock(sessionNameMutex);
+  sessionName = name;
+}
+
 bool PostgresConnectionIsLost(soci::session& session) {
   return PQstatus(Connection(session)) == CONNECTION_BAD;
 }
@@ -91,7 +108,7 @@ std::unique_ptr<soci::session> OpenPostgresSession(const std::string& connection
   ExecutePostgresScript(*session,
                         "SET statement_timeout = " + Milliseconds(kPostgresStatementTimeout) +
                             "; SET lock_timeout = " + Milliseconds(kPostgresLockTimeout) +
-                            "; SET client_min_messages = warning");
+                            "; SET client_min_messages = warning" + SessionNameSetting());
   return session;
 }
 

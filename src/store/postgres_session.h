@@ -28,7 +28,13 @@ std::string BoundedConnectionString(const std::string& connection);
 // connection without its password, for a log line or a message.
 std::string ConnectionWithoutPassword(const std::string& connection);
 
-// A new session on the database of connection, with the bounded waits above.
+// The name this process gives its sessions (PostgreSQL's application_name), which the
+// database writes beside a site's check-in and each event-log entry: the server's own name
+// (ThisServerName()), set before the first session opens. Empty, the default, gives none.
+void SetSessionName(const std::string& name);
+
+// A new session on the database of connection, with the bounded waits above and the name
+// set by SetSessionName().
 std::unique_ptr<soci::session> OpenPostgresSession(const std::string& connection);
 
 // Whether the connection of session is gone (the server went away or closed it): only a new

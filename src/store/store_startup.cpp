@@ -17,8 +17,10 @@
 #include "store/event_log.h"
 #include "store/maintenance_leader.h"
 #include "store/postgres_maintenance.h"
+#include "store/postgres_session.h"
 #include "store/schema.h"
 #include "store/schema_version.h"
+#include "store/server_registry.h"
 #include "store/transaction.h"
 
 namespace orlentis {
@@ -122,10 +124,18 @@ DatabaseTarget ConfiguredDatabaseTarget(const std::filesystem::path& programFold
 
 bool RunStoreStartup(const std::filesystem::path& programFolder) {
   const DatabaseTarget target = ConfiguredDatabaseTarget(programFolder);
+  const Settings& settings = Settings::Instance();
+  const std::string serverName = ThisServerName(settings.GetPort());
+  // Before the first session: each one carries the name, for the rows it writes.
+  SetSessionName(serverName);
   const DatabasePreparation preparation = PrepareDatabase(target);
   if (preparation == DatabasePreparation::kRefused) return false;
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
   DirectoryVersionWatch::Instance().Start(target);
+  const std::string listenAddress = settings.GetListenAddress();
+  ServerRegistry::Instance().Start(target, serverName,
+                                   (listenAddress.empty() ? "0.0.0.0" : listenAddress) + ":" +
+                                       std::to_string(settings.GetPort()));
   // A database that could not be prepared is not waited for a second time here: the lead is
   // tried from the leader's own thread.
   MaintenanceLeader::Instance().Start(

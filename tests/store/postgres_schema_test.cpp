@@ -38,7 +38,8 @@ Tables ReadTables(soci::session& session, const std::string& sql) {
 
 // SQLite's tables in PostgreSQL's words: the program quotes only the names that are reserved
 // words, and PostgreSQL folds every unquoted name to lower case. A table without a key has the
-// rowid column that stands in for SQLite's hidden one.
+// rowid column that stands in for SQLite's hidden one; the sites and the event log end with the
+// server they came through, which only a shared database has.
 Tables AsOnPostgres(const Tables& sqlite) {
   const std::map<std::string, std::string> types = {
       {"INTEGER", "integer"}, {"TEXT", "text"}, {"REAL", "double precision"}};
@@ -53,6 +54,7 @@ Tables AsOnPostgres(const Tables& sqlite) {
                      [](const Column& c) { return std::get<2>(c) != 0; })) {
       converted.emplace_back("rowid", "bigint", 1);
     }
+    if (table == "Site" || table == "Log") converted.emplace_back("strserver", "text", 0);
   }
   return tables;
 }

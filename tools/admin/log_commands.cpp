@@ -6,6 +6,7 @@
 #include "admin_commands.h"
 #include "admin_status.h"
 #include "directory/log_entries.h"
+#include "directory/site_monitor.h"
 
 namespace orlentis::admin {
 namespace {
@@ -48,14 +49,17 @@ void ListEntries(const AdminContext& context, const LogOptions& options) {
   // The newest entries, still oldest first.
   const std::size_t skip =
       options.limit > 0 && entries.size() > options.limit ? entries.size() - options.limit : 0;
+  const bool servers = DirectoryHasServers();
   std::vector<Record> rows;
   for (std::size_t at = skip; at < entries.size(); ++at) {
     const LogEntry& entry = entries[at];
-    rows.push_back(Record()
-                       .Add("time", entry.time)
-                       .Add("source", entry.source)
-                       .Add("action", entry.action)
-                       .Add("detail", entry.detail));
+    Record row = Record()
+                     .Add("time", entry.time)
+                     .Add("source", entry.source)
+                     .Add("action", entry.action)
+                     .Add("detail", entry.detail);
+    if (servers) row.Add("server", entry.server);
+    rows.push_back(row);
   }
   context.PrintList(rows);
 }

@@ -33,13 +33,28 @@ void ListAllSites(const AdminContext& context) {
 
 // As the Monitor page shows them: a site silent for too long is marked off line on the way.
 void ListOnlineSites(const AdminContext& context) {
+  const bool servers = DirectoryHasServers();
   std::vector<Record> rows;
   for (const OnlineSite& site : context.Require(RefreshOnlineSites())) {
+    Record row = Record()
+                     .Add("address", site.address)
+                     .Add("name", site.name)
+                     .Add("web_port", site.webServerPort)
+                     .Add("cameras", site.cameraCount);
+    if (servers) row.Add("server", site.server);
+    rows.push_back(row);
+  }
+  context.PrintList(rows);
+}
+
+void ListServersOfDirectory(const AdminContext& context) {
+  std::vector<Record> rows;
+  for (const ServerRow& server : context.Require(ListServers())) {
     rows.push_back(Record()
-                       .Add("address", site.address)
-                       .Add("name", site.name)
-                       .Add("web_port", site.webServerPort)
-                       .Add("cameras", site.cameraCount));
+                       .Add("name", server.name)
+                       .Add("address", server.address)
+                       .Add("started", server.started)
+                       .Add("heartbeat_age", server.heartbeatAgeSeconds));
   }
   context.PrintList(rows);
 }
@@ -91,6 +106,12 @@ void AddSiteCommands(CLI::App& app, AdminContext& context) {
   add->add_option("--instances", options->instances, "instances 0 to N-1 (N from 1 to 4)")
       ->required();
   add->callback([&context, options] { AddSiteInstances(context, *options); });
+
+  // Where the sites come through, when several servers share the directory.
+  app.add_subcommand("servers",
+                     "list the servers sharing the directory and the age of their heartbeats, "
+                     "in seconds")
+      ->callback([&context] { ListServersOfDirectory(context); });
 
   CLI::App* remove = site->add_subcommand("remove", "remove an off-line site");
   remove->add_option("site", options->site, "ADDRESS[:INSTANCE]")->required();

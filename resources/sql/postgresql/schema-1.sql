@@ -138,6 +138,38 @@ CREATE OR REPLACE TRIGGER SiteKeysChanged AFTER UPDATE ON Site FOR EACH ROW
         OR OLD.nInstanceID IS DISTINCT FROM NEW.nInstanceID)
   EXECUTE FUNCTION orlentis_directory_changed();
 
+-- The servers sharing this database, each by its name (host:port), with the address it
+-- listens on, when it started and when it last said it is alive (every few seconds). A
+-- server's row goes when it stops; a row whose heartbeat is old is a server that died.
+CREATE TABLE IF NOT EXISTS orlentis_server (
+  name text PRIMARY KEY,
+  address text NOT NULL,
+  started timestamptz NOT NULL,
+  heartbeat timestamptz NOT NULL
+);
+
+-- Which server a site last checked in through, and which one wrote each event-log entry: the
+-- name each server gives its sessions (application_name). A session without one, as
+-- orlentis-admin's, leaves it empty. Added after the other columns, so that they keep the
+-- places they have in SQLite's tables, where a single server needs neither.
+ALTER TABLE Site ADD COLUMN IF NOT EXISTS strServer text
+  DEFAULT NULLIF(current_setting('application_name'), '');
+ALTER TABLE Log ADD COLUMN IF NOT EXISTS strServer text
+  DEFAULT NULLIF(current_setting('application_name'), '');
+CREATE OR REPLACE FUNCTION orlentis_site_checked_in() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  NEW.strServer := current_setting('application_name');
+  RETURN NEW;
+END
+$$;
+-- Only servers write on-line sites (their check-ins), and only a named session names the
+-- server. Checked before any function runs, so that a site checking in through the same
+-- server again costs nothing more.
+CREATE OR REPLACE TRIGGER SiteCheckedIn BEFORE UPDATE ON Site FOR EACH ROW
+  WHEN (NEW.bOnline <> 0 AND current_setting('application_name') <> ''
+        AND NEW.strServer IS DISTINCT FROM current_setting('application_name'))
+  EXECUTE FUNCTION orlentis_site_checked_in();
+
 CREATE INDEX IF NOT EXISTS SiteByAddress ON Site (strIP, nInstanceID, strSiteName);
 -- The logins' lookups: the sites of one address and instance come out in nID order.
 CREATE INDEX IF NOT EXISTS SiteByAddressAndInstance ON Site (strIP, nInstanceID);
