@@ -22,7 +22,7 @@ constexpr std::int32_t kMaxConnectionText = 1023;
 // Read at each use through Settings, except: the worker keeps its own copy of the code page;
 // Settings reads the directory's and the security keys again only on a reload; the listening
 // socket is opened once; the language file is read at its first text.
-constexpr std::array<SettingDefinition, 24> kTable = {{
+constexpr std::array<SettingDefinition, 25> kTable = {{
     {kListenAddress, "IPSETTING", "IP", kAddress, 0, kTextBytes, "", kAtRestart},
     {kPort, "IPSETTING", "PORT", kPortNumber, 0, kHighestPort, "10240", kAtRestart},
     {kAutoMaintenance, "DATABASE", "AtuoCompressDatabase", kFlag, 0, 1, "1", kAtOnce},
@@ -51,6 +51,8 @@ constexpr std::array<SettingDefinition, 24> kTable = {{
     // Empty: the SQLite file in the program folder. Otherwise a libpq connection string of the
     // PostgreSQL database; its password never comes from here but from libpq's own sources.
     {kDatabaseConnection, "DATABASE", "CONNECT", kText, 0, kMaxConnectionText, "", kAtRestart},
+    // Ten minutes: what a database's failover takes, not an outage's whole length.
+    {kCachedLoginSeconds, "DATABASE", "CACHEDLOGINS", kCount, 0, kUnbounded, "600", kOnReload},
     {kLanguageType, "LANGUAGETYPE", "TYPE", kText, 0, kMaxLanguageName, "TYPE0", kAtRestart},
     // The key is the one LANGUAGETYPE/TYPE names.
     {kLanguageFile, "LANGUAGE", "TYPE0", kText, 0, kMaxLanguageName, "", kAtRestart},

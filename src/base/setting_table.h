@@ -33,6 +33,7 @@ enum class SettingId {
   kLoginWindowSeconds,
   kLoginCooldownSeconds,
   kDatabaseConnection,
+  kCachedLoginSeconds,
   kLanguageType,
   kLanguageFile,
 };

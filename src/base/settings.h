@@ -98,6 +98,9 @@ class Settings {
   // DATABASE/CONNECT: empty, the SQLite file in the program folder; else the libpq connection
   // string of a PostgreSQL database.
   std::string GetDatabaseConnection() const { return FileText(SettingId::kDatabaseConnection); }
+  // DATABASE/CACHEDLOGINS: for how many seconds after a shared database became unreachable a
+  // login this server accepted before is accepted again from memory; 0, never.
+  std::int32_t GetCachedLoginSeconds() const { return FileNumber(SettingId::kCachedLoginSeconds); }
 
   PreferenceBlock GetPreferences() const;
   void SetPreferences(const PreferenceBlock& block);

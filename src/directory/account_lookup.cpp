@@ -1,7 +1,9 @@
 #include "directory/account_lookup.h"
 
 #include "access/roles.h"
+#include "directory/answers_from_memory.h"
 #include "directory/login_cache.h"
+#include "directory/remembered_logins.h"
 #include "store/database_error.h"
 #include "store/database_guard.h"
 #include "store/group_table.h"
@@ -54,20 +56,26 @@ std::vector<HostSitePermission> HostPermissions(soci::session& session, std::int
 
 thread_local LoginCache<SiteLoginRead> siteLogins;
 thread_local LoginCache<HostLoginRead> hostLogins;
+RememberedLogins<SiteLoginRead> rememberedSiteLogins;
+RememberedLogins<HostLoginRead> rememberedHostLogins;
 
 // The version is read before the directory: a change after it makes for a newer version, under
 // which what was read here is never found.
 template <class Read, class ReadLogin>
-std::optional<Read> CachedRead(LoginCache<Read>& cache, soci::session& session,
-                               const std::string& name, const std::string& passwordDigest,
-                               const std::string& peerAddress, ReadLogin readLogin) {
+std::optional<Read> CachedRead(LoginCache<Read>& cache, RememberedLogins<Read>& remembered,
+                               soci::session& session, const std::string& name,
+                               const std::string& passwordDigest, const std::string& peerAddress,
+                               ReadLogin readLogin) {
   const std::optional<DirectoryVersion> version = CurrentDirectoryVersion();
   const std::string key = LoginCacheKey(name, passwordDigest, peerAddress);
   if (version) {
     if (const auto* kept = cache.Find(key, *version)) return *kept;
   }
   std::optional<Read> read = readLogin(session, name, passwordDigest, peerAddress);
-  if (version) cache.Keep(key, *version, read);
+  if (version) {
+    cache.Keep(key, *version, read);
+    if (read) remembered.Keep(key, *version, *read);
+  }
   return read;
 }
 
@@ -109,6 +117,34 @@ void FillHostLoginByStep(soci::session& session, const std::string& name,
     facts.instances = HostPermissions(session, user->nID, peerAddress);
 }
 
+void FillAccountFacts(const std::string& name, const SiteLoginRead& read,
+                      AccountLoginFacts& facts) {
+  facts.userFound = true;
+  facts.cameraMask = IsAdministratorName(name) ? kEveryCamera
+                     : read.cameraAuthority    ? CameraMask16(*read.cameraAuthority)
+                                               : 0;
+  facts.authority = static_cast<std::uint32_t>(read.userAuthority);
+  if (read.groupName) {
+    facts.groupFound = true;
+    facts.groupName = *read.groupName;
+    facts.level = read.groupLevel;
+  }
+}
+
+void FillHostFacts(const std::string& name, const HostLoginRead& read, HostLoginFacts& facts) {
+  facts.succeeded = true;
+  facts.userName = read.userName;
+  facts.groupName = read.groupName;
+  facts.authority = EffectiveAuthority(static_cast<std::uint32_t>(read.userAuthority),
+                                       static_cast<std::uint32_t>(read.groupAuthority));
+  // The administrator is never narrowed to instances.
+  if (IsAdministratorName(name)) return;
+  for (const auto& permitted : read.instances) {
+    facts.instances.push_back(
+        {permitted.instance, permitted.cameraAuthority.substr(0, kHostCameraAuthority)});
+  }
+}
+
 // A login is read in one statement, which a network database answers in one round trip. Should
 // that fail, the steps are taken one by one, so that what they find before the failing one
 // still stands, as in a reply filled as far as the steps got.
@@ -117,22 +153,13 @@ void FillAccountLogin(soci::session& session, const std::string& name,
                       AccountLoginFacts& facts) {
   std::optional<SiteLoginRead> read;
   try {
-    read = CachedRead(siteLogins, session, name, passwordDigest, peerAddress, ReadSiteLogin);
+    read = CachedRead(siteLogins, rememberedSiteLogins, session, name, passwordDigest, peerAddress,
+                      ReadSiteLogin);
   } catch (const DatabaseError&) {
     FillAccountLoginByStep(session, name, passwordDigest, peerAddress, facts);
     return;
   }
-  if (!read) return;
-  facts.userFound = true;
-  facts.cameraMask = IsAdministratorName(name) ? kEveryCamera
-                     : read->cameraAuthority   ? CameraMask16(*read->cameraAuthority)
-                                               : 0;
-  facts.authority = static_cast<std::uint32_t>(read->userAuthority);
-  if (read->groupName) {
-    facts.groupFound = true;
-    facts.groupName = *read->groupName;
-    facts.level = read->groupLevel;
-  }
+  if (read) FillAccountFacts(name, *read, facts);
 }
 
 void FillHostLogin(soci::session& session, const std::string& name,
@@ -140,23 +167,13 @@ void FillHostLogin(soci::session& session, const std::string& name,
                    HostLoginFacts& facts) {
   std::optional<HostLoginRead> read;
   try {
-    read = CachedRead(hostLogins, session, name, passwordDigest, peerAddress, ReadHostLogin);
+    read = CachedRead(hostLogins, rememberedHostLogins, session, name, passwordDigest, peerAddress,
+                      ReadHostLogin);
   } catch (const DatabaseError&) {
     FillHostLoginByStep(session, name, passwordDigest, peerAddress, facts);
     return;
   }
-  if (!read) return;
-  facts.succeeded = true;
-  facts.userName = read->userName;
-  facts.groupName = read->groupName;
-  facts.authority = EffectiveAuthority(static_cast<std::uint32_t>(read->userAuthority),
-                                       static_cast<std::uint32_t>(read->groupAuthority));
-  // The administrator is never narrowed to instances.
-  if (IsAdministratorName(name)) return;
-  for (const auto& permitted : read->instances) {
-    facts.instances.push_back(
-        {permitted.instance, permitted.cameraAuthority.substr(0, kHostCameraAuthority)});
-  }
+  if (read) FillHostFacts(name, *read, facts);
 }
 
 std::vector<GroupSummary> ReadGroupsByLevel(soci::session& session) {
@@ -187,6 +204,30 @@ HostLoginFacts LookUpHostLogin(const std::string& name, const std::string& passw
   facts.answered = RunGuarded([&](soci::session& session) {
                      FillHostLogin(session, name, passwordDigest, peerAddress, facts);
                    }) == DbOutcome::kDone;
+  return facts;
+}
+
+std::optional<AccountLoginFacts> RememberedAccountLogin(const std::string& name,
+                                                        const std::string& passwordDigest,
+                                                        const std::string& peerAddress) {
+  if (!DirectoryAnsweredFromMemory()) return std::nullopt;
+  const auto read = rememberedSiteLogins.Find(LoginCacheKey(name, passwordDigest, peerAddress));
+  if (!read) return std::nullopt;
+  AccountLoginFacts facts;
+  facts.answered = true;
+  FillAccountFacts(name, *read, facts);
+  return facts;
+}
+
+std::optional<HostLoginFacts> RememberedHostLogin(const std::string& name,
+                                                  const std::string& passwordDigest,
+                                                  const std::string& peerAddress) {
+  if (!DirectoryAnsweredFromMemory()) return std::nullopt;
+  const auto read = rememberedHostLogins.Find(LoginCacheKey(name, passwordDigest, peerAddress));
+  if (!read) return std::nullopt;
+  HostLoginFacts facts;
+  facts.answered = true;
+  FillHostFacts(name, *read, facts);
   return facts;
 }
 

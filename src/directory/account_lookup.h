@@ -45,6 +45,16 @@ struct HostLoginFacts {
 HostLoginFacts LookUpHostLogin(const std::string& name, const std::string& passwordDigest,
                                const std::string& peerAddress);
 
+// While the database cannot be used, for [DATABASE] CACHEDLOGINS seconds: the facts of a login
+// of an account that this server read at the directory's last version, answered from memory
+// without the database; none for any other login, or at any other time.
+std::optional<AccountLoginFacts> RememberedAccountLogin(const std::string& name,
+                                                        const std::string& passwordDigest,
+                                                        const std::string& peerAddress);
+std::optional<HostLoginFacts> RememberedHostLogin(const std::string& name,
+                                                  const std::string& passwordDigest,
+                                                  const std::string& peerAddress);
+
 // CMD_USER_LOGIN: the user's group id, when name and password match; done when the database
 // could be read.
 DbResult<std::optional<std::int32_t>> LookUpUserGroupId(const std::string& name,

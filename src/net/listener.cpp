@@ -15,6 +15,7 @@
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
 #include "base/settings.h"
+#include "directory/answers_from_memory.h"
 #include "directory/ip_filter.h"
 #include "net/awaitable_database.h"
 #include "store/database_maintenance.h"
@@ -189,11 +190,17 @@ asio::awaitable<RangeLookup> Listener::LookUpPeer(const std::string& peerAddress
   if (waited == DbOutcome::kDone) {
     const DbResult<FilterRanges> ranges = Flattened(waited, *read);
     if (ranges.Done()) lastRanges_ = *ranges.value;
-    co_return LookUpAddress(ranges, peerAddress);
+    if (ranges.Done() || !DirectoryAnsweredFromMemory()) {
+      co_return LookUpAddress(ranges, peerAddress);
+    }
+    co_return LookUpInLastRanges(peerAddress);
   }
   // A look-up that never started never clears the mark itself.
   if (read->GiveUp()) lookupUnderWay_->store(false);
-  if (DatabaseMaintenance::Instance().IsUnavailable()) co_return RangeLookup::kUnavailable;
+  // While logins are answered from memory, so are admissions: without them, none would come.
+  if (DatabaseMaintenance::Instance().IsUnavailable() && !DirectoryAnsweredFromMemory()) {
+    co_return RangeLookup::kUnavailable;
+  }
   co_return LookUpInLastRanges(peerAddress);
 }
 

@@ -102,6 +102,9 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
         });
     const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
     facts = work->ValueOr(waited, {});
+    if (!facts.answered) {
+      facts = RememberedAccountLogin(name, digest, connection.PeerAddress()).value_or(facts);
+    }
     // A login that had succeeded before a database error stays one.
     LoginVerdict verdict = facts.userFound && facts.groupFound ? LoginVerdict::kAccepted
                            : facts.answered                    ? LoginVerdict::kRefused
@@ -145,6 +148,9 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
         });
     const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
     facts = work->ValueOr(waited, {});
+    if (!facts.answered) {
+      facts = RememberedHostLogin(name, digest, connection.PeerAddress()).value_or(facts);
+    }
     LoginVerdict verdict = facts.succeeded  ? LoginVerdict::kAccepted
                            : facts.answered ? LoginVerdict::kRefused
                                             : LoginVerdict::kUnanswered;

@@ -112,6 +112,7 @@ bool DatabaseMaintenance::RepairDatabase() {
   if (!repairsAllowed_.load()) return false;
   bool idle = false;
   if (!unavailable_.compare_exchange_strong(idle, true)) return false;
+  NoteUnavailableFromNow();
   if (repairsInBackground_.load() && RunInBackground([this] { Repair(); })) return false;
   return Repair();
 }
@@ -188,8 +189,18 @@ void DatabaseMaintenance::StopBackgroundWork() {
   stopping_ = false;
 }
 
+std::chrono::steady_clock::duration DatabaseMaintenance::UnavailableFor() const {
+  if (!unavailable_.load()) return {};
+  const std::chrono::steady_clock::duration since(unavailableSince_.load());
+  return std::chrono::steady_clock::now().time_since_epoch() - since;
+}
+
+void DatabaseMaintenance::NoteUnavailableFromNow() {
+  unavailableSince_.store(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
 void DatabaseMaintenance::MarkUnusable(const std::string& why) {
-  unavailable_.store(true);
+  if (!unavailable_.exchange(true)) NoteUnavailableFromNow();
   if (unusable_.exchange(true)) return;
   const DatabaseTarget target = CurrentDatabaseTarget();
   LogToOperator(

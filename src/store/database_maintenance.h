@@ -29,6 +29,8 @@ class DatabaseMaintenance {
   static DatabaseMaintenance& Instance();
 
   bool IsUnavailable() const { return unavailable_.load(); }
+  // How long the database has been unavailable without a break; zero while it is available.
+  std::chrono::steady_clock::duration UnavailableFor() const;
   bool IsMaintenanceRunning() const;
 
   // Start-up and scheduled maintenance: compacts the database, stores now as the last
@@ -107,6 +109,7 @@ class DatabaseMaintenance {
   // Runs task on the background thread; false when one is still running there.
   bool RunInBackground(std::function<void()> task);
   void LogMaintenanceResult(int detailTextId);
+  void NoteUnavailableFromNow();
 
   std::atomic<double> lastMaintenance_{0.0};
   std::atomic<double> nextMaintenance_{1.0};
@@ -114,6 +117,8 @@ class DatabaseMaintenance {
   std::atomic<bool> startupHold_{true};
   std::atomic<int> runningCount_{0};
   std::atomic<bool> unavailable_{false};
+  // When unavailable_ last turned true, on the steady clock.
+  std::atomic<std::chrono::steady_clock::rep> unavailableSince_{0};
   std::atomic<bool> startupFinished_{false};
   std::atomic<bool> repairsAllowed_{true};
   std::atomic<bool> repairsInBackground_{false};

@@ -98,6 +98,14 @@ std::optional<std::int64_t> DirectoryVersionWatch::Known() const {
   return known;
 }
 
+bool DirectoryVersionWatch::WaitUntilKnown(std::chrono::milliseconds limit) const {
+  const auto end = Clock::now() + limit;
+  while (!Known() && thread_.joinable() && Clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return Known().has_value();
+}
+
 // A change's notice comes after its commit; a version read after the notices that came before
 // it is at least theirs. Notices that arrive during a read make for another read.
 void DirectoryVersionWatch::Watch(const DatabaseTarget& target) {

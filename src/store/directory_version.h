@@ -45,6 +45,8 @@ class DirectoryVersionWatch {
 
   // The version the watch read last; none while it is not connected.
   std::optional<std::int64_t> Known() const;
+  // Waits up to limit for a version to be known; whether one is.
+  bool WaitUntilKnown(std::chrono::milliseconds limit) const;
 
  private:
   void Watch(const DatabaseTarget& target);

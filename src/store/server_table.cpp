@@ -39,8 +39,8 @@ std::map<std::int32_t, std::string> ReadOnlineSiteServers(soci::session& session
   if (SessionEngine(session) != DatabaseEngine::kPostgres) return servers;
   std::int32_t site = 0;
   std::string server;
-  BoundStatement query(session,
-                       "SELECT nID, strServer FROM Site WHERE bOnline <> 0 AND strServer IS NOT NULL");
+  BoundStatement query(
+      session, "SELECT nID, strServer FROM Site WHERE bOnline <> 0 AND strServer IS NOT NULL");
   query.Into(site).Into(server);
   while (query.Fetch()) servers[site] = server;
   return servers;

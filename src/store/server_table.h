@@ -15,7 +15,7 @@ namespace orlentis {
 struct ServerRow {
   std::string name;
   std::string address;
-  std::string started;               // local time of the database, "YYYY-MM-DD HH:MM:SS"
+  std::string started;                   // local time of the database, "YYYY-MM-DD HH:MM:SS"
   std::int32_t heartbeatAgeSeconds = 0;  // since the server last said it is alive
 };
 

@@ -122,6 +122,8 @@ DatabaseTarget ConfiguredDatabaseTarget(const std::filesystem::path& programFold
   return DatabaseTarget::Postgres(connection);
 }
 
+constexpr std::chrono::seconds kFirstVersionWait{2};
+
 bool RunStoreStartup(const std::filesystem::path& programFolder) {
   const DatabaseTarget target = ConfiguredDatabaseTarget(programFolder);
   const Settings& settings = Settings::Instance();
@@ -132,6 +134,11 @@ bool RunStoreStartup(const std::filesystem::path& programFolder) {
   if (preparation == DatabasePreparation::kRefused) return false;
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
   DirectoryVersionWatch::Instance().Start(target);
+  // So that the first logins are kept, for their next time and for a time without the
+  // database; a database that cannot be reached now is not waited for.
+  if (preparation == DatabasePreparation::kReady) {
+    DirectoryVersionWatch::Instance().WaitUntilKnown(kFirstVersionWait);
+  }
   const std::string listenAddress = settings.GetListenAddress();
   ServerRegistry::Instance().Start(target, serverName,
                                    (listenAddress.empty() ? "0.0.0.0" : listenAddress) + ":" +

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <soci/postgresql/soci-postgresql.h>
+#include <soci/soci.h>
 
 #include <memory>
 #include <string>
@@ -7,6 +9,7 @@
 #include "admin_run.h"
 #include "base/profile_file.h"
 #include "base/program_folder.h"
+#include "recorder/host_requests.h"
 #include "store/server_registry.h"
 #include "support/app/listening_home.h"
 #include "support/app/orlentis_process.h"
@@ -18,6 +21,9 @@
 
 namespace orlentis::testing {
 namespace {
+
+// The first-start password that the launch gives the Administrator.
+constexpr const char* kAdministratorPassword = "test-admin";
 
 // A headless server on its own folder and port, on the database of connection.
 struct SharingServer {
@@ -44,6 +50,25 @@ struct SharingServer {
 
 bool Lists(const std::string& output, const std::string& text) {
   return output.find(text) != std::string::npos;
+}
+
+// A host login through port, to its verdict: whether it was accepted.
+bool HostLoginAccepted(std::uint16_t port, const std::string& name, const std::string& password) {
+  WireClient host(port);
+  if (!host.Send(EncodeHostRequest(HOST_USER_LOGIN, 0))) return false;
+  if (ReceiveHostFrame(host) != HostFrame{1, 1, 1}) return false;
+  if (!host.Send(EncodeHostCredentials(name, HostPasswordDigest(password)))) return false;
+  return ReceiveHostFrame(host) == HostFrame{1, 1, 1};
+}
+
+// Turns the database's connections away and ends those it has, or lets them in again: to its
+// servers it cannot be reached, as when it is stopped, while the cluster stays up.
+void SetReachable(const std::string& database, bool reachable) {
+  soci::session postgres(soci::postgresql, PostgresServer::Shared().ConnectionString("postgres"));
+  postgres << "ALTER DATABASE " + database + " ALLOW_CONNECTIONS " + (reachable ? "true" : "false");
+  if (reachable) return;
+  postgres << "SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = '" +
+                  database + "'";
 }
 
 // Two servers on one PostgreSQL database know each other through it: each lists itself in
@@ -84,6 +109,42 @@ TEST(ServersSharingADirectoryTest, SitesAndEntriesNameTheirServerAndAStoppedServ
   EXPECT_FALSE(Lists(servers, bName)) << servers;
   a.process->Signal(SIGTERM);
   EXPECT_EQ(a.process->Wait(20000), 0) << a.process->ErrorOutput();
+}
+
+// While the database cannot be reached, a login the server accepted before is accepted from
+// memory, any other is not, an administrative change is refused, and CACHEDLOGINS=0 turns
+// that off; the server comes back by itself once the database is reachable again.
+TEST(ServersSharingADirectoryTest, RememberedLoginsAreAcceptedWhileTheDatabaseIsAway) {
+  if (!PostgresServer::BinaryFolder()) GTEST_SKIP() << "skipped: PostgreSQL not installed";
+  const std::string database = "outage";
+  SharingServer server(PostgresServer::Shared().CreateDatabase(database));
+  ASSERT_TRUE(HostLoginAccepted(server.port, "Administrator", kAdministratorPassword));
+  ASSERT_FALSE(HostLoginAccepted(server.port, "Administrator", "wrong"));
+
+  SetReachable(database, false);
+  EXPECT_TRUE(HostLoginAccepted(server.port, "Administrator", kAdministratorPassword));
+  EXPECT_FALSE(HostLoginAccepted(server.port, "Administrator", "wrong"));
+  EXPECT_FALSE(HostLoginAccepted(server.port, "nobody", kAdministratorPassword));
+  const AdminRun refused = RunAdminTool(server.home.Path(), {"group", "add", "Guards"});
+  EXPECT_NE(refused.status, 0);
+  EXPECT_TRUE(Lists(refused.error, "cannot reach PostgreSQL")) << refused.error;
+
+  const auto settings = server.home / kSettingsFileName;
+  ProfileFile ini(settings);
+  ini.SetText("DATABASE", "CACHEDLOGINS", "0");
+  ASSERT_TRUE(ini.SaveAs(settings));
+  server.process->Signal(SIGHUP);
+  EXPECT_TRUE(PollUntil(
+      [&] { return !HostLoginAccepted(server.port, "Administrator", kAdministratorPassword); },
+      std::chrono::seconds(10)));
+
+  SetReachable(database, true);
+  EXPECT_TRUE(PollUntil(
+      [&] { return HostLoginAccepted(server.port, "Administrator", kAdministratorPassword); },
+      std::chrono::seconds(10)));
+  server.Admin({"group", "add", "Guards"});
+  server.process->Signal(SIGTERM);
+  EXPECT_EQ(server.process->Wait(20000), 0) << server.process->ErrorOutput();
 }
 
 }  // namespace
