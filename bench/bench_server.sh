@@ -51,6 +51,21 @@ start_server() {
   "$peer" host-check --port "$port" >/dev/null
 }
 
+# Starts COUNT servers as above, in folders server0, server1... under WORK, all on the
+# PostgreSQL database of CONNECTION; their pids and ports go to the arrays server_pids and
+# server_ports, and the shell does not report their end (a bench may kill one on purpose).
+start_shared_servers() {
+  local count=$1 work=$2 connection=$3 n
+  for n in $(seq 0 $((count - 1))); do
+    mkdir "$work/server$n"
+    start_server "$work/server$n" "[DATABASE]" "CONNECT=$connection"
+    disown "$server_pid"
+    server_pids+=("$server_pid")
+    server_ports+=("$port")
+  done
+  server_pid=
+}
+
 # Ends the server (or reference) of server_pid.
 stop_server() {
   kill -TERM "$server_pid" 2>/dev/null || true

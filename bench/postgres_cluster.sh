@@ -35,6 +35,14 @@ start_postgres() {
   if [[ $(id -u) == 0 ]]; then chown postgres: "$postgres_folder"; fi
   as_postgres initdb -D "$postgres_folder/data" -A trust -U postgres --locale=C -E UTF8 \
     >"$postgres_folder/initdb.log"
+  resume_postgres
+}
+
+# Stops the cluster's server, keeping its data, and starts it again: an outage.
+halt_postgres() {
+  as_postgres pg_ctl -D "$postgres_folder/data" -m fast -w stop >/dev/null
+}
+resume_postgres() {
   as_postgres pg_ctl -D "$postgres_folder/data" -l "$postgres_folder/log" -w start \
     -o "-k $postgres_folder -p $postgres_port -c listen_addresses=''" \
     -o "-c shared_buffers=1GB -c effective_cache_size=8GB -c max_wal_size=4GB" >/dev/null
