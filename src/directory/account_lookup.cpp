@@ -176,6 +176,20 @@ void FillHostLogin(soci::session& session, const std::string& name,
   if (read) FillHostFacts(name, *read, facts);
 }
 
+template <class Facts, class Read, class Fill>
+std::optional<Facts> Remembered(const RememberedLogins<Read>& remembered, const std::string& name,
+                                const std::string& passwordDigest, const std::string& peerAddress,
+                                Fill fill) {
+  const std::optional<std::int64_t> lastVersion = DirectoryVersionWatch::Instance().LastKnown();
+  if (!DirectoryAnsweredFromMemory() || !lastVersion) return std::nullopt;
+  const auto read = remembered.Find(LoginCacheKey(name, passwordDigest, peerAddress), *lastVersion);
+  if (!read) return std::nullopt;
+  Facts facts;
+  facts.answered = true;
+  fill(name, *read, facts);
+  return facts;
+}
+
 std::vector<GroupSummary> ReadGroupsByLevel(soci::session& session) {
   GroupTable groups(session);
   groups.OpenByLevel();
@@ -210,25 +224,15 @@ HostLoginFacts LookUpHostLogin(const std::string& name, const std::string& passw
 std::optional<AccountLoginFacts> RememberedAccountLogin(const std::string& name,
                                                         const std::string& passwordDigest,
                                                         const std::string& peerAddress) {
-  if (!DirectoryAnsweredFromMemory()) return std::nullopt;
-  const auto read = rememberedSiteLogins.Find(LoginCacheKey(name, passwordDigest, peerAddress));
-  if (!read) return std::nullopt;
-  AccountLoginFacts facts;
-  facts.answered = true;
-  FillAccountFacts(name, *read, facts);
-  return facts;
+  return Remembered<AccountLoginFacts>(rememberedSiteLogins, name, passwordDigest, peerAddress,
+                                       FillAccountFacts);
 }
 
 std::optional<HostLoginFacts> RememberedHostLogin(const std::string& name,
                                                   const std::string& passwordDigest,
                                                   const std::string& peerAddress) {
-  if (!DirectoryAnsweredFromMemory()) return std::nullopt;
-  const auto read = rememberedHostLogins.Find(LoginCacheKey(name, passwordDigest, peerAddress));
-  if (!read) return std::nullopt;
-  HostLoginFacts facts;
-  facts.answered = true;
-  FillHostFacts(name, *read, facts);
-  return facts;
+  return Remembered<HostLoginFacts>(rememberedHostLogins, name, passwordDigest, peerAddress,
+                                    FillHostFacts);
 }
 
 DbResult<std::optional<std::int32_t>> LookUpUserGroupId(const std::string& name,

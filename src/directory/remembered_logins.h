@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -34,8 +35,11 @@ class RememberedLogins {
     entries_.insert_or_assign(key, read);
   }
 
-  std::optional<Read> Find(const std::string& key) const {
+  // What was kept for key, if it was read at lastVersion, the newest this server knew of: a
+  // change it learnt of after its last read of a login makes all it kept stale.
+  std::optional<Read> Find(const std::string& key, std::int64_t lastVersion) const {
     const std::lock_guard lock(mutex_);
+    if (!version_ || version_->count != lastVersion) return std::nullopt;
     const auto found = entries_.find(key);
     if (found == entries_.end()) return std::nullopt;
     return found->second;

@@ -98,6 +98,12 @@ std::optional<std::int64_t> DirectoryVersionWatch::Known() const {
   return known;
 }
 
+std::optional<std::int64_t> DirectoryVersionWatch::LastKnown() const {
+  const std::int64_t known = lastKnown_.load();
+  if (known == kUnknown) return std::nullopt;
+  return known;
+}
+
 bool DirectoryVersionWatch::WaitUntilKnown(std::chrono::milliseconds limit) const {
   const auto end = Clock::now() + limit;
   while (!Known() && thread_.joinable() && Clock::now() < end) {
@@ -125,6 +131,7 @@ void DirectoryVersionWatch::Watch(const DatabaseTarget& target) {
         const auto version = ReadVersion(connection.get(), stopping_);
         if (!version) break;
         known_.store(*version);
+        lastKnown_.store(*version);
         nextPoll = Clock::now() + kPollPeriod;
       }
       if (!AwaitInput(connection.get())) break;

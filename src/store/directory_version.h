@@ -45,6 +45,9 @@ class DirectoryVersionWatch {
 
   // The version the watch read last; none while it is not connected.
   std::optional<std::int64_t> Known() const;
+  // The version the watch read last, also once it is no longer connected: what this server
+  // last knew of the directory.
+  std::optional<std::int64_t> LastKnown() const;
   // Waits up to limit for a version to be known; whether one is.
   bool WaitUntilKnown(std::chrono::milliseconds limit) const;
 
@@ -53,6 +56,7 @@ class DirectoryVersionWatch {
 
   static constexpr std::int64_t kUnknown = -1;
   std::atomic<std::int64_t> known_{kUnknown};
+  std::atomic<std::int64_t> lastKnown_{kUnknown};
   std::atomic<bool> stopping_{false};
   std::thread thread_;
 };
