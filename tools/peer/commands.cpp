@@ -311,6 +311,11 @@ LoadSettings ReadLoadSettings(const CommandLine& line) {
   settings.cameras = static_cast<int>(line.Number("cameras", settings.cameras, 0, 64));
   settings.sitePrefix = line.Text("site-prefix", settings.sitePrefix);
   settings.echo = line.Flag("echo");
+  settings.refusalsAnswer = line.Flag("refusals");
+  if (settings.refusalsAnswer && settings.exchange != LoadExchange::kAccountLogin &&
+      settings.exchange != LoadExchange::kHostLogin) {
+    throw PeerFailure(PeerStatus::kUsage, "--refusals goes only with the login exchanges");
+  }
   if (settings.echo && settings.exchange != LoadExchange::kKeepAlive) {
     throw PeerFailure(PeerStatus::kUsage, "--echo goes only with the keepalive exchange");
   }
@@ -361,7 +366,7 @@ PeerStatus RunToolCommand(const std::string& name, const std::vector<std::string
         arguments,
         WithConnectionOptions({"exchange", "connections", "duration", "requests", "threads",
                                "users", "user-prefix", "password", "cameras", "site-prefix"}),
-        {"json", "quiet", "echo"});
+        {"json", "quiet", "echo", "refusals"});
     const LoadReport report =
         RunLoad(ReadLoadSettings(line), {line.Flag("quiet") ? nullptr : &err, progressInPlace});
     out << (json ? LoadReportJson(report) : LoadReportText(report));
@@ -504,8 +509,8 @@ std::string HelpText() {
       "\n"
       "Load:\n"
       "  bench --exchange X --connections C --duration S [--requests N] [--threads 1|2]\n"
-      "        [--users U --user-prefix P --password W] [--cameras K] [--echo] [--quiet]\n"
-      "        [--json]\n"
+      "        [--users U --user-prefix P --password W] [--refusals] [--cameras K] [--echo]\n"
+      "        [--quiet] [--json]\n"
       "      Closed-loop load on one exchange: keepalive, host-login, account-login,\n"
       "      site-checkin (with K cameras, default 16) or mix. Connections are opened and\n"
       "      registered first; then each sends its next request as soon as the last is\n"
@@ -513,7 +518,8 @@ std::string HelpText() {
       "      to standard error each second; at the end, requests per second and latency p50,\n"
       "      p99 and maximum. Logins use the users made by seed (user i % U). With --echo\n"
       "      the keep-alives go unregistered to a bare echo server and must come back\n"
-      "      unchanged (bench/echo_server).\n"
+      "      unchanged (bench/echo_server). With --refusals a refused login counts as\n"
+      "      answered and its connection goes on, as a guesser's would.\n"
       "  hold --connections C --duration S\n"
       "      Opens C connections (each an account check) and holds them silent for S seconds.\n"
       "  stall --connections C --duration S\n"

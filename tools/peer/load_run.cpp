@@ -98,7 +98,8 @@ class LoadConnection {
       const PeerStatus outcome = co_await Attempt();
       const auto end = Clock::now();
       if (end > shared_.StopAt()) break;
-      if (outcome == PeerStatus::kOk) {
+      if (outcome == PeerStatus::kOk ||
+          (outcome == PeerStatus::kRefused && settings_.refusalsAnswer)) {
         loop_.samples.Add(end - begin);
         shared_.answered.fetch_add(1, std::memory_order_relaxed);
         continue;

@@ -38,6 +38,8 @@ struct LoadSettings {
   std::string sitePrefix = "bench-site-";
   // Keep-alives to a bare echo server: no registration, and each comes back unchanged.
   bool echo = false;
+  // A guesser's load: a refused login is an answer like any other, and its connection stays.
+  bool refusalsAnswer = false;
 };
 
 struct LoadReport {
