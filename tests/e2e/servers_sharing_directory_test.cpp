@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "admin_run.h"
 #include "base/profile_file.h"
@@ -19,7 +20,6 @@
 #include "support/base/poll_until.h"
 #include "support/base/temp_folder.h"
 #include "support/net/recorder_wire.h"
-#include "support/store/each_engine.h"
 #include "support/store/postgres_server.h"
 
 namespace orlentis::testing {
@@ -30,7 +30,7 @@ constexpr const char* kAdministratorPassword = "test-admin";
 
 // A headless server on its own folder and port, on the database of connection.
 struct SharingServer {
-  SharingServer(const std::string& connection) : port(FreePort()) {
+  explicit SharingServer(const std::string& connection) : port(FreePort()) {
     EXPECT_TRUE(WriteListenSettings(home.Path(), port));
     const auto settings = home / kSettingsFileName;
     ProfileFile ini(settings);
