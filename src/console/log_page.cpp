@@ -21,7 +21,7 @@
 #include "console/report_list.h"
 #include "console/save_file_question.h"
 #include "directory/log_entries.h"
-#include "directory/site_monitor.h"
+#include "directory/shared_directory.h"
 
 namespace orlentis {
 namespace {
@@ -77,7 +77,7 @@ LogPage::LogPage(DirectoryDoor& door, bool consoleRight, const LogLimits& limits
       showMessage_(WarningBoxOver(this)),
       askSaveFile_([this] { return AskSaveFileInDialog(); }) {
   list_->SetColumns(PageText(kTextLogColumns));
-  if (DirectoryHasServers()) list_->SetColumns(PageText(kTextServerColumn));
+  if (DirectoryIsShared()) list_->SetColumns(PageText(kTextServerColumn));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(status_);
   layout->addWidget(list_);

@@ -10,6 +10,7 @@
 #include "console/directory_door.h"
 #include "console/page_text.h"
 #include "console/report_list.h"
+#include "directory/shared_directory.h"
 
 namespace orlentis {
 namespace {
@@ -29,7 +30,7 @@ MonitorPage::MonitorPage(DirectoryDoor& door, QWidget* parent)
       sites_(new ReportList(true)),
       cameras_(new ReportList(true)) {
   sites_->SetColumns(PageText(kTextSiteColumns));
-  if (DirectoryHasServers()) sites_->SetColumns(PageText(kTextServerColumn));
+  if (DirectoryIsShared()) sites_->SetColumns(PageText(kTextServerColumn));
   cameras_->SetColumns(PageText(kTextCameraColumns));
   auto* refresh = new QPushButton(PageText(kTextRefresh));
 

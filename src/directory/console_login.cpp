@@ -12,6 +12,7 @@
 #include "base/text_ids.h"
 #include "directory/account_log.h"
 #include "directory/code_page_password.h"
+#include "directory/shared_directory.h"
 #include "directory/shared_login_failures.h"
 #include "store/database_guard.h"
 #include "store/event_log.h"
@@ -61,7 +62,7 @@ class ConsoleThrottle {
     const std::time_t now = CurrentClock().Now();
     const LoginThrottleLimits limits = LoginThrottleLimitsFrom(Settings::Instance());
     bool started = throttle_.RecordFailure(key, now, limits);
-    if (!started && limits.failures > 0 && LoginFailuresAreShared()) {
+    if (!started && limits.failures > 0 && DirectoryIsShared()) {
       const DbResult<std::int32_t> shared =
           CountSharedFailure(SharedKeyOfConsoleName(key), now, limits.windowSeconds);
       started = shared.value && *shared.value >= limits.failures &&

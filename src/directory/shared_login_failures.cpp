@@ -1,14 +1,9 @@
 #include "directory/shared_login_failures.h"
 
 #include "store/database_guard.h"
-#include "store/engine.h"
 #include "store/login_failures.h"
 
 namespace orlentis {
-
-bool LoginFailuresAreShared() {
-  return CurrentDatabaseTarget().engine == DatabaseEngine::kPostgres;
-}
 
 std::string SharedKeyOfAddress(const std::string& address) {
   return "address " + address;

@@ -5,7 +5,6 @@
 #include "base/clock.h"
 #include "store/camera_table.h"
 #include "store/database_guard.h"
-#include "store/engine.h"
 #include "store/site_table.h"
 
 namespace orlentis {
@@ -48,10 +47,6 @@ std::vector<SiteCamera> ReadSiteCameras(soci::session& session, std::int32_t sit
 
 DbResult<std::vector<OnlineSite>> RefreshOnlineSites() {
   return RunGuardedFor([](soci::session& session) { return ReadOnlineSites(session); });
-}
-
-bool DirectoryHasServers() {
-  return CurrentDatabaseTarget().engine == DatabaseEngine::kPostgres;
 }
 
 DbResult<std::vector<ServerRow>> ListServers() {

@@ -24,10 +24,6 @@ struct OnlineSite {
   std::string server;            // it checked in through, where several servers share the directory
 };
 
-// Whether the directory is one that several servers may share, whose sites and event-log
-// entries name the server they came through.
-bool DirectoryHasServers();
-
 // The sites on line, by address, instance and name. A listed site whose last check-in is
 // older than kStaleCheckInDays is marked off line on the way and left out: the recorders do
 // not always check out, so this refresh is where silent sites drop off.

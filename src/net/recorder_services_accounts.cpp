@@ -6,6 +6,7 @@
 #include "base/settings.h"
 #include "directory/account_log.h"
 #include "directory/account_lookup.h"
+#include "directory/shared_directory.h"
 #include "directory/shared_login_failures.h"
 #include "net/recorder_connection.h"
 #include "net/recorder_services.h"
@@ -32,7 +33,7 @@ asio::awaitable<void> RecorderServices::CountFailedLogin(const RecorderConnectio
   const std::string& address = connection.PeerAddress();
   const std::time_t now = CurrentClock().Now();
   bool started = loginThrottle_.RecordFailure(address, now, limits);
-  if (!started && limits.failures > 0 && LoginFailuresAreShared()) {
+  if (!started && limits.failures > 0 && DirectoryIsShared()) {
     const std::int32_t shared = co_await CountSharedFailedLogin(address, now, limits);
     started = shared >= limits.failures && loginThrottle_.StartCoolDown(address, now, limits);
   }

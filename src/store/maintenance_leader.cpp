@@ -25,19 +25,14 @@ void MaintenanceLeader::Start(const DatabaseTarget& target, std::function<void()
     target_ = target;
     onLead_ = std::move(onLead);
     started_ = true;
-    stopping_ = false;
   }
   if (tryNow) TryToLead();
-  thread_ = std::thread([this] { Loop(); });
+  tries_.Start(
+      kTryPeriod, [this] { TryToLead(); }, false);
 }
 
 void MaintenanceLeader::Stop() {
-  {
-    const std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  if (thread_.joinable()) thread_.join();
+  tries_.Stop();
   const std::lock_guard lock(mutex_);
   session_.reset();
   leads_ = false;
@@ -66,15 +61,6 @@ bool MaintenanceLeader::RunAsLeader(const DatabaseTarget& target,
     throw;
   }
   return true;
-}
-
-void MaintenanceLeader::Loop() {
-  std::unique_lock lock(mutex_);
-  while (!wake_.wait_for(lock, kTryPeriod, [this] { return stopping_; })) {
-    lock.unlock();
-    TryToLead();
-    lock.lock();
-  }
 }
 
 // The lead is kept while its session answers; without it, a new session tries for the lock.

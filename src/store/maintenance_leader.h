@@ -3,13 +3,12 @@
 #include <soci/soci.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "store/database_target.h"
+#include "store/periodic_thread.h"
 
 namespace orlentis {
 
@@ -48,7 +47,6 @@ class MaintenanceLeader {
  private:
   void TryToLead();
   void GiveUp(const std::string& reason);
-  void Loop();
 
   mutable std::mutex mutex_;
   DatabaseTarget target_;
@@ -56,9 +54,7 @@ class MaintenanceLeader {
   std::unique_ptr<soci::session> session_;
   bool started_ = false;
   bool leads_ = false;
-  bool stopping_ = false;
-  std::condition_variable wake_;
-  std::thread thread_;
+  PeriodicThread tries_;
 };
 
 }  // namespace orlentis

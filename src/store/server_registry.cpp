@@ -4,6 +4,7 @@
 
 #include <array>
 #include <exception>
+#include <utility>
 
 #include "store/engine.h"
 #include "store/server_table.h"
@@ -18,24 +19,18 @@ ServerRegistry& ServerRegistry::Instance() {
 void ServerRegistry::Start(const DatabaseTarget& target, const std::string& name,
                            const std::string& address) {
   if (target.engine != DatabaseEngine::kPostgres) return;
-  {
-    const std::lock_guard lock(mutex_);
-    target_ = target;
-    name_ = name;
-    address_ = address;
-    stopping_ = false;
-  }
-  thread_ = std::thread([this] { Loop(); });
+  target_ = target;
+  name_ = name;
+  address_ = address;
+  starting_ = true;
+  started_ = true;
+  heartbeat_.Start(
+      kHeartbeatPeriod, [this] { Beat(); }, true);
 }
 
 void ServerRegistry::Stop() {
-  {
-    const std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  if (!thread_.joinable()) return;
-  thread_.join();
+  heartbeat_.Stop();
+  if (!std::exchange(started_, false)) return;
   // Best effort: a server that cannot say it stopped is seen as dead by its old heartbeat.
   try {
     if (session_) RemoveServer(*session_, name_);
@@ -44,24 +39,15 @@ void ServerRegistry::Stop() {
   session_.reset();
 }
 
-void ServerRegistry::Loop() {
-  bool starting = true;
-  std::unique_lock lock(mutex_);
-  do {
-    lock.unlock();
-    try {
-      Beat(starting);
-      starting = false;
-    } catch (const std::exception&) {
-      session_.reset();
-    }
-    lock.lock();
-  } while (!wake_.wait_for(lock, kHeartbeatPeriod, [this] { return stopping_; }));
-}
-
-void ServerRegistry::Beat(bool starting) {
-  if (!session_) session_ = OpenSession(target_);
-  RecordServer(*session_, name_, address_, starting);
+// A row that cannot be written now is written at a later beat, on a new session.
+void ServerRegistry::Beat() {
+  try {
+    if (!session_) session_ = OpenSession(target_);
+    RecordServer(*session_, name_, address_, starting_);
+    starting_ = false;
+  } catch (const std::exception&) {
+    session_.reset();
+  }
 }
 
 std::string ThisServerName(std::int32_t port) {

@@ -3,13 +3,11 @@
 #include <soci/soci.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "store/database_target.h"
+#include "store/periodic_thread.h"
 
 namespace orlentis {
 
@@ -33,17 +31,16 @@ class ServerRegistry {
   void Stop();
 
  private:
-  void Beat(bool starting);
-  void Loop();
+  // On the heartbeat's thread only, between Start() and Stop().
+  void Beat();
 
-  std::mutex mutex_;
   DatabaseTarget target_;
   std::string name_;
   std::string address_;
   std::unique_ptr<soci::session> session_;
-  bool stopping_ = false;
-  std::condition_variable wake_;
-  std::thread thread_;
+  bool starting_ = false;
+  bool started_ = false;
+  PeriodicThread heartbeat_;
 };
 
 // The name of this server among those sharing a database: the machine's host name and the

@@ -1,9 +1,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <functional>
 #include <sstream>
-#include <thread>
 
 #include "base/operator_log.h"
 #include "store/bound_statement.h"
@@ -11,6 +9,7 @@
 #include "store/event_log.h"
 #include "store/postgres_maintenance.h"
 #include "store_test.h"
+#include "support/base/poll_until.h"
 
 namespace orlentis::testing {
 namespace {
@@ -26,15 +25,6 @@ class PostgresRepairTest : public StoreTest {
     BoundStatement(session, "INSERT INTO \"Group\" (strName, nLevel) VALUES (:name, 9)")
         .Use(name)
         .Execute();
-  }
-
-  static bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
   }
 
   std::ostringstream log_;
@@ -117,11 +107,11 @@ TEST_F(PostgresRepairTest, AnUnreachableDatabaseIsUnusableUntilItIsBackByItself)
   maintenance.SetRepairsInBackground(true);
 
   EXPECT_EQ(RunGuarded([](soci::session&) {}), DbOutcome::kFailed);
-  ASSERT_TRUE(WaitFor([&] { return maintenance.IsUnusable(); }, std::chrono::seconds(20)));
+  ASSERT_TRUE(PollUntil([&] { return maintenance.IsUnusable(); }, std::chrono::seconds(20)));
   EXPECT_EQ(RunGuarded([](soci::session&) {}), DbOutcome::kSkipped);
 
   PostgresServer::Shared().CreateDatabase(later);
-  EXPECT_TRUE(WaitFor([&] { return !maintenance.IsUnusable(); }, std::chrono::seconds(10)));
+  EXPECT_TRUE(PollUntil([&] { return !maintenance.IsUnusable(); }, std::chrono::seconds(10)));
   EXPECT_EQ(RunGuarded([](soci::session&) {}), DbOutcome::kDone);
   maintenance.StopBackgroundWork();
   maintenance.SetRepairsInBackground(false);

@@ -6,7 +6,7 @@
 #include "admin_commands.h"
 #include "admin_status.h"
 #include "directory/log_entries.h"
-#include "directory/site_monitor.h"
+#include "directory/shared_directory.h"
 
 namespace orlentis::admin {
 namespace {
@@ -49,7 +49,7 @@ void ListEntries(const AdminContext& context, const LogOptions& options) {
   // The newest entries, still oldest first.
   const std::size_t skip =
       options.limit > 0 && entries.size() > options.limit ? entries.size() - options.limit : 0;
-  const bool servers = DirectoryHasServers();
+  const bool servers = DirectoryIsShared();
   std::vector<Record> rows;
   for (std::size_t at = skip; at < entries.size(); ++at) {
     const LogEntry& entry = entries[at];

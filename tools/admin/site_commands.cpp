@@ -5,6 +5,7 @@
 #include "admin_commands.h"
 #include "admin_status.h"
 #include "directory/permission_tree.h"
+#include "directory/shared_directory.h"
 #include "directory/site_accounts.h"
 #include "directory/site_monitor.h"
 
@@ -33,7 +34,7 @@ void ListAllSites(const AdminContext& context) {
 
 // As the Monitor page shows them: a site silent for too long is marked off line on the way.
 void ListOnlineSites(const AdminContext& context) {
-  const bool servers = DirectoryHasServers();
+  const bool servers = DirectoryIsShared();
   std::vector<Record> rows;
   for (const OnlineSite& site : context.Require(RefreshOnlineSites())) {
     Record row = Record()
