@@ -7,6 +7,7 @@
 
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
+#include "base/server_metrics.h"
 
 namespace orlentis {
 namespace {
@@ -37,6 +38,7 @@ std::string ErrorText(int result, LDAP* ld) {
 // libldap's own words for a refused certificate are seldom more than "Connect error", so the
 // line also says what the directory has to offer.
 void LogTlsFault(const std::string& uri, const std::string& caFile, const std::string& what) {
+  Metrics().domainLogonErrors.Add();
   const std::string cas = caFile.empty() ? "the system's trusted CAs" : "the CAs of " + caFile;
   LogToOperatorPerReason(kLogAccessDomainTlsFailed, uri + " " + what,
                          "domain logon at " + uri + " refused without sending the password: " +
@@ -95,6 +97,7 @@ bool Secured(LDAP* ld, const DomainLogonSettings& settings, const std::string& u
 }  // namespace
 
 void LogDirectoryFault(const std::string& uri, int result, LDAP* ld) {
+  Metrics().domainLogonErrors.Add();
   LogToOperatorPerReason(kLogAccessDomainLogonFailed, std::to_string(result),
                          "domain logon at " + uri + " failed: " + ErrorText(result, ld));
 }

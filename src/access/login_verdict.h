@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/server_metrics.h"
+
 namespace orlentis {
 
 // What a login, or the domain logon within it, came to: the credentials were accepted or
@@ -7,5 +9,17 @@ namespace orlentis {
 // asked or did not answer in time). Only a refusal is a guess that the login throttle counts;
 // an unanswered login fails without holding its address back afterwards.
 enum class LoginVerdict { kAccepted, kRefused, kUnanswered };
+
+inline LoginOutcome LoginOutcomeOf(LoginVerdict verdict) {
+  switch (verdict) {
+    case LoginVerdict::kAccepted:
+      return LoginOutcome::kAccepted;
+    case LoginVerdict::kRefused:
+      return LoginOutcome::kRefused;
+    case LoginVerdict::kUnanswered:
+      break;
+  }
+  return LoginOutcome::kUnanswered;
+}
 
 }  // namespace orlentis

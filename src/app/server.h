@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "access/domain_logon_runner.h"
 #include "app/background_maintenance.h"
 #include "app/housekeeping.h"
+#include "app/metrics_page.h"
 #include "console/server_control.h"
 #include "net/network_worker.h"
 #include "net/recorder_services.h"
@@ -45,6 +47,9 @@ class Server : public ServerControl {
   const WorkerOptions& ListenOptions() const { return options_; }
   // The port listened on; 0 while no worker listens.
   std::uint16_t Port() const { return worker_ ? worker_->Port() : 0; }
+  // Why the server cannot do its work now (no listener, no database, not registered among
+  // the servers sharing its database), or empty when it can. Callable from any thread.
+  std::string NotReadyReason() const;
 
  private:
   WorkerOptions options_;
@@ -57,6 +62,9 @@ class Server : public ServerControl {
   std::unique_ptr<NetworkWorker> worker_;
   Housekeeping housekeeping_{nullptr};
   BackgroundMaintenance maintenance_;
+  std::atomic<bool> listening_{false};
+  // Last, so that it is gone before anything it reads.
+  std::unique_ptr<MetricsPage> metricsPage_;
 };
 
 }  // namespace orlentis

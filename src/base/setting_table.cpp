@@ -22,7 +22,7 @@ constexpr std::int32_t kMaxConnectionText = 1023;
 // Read at each use through Settings, except: the worker keeps its own copy of the code page;
 // Settings reads the directory's and the security keys again only on a reload; the listening
 // socket is opened once; the language file is read at its first text.
-constexpr std::array<SettingDefinition, 25> kTable = {{
+constexpr std::array<SettingDefinition, 27> kTable = {{
     {kListenAddress, "IPSETTING", "IP", kAddress, 0, kTextBytes, "", kAtRestart},
     {kPort, "IPSETTING", "PORT", kPortNumber, 0, kHighestPort, "10240", kAtRestart},
     {kAutoMaintenance, "DATABASE", "AtuoCompressDatabase", kFlag, 0, 1, "1", kAtOnce},
@@ -53,6 +53,9 @@ constexpr std::array<SettingDefinition, 25> kTable = {{
     {kDatabaseConnection, "DATABASE", "CONNECT", kText, 0, kMaxConnectionText, "", kAtRestart},
     // Ten minutes: what a database's failover takes, not an outage's whole length.
     {kCachedLoginSeconds, "DATABASE", "CACHEDLOGINS", kCount, 0, kUnbounded, "600", kOnReload},
+    // 0: no metrics page. Its own port, never the recorders'; on the loopback unless told.
+    {kMetricsPort, "METRICS", "PORT", kCount, 0, kHighestPort, "0", kAtRestart},
+    {kMetricsAddress, "METRICS", "ADDRESS", kAddress, 0, kTextBytes, "127.0.0.1", kAtRestart},
     {kLanguageType, "LANGUAGETYPE", "TYPE", kText, 0, kMaxLanguageName, "TYPE0", kAtRestart},
     // The key is the one LANGUAGETYPE/TYPE names.
     {kLanguageFile, "LANGUAGE", "TYPE0", kText, 0, kMaxLanguageName, "", kAtRestart},

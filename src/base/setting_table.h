@@ -34,6 +34,8 @@ enum class SettingId {
   kLoginCooldownSeconds,
   kDatabaseConnection,
   kCachedLoginSeconds,
+  kMetricsPort,
+  kMetricsAddress,
   kLanguageType,
   kLanguageFile,
 };

@@ -101,6 +101,9 @@ class Settings {
   // DATABASE/CACHEDLOGINS: for how many seconds after a shared database became unreachable a
   // login this server accepted before is accepted again from memory; 0, never.
   std::int32_t GetCachedLoginSeconds() const { return FileNumber(SettingId::kCachedLoginSeconds); }
+  // METRICS/PORT and ADDRESS: where the metrics and health checks are served; port 0, nowhere.
+  std::int32_t GetMetricsPort() const { return FileNumber(SettingId::kMetricsPort); }
+  std::string GetMetricsAddress() const { return FileText(SettingId::kMetricsAddress); }
 
   PreferenceBlock GetPreferences() const;
   void SetPreferences(const PreferenceBlock& block);

@@ -68,7 +68,9 @@ class ConsoleThrottle {
       started = shared.value && *shared.value >= limits.failures &&
                 throttle_.StartCoolDown(key, now, limits);
     }
-    if (started) LogLoginsThrottled(std::string(name));
+    if (!started) return;
+    Metrics().coolDownsStarted.Add();
+    LogConsoleLoginsThrottled(std::string(name));
   }
 
  private:
@@ -97,6 +99,7 @@ LoginVerdict DomainVerdictFor(std::string_view name, std::string_view password) 
 struct ConsoleCheck {
   LoginVerdict verdict = LoginVerdict::kRefused;
   std::optional<ConsoleUser> user;  // when accepted
+  bool domainLogonFailed = false;   // the password matched, the domain did not accept it
 };
 
 ConsoleCheck CheckConsoleLogin(std::string_view name, std::string_view password) {
@@ -108,29 +111,36 @@ ConsoleCheck CheckConsoleLogin(std::string_view name, std::string_view password)
   if (!found.Done()) return {LoginVerdict::kUnanswered, std::nullopt};
   if (!*found.value) return {};
   const LoginVerdict verdict = DomainVerdictFor(name, password);
-  if (verdict != LoginVerdict::kAccepted) return {verdict, std::nullopt};
+  if (verdict != LoginVerdict::kAccepted) return {verdict, std::nullopt, true};
   return {verdict, *found.value};
 }
 
 }  // namespace
 
 std::optional<ConsoleUser> ConsoleLogin(std::string_view name, std::string_view password) {
-  if (Throttle().IsCoolingDown(name)) return std::nullopt;
+  if (Throttle().IsCoolingDown(name)) {
+    Metrics().CountLogin(LoginPath::kConsole, LoginOutcome::kThrottled);
+    return std::nullopt;
+  }
   const ConsoleCheck check = CheckConsoleLogin(name, password);
+  Metrics().CountLogin(LoginPath::kConsole, check.domainLogonFailed
+                                                ? LoginOutcome::kDomainLogonFailed
+                                                : LoginOutcomeOf(check.verdict));
   // Only a refusal of the credentials counts: a database or directory that could not answer
   // is no guess.
   if (check.verdict == LoginVerdict::kRefused) Throttle().CountFailure(name);
   std::optional<ConsoleUser> user = check.user;
   if (!user) return std::nullopt;
   AppendLogEntry(GetLanguageText(kTextProgramName), GetLanguageText(kTextLoginAction),
-                 std::string(name) + " " + GetLanguageText(kTextUserLogin), true);
+                 std::string(name) + " " + GetLanguageText(kTextUserLogin),
+                 {"console.login", {}, name}, true);
   return user;
 }
 
 bool LogProgramClosed(std::string_view name) {
   const std::string closed = GetLanguageText(kTextProgramClosed);
   return AppendLogEntry(GetLanguageText(kTextProgramName), closed, std::string(name) + " " + closed,
-                        true);
+                        {"console.closed", {}, name}, true);
 }
 
 }  // namespace orlentis

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/server_metrics.h"
 #include "store/directory_version.h"
 
 namespace orlentis {
@@ -22,11 +23,14 @@ class LoginCache {
   // The read kept for key at version; null when there is none.
   const std::optional<Read>* Find(const std::string& key, const DirectoryVersion& version) {
     if (!version_ || !(*version_ == version)) {
+      if (version_) Metrics().cacheReloads.Add();
       entries_.clear();
       version_ = version;
+      Metrics().cacheMisses.Add();
       return nullptr;
     }
     const auto found = entries_.find(key);
+    (found == entries_.end() ? Metrics().cacheMisses : Metrics().cacheHits).Add();
     return found == entries_.end() ? nullptr : &found->second;
   }
 

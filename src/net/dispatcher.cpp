@@ -1,9 +1,11 @@
 #include "net/dispatcher.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
+#include "base/server_metrics.h"
 #include "net/protocol_requests.h"
 #include "net/recorder_connection.h"
 #include "net/request_handlers.h"
@@ -99,6 +101,55 @@ asio::awaitable<void> ServeSiteCheckOut(RecorderConnection& connection, RequestH
   connection.CheckOut();
 }
 
+ExchangeKind HostExchangeKind(std::int32_t operation) {
+  switch (operation) {
+    case HOST_INSTANCE_CHECKIN:
+      return ExchangeKind::kHostInstanceCheckIn;
+    case HOST_INSTANCE_CHECKOUT:
+      return ExchangeKind::kHostInstanceCheckOut;
+    case HOST_USER_LOGIN:
+      return ExchangeKind::kHostUserLogin;
+    case HOST_GROUP_LIST:
+      return ExchangeKind::kHostGroupList;
+    default:
+      return ExchangeKind::kHostCameraUpdate;
+  }
+}
+
+// The kind of a block the dispatcher serves; a keep-alive's echo, which nothing answers,
+// counts with the keep-alives.
+ExchangeKind KindOfServedBlock(ConstByteSpan block) {
+  switch (LoadU32(block, 0)) {
+    case CMD_SITE_CHECKIN:
+    case CMD_SITE_UPDATE:
+      return ExchangeKind::kSiteCheckIn;
+    case CMD_SITE_CHECKOUT:
+      return ExchangeKind::kSiteCheckOut;
+    case CMD_CAMERA_INFO:
+      return ExchangeKind::kCameraInfo;
+    case CMD_CAMERA_RESET:
+      return ExchangeKind::kCameraReset;
+    case CMD_USER_LOGIN:
+      return ExchangeKind::kUserLogin;
+    case CMD_USER_LOGOUT:
+      return ExchangeKind::kUserLogout;
+    case CMD_USER_STATUS:
+      return ExchangeKind::kUserStatus;
+    case CMD_ACCOUNT_LOGIN:
+      return ExchangeKind::kAccountLogin;
+    case CMD_GROUP_COUNT:
+      return ExchangeKind::kGroupCount;
+    case CMD_USER_LIST:
+      return ExchangeKind::kUserList;
+    case CMD_GROUP_LIST:
+      return ExchangeKind::kGroupList;
+    case CMD_HOST:
+      return HostExchangeKind(DecodeHostFrame(block).word);
+    default:
+      return ExchangeKind::kKeepAlive;
+  }
+}
+
 asio::awaitable<void> ServeBlock(RecorderConnection& connection, RequestHandlers& handlers,
                                  ConstByteSpan block) {
   switch (LoadU32(block, 0)) {
@@ -150,6 +201,20 @@ asio::awaitable<void> ServeBlock(RecorderConnection& connection, RequestHandlers
   }
 }
 
+// Serves one block and counts it by its kind: how many, how many failed, how long it took.
+asio::awaitable<void> ServeCounted(RecorderConnection& connection, RequestHandlers& handlers,
+                                   ConstByteSpan block) {
+  const ExchangeKind kind = KindOfServedBlock(block);
+  const auto started = std::chrono::steady_clock::now();
+  connection.EnterExchange();
+  co_await ServeBlock(connection, handlers, block);
+  connection.RenewIdleDeadline();
+  ServerMetrics& metrics = Metrics();
+  metrics.requests[kind].Add();
+  if (connection.ExchangeFailed()) metrics.requestFailures[kind].Add();
+  metrics.RequestSeconds(kind).ObserveDuration(std::chrono::steady_clock::now() - started);
+}
+
 }  // namespace
 
 BlockVerdict JudgeBlock(ConstByteSpan block, bool alive, bool registered) {
@@ -168,9 +233,7 @@ asio::awaitable<void> DispatchBlock(RecorderConnection& connection, RequestHandl
                                     ConstByteSpan block) {
   switch (JudgeBlock(block, connection.Alive(), connection.Registered())) {
     case BlockVerdict::kServe:
-      connection.EnterExchange();
-      co_await ServeBlock(connection, handlers, block);
-      connection.RenewIdleDeadline();
+      co_await ServeCounted(connection, handlers, block);
       break;
     case BlockVerdict::kDrop:
       connection.RenewIdleDeadline();

@@ -14,6 +14,7 @@
 #include "base/clock.h"
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
+#include "base/server_metrics.h"
 #include "base/settings.h"
 #include "directory/answers_from_memory.h"
 #include "directory/ip_filter.h"
@@ -34,6 +35,7 @@ auto EndOnFault(std::shared_ptr<RecorderConnection> connection) {
   return [connection = std::move(connection)](std::exception_ptr fault) {
     if (!fault) return;
     connection->Abandon();
+    Metrics().connectionFaults.Add();
     try {
       std::rethrow_exception(fault);
     } catch (const std::exception& error) {
@@ -46,14 +48,15 @@ auto EndOnFault(std::shared_ptr<RecorderConnection> connection) {
 }
 
 // Refusals come in bursts (a recorder that retries, a scan); one line a second per reason.
-bool Refused(const std::string& peerAddress, std::string_view reason, std::string_view why) {
-  LogToOperatorPerReason(kLogNetAdmissionRefused, reason,
+bool Refused(const std::string& peerAddress, AdmissionRefusal reason, std::string_view why) {
+  Metrics().admissionsRefused[reason].Add();
+  LogToOperatorPerReason(kLogNetAdmissionRefused, AdmissionRefusalName(reason),
                          "refused a connection from " + peerAddress + ": " + std::string(why));
   return false;
 }
 
 struct Pause {
-  std::string_view reason;
+  AdmissionRefusal reason;
   std::string_view why;
 };
 
@@ -61,8 +64,10 @@ struct Pause {
 // while the database could not be prepared, since nobody could log in.
 std::optional<Pause> AdmissionPause() {
   const DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
-  if (maintenance.IsMaintenanceRunning()) return Pause{"maintenance", "the maintenance is running"};
-  if (!maintenance.IsPrepared()) return Pause{"database-unusable", "the database cannot be used"};
+  if (maintenance.IsMaintenanceRunning())
+    return Pause{AdmissionRefusal::kMaintenance, "the maintenance is running"};
+  if (!maintenance.IsPrepared())
+    return Pause{AdmissionRefusal::kDatabaseUnusable, "the database cannot be used"};
   return std::nullopt;
 }
 
@@ -117,6 +122,7 @@ asio::awaitable<void> Listener::AcceptLoop() {
 }
 
 void Listener::Admit(asio::ip::tcp::socket socket) {
+  Metrics().connectionsAccepted.Add();
   std::error_code error;
   const auto peer = socket.remote_endpoint(error);
   const std::optional<Pause> pause = AdmissionPause();
@@ -143,12 +149,12 @@ bool Listener::MakePlaceFor(const std::string& peerAddress) {
   const auto silent = full ? std::find_if(connections_.begin(), connections_.end(), IsEvictable)
                            : connections_.end();
   if (full && silent == connections_.end()) {
-    return Refused(peerAddress, "connection-limit",
+    return Refused(peerAddress, AdmissionRefusal::kConnectionLimit,
                    "all " + std::to_string(kMaxLiveConnections) + " connections are in use");
   }
   const auto perAddress = static_cast<std::size_t>(settings_.GetMaxConnectionsPerAddress());
   if (perAddress > 0 && LiveConnectionsFrom(peerAddress) >= perAddress) {
-    return Refused(peerAddress, "address-limit",
+    return Refused(peerAddress, AdmissionRefusal::kAddressLimit,
                    "the address holds " + std::to_string(perAddress) + " connections already");
   }
   if (full) Evict(silent);
@@ -160,7 +166,8 @@ asio::awaitable<void> Listener::ScreenThenServe(std::shared_ptr<RecorderConnecti
   // Closed meanwhile: the listener was closed, or a newer peer took the place of this silent one.
   if (!connection->Open()) co_return;
   if (!passes) {
-    Refused(connection->PeerAddress(), "ip-filter", "the IP filter does not admit it");
+    Refused(connection->PeerAddress(), AdmissionRefusal::kIpFilter,
+            "the IP filter does not admit it");
     Forget(connection);
     co_return;
   }
@@ -222,6 +229,7 @@ std::size_t Listener::LiveConnectionsFrom(const std::string& peerAddress) const 
 }
 
 void Listener::Evict(std::list<std::shared_ptr<RecorderConnection>>::iterator silent) {
+  Metrics().connectionsEvicted.Add();
   LogToOperator(kLogNetConnectionEvicted, "all " + std::to_string(kMaxLiveConnections) +
                                               " connections are in use: closed one from " +
                                               (*silent)->PeerAddress() +

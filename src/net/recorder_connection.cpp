@@ -8,9 +8,28 @@
 #include <asio/write.hpp>
 
 #include "base/clock.h"
+#include "base/server_metrics.h"
 #include "net/dispatcher.h"
 
 namespace orlentis {
+namespace {
+
+MetricGauge& ConnectionsOfKind(ConnectionKind kind) {
+  switch (kind) {
+    case ConnectionKind::kSite:
+      return Metrics().connections[ConnectionState::kSite];
+    case ConnectionKind::kHostCheck:
+      return Metrics().connections[ConnectionState::kHostCheck];
+    case ConnectionKind::kAccountCheck:
+      return Metrics().connections[ConnectionState::kAccountCheck];
+    case ConnectionKind::kNone:
+      break;
+  }
+  return Metrics().connections[ConnectionState::kConnected];
+}
+
+}  // namespace
+
 RecorderConnection::RecorderConnection(asio::ip::tcp::socket socket, asio::ip::tcp::endpoint peer,
                                        const ConnectionServices& services)
     : socket_(std::move(socket)), peer_(std::move(peer)), services_(services) {
@@ -19,6 +38,17 @@ RecorderConnection::RecorderConnection(asio::ip::tcp::socket socket, asio::ip::t
   // are taken straight after the socket reports data, so they never block the worker.
   socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
   socket_.non_blocking(true, ignored);
+  ConnectionsOfKind(kind_).Add(1);
+}
+
+RecorderConnection::~RecorderConnection() {
+  ConnectionsOfKind(kind_).Add(-1);
+}
+
+void RecorderConnection::BecomeKind(ConnectionKind kind) {
+  ConnectionsOfKind(kind_).Add(-1);
+  kind_ = kind;
+  ConnectionsOfKind(kind_).Add(1);
 }
 
 std::string RecorderConnection::PeerAddress() const {
@@ -32,15 +62,15 @@ std::string RecorderConnection::PeerAddress() const {
 void RecorderConnection::ReceiveCheckIn(SiteRecord record) {
   record.SetPeer(PeerAddress(), PeerPort());
   if (record.IsHostCheck()) {
-    kind_ = ConnectionKind::kHostCheck;
+    BecomeKind(ConnectionKind::kHostCheck);
   } else if (record.IsAccountCheck()) {
-    kind_ = ConnectionKind::kAccountCheck;
+    BecomeKind(ConnectionKind::kAccountCheck);
   }
   storedCheckIn_ = std::move(record);
 }
 
 void RecorderConnection::RegisterAsSite() {
-  kind_ = ConnectionKind::kSite;
+  BecomeKind(ConnectionKind::kSite);
 }
 
 void RecorderConnection::MarkRegistered() {
@@ -60,7 +90,7 @@ void RecorderConnection::EndAfterThisAnswer() {
 }
 
 void RecorderConnection::CheckOut() {
-  kind_ = ConnectionKind::kNone;
+  BecomeKind(ConnectionKind::kNone);
   alive_ = false;
   registered_ = false;
 }
@@ -68,13 +98,14 @@ void RecorderConnection::CheckOut() {
 void RecorderConnection::EndAccountCheck(bool forgetRegistration) {
   if (kind_ != ConnectionKind::kAccountCheck) return;
   alive_ = false;
-  kind_ = ConnectionKind::kNone;
+  BecomeKind(ConnectionKind::kNone);
   if (forgetRegistration) registered_ = false;
 }
 
 void RecorderConnection::TakeFailurePath() {
   alive_ = false;
-  kind_ = ConnectionKind::kNone;
+  exchangeFailed_ = true;
+  BecomeKind(ConnectionKind::kNone);
   if (services_.onRequestFailure) services_.onRequestFailure();
 }
 
@@ -85,7 +116,7 @@ void RecorderConnection::Abandon() {
 
 void RecorderConnection::Lose() {
   alive_ = false;
-  kind_ = ConnectionKind::kNone;
+  BecomeKind(ConnectionKind::kNone);
   Close();
 }
 
@@ -97,6 +128,7 @@ void RecorderConnection::RenewIdleDeadline() {
 void RecorderConnection::EnterExchange() {
   inExchange_ = true;
   everServed_ = true;
+  exchangeFailed_ = false;
 }
 
 void RecorderConnection::Close() {

@@ -47,6 +47,7 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
 
   RecorderConnection(asio::ip::tcp::socket socket, asio::ip::tcp::endpoint peer,
                      const ConnectionServices& services);
+  ~RecorderConnection();
   RecorderConnection(const RecorderConnection&) = delete;
   RecorderConnection& operator=(const RecorderConnection&) = delete;
 
@@ -128,6 +129,10 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   // Serving a request begins; it ends with RenewIdleDeadline (or the failure path, after which
   // only the dead-connection sweep looks at the connection).
   void EnterExchange();
+  // The exchange under way answered with its failure values: the database or the directory
+  // server did not answer, or it took the failure path. Counted, and cleared at the next one.
+  void MarkExchangeFailed() { exchangeFailed_ = true; }
+  bool ExchangeFailed() const { return exchangeFailed_; }
 
   // Serves the connection until it is closed; started once, by the listener.
   asio::awaitable<void> Serve();
@@ -148,6 +153,8 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
 
   // The peer went away, or a transfer took longer than its limit.
   void Lose();
+  // Every change of kind goes through here, so that the count of connections by kind holds.
+  void BecomeKind(ConnectionKind kind);
 
   asio::ip::tcp::socket socket_;
   asio::ip::tcp::endpoint peer_;
@@ -163,6 +170,7 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   SiteRecord storedCheckIn_;
   double idleDeadline_ = 0.0;
   bool inExchange_ = false;
+  bool exchangeFailed_ = false;
   bool everServed_ = false;
 };
 

@@ -10,6 +10,7 @@
 
 #include "access/login_throttle.h"
 #include "base/code_page_text.h"
+#include "base/server_metrics.h"
 #include "directory/account_lookup.h"
 #include "directory/unwritten_site_writes.h"
 #include "net/awaitable_database.h"
@@ -59,8 +60,15 @@ class RecorderServices final : public RequestHandlers {
   // nor anyone while domain logon is off.
   asio::awaitable<LoginVerdict> DomainVerdictFor(const std::string& name,
                                                  const std::string& password);
-  // Counts a refused login towards the throttle; gives whether the login was accepted.
-  asio::awaitable<bool> Settle(const RecorderConnection& connection, LoginVerdict verdict);
+  // Counts a refused login towards the throttle and the login's outcome in the metrics; gives
+  // whether the login was accepted. An unanswered login fails its exchange.
+  asio::awaitable<bool> Settle(RecorderConnection& connection, LoginPath path,
+                               LoginVerdict verdict);
+  // The same for a login that the directory accepted, after the domain logon (if any) has had
+  // its say.
+  asio::awaitable<bool> SettleAfterDomainLogon(RecorderConnection& connection, LoginPath path,
+                                               const std::string& name,
+                                               const std::string& password);
   std::string StoredSiteName(const RecorderConnection& connection) const;
   // The writing thread of the site a connection speaks for: its writes keep their order.
   DatabaseThread& SiteWrites(const RecorderConnection& connection);
@@ -77,8 +85,9 @@ class RecorderServices final : public RequestHandlers {
   asio::awaitable<bool> WriteOrKeep(RecorderConnection& connection,
                                     std::shared_ptr<DatabaseWork<DbResult<bool>>> work,
                                     const KeepInstanceWrite& keep);
-  // Whether logins from the connection's address are refused at once for now.
-  bool LoginsThrottled(const RecorderConnection& connection);
+  // Whether logins from the connection's address are refused at once for now; such a login
+  // is counted as throttled.
+  bool LoginsThrottled(const RecorderConnection& connection, LoginPath path);
   // Counts a failed login of the connection's address; the first of an episode is logged.
   asio::awaitable<void> CountFailedLogin(const RecorderConnection& connection);
   asio::awaitable<std::int32_t> CountSharedFailedLogin(const std::string& address, std::time_t now,

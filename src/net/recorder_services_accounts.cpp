@@ -22,9 +22,12 @@ std::int32_t PasswordForm(bool domainLogon) {
 
 }  // namespace
 
-bool RecorderServices::LoginsThrottled(const RecorderConnection& connection) {
-  return settings_.GetLoginFailures() > 0 &&
-         loginThrottle_.IsCoolingDown(connection.PeerAddress(), CurrentClock().Now());
+bool RecorderServices::LoginsThrottled(const RecorderConnection& connection, LoginPath path) {
+  const bool throttled =
+      settings_.GetLoginFailures() > 0 &&
+      loginThrottle_.IsCoolingDown(connection.PeerAddress(), CurrentClock().Now());
+  if (throttled) Metrics().CountLogin(path, LoginOutcome::kThrottled);
+  return throttled;
 }
 
 asio::awaitable<void> RecorderServices::CountFailedLogin(const RecorderConnection& connection) {
@@ -38,8 +41,9 @@ asio::awaitable<void> RecorderServices::CountFailedLogin(const RecorderConnectio
     started = shared >= limits.failures && loginThrottle_.StartCoolDown(address, now, limits);
   }
   if (started) {
+    Metrics().coolDownsStarted.Add();
     const auto work = MakeDatabaseWork<bool>([address] {
-      LogLoginsThrottled(address);
+      LogAddressLoginsThrottled(address);
       return true;
     });
     co_await AwaitDatabase(database_.writes.For(address), work);
@@ -59,10 +63,25 @@ asio::awaitable<std::int32_t> RecorderServices::CountSharedFailedLogin(
   co_return Flattened(waited, *work).ValueOr(0);
 }
 
-asio::awaitable<bool> RecorderServices::Settle(const RecorderConnection& connection,
+asio::awaitable<bool> RecorderServices::Settle(RecorderConnection& connection, LoginPath path,
                                                LoginVerdict verdict) {
+  Metrics().CountLogin(path, LoginOutcomeOf(verdict));
+  if (verdict == LoginVerdict::kUnanswered) connection.MarkExchangeFailed();
   if (verdict == LoginVerdict::kRefused) co_await CountFailedLogin(connection);
   co_return verdict == LoginVerdict::kAccepted;
+}
+
+asio::awaitable<bool> RecorderServices::SettleAfterDomainLogon(RecorderConnection& connection,
+                                                               LoginPath path,
+                                                               const std::string& name,
+                                                               const std::string& password) {
+  const LoginVerdict verdict = co_await DomainVerdictFor(name, password);
+  if (verdict == LoginVerdict::kAccepted) co_return co_await Settle(connection, path, verdict);
+  // Not a guess at a password the directory knows: the domain's own answer, counted apart.
+  Metrics().CountLogin(path, LoginOutcome::kDomainLogonFailed);
+  if (verdict == LoginVerdict::kUnanswered) connection.MarkExchangeFailed();
+  if (verdict == LoginVerdict::kRefused) co_await CountFailedLogin(connection);
+  co_return false;
 }
 
 asio::awaitable<DbResult<std::vector<GroupSummary>>> RecorderServices::GroupsByLevel() {
@@ -75,14 +94,15 @@ asio::awaitable<void> RecorderServices::UserLogin(RecorderConnection& connection
   const std::string name = text_->ToUtf8(request.name);
   const std::string digest = PasswordDigest(request.password, false);
   std::optional<std::int32_t> groupId;
-  if (!LoginsThrottled(connection)) {
+  if (!LoginsThrottled(connection, LoginPath::kUser)) {
     const auto work = MakeDatabaseWork<DbResult<std::optional<std::int32_t>>>(
         [name, digest] { return LookUpUserGroupId(name, digest); });
     const auto found = Flattened(co_await AwaitDatabase(database_.reads, work), *work);
     groupId = found.ValueOr(std::nullopt);
-    co_await Settle(connection, !found.Done() ? LoginVerdict::kUnanswered
-                                : groupId     ? LoginVerdict::kAccepted
-                                              : LoginVerdict::kRefused);
+    co_await Settle(connection, LoginPath::kUser,
+                    !found.Done() ? LoginVerdict::kUnanswered
+                    : groupId     ? LoginVerdict::kAccepted
+                                  : LoginVerdict::kRefused);
   }
   co_await connection.Send(groupId ? EncodeStatus(RSP_OK, *groupId) : EncodeStatus(RSP_FAIL, 0));
 }
@@ -96,7 +116,7 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
   const std::string password = text_->ToUtf8(request.password);
   AccountLoginFacts facts;
   bool succeeded = false;
-  if (!LoginsThrottled(connection)) {
+  if (!LoginsThrottled(connection, LoginPath::kAccount)) {
     const auto work =
         MakeDatabaseWork<AccountLoginFacts>([name, digest, address = connection.PeerAddress()] {
           return LookUpAccountLogin(name, digest, address);
@@ -107,11 +127,14 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
       facts = RememberedAccountLogin(name, digest, connection.PeerAddress()).value_or(facts);
     }
     // A login that had succeeded before a database error stays one.
-    LoginVerdict verdict = facts.userFound && facts.groupFound ? LoginVerdict::kAccepted
-                           : facts.answered                    ? LoginVerdict::kRefused
-                                                               : LoginVerdict::kUnanswered;
-    if (verdict == LoginVerdict::kAccepted) verdict = co_await DomainVerdictFor(name, password);
-    succeeded = co_await Settle(connection, verdict);
+    const LoginVerdict verdict = facts.userFound && facts.groupFound ? LoginVerdict::kAccepted
+                                 : facts.answered                    ? LoginVerdict::kRefused
+                                                                     : LoginVerdict::kUnanswered;
+    if (verdict == LoginVerdict::kAccepted) {
+      succeeded = co_await SettleAfterDomainLogon(connection, LoginPath::kAccount, name, password);
+    } else {
+      succeeded = co_await Settle(connection, LoginPath::kAccount, verdict);
+    }
   }
 
   UserReply reply;
@@ -142,7 +165,7 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
                  : PasswordDigest(credentials.PasswordText(), false);
   HostLoginFacts facts;
   bool succeeded = false;
-  if (!LoginsThrottled(connection)) {
+  if (!LoginsThrottled(connection, LoginPath::kHost)) {
     const auto work =
         MakeDatabaseWork<HostLoginFacts>([name, digest, address = connection.PeerAddress()] {
           return LookUpHostLogin(name, digest, address);
@@ -152,11 +175,14 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
     if (!facts.answered) {
       facts = RememberedHostLogin(name, digest, connection.PeerAddress()).value_or(facts);
     }
-    LoginVerdict verdict = facts.succeeded  ? LoginVerdict::kAccepted
-                           : facts.answered ? LoginVerdict::kRefused
-                                            : LoginVerdict::kUnanswered;
-    if (verdict == LoginVerdict::kAccepted) verdict = co_await DomainVerdictFor(name, password);
-    succeeded = co_await Settle(connection, verdict);
+    const LoginVerdict verdict = facts.succeeded  ? LoginVerdict::kAccepted
+                                 : facts.answered ? LoginVerdict::kRefused
+                                                  : LoginVerdict::kUnanswered;
+    if (verdict == LoginVerdict::kAccepted) {
+      succeeded = co_await SettleAfterDomainLogon(connection, LoginPath::kHost, name, password);
+    } else {
+      succeeded = co_await Settle(connection, LoginPath::kHost, verdict);
+    }
   }
 
   co_await connection.Send(EncodeHostFrame({succeeded ? 1 : 0, 1, form}));
@@ -174,6 +200,7 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
 
 asio::awaitable<void> RecorderServices::GroupCount(RecorderConnection& connection) {
   const auto groups = co_await GroupsByLevel();
+  if (!groups.Done()) connection.MarkExchangeFailed();
   co_await connection.Send(
       groups.Done() ? EncodeStatus(RSP_OK, static_cast<std::int32_t>(groups.value->size()))
                     : EncodeStatus(RSP_FAIL, 0));
@@ -181,6 +208,7 @@ asio::awaitable<void> RecorderServices::GroupCount(RecorderConnection& connectio
 
 asio::awaitable<void> RecorderServices::GroupList(RecorderConnection& connection) {
   const DbResult<std::vector<GroupSummary>> found = co_await GroupsByLevel();
+  if (!found.Done()) connection.MarkExchangeFailed();
   const std::vector<GroupSummary> groups = found.ValueOr({});
   for (const GroupSummary& group : groups) {
     if (!connection.Alive()) break;  // an acknowledgement did not come: the rest would be lost
@@ -193,6 +221,7 @@ asio::awaitable<void> RecorderServices::GroupList(RecorderConnection& connection
 
 asio::awaitable<void> RecorderServices::HostGroupList(RecorderConnection& connection) {
   const DbResult<std::vector<GroupSummary>> found = co_await GroupsByLevel();
+  if (!found.Done()) connection.MarkExchangeFailed();
   const std::vector<GroupSummary> groups = found.ValueOr({});
   if (groups.empty()) {
     co_await connection.Send(EncodeHostFrame({0, 0, 0}));

@@ -6,9 +6,11 @@
 
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
+#include "base/server_metrics.h"
 #include "store/database_error.h"
 #include "store/database_maintenance.h"
 #include "store/engine.h"
+#include "store/held_audit_records.h"
 #include "store/postgres_maintenance.h"
 
 namespace orlentis {
@@ -57,12 +59,14 @@ bool ReportFailure(const std::exception& error) {
   // A lock another connection held too long is no damage: repairing would only take the
   // database away from everyone for a while.
   if (IsBusyError(error)) {
+    Metrics().databaseBusy.Add();
     LogToOperatorPerReason(kLogStoreDatabaseBusy, "busy",
                            "a database operation gave up waiting for the write lock: " + why);
     return true;
   }
   // Users and recorders never see the database's error, only the operator's log does. A
   // failing database fails every operation alike, hence one line a second for each error text.
+  Metrics().databaseErrors.Add();
   LogToOperatorPerReason(kLogStoreDatabaseError, why, "a database operation failed: " + why);
   // A constraint that still fails the second time fails the work; the database is as sound
   // as before.
@@ -78,14 +82,17 @@ DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operati
     if (!retried && options.honourUnavailable && maintenance.IsUnavailable()) {
       return DbOutcome::kSkipped;
     }
+    const bool outermost = guardDepth == 0;
     try {
       soci::session& session = ThreadSession();
       const GuardDepth depth;
       const ThreadSessionInUse inUse;
       operation(session);
+      if (outermost) SendHeldAuditRecords();
       return DbOutcome::kDone;
     } catch (const std::exception& error) {
-      if (guardDepth > 0) throw;
+      if (!outermost) throw;
+      DropHeldAuditRecordsAfter(0);
       const bool lostConnection = ThreadSessionLostConnection();
       // The failed session may still hold a transaction or a lock that a repair would wait for.
       CloseThreadSession();

@@ -9,6 +9,7 @@
 #include "base/language.h"
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
+#include "base/server_metrics.h"
 #include "base/setting_table.h"
 #include "base/settings.h"
 #include "base/text_ids.h"
@@ -70,6 +71,7 @@ bool DatabaseMaintenance::RunMaintenance() {
   }
   const bool done = target.engine == DatabaseEngine::kPostgres ? VacuumPostgres(target)
                                                                : CompactFile(target.file);
+  (done ? Metrics().maintenanceRuns : Metrics().maintenanceFailures).Add();
   lastMaintenance_.store(NowOleDate());
   ScheduleNextMaintenance();
   LogMaintenanceResult(done ? kTextCompacted : kTextCompactionFailed);
@@ -127,6 +129,7 @@ bool DatabaseMaintenance::Repair() {
     LogToOperator(kLogStoreRepairStarted, "database repair started: compacting " + file.string());
     repaired = CompactDatabase(file);
     LogOutcome(kLogStoreRepairDone, kLogStoreRepairFailed, "database repair", file, repaired);
+    (repaired ? Metrics().repairsDone : Metrics().repairsFailed).Add();
     LogMaintenanceResult(repaired ? kTextRepaired : kTextCompactionFailed);
   }
   // Repairing again at the next request would fail the same way and hold every request up.
@@ -149,6 +152,7 @@ bool DatabaseMaintenance::Reconnect(const DatabaseTarget& target) {
   const bool reached =
       ReconnectWithBackoff([&] { return CanReachPostgres(target); },
                            [this](std::chrono::milliseconds pause) { PauseUnlessStopping(pause); });
+  (reached ? Metrics().repairsDone : Metrics().repairsFailed).Add();
   if (!reached) {
     LogToOperator(kLogStoreRepairFailed,
                   "database repair failed: " + database + " cannot be reached");
@@ -326,7 +330,9 @@ void DatabaseMaintenance::LogMaintenanceResult(int detailTextId) {
   GuardOptions options;
   options.honourUnavailable = false;
   RunGuarded(
-      [&](soci::session& session) { AppendLogEntryWithoutTrim(session, source, action, detail); },
+      [&](soci::session& session) {
+        AppendLogEntryWithoutTrim(session, source, action, detail, {"database.maintenance"});
+      },
       options);
 }
 

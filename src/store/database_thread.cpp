@@ -59,7 +59,13 @@ DatabaseThread::~DatabaseThread() {
   for (std::thread& thread : threads_) thread.join();
 }
 
+DatabaseLane DatabaseThread::Lane() const {
+  return kind_ == Kind::kReads ? DatabaseLane::kReads : DatabaseLane::kWrites;
+}
+
 void DatabaseThread::Submit(std::shared_ptr<DatabaseJob> job) {
+  job->queuedAt = std::chrono::steady_clock::now();
+  Metrics().databaseJobsQueued[Lane()].Add(1);
   {
     const std::lock_guard lock(mutex_);
     queue_.push_back(std::move(job));
@@ -91,23 +97,38 @@ DatabaseThread::Batch DatabaseThread::TakeBatch() {
   Batch batch(std::make_move_iterator(queue_.begin()),
               std::make_move_iterator(queue_.begin() + static_cast<std::ptrdiff_t>(size)));
   queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(size));
+  lock.unlock();
+  ServerMetrics& metrics = Metrics();
+  metrics.databaseJobsQueued[Lane()].Add(-static_cast<std::int64_t>(size));
+  const auto now = std::chrono::steady_clock::now();
+  for (const auto& job : batch)
+    metrics.DatabaseWaitSeconds(Lane()).ObserveDuration(now - job->queuedAt);
   return batch;
 }
 
 // Each read guards itself: a failed one fails alone.
 void DatabaseThread::RunReads(const Batch& batch) {
+  MetricHistogram& runSeconds = Metrics().DatabaseRunSeconds(DatabaseLane::kReads);
   for (const auto& job : batch) {
+    const auto started = std::chrono::steady_clock::now();
     job->Run();
+    runSeconds.ObserveDuration(std::chrono::steady_clock::now() - started);
     job->onFinished(DbOutcome::kDone);
   }
 }
 
+// A group's run time is its commit's too: every job of it waits for that.
 void DatabaseThread::RunGroup(const Batch& batch) {
+  const auto started = std::chrono::steady_clock::now();
   const DbOutcome outcome = RunGuarded([&](soci::session& session) {
     GroupTransaction group(session);
     for (const auto& job : batch) job->Run();
     group.Commit();
   });
+  ServerMetrics& metrics = Metrics();
+  metrics.DatabaseRunSeconds(DatabaseLane::kWrites)
+      .ObserveDuration(std::chrono::steady_clock::now() - started);
+  metrics.groupCommitSize.Observe(static_cast<double>(batch.size()));
   for (const auto& job : batch) job->onFinished(outcome);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/server_metrics.h"
 #include "store/database_target.h"
 #include "store/db_outcome.h"
 
@@ -34,6 +36,9 @@ class DatabaseJob {
 
   // The work, on the database thread with that thread's own session.
   virtual void Run() = 0;
+
+  // When it was handed to the thread, for the metrics of how long jobs wait.
+  std::chrono::steady_clock::time_point queuedAt;
 
  private:
   enum State { kQueued, kClaimed, kGivenUp };
@@ -72,6 +77,7 @@ class DatabaseThread {
  private:
   using Batch = std::vector<std::shared_ptr<DatabaseJob>>;
 
+  DatabaseLane Lane() const;
   void Loop();
   Batch TakeBatch();
   void RunReads(const Batch& batch);

@@ -30,6 +30,7 @@ void ServerRegistry::Start(const DatabaseTarget& target, const std::string& name
 
 void ServerRegistry::Stop() {
   heartbeat_.Stop();
+  registered_.store(false);
   if (!std::exchange(started_, false)) return;
   // Best effort: a server that cannot say it stopped is seen as dead by its old heartbeat.
   try {
@@ -45,7 +46,9 @@ void ServerRegistry::Beat() {
     if (!session_) session_ = OpenSession(target_);
     RecordServer(*session_, name_, address_, starting_);
     starting_ = false;
+    registered_.store(true);
   } catch (const std::exception&) {
+    registered_.store(false);
     session_.reset();
   }
 }

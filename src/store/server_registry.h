@@ -2,6 +2,7 @@
 
 #include <soci/soci.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -29,6 +30,8 @@ class ServerRegistry {
   // On PostgreSQL only; a row that cannot be written now is written at a later heartbeat.
   void Start(const DatabaseTarget& target, const std::string& name, const std::string& address);
   void Stop();
+  // True while this server's row is written: its last heartbeat reached the database.
+  bool Registered() const { return registered_.load(); }
 
  private:
   // On the heartbeat's thread only, between Start() and Stop().
@@ -40,6 +43,7 @@ class ServerRegistry {
   std::unique_ptr<soci::session> session_;
   bool starting_ = false;
   bool started_ = false;
+  std::atomic<bool> registered_{false};
   PeriodicThread heartbeat_;
 };
 
