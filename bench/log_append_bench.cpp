@@ -53,7 +53,7 @@ void BM_AppendToFullLog(benchmark::State& state) {
   FillLog(limit);
 
   for (auto _ : state) {
-    if (!AppendLogEntry("site", "Site checkin", "10.0.0.1:80", true)) {
+    if (!AppendLogEntry("site", "Site checkin", "10.0.0.1:80", {"test"}, true)) {
       state.SkipWithError("append failed");
       break;
     }

@@ -45,7 +45,8 @@ void ReloadSettings(Server& server, Settings& settings) {
                                database);
   }
   LogToOperator(kLogAppSettingsReloaded, "settings read again from " + settings.Path().string());
-  AppendLogEntryById(kTextProgramName, kTextReloadSettings, kTextSettingsReloaded, true);
+  AppendLogEntryById(kTextProgramName, kTextReloadSettings, kTextSettingsReloaded,
+                     "server.settings-reloaded", true);
 }
 
 }  // namespace orlentis

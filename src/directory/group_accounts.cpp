@@ -77,7 +77,7 @@ AccountVerdict InsertGroup(soci::session& session, const std::string& name, std:
   row.nLevel = static_cast<std::int32_t>(groups.Count());
   row.bsAuthority = static_cast<std::int32_t>(authority & kAuthorityAll);
   groups.Update();
-  LogAccountChange(session, logSource, kTextAddGroup, name);
+  LogAccountChange(session, logSource, AccountChange::kGroupAdded, name, "rights");
   transaction.Commit();
   return AccountVerdict::Done();
 }
@@ -104,7 +104,7 @@ bool WriteAuthority(soci::session& session, const std::string& name, std::uint32
   groups.Edit().bsAuthority = stored;
   groups.Update();
   NarrowMembers(session, groups.Current().nID, stored);
-  LogAccountChange(session, logSource, kTextModifyGroup, name);
+  LogAccountChange(session, logSource, AccountChange::kGroupChanged, name, "rights");
   transaction.Commit();
   return true;
 }
@@ -122,7 +122,7 @@ bool EraseGroup(soci::session& session, const std::string& name, std::string_vie
     UserSiteTable::DeleteForUser(session, users.Current().nID);
     users.Delete();
   }
-  LogAccountChange(session, logSource, kTextDeleteGroup, name);
+  LogAccountChange(session, logSource, AccountChange::kGroupDeleted, name);
   transaction.Commit();
   return true;
 }

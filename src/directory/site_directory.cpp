@@ -72,7 +72,8 @@ bool WriteSiteCheckOut(soci::session& session, const std::string& peerAddress,
   SiteTable sites(session);
   sites.OpenByAddressAndName(peerAddress, siteName);
   if (!SetOnline(sites, false)) return false;
-  AppendLogEntryInOperation(session, siteName, checkOutAction, logDetail);
+  AppendLogEntryInOperation(session, siteName, checkOutAction, logDetail,
+                            {"site.checkout", peerAddress});
   transaction.Commit();
   return true;
 }
@@ -131,7 +132,8 @@ std::int32_t WriteSiteCheckIn(soci::session& session, const SiteAnnouncement& si
   SiteTable sites(session);
   sites.OpenByAddressAndName(site.peerAddress, site.siteName);
   const std::int32_t siteId = WriteAnnouncedSite(sites, site, kRecordProtocolInstance);
-  AppendLogEntryWithoutTrim(session, site.siteName, checkInAction, logDetail);
+  AppendLogEntryWithoutTrim(session, site.siteName, checkInAction, logDetail,
+                            {"site.checkin", site.peerAddress});
   transaction.Commit();
   return siteId;
 }

@@ -1,6 +1,9 @@
 #include "directory/user_accounts.h"
 
 #include <map>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "access/roles.h"
 #include "base/text_ids.h"
@@ -87,20 +90,44 @@ bool IsListedSite(soci::session& session, std::int32_t siteId) {
   return !sites.IsEOF() && sites.Current().nInstanceID < kFirstUnlistedInstance;
 }
 
-void WriteSiteRights(soci::session& session, std::int32_t userId, bool locked,
+// True when a permission was added or changed.
+bool WriteSiteRights(soci::session& session, std::int32_t userId, bool locked,
                      const std::vector<SiteRight>& rights) {
+  bool changed = false;
   for (const SiteRight& right : rights) {
     if (!IsListedSite(session, right.siteId)) continue;
     UserSiteTable permission(session);
     permission.OpenByUserAndSite(userId, right.siteId);
     if (locked && !permission.IsEOF()) continue;
+    const std::optional<std::string> before =
+        permission.IsEOF() ? std::nullopt
+                           : std::optional<std::string>(permission.Current().strCameraAuthority);
     UserSiteRow& row = permission.IsEOF() ? permission.AddNew() : permission.Edit();
     row.nUserID = userId;
     row.nSiteID = right.siteId;
     row.strCameraAuthority = locked ? std::string(kCameraAuthorityAllPermitted)
                                     : StoredCameraAuthority(right.cameraAuthority);
+    changed = changed || before != row.strCameraAuthority;
     permission.Update();
   }
+  return changed;
+}
+
+// The names of the fields a save changed, for the audit trail; never a value.
+std::string ChangedUserFields(const UserRow& before, const UserRow& after, bool camerasChanged) {
+  const std::pair<bool, const char*> fields[] = {
+      {before.strPassword != after.strPassword, "password"},
+      {before.nGroupID != after.nGroupID, "group"},
+      {before.strDescription != after.strDescription, "description"},
+      {before.bsAuthority != after.bsAuthority, "rights"},
+      {camerasChanged, "cameras"}};
+  std::string changed;
+  for (const auto& [differs, name] : fields) {
+    if (!differs) continue;
+    if (!changed.empty()) changed += ", ";
+    changed += name;
+  }
+  return changed;
 }
 
 AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std::string& name,
@@ -130,6 +157,7 @@ AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std
   if (!adding && users.IsEOF()) return AccountVerdict::Refused(Refusal::kNotFound);
 
   const bool locked = !adding && IsAdministratorName(name);
+  const UserRow before = adding ? UserRow{} : users.Current();
   UserRow& row = adding ? users.AddNew() : users.Edit();
   if (adding) {
     row.strName = name;
@@ -140,9 +168,13 @@ AccountVerdict WriteUser(soci::session& session, const UserForm& form, const std
   if (!locked) row.nGroupID = form.group->id;
   row.strDescription = ClipCharacters(form.description, kMaxDescriptionCharacters);
   row.bsAuthority = static_cast<std::int32_t>(form.authority & kAuthorityAll);
+  const UserRow after = row;
   users.Update();
-  WriteSiteRights(session, users.Current().nID, locked, form.siteRights);
-  LogAccountChange(session, logSource, adding ? kTextAddUserAction : kTextModifyUser, name);
+  const bool camerasChanged =
+      WriteSiteRights(session, users.Current().nID, locked, form.siteRights);
+  LogAccountChange(session, logSource,
+                   adding ? AccountChange::kUserAdded : AccountChange::kUserChanged, name,
+                   ChangedUserFields(before, after, camerasChanged));
   transaction.Commit();
   return AccountVerdict::Done();
 }
@@ -154,7 +186,7 @@ bool EraseUser(soci::session& session, const std::string& name, std::string_view
   if (users.IsEOF()) return false;
   UserSiteTable::DeleteForUser(session, users.Current().nID);
   users.Delete();
-  LogAccountChange(session, logSource, kTextDeleteUser, name);
+  LogAccountChange(session, logSource, AccountChange::kUserDeleted, name);
   transaction.Commit();
   return true;
 }

@@ -9,6 +9,7 @@
 #include "store/bound_statement.h"
 #include "store/database_guard.h"
 #include "store/engine.h"
+#include "store/held_audit_records.h"
 
 namespace orlentis {
 namespace {
@@ -36,7 +37,8 @@ void TrimLogToSettings(soci::session& session) {
 }  // namespace
 
 void AppendLogEntryWithoutTrim(soci::session& session, std::string_view source,
-                               std::string_view action, std::string_view detail) {
+                               std::string_view action, std::string_view detail,
+                               const LogEntryFacts& facts) {
   const std::string time = LocalTimeText(CurrentClock().Now());
   const std::string sourceText = Clipped(source, kMaxLogText);
   const std::string actionText = Clipped(action, kMaxLogText);
@@ -49,31 +51,38 @@ void AppendLogEntryWithoutTrim(soci::session& session, std::string_view source,
       .Use(actionText)
       .Use(detailText)
       .Execute();
+  HoldAuditRecord({std::string(facts.event), sourceText, actionText, detailText,
+                   std::string(facts.address), std::string(facts.user),
+                   std::string(facts.changes)});
 }
 
 bool AppendLogEntry(std::string_view source, std::string_view action, std::string_view detail,
-                    bool honourUnavailable) {
+                    const LogEntryFacts& facts, bool honourUnavailable) {
   bool repaired = false;
   GuardOptions options;
   options.honourUnavailable = honourUnavailable;
   options.repairSucceeded = &repaired;
   const DbOutcome outcome = RunGuarded(
-      [&](soci::session& session) { AppendLogEntryWithoutTrim(session, source, action, detail); },
+      [&](soci::session& session) {
+        AppendLogEntryWithoutTrim(session, source, action, detail, facts);
+      },
       options);
   if (outcome == DbOutcome::kDone || repaired) TrimLog();
   return outcome == DbOutcome::kDone;
 }
 
-bool AppendLogEntryById(int sourceId, int actionId, int detailId, bool honourUnavailable) {
+bool AppendLogEntryById(int sourceId, int actionId, int detailId, std::string_view event,
+                        bool honourUnavailable) {
   return AppendLogEntry(Clipped(GetLanguageText(sourceId), kMaxLanguageTextForLog),
                         Clipped(GetLanguageText(actionId), kMaxLanguageTextForLog),
-                        Clipped(GetLanguageText(detailId), kMaxLanguageTextForLog),
+                        Clipped(GetLanguageText(detailId), kMaxLanguageTextForLog), {event},
                         honourUnavailable);
 }
 
 void AppendLogEntryInOperation(soci::session& session, std::string_view source,
-                               std::string_view action, std::string_view detail) {
-  AppendLogEntryWithoutTrim(session, source, action, detail);
+                               std::string_view action, std::string_view detail,
+                               const LogEntryFacts& facts) {
+  AppendLogEntryWithoutTrim(session, source, action, detail, facts);
   TrimLogToSettings(session);
 }
 

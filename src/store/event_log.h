@@ -15,22 +15,34 @@ namespace orlentis {
 
 inline constexpr std::size_t kMaxLogText = 255;
 
+// What the audit trail says of an entry beyond its three texts; see base/audit_trail.h.
+struct LogEntryFacts {
+  std::string_view event;  // stable id: "site.checkin", "account.user-added", ...
+  std::string_view address = {};
+  std::string_view user = {};
+  std::string_view changes = {};
+};
+
 // Appends one entry (time now) and then trims the log to its limit. With honourUnavailable
 // the entry is not written while the database is unavailable; only the maintenance's own
 // entries pass false. True when the row was written.
 bool AppendLogEntry(std::string_view source, std::string_view action, std::string_view detail,
-                    bool honourUnavailable);
+                    const LogEntryFacts& facts, bool honourUnavailable);
 // The same with the three texts taken from the language file.
-bool AppendLogEntryById(int sourceId, int actionId, int detailId, bool honourUnavailable);
+bool AppendLogEntryById(int sourceId, int actionId, int detailId, std::string_view event,
+                        bool honourUnavailable);
 // Appends one entry without trimming (the site check-in writes its own entry so), inside
 // the caller's guarded operation.
+// Every entry passes here: its audit record is held until its operation commits.
 void AppendLogEntryWithoutTrim(soci::session& session, std::string_view source,
-                               std::string_view action, std::string_view detail);
+                               std::string_view action, std::string_view detail,
+                               const LogEntryFacts& facts);
 
 // Appends one entry and trims the log, inside the caller's guarded operation: a change and
 // its entry then commit together, or neither does.
 void AppendLogEntryInOperation(soci::session& session, std::string_view source,
-                               std::string_view action, std::string_view detail);
+                               std::string_view action, std::string_view detail,
+                               const LogEntryFacts& facts);
 
 // The time of the newest entry of source with action; none when there is none.
 std::optional<double> NewestLogEntryTime(soci::session& session, std::string_view source,

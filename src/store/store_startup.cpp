@@ -157,7 +157,7 @@ bool RunStoreStartup(const std::filesystem::path& programFolder) {
     maintenance.MarkUnusable("it could not be prepared");
   }
   maintenance.RunMaintenance();
-  AppendLogEntryById(kTextProgramName, kTextStart, kTextStarted, true);
+  AppendLogEntryById(kTextProgramName, kTextStart, kTextStarted, "server.started", true);
   maintenance.SetStartupFinished();
   return true;
 }

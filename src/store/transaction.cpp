@@ -7,6 +7,7 @@
 #include "store/database_error.h"
 #include "store/engine.h"
 #include "store/engine_dialect.h"
+#include "store/held_audit_records.h"
 
 namespace orlentis {
 namespace {
@@ -46,7 +47,8 @@ Transaction::Transaction(soci::session& session)
     : session_(session),
       outermost_(!IsInTransaction(session)),
       savepoint_(!outermost_ && !InPostgresGroup(session)),
-      exceptionsAtStart_(std::uncaught_exceptions()) {
+      exceptionsAtStart_(std::uncaught_exceptions()),
+      auditRecordsAtStart_(HeldAuditRecordCount()) {
   if (outermost_) {
     Run(session_, BeginWriteStatement(session_));
   } else if (savepoint_) {
@@ -56,6 +58,7 @@ Transaction::Transaction(soci::session& session)
 
 Transaction::~Transaction() {
   if (!open_) return;
+  if (outermost_ || savepoint_) DropHeldAuditRecordsAfter(auditRecordsAtStart_);
   if (outermost_) {
     RunQuietly(session_, "ROLLBACK");
   } else if (savepoint_) {
@@ -75,7 +78,8 @@ void Transaction::Commit() {
   open_ = false;
 }
 
-GroupTransaction::GroupTransaction(soci::session& session) : session_(session) {
+GroupTransaction::GroupTransaction(soci::session& session)
+    : session_(session), auditRecordsAtStart_(HeldAuditRecordCount()) {
   Run(session_, BeginWriteStatement(session_));
   if (SessionEngine(session_) == DatabaseEngine::kPostgres) postgresGroup = &session_;
   unitLeftUncommitted = false;
@@ -84,7 +88,9 @@ GroupTransaction::GroupTransaction(soci::session& session) : session_(session) {
 GroupTransaction::~GroupTransaction() {
   postgresGroup = nullptr;
   DropHeldBackCameraWrites();
-  if (open_) RunQuietly(session_, "ROLLBACK");
+  if (!open_) return;
+  DropHeldAuditRecordsAfter(auditRecordsAtStart_);
+  RunQuietly(session_, "ROLLBACK");
 }
 
 void GroupTransaction::Commit() {

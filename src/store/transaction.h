@@ -2,6 +2,8 @@
 
 #include <soci/soci.h>
 
+#include <cstddef>
+
 namespace orlentis {
 
 // One all-or-nothing unit of writes on a session. On its own it is a transaction of its own
@@ -28,6 +30,7 @@ class Transaction {
   const bool outermost_;
   const bool savepoint_;
   const int exceptionsAtStart_;
+  const std::size_t auditRecordsAtStart_;
   bool open_ = true;
 };
 
@@ -45,6 +48,7 @@ class GroupTransaction {
 
  private:
   soci::session& session_;
+  const std::size_t auditRecordsAtStart_;
   bool open_ = true;
 };
 

@@ -23,7 +23,8 @@ TEST_P(ConcurrencyTest, LogAppendsAndSiteEditsRunSideBySideWithoutLoss) {
 
   std::thread logger([&] {
     for (int entry = 0; entry < kOperationsPerThread; ++entry) {
-      if (!AppendLogEntry("site", "Site checkin", std::to_string(entry), true)) ++failures;
+      if (!AppendLogEntry("site", "Site checkin", std::to_string(entry), {"test"}, true))
+        ++failures;
     }
     CloseThreadSession();
   });

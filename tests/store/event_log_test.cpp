@@ -44,7 +44,7 @@ class EventLogTest : public EachEngineTest {
 };
 
 TEST_P(EventLogTest, EntryCarriesTheTimeOfWritingAndItsTexts) {
-  ASSERT_TRUE(AppendLogEntry("source", "action", "detail", true));
+  ASSERT_TRUE(AppendLogEntry("source", "action", "detail", {"test"}, true));
   const auto entries = LogNewestFirst();
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].time, clock_.Now());
@@ -54,7 +54,7 @@ TEST_P(EventLogTest, EntryCarriesTheTimeOfWritingAndItsTexts) {
 }
 
 TEST_P(EventLogTest, EntryByIdTakesTheLanguageTexts) {
-  ASSERT_TRUE(AppendLogEntryById(kTextProgramName, kTextStart, kTextStarted, true));
+  ASSERT_TRUE(AppendLogEntryById(kTextProgramName, kTextStart, kTextStarted, "test", true));
   const auto entries = LogNewestFirst();
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].strSource, "Orlentis");
@@ -65,7 +65,7 @@ TEST_P(EventLogTest, EntryByIdTakesTheLanguageTexts) {
 TEST_P(EventLogTest, LongTextsAreCutWithoutSplittingACharacter) {
   std::string umlauts;
   for (int i = 0; i < 200; ++i) umlauts += "\xC3\xA4";  // 400 bytes of two-byte characters
-  ASSERT_TRUE(AppendLogEntry(umlauts, "x", "y", true));
+  ASSERT_TRUE(AppendLogEntry(umlauts, "x", "y", {"test"}, true));
   const std::string stored = LogNewestFirst().at(0).strSource;
   EXPECT_EQ(stored, umlauts.substr(0, 254));
 }
@@ -79,12 +79,12 @@ TEST_P(EventLogTest, CountTrimKeepsTheNewestEntries) {
     for (int entry = 1; entry < 1000; ++entry) AddEntry(clock_.Now() - 10, std::to_string(entry));
     transaction.commit();
   }
-  ASSERT_TRUE(AppendLogEntry("s", "a", "newest", true));
+  ASSERT_TRUE(AppendLogEntry("s", "a", "newest", {"test"}, true));
   EXPECT_EQ(Count("Log"), 1000);
   EXPECT_EQ(Count("Log", "strDetail = 'oldest'"), 0);
   EXPECT_EQ(Details().front(), "newest");
 
-  ASSERT_TRUE(AppendLogEntry("s", "a", "newer still", true));
+  ASSERT_TRUE(AppendLogEntry("s", "a", "newer still", {"test"}, true));
   EXPECT_EQ(Count("Log"), 1000);
   EXPECT_EQ(Count("Log", "strDetail = '1'"), 0);
   EXPECT_EQ(Count("Log", "strDetail = '2'"), 1);
@@ -93,7 +93,7 @@ TEST_P(EventLogTest, CountTrimKeepsTheNewestEntries) {
 TEST_P(EventLogTest, CountLimitZeroEmptiesTheLogAfterEveryAppend) {
   SetLimits(0, 0, 30);
   AddEntry(clock_.Now(), "earlier");
-  EXPECT_TRUE(AppendLogEntry("s", "a", "d", true));
+  EXPECT_TRUE(AppendLogEntry("s", "a", "d", {"test"}, true));
   EXPECT_EQ(Count("Log"), 0);
 }
 
@@ -103,20 +103,20 @@ TEST_P(EventLogTest, AgeTrimBoundaries) {
   AddEntry(clock_.Now() - 30 * kDay - 1, "a second older");
   AddEntry(clock_.Now() + 1, "future");
   AddEntry(clock_.Now() - kDay, "yesterday");
-  ASSERT_TRUE(AppendLogEntry("s", "a", "now", true));
+  ASSERT_TRUE(AppendLogEntry("s", "a", "now", {"test"}, true));
   EXPECT_EQ(Details(), (std::vector<std::string>{"now", "yesterday", "exactly 30 days"}));
 }
 
 TEST_P(EventLogTest, AgeLimitZeroEmptiesTheLog) {
   SetLimits(1, 1000, 0);
   AddEntry(clock_.Now() - kDay, "yesterday");
-  EXPECT_TRUE(AppendLogEntry("s", "a", "d", true));
+  EXPECT_TRUE(AppendLogEntry("s", "a", "d", {"test"}, true));
   EXPECT_EQ(Count("Log"), 0);
 }
 
 TEST_P(EventLogTest, DirectAppendDoesNotTrim) {
   SetLimits(0, 0, 30);
-  AppendLogEntryWithoutTrim(Session(), "site", "Site checkin", "10.0.0.1:80");
+  AppendLogEntryWithoutTrim(Session(), "site", "Site checkin", "10.0.0.1:80", {"test"});
   EXPECT_EQ(Count("Log"), 1);
 }
 
@@ -130,8 +130,8 @@ TEST_P(EventLogDuringRepairTest,
   bool ignored = false;
   DatabaseMaintenance::Instance().SetStartupFinished();
   DatabaseMaintenance::Instance().SetCompactionWait([&](std::chrono::milliseconds) {
-    honoured = AppendLogEntry("s", "a", "honoured", true);
-    ignored = AppendLogEntry("s", "a", "ignored", false);
+    honoured = AppendLogEntry("s", "a", "honoured", {"test"}, true);
+    ignored = AppendLogEntry("s", "a", "ignored", {"test"}, false);
   });
   DatabaseMaintenance::Instance().RepairDatabase();
   EXPECT_FALSE(honoured);
@@ -144,7 +144,7 @@ TEST_P(EventLogTest, WithLogDataOffOrdinaryEntriesAreStillWritten) {
   PreferenceBlock preferences;
   preferences.logData = 0;
   Settings::Instance().SetPreferences(preferences);
-  EXPECT_TRUE(AppendLogEntryById(kTextProgramName, kTextLoginAction, kTextUserLogin, true));
+  EXPECT_TRUE(AppendLogEntryById(kTextProgramName, kTextLoginAction, kTextUserLogin, "test", true));
   EXPECT_EQ(Count("Log"), 1);
 }
 

@@ -88,7 +88,7 @@ TEST_F(PostgresRepairTest, TheMaintenanceTrimsTheLogAndVacuumsAndAnalysesTheTabl
   limits.keepRecords = 5;
   Settings::Instance().SetLogLimits(limits);
   for (int entry = 0; entry < 20; ++entry) {
-    AppendLogEntryWithoutTrim(Session(), "test", "entry", std::to_string(entry));
+    AppendLogEntryWithoutTrim(Session(), "test", "entry", std::to_string(entry), {"test"});
   }
   EXPECT_TRUE(DatabaseMaintenance::Instance().RunMaintenance());
   // The maintenance's own entry comes after the trim.

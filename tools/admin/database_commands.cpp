@@ -70,7 +70,7 @@ void CompactDatabase(const AdminContext& context) {
                            "; it is left as it was (the reason is on the line above)");
   }
   AppendLogEntry(context.LogSource(), GetLanguageText(kTextMaintenance),
-                 GetLanguageText(kTextCompacted), true);
+                 GetLanguageText(kTextCompacted), {"database.maintenance"}, true);
   context.PrintDone(context.DatabasePath().string() + " compacted");
 }
 
