@@ -62,6 +62,18 @@ DbResult<std::vector<LogEntry>> ListLogEntriesBetween(std::chrono::year_month_da
   });
 }
 
+DbResult<std::vector<LogEntry>> ListLogEntriesAfter(std::int64_t key) {
+  return RunGuardedFor([key](soci::session& session) {
+    LogTable log(session);
+    log.OpenAfterKey(key);
+    return EntriesOf(log.Rows());
+  });
+}
+
+DbResult<std::int64_t> NewestLogEntryKey() {
+  return RunGuardedFor(LogTable::NewestRowId);
+}
+
 DbResult<std::size_t> DeleteLogEntries(const std::vector<std::int64_t>& keys) {
   return RunGuardedFor(
       [&](soci::session& session) { return LogTable(session).DeleteByRowIds(keys); });

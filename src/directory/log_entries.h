@@ -38,6 +38,12 @@ DbResult<std::vector<LogEntry>> ListLogEntries();
 DbResult<std::vector<LogEntry>> ListLogEntriesBetween(std::chrono::year_month_day first,
                                                       std::chrono::year_month_day last);
 
+// The entries whose key is above key, in the order of their keys: the order they were
+// written in, but for writers whose commits overtook each other.
+DbResult<std::vector<LogEntry>> ListLogEntriesAfter(std::int64_t key);
+// The key of the newest entry; 0 when there is none.
+DbResult<std::int64_t> NewestLogEntryKey();
+
 // Deletes the entries with these keys, in any order, all or none. An entry already deleted by
 // someone else is not counted; gives back how many entries this deletion removed.
 DbResult<std::size_t> DeleteLogEntries(const std::vector<std::int64_t>& keys);

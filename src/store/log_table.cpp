@@ -57,6 +57,22 @@ void LogTable::OpenBetweenDays(CalendarDay first, CalendarDay last) {
   });
 }
 
+void LogTable::OpenAfterKey(std::int64_t key) {
+  Load([this, after = static_cast<long long>(key)] {
+    return ReadEntries(session_,
+                       std::string("WHERE ") + kRowIdColumn + " > :key ORDER BY " + kRowIdColumn,
+                       [&](BoundStatement& q) { q.Use(after); });
+  });
+}
+
+std::int64_t LogTable::NewestRowId(soci::session& session) {
+  long long newest = 0;
+  BoundStatement query(session, std::string("SELECT MAX(") + kRowIdColumn + ") FROM Log");
+  query.Into(newest);
+  query.Execute();
+  return newest;
+}
+
 LogRow& LogTable::AddNew() {
   LogRow& row = Keyset<LogRow>::AddNew();
   row.time = CurrentClock().Now();

@@ -39,6 +39,10 @@ class LogTable : public Keyset<LogRow> {
   void OpenNewestFirst();
   // Every entry from 00:00:00 of first to 23:59:59 of last, inclusive, oldest first.
   void OpenBetweenDays(CalendarDay first, CalendarDay last);
+  // The entries whose row key is above key, in the order of their keys.
+  void OpenAfterKey(std::int64_t key);
+  // The key of the newest row; 0 when the log is empty.
+  static std::int64_t NewestRowId(soci::session& session);
 
   LogRow& AddNew();
 

@@ -1,12 +1,16 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <set>
+#include <thread>
 
 #include "admin_commands.h"
 #include "admin_status.h"
 #include "directory/log_entries.h"
 #include "directory/shared_directory.h"
+#include "records.h"
 
 namespace orlentis::admin {
 namespace {
@@ -18,8 +22,16 @@ struct LogOptions {
   std::string to;
   std::size_t limit = 0;
   std::string file;
+  bool jsonLines = false;
   std::string before;
+  std::size_t last = 0;
 };
+
+// How often follow looks for new entries, and how far below the newest key it looks again:
+// on a shared database a writer that took a key earlier may commit after one that took a
+// later key, and its entry must not be skipped.
+constexpr std::chrono::milliseconds kFollowPeriod{500};
+constexpr std::int64_t kFollowLookBack = 1000;
 
 year_month_day Day(const std::string& text) {
   int year = 0;
@@ -40,6 +52,23 @@ constexpr year_month_day kFirstDay{std::chrono::year(1900), std::chrono::January
 constexpr year_month_day kLastDay{std::chrono::year(9999), std::chrono::December,
                                   std::chrono::day(31)};
 
+Record EntryRecord(const LogEntry& entry, bool servers) {
+  Record row = Record()
+                   .Add("time", entry.time)
+                   .Add("source", entry.source)
+                   .Add("action", entry.action)
+                   .Add("detail", entry.detail);
+  if (servers) row.Add("server", entry.server);
+  return row;
+}
+
+// One JSON object per line, flushed at once, so that a pipe reads each entry as it comes.
+bool WriteJsonLine(std::ostream& out, const Record& record) {
+  WriteJson(out, record);
+  out << '\n' << std::flush;
+  return static_cast<bool>(out);
+}
+
 void ListEntries(const AdminContext& context, const LogOptions& options) {
   auto entries = context.Require(
       options.from.empty() && options.to.empty()
@@ -52,16 +81,50 @@ void ListEntries(const AdminContext& context, const LogOptions& options) {
   const bool servers = DirectoryIsShared();
   std::vector<Record> rows;
   for (std::size_t at = skip; at < entries.size(); ++at) {
-    const LogEntry& entry = entries[at];
-    Record row = Record()
-                     .Add("time", entry.time)
-                     .Add("source", entry.source)
-                     .Add("action", entry.action)
-                     .Add("detail", entry.detail);
-    if (servers) row.Add("server", entry.server);
-    rows.push_back(row);
+    rows.push_back(EntryRecord(entries[at], servers));
   }
   context.PrintList(rows);
+}
+
+void ExportJsonLines(const AdminContext& context, const std::string& file) {
+  const auto entries = context.Require(ListLogEntries());
+  const bool servers = DirectoryIsShared();
+  std::ofstream stream;
+  if (!file.empty() && file != "-") {
+    stream.open(file, std::ios::binary | std::ios::trunc);
+    if (!stream) throw Refusal("cannot write " + file);
+  }
+  std::ostream& out = stream.is_open() ? stream : context.Out();
+  for (const LogEntry& entry : entries) {
+    if (!WriteJsonLine(out, EntryRecord(entry, servers))) throw Refusal("cannot write " + file);
+  }
+}
+
+// Prints the newest last entries, then every new one as it is written, until stopped or
+// until its output is closed. A database that cannot be read for a while is waited for.
+void Follow(const AdminContext& context, std::size_t last) {
+  const bool servers = DirectoryIsShared();
+  std::int64_t newest = context.Require(NewestLogEntryKey());
+  std::int64_t shownAbove = newest;
+  std::set<std::int64_t> shown;
+  if (last > 0) {
+    const auto entries = context.Require(ListLogEntries());
+    const std::size_t skip = entries.size() > last ? entries.size() - last : 0;
+    for (std::size_t at = skip; at < entries.size(); ++at) {
+      if (!WriteJsonLine(context.Out(), EntryRecord(entries[at], servers))) return;
+    }
+  }
+  for (;;) {
+    const DbResult<std::vector<LogEntry>> entries =
+        ListLogEntriesAfter(std::max<std::int64_t>(0, newest - kFollowLookBack));
+    for (const LogEntry& entry : entries.ValueOr({})) {
+      if (entry.key <= shownAbove || !shown.insert(entry.key).second) continue;
+      if (!WriteJsonLine(context.Out(), EntryRecord(entry, servers))) return;
+      newest = std::max(newest, entry.key);
+    }
+    shown.erase(shown.begin(), shown.lower_bound(newest - kFollowLookBack));
+    std::this_thread::sleep_for(kFollowPeriod);
+  }
 }
 
 void DeleteBefore(const AdminContext& context, const std::string& before) {
@@ -105,8 +168,19 @@ void AddLogCommands(CLI::App& app, AdminContext& context) {
   list->callback([&context, options] { ListEntries(context, *options); });
 
   CLI::App* exportLog = log->add_subcommand("export", "write the whole log into a text file");
-  exportLog->add_option("file", options->file, "the file, replaced as a whole")->required();
-  exportLog->callback([&context, options] { Export(context, options->file); });
+  exportLog->add_option("file", options->file,
+                        "the file, replaced as a whole (with --json: - or none for stdout)");
+  exportLog->add_flag("--json", options->jsonLines, "one JSON object per entry and line");
+  exportLog->callback([&context, options] {
+    if (options->jsonLines) return ExportJsonLines(context, options->file);
+    if (options->file.empty()) throw UsageError("log export: a file is needed without --json");
+    Export(context, options->file);
+  });
+
+  CLI::App* follow = log->add_subcommand(
+      "follow", "print new entries as they are written, one JSON object a line");
+  follow->add_option("--last", options->last, "first the newest N entries");
+  follow->callback([&context, options] { Follow(context, options->last); });
 
   CLI::App* remove = log->add_subcommand("delete", "delete old entries");
   remove->add_option("--before", options->before, "entries before this day (YYYY-MM-DD)")
