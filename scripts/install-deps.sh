@@ -28,6 +28,9 @@ packages=(
   # spdlog (the operator's log) as Debian builds it, on the separate fmt library.
   libspdlog-dev libfmt-dev
   libsqlite3-dev sqlite3 libsoci-dev
+  # The metrics page (prometheus-cpp's exposer on civetweb); its tests read the page with the
+  # Prometheus client's own parser, and promtool checks the alert rules in docs/.
+  prometheus-cpp-dev python3-prometheus-client prometheus
   # The PostgreSQL engine: the client library, and the server the tests start privately.
   postgresql-15 libpq-dev
   # Debian's SOCI headers are configured with Boost support and include Boost headers.
@@ -49,7 +52,8 @@ packages=(
   clang libfuzzer-14-dev
 )
 if [ "$bench" -eq 1 ]; then
-  packages+=(freeradius freeradius-utils haproxy)
+  # matplotlib draws the monitoring picture from a bench run's scrapes.
+  packages+=(freeradius freeradius-utils haproxy python3-matplotlib)
 fi
 
 missing=()
@@ -83,6 +87,11 @@ if [ -f /etc/postgresql/15/main/start.conf ]; then
 fi
 if [ -d /run/systemd/system ]; then
   $SUDO systemctl disable --quiet postgresql 2>/dev/null || true
+fi
+
+# The prometheus package is here for promtool; its server is not wanted.
+if [ -d /run/systemd/system ] && systemctl is-enabled --quiet prometheus 2>/dev/null; then
+  $SUDO systemctl disable --now --quiet prometheus || true
 fi
 
 # The packaged services would hold their standard ports and take CPU from the measurement.
