@@ -76,8 +76,9 @@ void AddGauge(FamilyList& families, std::string name, std::string help, std::int
 }
 
 void AddConnections(FamilyList& families, const ServerMetrics& metrics) {
-  auto& open = families.Add("connections", "Recorder connections open now, by what they checked in as",
-                            MetricType::Gauge);
+  auto& open =
+      families.Add("connections", "Recorder connections open now, by what they checked in as",
+                   MetricType::Gauge);
   for (std::size_t at = 0; at < CountOf<ConnectionState>(); ++at) {
     const auto state = Nth<ConnectionState>(at);
     open.metric.push_back(GaugeMetric(metrics.connections[state].Value(),
@@ -89,8 +90,9 @@ void AddConnections(FamilyList& families, const ServerMetrics& metrics) {
                                MetricType::Counter);
   for (std::size_t at = 0; at < CountOf<AdmissionRefusal>(); ++at) {
     const auto reason = Nth<AdmissionRefusal>(at);
-    refused.metric.push_back(CounterMetric(metrics.admissionsRefused[reason].Value(),
-                                           {{"reason", std::string(AdmissionRefusalName(reason))}}));
+    refused.metric.push_back(
+        CounterMetric(metrics.admissionsRefused[reason].Value(),
+                      {{"reason", std::string(AdmissionRefusalName(reason))}}));
   }
   AddCounter(families, "connections_evicted_total",
              "Silent connections closed to make room when every place was taken",
@@ -101,11 +103,11 @@ void AddConnections(FamilyList& families, const ServerMetrics& metrics) {
 
 void AddRequests(FamilyList& families, ServerMetrics& metrics) {
   auto& requests = families.Add("requests_total", "Exchanges served, by kind", MetricType::Counter);
-  auto& failures = families.Add("request_failures_total",
-                                "Exchanges answered with their failure values, by kind",
-                                MetricType::Counter);
-  auto& seconds = families.Add("request_duration_seconds",
-                               "How long exchanges took, by kind", MetricType::Histogram);
+  auto& failures =
+      families.Add("request_failures_total",
+                   "Exchanges answered with their failure values, by kind", MetricType::Counter);
+  auto& seconds = families.Add("request_duration_seconds", "How long exchanges took, by kind",
+                               MetricType::Histogram);
   for (std::size_t at = 0; at < CountOf<ExchangeKind>(); ++at) {
     const auto kind = Nth<ExchangeKind>(at);
     const Labels labels = {{"kind", std::string(ExchangeKindName(kind))}};
@@ -138,8 +140,7 @@ void AddDatabase(FamilyList& families, ServerMetrics& metrics) {
   auto& queued = families.Add("database_jobs_queued", "Database jobs waiting for their thread",
                               MetricType::Gauge);
   auto& wait = families.Add("database_job_wait_seconds",
-                            "How long database jobs waited before they ran",
-                            MetricType::Histogram);
+                            "How long database jobs waited before they ran", MetricType::Histogram);
   auto& run = families.Add("database_job_run_seconds",
                            "How long database jobs ran (a group of writes with its commit)",
                            MetricType::Histogram);
@@ -156,8 +157,8 @@ void AddDatabase(FamilyList& families, ServerMetrics& metrics) {
              metrics.databaseErrors);
   AddCounter(families, "database_busy_total",
              "Database operations given up waiting for the write lock", metrics.databaseBusy);
-  auto& repairs = families.Add("database_repairs_total", "Database repairs, by result",
-                               MetricType::Counter);
+  auto& repairs =
+      families.Add("database_repairs_total", "Database repairs, by result", MetricType::Counter);
   repairs.metric.push_back(CounterMetric(metrics.repairsDone.Value(), {{"result", "done"}}));
   repairs.metric.push_back(CounterMetric(metrics.repairsFailed.Value(), {{"result", "failed"}}));
   auto& runs = families.Add("maintenance_runs_total", "Scheduled maintenance runs, by result",
@@ -171,8 +172,8 @@ void AddDirectory(FamilyList& families, const ServerMetrics& metrics) {
              metrics.cacheHits);
   AddCounter(families, "login_cache_misses_total", "Logins the cache did not hold",
              metrics.cacheMisses);
-  AddCounter(families, "login_cache_reloads_total",
-             "Caches emptied because the directory changed", metrics.cacheReloads);
+  AddCounter(families, "login_cache_reloads_total", "Caches emptied because the directory changed",
+             metrics.cacheReloads);
   AddGauge(families, "directory_users", "Users in the directory (sampled)",
            metrics.directoryUsers.Value());
   AddGauge(families, "sites_online", "Sites marked on line (sampled)", metrics.sitesOnline.Value());

@@ -81,8 +81,8 @@ MetricsPage::MetricsPage(const std::string& address, std::int32_t port, Readines
   }();
   pageReadiness.store(&readiness_);
   try {
-    exposer_ = std::make_unique<prometheus::Exposer>(
-        address.empty() ? std::to_string(port) : where, 2, &callbacks);
+    exposer_ = std::make_unique<prometheus::Exposer>(address.empty() ? std::to_string(port) : where,
+                                                     2, &callbacks);
   } catch (const std::exception& error) {
     LogToOperator(kLogMetricsListenFailed, "cannot serve metrics on " + where + " (" +
                                                error.what() + "); running without them");

@@ -26,7 +26,8 @@ constexpr const char* kIdentifier = "orlentis";
 
 std::string MessageOf(const AuditRecord& record) {
   std::string message = record.source + ": " + record.action;
-  if (!record.detail.empty() && record.detail != record.action) message += " (" + record.detail + ")";
+  if (!record.detail.empty() && record.detail != record.action)
+    message += " (" + record.detail + ")";
   return message;
 }
 
@@ -34,7 +35,7 @@ std::string MessageOf(const AuditRecord& record) {
 std::vector<std::pair<std::string_view, std::string_view>> Facts(const AuditRecord& record,
                                                                  std::string_view server) {
   const std::pair<std::string_view, std::string_view> all[] = {
-      {"EVENT", record.event},     {"SOURCE", record.source}, {"ACTION", record.action},
+      {"EVENT", record.event},     {"SOURCE", record.source},   {"ACTION", record.action},
       {"DETAIL", record.detail},   {"ADDRESS", record.address}, {"USER", record.user},
       {"CHANGES", record.changes}, {"SERVER", server}};
   std::vector<std::pair<std::string_view, std::string_view>> facts;

@@ -9,8 +9,8 @@ namespace orlentis {
 // One event-log entry as the audit trail sends it off the machine: the texts the Log table
 // keeps, and the facts a collector filters on, which the table has no columns for.
 struct AuditRecord {
-  std::string event;    // stable id of what happened, e.g. "site.checkin", "account.user-changed"
-  std::string source;   // the entry's source: a site's name, the console, orlentis-admin (user)
+  std::string event;   // stable id of what happened, e.g. "site.checkin", "account.user-changed"
+  std::string source;  // the entry's source: a site's name, the console, orlentis-admin (user)
   std::string action;
   std::string detail;
   std::string address;  // the recorder's address, where a recorder caused it

@@ -12,12 +12,23 @@ std::string_view NameIn(const std::array<std::string_view, N>& names, Enum key) 
   return names[static_cast<std::size_t>(key)];
 }
 
-constexpr std::array<std::string_view, 17> kExchangeKindNames = {
-    "keepalive",          "site_checkin",        "site_checkout",   "camera_info",
-    "camera_reset",       "user_login",          "user_logout",     "user_status",
-    "account_login",      "group_count",         "user_list",       "group_list",
-    "host_instance_checkin", "host_instance_checkout", "host_user_login", "host_group_list",
-    "host_camera_update"};
+constexpr std::array<std::string_view, 17> kExchangeKindNames = {"keepalive",
+                                                                 "site_checkin",
+                                                                 "site_checkout",
+                                                                 "camera_info",
+                                                                 "camera_reset",
+                                                                 "user_login",
+                                                                 "user_logout",
+                                                                 "user_status",
+                                                                 "account_login",
+                                                                 "group_count",
+                                                                 "user_list",
+                                                                 "group_list",
+                                                                 "host_instance_checkin",
+                                                                 "host_instance_checkout",
+                                                                 "host_user_login",
+                                                                 "host_group_list",
+                                                                 "host_camera_update"};
 constexpr std::array<std::string_view, 5> kAdmissionRefusalNames = {
     "connection_limit", "address_limit", "ip_filter", "maintenance", "database_unusable"};
 constexpr std::array<std::string_view, 4> kLoginPathNames = {"user", "account", "host", "console"};

@@ -101,7 +101,14 @@ std::string_view AdmissionRefusalName(AdmissionRefusal reason);
 
 // Where a login came from, and what became of it.
 enum class LoginPath { kUser, kAccount, kHost, kConsole, kCount };
-enum class LoginOutcome { kAccepted, kRefused, kThrottled, kDomainLogonFailed, kUnanswered, kCount };
+enum class LoginOutcome {
+  kAccepted,
+  kRefused,
+  kThrottled,
+  kDomainLogonFailed,
+  kUnanswered,
+  kCount
+};
 std::string_view LoginPathName(LoginPath path);
 std::string_view LoginOutcomeName(LoginOutcome outcome);
 

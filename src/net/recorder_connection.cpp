@@ -6,6 +6,7 @@
 #include <asio/steady_timer.hpp>
 #include <asio/use_awaitable.hpp>
 #include <asio/write.hpp>
+#include <utility>
 
 #include "base/clock.h"
 #include "base/server_metrics.h"
@@ -42,13 +43,19 @@ RecorderConnection::RecorderConnection(asio::ip::tcp::socket socket, asio::ip::t
 }
 
 RecorderConnection::~RecorderConnection() {
-  ConnectionsOfKind(kind_).Add(-1);
+  StopCounting();
 }
 
 void RecorderConnection::BecomeKind(ConnectionKind kind) {
-  ConnectionsOfKind(kind_).Add(-1);
+  if (counted_) {
+    ConnectionsOfKind(kind_).Add(-1);
+    ConnectionsOfKind(kind).Add(1);
+  }
   kind_ = kind;
-  ConnectionsOfKind(kind_).Add(1);
+}
+
+void RecorderConnection::StopCounting() {
+  if (std::exchange(counted_, false)) ConnectionsOfKind(kind_).Add(-1);
 }
 
 std::string RecorderConnection::PeerAddress() const {
@@ -215,6 +222,12 @@ asio::awaitable<void> RecorderConnection::ReceiveAndDiscard() {
 
 asio::awaitable<void> RecorderConnection::Serve() {
   const auto self = shared_from_this();
+  // Open until served to its end: a dead connection waits for the next sweep, but is no
+  // longer one of those open.
+  struct Uncounted {
+    RecorderConnection& connection;
+    ~Uncounted() { connection.StopCounting(); }
+  } uncounted{*this};
   std::vector<std::uint8_t> block;
   while (true) {
     const Receipt receipt = co_await ReceiveBlock(block);

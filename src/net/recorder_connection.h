@@ -155,12 +155,15 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   void Lose();
   // Every change of kind goes through here, so that the count of connections by kind holds.
   void BecomeKind(ConnectionKind kind);
+  // Leaves the count of open connections, once.
+  void StopCounting();
 
   asio::ip::tcp::socket socket_;
   asio::ip::tcp::endpoint peer_;
   const ConnectionServices& services_;
   bool alive_ = true;
   ConnectionKind kind_ = ConnectionKind::kNone;
+  bool counted_ = true;
   bool registered_ = false;
   bool cameraSetStarting_ = false;
   std::int32_t siteRowId_ = kNoSiteRow;

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <soci/postgresql/soci-postgresql.h>
-#include <soci/soci.h>
 
 #include <chrono>
 #include <memory>
@@ -64,16 +62,6 @@ bool HostLoginAccepted(std::uint16_t port, const std::string& name, const std::s
   return ReceiveHostFrame(host) == HostFrame{1, 1, 1};
 }
 
-// Turns the database's connections away and ends those it has, or lets them in again: to its
-// servers it cannot be reached, as when it is stopped, while the cluster stays up.
-void SetReachable(const std::string& database, bool reachable) {
-  soci::session postgres(soci::postgresql, PostgresServer::Shared().ConnectionString("postgres"));
-  postgres << "ALTER DATABASE " + database + " ALLOW_CONNECTIONS " + (reachable ? "true" : "false");
-  if (reachable) return;
-  postgres << "SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = '" +
-                  database + "'";
-}
-
 // Two servers on one PostgreSQL database know each other through it: each lists itself in
 // the servers' table, each site names the server it checked in through, each event-log entry
 // the server that wrote it, and a server that stops leaves the table.
@@ -126,7 +114,7 @@ TEST(ServersSharingADirectoryTest, RememberedLoginsAreAcceptedWhileTheDatabaseIs
     return HostLoginAccepted(server.port, name, password);
   };
   const auto reachAgain = [&](const std::string& password) {
-    SetReachable(database, true);
+    PostgresServer::Shared().SetReachable(database, true);
     return PollUntil([&] { return accepted("Administrator", password); }, std::chrono::seconds(10));
   };
 
@@ -137,7 +125,7 @@ TEST(ServersSharingADirectoryTest, RememberedLoginsAreAcceptedWhileTheDatabaseIs
       server.home.Path(), {"user", "passwd", "Administrator", "--password-stdin"}, "changed-pw\n");
   ASSERT_EQ(changed.status, 0) << changed.error;
   std::this_thread::sleep_for(std::chrono::seconds(1));
-  SetReachable(database, false);
+  PostgresServer::Shared().SetReachable(database, false);
   EXPECT_FALSE(accepted("Administrator", kAdministratorPassword));
   EXPECT_FALSE(accepted("Administrator", "changed-pw"));
   ASSERT_TRUE(reachAgain("changed-pw"));
@@ -145,7 +133,7 @@ TEST(ServersSharingADirectoryTest, RememberedLoginsAreAcceptedWhileTheDatabaseIs
   std::this_thread::sleep_for(DirectoryVersionWatch::kPollPeriod + std::chrono::seconds(1));
   ASSERT_TRUE(accepted("Administrator", "changed-pw"));
 
-  SetReachable(database, false);
+  PostgresServer::Shared().SetReachable(database, false);
   EXPECT_TRUE(accepted("Administrator", "changed-pw"));
   EXPECT_FALSE(accepted("Administrator", "wrong"));
   EXPECT_FALSE(accepted("nobody", "changed-pw"));

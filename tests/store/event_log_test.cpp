@@ -3,6 +3,9 @@
 #include "base/language.h"
 #include "base/text_ids.h"
 #include "store/bound_statement.h"
+#include "store/database_guard.h"
+#include "store/held_audit_records.h"
+#include "store/transaction.h"
 #include "store_test.h"
 
 namespace orlentis::testing {
@@ -118,6 +121,42 @@ TEST_P(EventLogTest, DirectAppendDoesNotTrim) {
   SetLimits(0, 0, 30);
   AppendLogEntryWithoutTrim(Session(), "site", "Site checkin", "10.0.0.1:80", {"test"});
   EXPECT_EQ(Count("Log"), 1);
+}
+
+// An entry's audit record leaves with its commit: one written inside a unit that was undone
+// is dropped, the outermost operation's success sends the rest, and a failed one drops them.
+TEST_P(EventLogTest, AnEntryReachesTheAuditTrailOnlyWithItsCommit) {
+  const auto append = [](soci::session& session, const char* detail) {
+    AppendLogEntryWithoutTrim(session, "site", "Site checkin", detail,
+                              {"site.checkin", "10.0.0.1"});
+  };
+  DropHeldAuditRecordsAfter(0);
+  std::size_t heldBeforeTheOperationEnded = 0;
+  EXPECT_EQ(RunGuarded([&](soci::session& session) {
+              {
+                Transaction undone(session);
+                append(session, "undone");
+              }
+              Transaction kept(session);
+              append(session, "kept");
+              kept.Commit();
+              heldBeforeTheOperationEnded = HeldAuditRecordCount();
+            }),
+            DbOutcome::kDone);
+  EXPECT_EQ(heldBeforeTheOperationEnded, 1u);
+  EXPECT_EQ(HeldAuditRecordCount(), 0u);
+  EXPECT_EQ(Count("Log"), 1);
+
+  GuardOptions noRepair;
+  noRepair.honourUnavailable = false;
+  const DbOutcome failed = RunGuarded(
+      [&](soci::session& session) {
+        append(session, "failed");
+        BoundStatement(session, "INSERT INTO NoSuchTable VALUES (1)").Execute();
+      },
+      noRepair);
+  EXPECT_EQ(failed, DbOutcome::kFailed);
+  EXPECT_EQ(HeldAuditRecordCount(), 0u);
 }
 
 // The repair compacts the SQLite file; the store repairs nothing on PostgreSQL.

@@ -65,7 +65,7 @@ Record EntryRecord(const LogEntry& entry, bool servers) {
 // One JSON object per line, flushed at once, so that a pipe reads each entry as it comes.
 bool WriteJsonLine(std::ostream& out, const Record& record) {
   WriteJson(out, record);
-  out << '\n' << std::flush;
+  out << std::flush;
   return static_cast<bool>(out);
 }
 

@@ -83,6 +83,30 @@ std::string PostgresServer::ConnectionString(const std::string& database) const 
          " options=-cclient_min_messages=warning";
 }
 
+// The connections are ended only once the refusal has committed, so that none comes back.
+void PostgresServer::SetReachable(const std::string& database, bool reachable) const {
+  const Connection connection(PQconnectdb(ConnectionString("postgres").c_str()), &PQfinish);
+  if (PQstatus(connection.get()) != CONNECTION_OK) {
+    throw std::runtime_error(PQerrorMessage(connection.get()));
+  }
+  const auto run = [&](const std::string& sql) {
+    const Result result(PQexec(connection.get(), sql.c_str()), &PQclear);
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+      throw std::runtime_error(PQerrorMessage(connection.get()));
+    }
+  };
+  char* quoted = PQescapeIdentifier(connection.get(), database.data(), database.size());
+  const std::string identifier = quoted;
+  PQfreemem(quoted);
+  run("ALTER DATABASE " + identifier + " ALLOW_CONNECTIONS " + (reachable ? "true" : "false"));
+  if (reachable) return;
+  char* literal = PQescapeLiteral(connection.get(), database.data(), database.size());
+  const std::string name = literal;
+  PQfreemem(literal);
+  run("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = " + name);
+}
+
 std::string PostgresServer::CreateDatabase(const std::string& database) const {
   const Connection connection(PQconnectdb(ConnectionString("postgres").c_str()), &PQfinish);
   if (PQstatus(connection.get()) != CONNECTION_OK) {

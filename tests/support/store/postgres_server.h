@@ -36,6 +36,9 @@ class PostgresServer {
   std::string ConnectionString(const std::string& database) const;
   // Creates an empty database and gives its connection string.
   std::string CreateDatabase(const std::string& database) const;
+  // Turns the database's connections away and ends those it has, or lets them in again: to
+  // its clients it cannot be reached, as when it is stopped, while the cluster stays up.
+  void SetReachable(const std::string& database, bool reachable) const;
 
  private:
   ChildProcess::Launch AsServerUser(const std::string& program,
