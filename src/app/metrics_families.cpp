@@ -1,5 +1,8 @@
 #include "app/metrics_families.h"
 
+#include <deque>
+#include <iterator>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -21,6 +24,8 @@ Enum Nth(std::size_t at) {
   return static_cast<Enum>(at);
 }
 
+// A family is filled in after others were added, so what Add gives back must stay where it is:
+// a deque never moves its elements as it grows at the end.
 class FamilyList {
  public:
   MetricFamily& Add(std::string name, std::string help, MetricType type) {
@@ -28,10 +33,12 @@ class FamilyList {
     return families_.back();
   }
 
-  std::vector<MetricFamily> Take() { return std::move(families_); }
+  std::vector<MetricFamily> Take() {
+    return {std::make_move_iterator(families_.begin()), std::make_move_iterator(families_.end())};
+  }
 
  private:
-  std::vector<MetricFamily> families_;
+  std::deque<MetricFamily> families_;
 };
 
 ClientMetric CounterMetric(std::uint64_t value, Labels labels = {}) {

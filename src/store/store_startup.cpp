@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/audit_trail.h"
 #include "base/language.h"
 #include "base/operator_log.h"
 #include "base/operator_messages.h"
@@ -130,6 +131,7 @@ bool RunStoreStartup(const std::filesystem::path& programFolder) {
   const std::string serverName = ThisServerName(settings.GetPort());
   // Before the first session: each one carries the name, for the rows it writes.
   SetSessionName(serverName);
+  SetAuditServerName(serverName);
   const DatabasePreparation preparation = PrepareDatabase(target);
   if (preparation == DatabasePreparation::kRefused) return false;
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();

@@ -14,8 +14,12 @@ bool Has(const std::vector<std::string>& fields, const std::string& field) {
 // A collector filters on the fields by name, so each fact has its own, an empty one none, and
 // the syslog line keeps a value with quotes in one piece.
 TEST(AuditTrailTest, TheRecordsFieldsCarryEachFactUnderItsOwnName) {
-  const AuditRecord record{"account.user-changed", "orlentis-admin (root)",
-                           "Modify User (Ann \"A\")", "Modify User", "", "Ann \"A\"",
+  const AuditRecord record{"account.user-changed",
+                           "orlentis-admin (root)",
+                           "Modify User (Ann \"A\")",
+                           "Modify User",
+                           "",
+                           "Ann \"A\"",
                            "password, rights"};
   const auto fields = JournalFields(record, "host:10240");
   EXPECT_TRUE(Has(fields, "MESSAGE=orlentis-admin (root): Modify User (Ann \"A\") (Modify User)"));
@@ -24,8 +28,9 @@ TEST(AuditTrailTest, TheRecordsFieldsCarryEachFactUnderItsOwnName) {
   EXPECT_TRUE(Has(fields, "ORLENTIS_USER=Ann \"A\""));
   EXPECT_TRUE(Has(fields, "ORLENTIS_CHANGES=password, rights"));
   EXPECT_TRUE(Has(fields, "ORLENTIS_SERVER=host:10240"));
-  EXPECT_FALSE(std::any_of(fields.begin(), fields.end(),
-                           [](const std::string& f) { return f.starts_with("ORLENTIS_ADDRESS="); }));
+  EXPECT_FALSE(std::any_of(fields.begin(), fields.end(), [](const std::string& f) {
+    return f.starts_with("ORLENTIS_ADDRESS=");
+  }));
 
   const std::string line = SyslogLine(record, "");
   EXPECT_NE(line.find(" user=\"Ann \\\"A\\\"\""), std::string::npos) << line;

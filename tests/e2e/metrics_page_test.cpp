@@ -2,9 +2,9 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <chrono>
 #include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -114,13 +114,15 @@ bool HostLoginAccepted(std::uint16_t port, const std::string& password) {
 // refused (the third starts the cool-down), 2 refused without a look while it lasts, and 3
 // connections turned away by the per-address limit while 2 are held open.
 TEST(MetricsPageTest, CountersAddUpToTheTrafficSent) {
-  MeteredServer server({{"SECURITY", "LOGINFAILURES", "3"}, {"SECURITY", "MAXCONNPERADDRESS", "2"}});
+  MeteredServer server(
+      {{"SECURITY", "LOGINFAILURES", "3"}, {"SECURITY", "MAXCONNPERADDRESS", "2"}});
   const Samples before = server.Read();
 
-  for (int login = 0; login < 4; ++login) EXPECT_TRUE(HostLoginAccepted(server.port, kAdministratorPassword));
+  for (int login = 0; login < 4; ++login)
+    EXPECT_TRUE(HostLoginAccepted(server.port, kAdministratorPassword));
   for (int guess = 0; guess < 5; ++guess) EXPECT_FALSE(HostLoginAccepted(server.port, "wrong"));
-  ASSERT_TRUE(PollUntil([&] { return OpenConnections(server.Read()) == 0; },
-                        std::chrono::seconds(10)));
+  ASSERT_TRUE(
+      PollUntil([&] { return OpenConnections(server.Read()) == 0; }, std::chrono::seconds(10)));
   const WireClient held[] = {WireClient(server.port), WireClient(server.port)};
   for (int refused = 0; refused < 3; ++refused) {
     WireClient turnedAway(server.port);
@@ -153,6 +155,10 @@ TEST(MetricsPageTest, CountersAddUpToTheTrafficSent) {
   }
   EXPECT_EQ(after.at("orlentis_connections{state=\"connected\"}"), 2);
   EXPECT_EQ(after.at("orlentis_database_usable{}"), 1);
+  // Each login that was looked at read the database on a reading thread, as did the IP
+  // filter for most admissions.
+  EXPECT_GE(Grew(before, after, "orlentis_database_job_wait_seconds_count{lane=\"reads\"}"), 7);
+  EXPECT_EQ(after.at("orlentis_database_jobs_queued{lane=\"reads\"}"), 0);
 }
 
 // The readiness check follows the database: 503 with the reason while the server cannot reach
