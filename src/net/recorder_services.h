@@ -64,11 +64,11 @@ class RecorderServices final : public RequestHandlers {
   // whether the login was accepted. An unanswered login fails its exchange.
   asio::awaitable<bool> Settle(RecorderConnection& connection, LoginPath path,
                                LoginVerdict verdict);
-  // The same for a login that the directory accepted, after the domain logon (if any) has had
-  // its say.
-  asio::awaitable<bool> SettleAfterDomainLogon(RecorderConnection& connection, LoginPath path,
-                                               const std::string& name,
-                                               const std::string& password);
+  // The same after the domain logon (if any) has had its say on a login that the directory
+  // accepted.
+  asio::awaitable<bool> SettleWithDomainLogon(RecorderConnection& connection, LoginPath path,
+                                              LoginVerdict directoryVerdict,
+                                              const std::string& name, const std::string& password);
   std::string StoredSiteName(const RecorderConnection& connection) const;
   // The writing thread of the site a connection speaks for: its writes keep their order.
   DatabaseThread& SiteWrites(const RecorderConnection& connection);

@@ -71,10 +71,14 @@ asio::awaitable<bool> RecorderServices::Settle(RecorderConnection& connection, L
   co_return verdict == LoginVerdict::kAccepted;
 }
 
-asio::awaitable<bool> RecorderServices::SettleAfterDomainLogon(RecorderConnection& connection,
-                                                               LoginPath path,
-                                                               const std::string& name,
-                                                               const std::string& password) {
+asio::awaitable<bool> RecorderServices::SettleWithDomainLogon(RecorderConnection& connection,
+                                                              LoginPath path,
+                                                              LoginVerdict directoryVerdict,
+                                                              const std::string& name,
+                                                              const std::string& password) {
+  if (directoryVerdict != LoginVerdict::kAccepted) {
+    co_return co_await Settle(connection, path, directoryVerdict);
+  }
   const LoginVerdict verdict = co_await DomainVerdictFor(name, password);
   if (verdict == LoginVerdict::kAccepted) co_return co_await Settle(connection, path, verdict);
   // Not a guess at a password the directory knows: the domain's own answer, counted apart.
@@ -130,11 +134,8 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
     const LoginVerdict verdict = facts.userFound && facts.groupFound ? LoginVerdict::kAccepted
                                  : facts.answered                    ? LoginVerdict::kRefused
                                                                      : LoginVerdict::kUnanswered;
-    if (verdict == LoginVerdict::kAccepted) {
-      succeeded = co_await SettleAfterDomainLogon(connection, LoginPath::kAccount, name, password);
-    } else {
-      succeeded = co_await Settle(connection, LoginPath::kAccount, verdict);
-    }
+    succeeded =
+        co_await SettleWithDomainLogon(connection, LoginPath::kAccount, verdict, name, password);
   }
 
   UserReply reply;
@@ -178,11 +179,8 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
     const LoginVerdict verdict = facts.succeeded  ? LoginVerdict::kAccepted
                                  : facts.answered ? LoginVerdict::kRefused
                                                   : LoginVerdict::kUnanswered;
-    if (verdict == LoginVerdict::kAccepted) {
-      succeeded = co_await SettleAfterDomainLogon(connection, LoginPath::kHost, name, password);
-    } else {
-      succeeded = co_await Settle(connection, LoginPath::kHost, verdict);
-    }
+    succeeded =
+        co_await SettleWithDomainLogon(connection, LoginPath::kHost, verdict, name, password);
   }
 
   co_await connection.Send(EncodeHostFrame({succeeded ? 1 : 0, 1, form}));
