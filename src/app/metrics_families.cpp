@@ -108,7 +108,7 @@ void AddConnections(FamilyList& families, const ServerMetrics& metrics) {
              metrics.connectionFaults);
 }
 
-void AddRequests(FamilyList& families, ServerMetrics& metrics) {
+void AddRequests(FamilyList& families, const ServerMetrics& metrics) {
   auto& requests = families.Add("requests_total", "Exchanges served, by kind", MetricType::Counter);
   auto& failures =
       families.Add("request_failures_total",
@@ -120,7 +120,7 @@ void AddRequests(FamilyList& families, ServerMetrics& metrics) {
     const Labels labels = {{"kind", std::string(ExchangeKindName(kind))}};
     requests.metric.push_back(CounterMetric(metrics.requests[kind].Value(), labels));
     failures.metric.push_back(CounterMetric(metrics.requestFailures[kind].Value(), labels));
-    seconds.metric.push_back(HistogramMetric(metrics.RequestSeconds(kind), labels));
+    seconds.metric.push_back(HistogramMetric(metrics.requestSeconds[kind], labels));
   }
 }
 
@@ -129,7 +129,7 @@ void AddLogins(FamilyList& families, const ServerMetrics& metrics) {
                               MetricType::Counter);
   for (std::size_t path = 0; path < CountOf<LoginPath>(); ++path) {
     for (std::size_t outcome = 0; outcome < CountOf<LoginOutcome>(); ++outcome) {
-      const auto value = metrics.logins[path][Nth<LoginOutcome>(outcome)].Value();
+      const auto value = metrics.logins[Nth<LoginPath>(path)][Nth<LoginOutcome>(outcome)].Value();
       logins.metric.push_back(CounterMetric(
           value, {{"path", std::string(LoginPathName(Nth<LoginPath>(path)))},
                   {"outcome", std::string(LoginOutcomeName(Nth<LoginOutcome>(outcome)))}}));
@@ -143,7 +143,7 @@ void AddLogins(FamilyList& families, const ServerMetrics& metrics) {
              metrics.domainLogonErrors);
 }
 
-void AddDatabase(FamilyList& families, ServerMetrics& metrics) {
+void AddDatabase(FamilyList& families, const ServerMetrics& metrics) {
   auto& queued = families.Add("database_jobs_queued", "Database jobs waiting for their thread",
                               MetricType::Gauge);
   auto& wait = families.Add("database_job_wait_seconds",
@@ -155,8 +155,8 @@ void AddDatabase(FamilyList& families, ServerMetrics& metrics) {
     const auto lane = Nth<DatabaseLane>(at);
     const Labels labels = {{"lane", std::string(DatabaseLaneName(lane))}};
     queued.metric.push_back(GaugeMetric(metrics.databaseJobsQueued[lane].Value(), labels));
-    wait.metric.push_back(HistogramMetric(metrics.DatabaseWaitSeconds(lane), labels));
-    run.metric.push_back(HistogramMetric(metrics.DatabaseRunSeconds(lane), labels));
+    wait.metric.push_back(HistogramMetric(metrics.databaseWaitSeconds[lane], labels));
+    run.metric.push_back(HistogramMetric(metrics.databaseRunSeconds[lane], labels));
   }
   families.Add("database_group_commit_size", "Writes committed together", MetricType::Histogram)
       .metric.push_back(HistogramMetric(metrics.groupCommitSize));
@@ -193,7 +193,8 @@ void AddDirectory(FamilyList& families, const ServerMetrics& metrics) {
 
 }  // namespace
 
-std::vector<MetricFamily> CollectMetricFamilies(ServerMetrics& metrics, const ServerState& state) {
+std::vector<MetricFamily> CollectMetricFamilies(const ServerMetrics& metrics,
+                                                const ServerState& state) {
   FamilyList families;
   AddGauge(families, "database_usable", "1 while the database can be used", state.databaseUsable);
   AddGauge(families, "maintenance_leader",

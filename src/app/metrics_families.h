@@ -17,7 +17,7 @@ struct ServerState {
 };
 
 // Every metric of the server, named orlentis_*, in the form the text format is written from.
-std::vector<prometheus::MetricFamily> CollectMetricFamilies(ServerMetrics& metrics,
+std::vector<prometheus::MetricFamily> CollectMetricFamilies(const ServerMetrics& metrics,
                                                             const ServerState& state);
 
 }  // namespace orlentis

@@ -137,18 +137,17 @@ struct ServerMetrics {
 
   MetricsBy<MetricCounter, ExchangeKind> requests;
   MetricsBy<MetricCounter, ExchangeKind> requestFailures;
-  std::array<MetricHistogram, static_cast<std::size_t>(ExchangeKind::kCount)> requestSeconds;
+  MetricsBy<MetricHistogram, ExchangeKind> requestSeconds;
 
-  std::array<MetricsBy<MetricCounter, LoginOutcome>, static_cast<std::size_t>(LoginPath::kCount)>
-      logins;
+  MetricsBy<MetricsBy<MetricCounter, LoginOutcome>, LoginPath> logins;
   MetricCounter coolDownsStarted;
   MetricCounter connectionsEvicted;
   MetricCounter connectionFaults;
   MetricCounter domainLogonErrors;
 
   MetricsBy<MetricGauge, DatabaseLane> databaseJobsQueued;
-  std::array<MetricHistogram, static_cast<std::size_t>(DatabaseLane::kCount)> databaseWaitSeconds;
-  std::array<MetricHistogram, static_cast<std::size_t>(DatabaseLane::kCount)> databaseRunSeconds;
+  MetricsBy<MetricHistogram, DatabaseLane> databaseWaitSeconds;
+  MetricsBy<MetricHistogram, DatabaseLane> databaseRunSeconds;
   MetricHistogram groupCommitSize{kGroupSizeBuckets};
   MetricCounter databaseErrors;
   MetricCounter databaseBusy;
@@ -168,18 +167,7 @@ struct ServerMetrics {
   MetricGauge sitesOnline;
   MetricGauge logEntries;
 
-  void CountLogin(LoginPath path, LoginOutcome outcome) {
-    logins[static_cast<std::size_t>(path)][outcome].Add();
-  }
-  MetricHistogram& RequestSeconds(ExchangeKind kind) {
-    return requestSeconds[static_cast<std::size_t>(kind)];
-  }
-  MetricHistogram& DatabaseWaitSeconds(DatabaseLane lane) {
-    return databaseWaitSeconds[static_cast<std::size_t>(lane)];
-  }
-  MetricHistogram& DatabaseRunSeconds(DatabaseLane lane) {
-    return databaseRunSeconds[static_cast<std::size_t>(lane)];
-  }
+  void CountLogin(LoginPath path, LoginOutcome outcome) { logins[path][outcome].Add(); }
 };
 
 // The process's one set: a server is one per process, and the tests that run several read

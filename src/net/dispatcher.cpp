@@ -212,7 +212,7 @@ asio::awaitable<void> ServeCounted(RecorderConnection& connection, RequestHandle
   ServerMetrics& metrics = Metrics();
   metrics.requests[kind].Add();
   if (connection.ExchangeFailed()) metrics.requestFailures[kind].Add();
-  metrics.RequestSeconds(kind).ObserveDuration(std::chrono::steady_clock::now() - started);
+  metrics.requestSeconds[kind].ObserveDuration(std::chrono::steady_clock::now() - started);
 }
 
 }  // namespace

@@ -102,13 +102,13 @@ DatabaseThread::Batch DatabaseThread::TakeBatch() {
   metrics.databaseJobsQueued[Lane()].Add(-static_cast<std::int64_t>(size));
   const auto now = std::chrono::steady_clock::now();
   for (const auto& job : batch)
-    metrics.DatabaseWaitSeconds(Lane()).ObserveDuration(now - job->queuedAt);
+    metrics.databaseWaitSeconds[Lane()].ObserveDuration(now - job->queuedAt);
   return batch;
 }
 
 // Each read guards itself: a failed one fails alone.
 void DatabaseThread::RunReads(const Batch& batch) {
-  MetricHistogram& runSeconds = Metrics().DatabaseRunSeconds(DatabaseLane::kReads);
+  MetricHistogram& runSeconds = Metrics().databaseRunSeconds[DatabaseLane::kReads];
   for (const auto& job : batch) {
     const auto started = std::chrono::steady_clock::now();
     job->Run();
@@ -126,8 +126,8 @@ void DatabaseThread::RunGroup(const Batch& batch) {
     group.Commit();
   });
   ServerMetrics& metrics = Metrics();
-  metrics.DatabaseRunSeconds(DatabaseLane::kWrites)
-      .ObserveDuration(std::chrono::steady_clock::now() - started);
+  metrics.databaseRunSeconds[DatabaseLane::kWrites].ObserveDuration(
+      std::chrono::steady_clock::now() - started);
   metrics.groupCommitSize.Observe(static_cast<double>(batch.size()));
   for (const auto& job : batch) job->onFinished(outcome);
 }
