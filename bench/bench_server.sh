@@ -73,13 +73,17 @@ stop_server() {
   server_pid=
 }
 
-# Four host instances with 16 cameras each, then the users allowed to see them all: a host
-# login answers four instance entries.
-seed_server() {
+# Four host instances with 16 cameras each: a host login answers four instance entries.
+check_in_instances() {
   for instance in 0 1 2 3; do
     "$peer" instance-checkin --port "$port" --instance "$instance" --name "Bench host $instance" \
       --cameras 16 >/dev/null
   done
+}
+
+# The instances, then the users of FOLDER allowed to see them all.
+seed_server() {
+  check_in_instances
   "$peer" seed --home "$1" --users "$seeded_users" >&2
 }
 
