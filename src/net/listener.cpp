@@ -64,10 +64,12 @@ struct Pause {
 // while the database could not be prepared, since nobody could log in.
 std::optional<Pause> AdmissionPause() {
   const DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
-  if (maintenance.IsMaintenanceRunning())
+  if (maintenance.IsMaintenanceRunning()) {
     return Pause{AdmissionRefusal::kMaintenance, "the maintenance is running"};
-  if (!maintenance.IsPrepared())
+  }
+  if (!maintenance.IsPrepared()) {
     return Pause{AdmissionRefusal::kDatabaseUnusable, "the database cannot be used"};
+  }
   return std::nullopt;
 }
 

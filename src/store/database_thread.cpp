@@ -101,8 +101,9 @@ DatabaseThread::Batch DatabaseThread::TakeBatch() {
   ServerMetrics& metrics = Metrics();
   metrics.databaseJobsQueued[Lane()].Add(-static_cast<std::int64_t>(size));
   const auto now = std::chrono::steady_clock::now();
-  for (const auto& job : batch)
+  for (const auto& job : batch) {
     metrics.databaseWaitSeconds[Lane()].ObserveDuration(now - job->queuedAt);
+  }
   return batch;
 }
 
