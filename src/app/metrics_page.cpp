@@ -70,10 +70,16 @@ std::string Where(const std::string& address, std::int32_t port) {
 
 }  // namespace
 
-MetricsPage::MetricsPage(const std::string& address, std::int32_t port, Readiness readiness,
-                         StateReader state)
+MetricsPage::MetricsPage(const std::string& address, std::int32_t port, std::int32_t recordersPort,
+                         Readiness readiness, StateReader state)
     : readiness_(std::move(readiness)), collector_(std::make_shared<Collector>(std::move(state))) {
   const std::string where = Where(address, port);
+  // Taken first, the page would keep the recorders out of their own port.
+  if (port == recordersPort) {
+    LogToOperator(kLogMetricsListenFailed, "cannot serve metrics on " + where +
+                                               " (the recorders' port); running without them");
+    return;
+  }
   static const CivetCallbacks callbacks = [] {
     CivetCallbacks hooks;
     hooks.begin_request = AnswerHealthCheck;

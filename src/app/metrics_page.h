@@ -27,10 +27,10 @@ class MetricsPage {
   using Readiness = std::function<std::string()>;
   using StateReader = std::function<ServerState()>;
 
-  // Serves on address:port (every address when empty); the operator's log says where, or
-  // why not, in which case the page is simply not there.
-  MetricsPage(const std::string& address, std::int32_t port, Readiness readiness,
-              StateReader state);
+  // Serves on address:port (every address when empty), never on the recorders' port; the
+  // operator's log says where, or why not, in which case the page is simply not there.
+  MetricsPage(const std::string& address, std::int32_t port, std::int32_t recordersPort,
+              Readiness readiness, StateReader state);
   ~MetricsPage();
   MetricsPage(const MetricsPage&) = delete;
   MetricsPage& operator=(const MetricsPage&) = delete;

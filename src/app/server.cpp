@@ -39,7 +39,7 @@ Server::Server(const Settings& settings, WorkerOptions options)
   if (CurrentDatabaseTarget().engine == DatabaseEngine::kPostgres) RecheckUnusableDatabase();
   if (settings.GetMetricsPort() > 0) {
     metricsPage_ = std::make_unique<MetricsPage>(
-        settings.GetMetricsAddress(), settings.GetMetricsPort(),
+        settings.GetMetricsAddress(), settings.GetMetricsPort(), options_.port,
         [this] { return NotReadyReason(); },
         [startTime = std::time(nullptr)] { return CurrentServerState(startTime); });
   }

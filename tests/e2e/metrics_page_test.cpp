@@ -187,6 +187,22 @@ TEST(MetricsPageTest, ReadinessTurnsAwayWhileTheDatabaseCannotBeReached) {
                         std::chrono::seconds(15)));
 }
 
+// The page never takes the recorders' port, even when told to: the recorders keep it.
+TEST(MetricsPageTest, APageOnTheRecordersPortIsRefusedAndTheRecordersKeepIt) {
+  TempFolder home;
+  const std::uint16_t port = FreePort();
+  ASSERT_TRUE(WriteListenSettings(home.Path(), port));
+  const auto file = home / kSettingsFileName;
+  ProfileFile ini(file);
+  ini.SetText("METRICS", "PORT", std::to_string(port));
+  ASSERT_TRUE(ini.SaveAs(file));
+  ChildProcess server(HeadlessLaunch(home.Path()));
+  EXPECT_TRUE(AnswersHostCheck(port, 30000)) << server.ErrorOutput();
+  EXPECT_TRUE(server.WaitForError("[metrics.listen-failed]", 5000)) << server.ErrorOutput();
+  server.Signal(SIGTERM);
+  EXPECT_EQ(server.Wait(20000), 0) << server.ErrorOutput();
+}
+
 // log follow prints, as JSON lines, what another process writes after it started, and not
 // what was there before; log export --json gives the whole log the same way.
 TEST(MetricsPageTest, LogFollowPrintsEntriesThatAnotherProcessWrites) {
