@@ -18,31 +18,34 @@ namespace {
 // status words, which only the server sends.
 enum class SizeRule { kExact, kAny, kNever };
 
+// The kind of exchange a served block is counted as; the status words, never served, have
+// none of their own, and a host frame's comes from its operation.
 struct KindRule {
   std::uint32_t kind;
   SizeRule sizeRule;
   std::size_t size;
   bool needsRegistration;
+  ExchangeKind counted;
 };
 
 constexpr KindRule kKindRules[] = {
-    {CMD_KEEPALIVE_ECHO, SizeRule::kAny, 0, false},
-    {CMD_KEEPALIVE, SizeRule::kExact, status_layout::kSize, true},
-    {RSP_FAIL, SizeRule::kNever, 0, false},
-    {RSP_OK, SizeRule::kNever, 0, false},
-    {CMD_CAMERA_INFO, SizeRule::kExact, camera_layout::kSize, true},
-    {CMD_CAMERA_RESET, SizeRule::kExact, camera_layout::kSize, true},
-    {CMD_USER_LOGIN, SizeRule::kExact, user_layout::kSize, true},
-    {CMD_USER_LOGOUT, SizeRule::kExact, user_layout::kSize, true},
-    {CMD_USER_STATUS, SizeRule::kExact, user_layout::kSize, true},
-    {CMD_SITE_CHECKIN, SizeRule::kExact, site_layout::kSize, false},
-    {CMD_SITE_CHECKOUT, SizeRule::kAny, 0, false},
-    {CMD_SITE_UPDATE, SizeRule::kExact, site_layout::kSize, false},
-    {CMD_ACCOUNT_LOGIN, SizeRule::kExact, user_layout::kSize, true},
-    {CMD_GROUP_COUNT, SizeRule::kExact, group_layout::kSize, true},
-    {CMD_USER_LIST, SizeRule::kExact, user_layout::kSize, true},
-    {CMD_GROUP_LIST, SizeRule::kExact, group_layout::kSize, true},
-    {CMD_HOST, SizeRule::kExact, host_frame_layout::kSize, false},
+    {CMD_KEEPALIVE_ECHO, SizeRule::kAny, 0, false, ExchangeKind::kKeepAlive},
+    {CMD_KEEPALIVE, SizeRule::kExact, status_layout::kSize, true, ExchangeKind::kKeepAlive},
+    {RSP_FAIL, SizeRule::kNever, 0, false, ExchangeKind::kKeepAlive},
+    {RSP_OK, SizeRule::kNever, 0, false, ExchangeKind::kKeepAlive},
+    {CMD_CAMERA_INFO, SizeRule::kExact, camera_layout::kSize, true, ExchangeKind::kCameraInfo},
+    {CMD_CAMERA_RESET, SizeRule::kExact, camera_layout::kSize, true, ExchangeKind::kCameraReset},
+    {CMD_USER_LOGIN, SizeRule::kExact, user_layout::kSize, true, ExchangeKind::kUserLogin},
+    {CMD_USER_LOGOUT, SizeRule::kExact, user_layout::kSize, true, ExchangeKind::kUserLogout},
+    {CMD_USER_STATUS, SizeRule::kExact, user_layout::kSize, true, ExchangeKind::kUserStatus},
+    {CMD_SITE_CHECKIN, SizeRule::kExact, site_layout::kSize, false, ExchangeKind::kSiteCheckIn},
+    {CMD_SITE_CHECKOUT, SizeRule::kAny, 0, false, ExchangeKind::kSiteCheckOut},
+    {CMD_SITE_UPDATE, SizeRule::kExact, site_layout::kSize, false, ExchangeKind::kSiteCheckIn},
+    {CMD_ACCOUNT_LOGIN, SizeRule::kExact, user_layout::kSize, true, ExchangeKind::kAccountLogin},
+    {CMD_GROUP_COUNT, SizeRule::kExact, group_layout::kSize, true, ExchangeKind::kGroupCount},
+    {CMD_USER_LIST, SizeRule::kExact, user_layout::kSize, true, ExchangeKind::kUserList},
+    {CMD_GROUP_LIST, SizeRule::kExact, group_layout::kSize, true, ExchangeKind::kGroupList},
+    {CMD_HOST, SizeRule::kExact, host_frame_layout::kSize, false, ExchangeKind::kHostUserLogin},
 };
 
 std::optional<KindRule> FindKindRule(std::uint32_t kind) {
@@ -116,38 +119,12 @@ ExchangeKind HostExchangeKind(std::int32_t operation) {
   }
 }
 
-// The kind of a block the dispatcher serves; a keep-alive's echo, which nothing answers,
-// counts with the keep-alives.
+// The kind a block the dispatcher serves is counted as.
 ExchangeKind KindOfServedBlock(ConstByteSpan block) {
-  switch (LoadU32(block, 0)) {
-    case CMD_SITE_CHECKIN:
-    case CMD_SITE_UPDATE:
-      return ExchangeKind::kSiteCheckIn;
-    case CMD_SITE_CHECKOUT:
-      return ExchangeKind::kSiteCheckOut;
-    case CMD_CAMERA_INFO:
-      return ExchangeKind::kCameraInfo;
-    case CMD_CAMERA_RESET:
-      return ExchangeKind::kCameraReset;
-    case CMD_USER_LOGIN:
-      return ExchangeKind::kUserLogin;
-    case CMD_USER_LOGOUT:
-      return ExchangeKind::kUserLogout;
-    case CMD_USER_STATUS:
-      return ExchangeKind::kUserStatus;
-    case CMD_ACCOUNT_LOGIN:
-      return ExchangeKind::kAccountLogin;
-    case CMD_GROUP_COUNT:
-      return ExchangeKind::kGroupCount;
-    case CMD_USER_LIST:
-      return ExchangeKind::kUserList;
-    case CMD_GROUP_LIST:
-      return ExchangeKind::kGroupList;
-    case CMD_HOST:
-      return HostExchangeKind(DecodeHostFrame(block).word);
-    default:
-      return ExchangeKind::kKeepAlive;
-  }
+  const std::uint32_t kind = LoadU32(block, 0);
+  if (kind == CMD_HOST) return HostExchangeKind(DecodeHostFrame(block).word);
+  const auto rule = FindKindRule(kind);
+  return rule ? rule->counted : ExchangeKind::kKeepAlive;
 }
 
 asio::awaitable<void> ServeBlock(RecorderConnection& connection, RequestHandlers& handlers,

@@ -27,9 +27,10 @@ struct LogOptions {
   std::size_t last = 0;
 };
 
-// How often follow looks for new entries, and how far below the newest key it looks again:
-// on a shared database a writer that took a key earlier may commit after one that took a
-// later key, and its entry must not be skipped.
+// How often follow looks for new entries, and how far below the newest key it looks again on
+// a shared database, where a writer that took a key earlier may commit after one that took a
+// later key, and its entry must not be skipped. A SQLite file has one writer at a time, whose
+// keys come in the order of its commits: there it reads only what is new.
 constexpr std::chrono::milliseconds kFollowPeriod{500};
 constexpr std::int64_t kFollowLookBack = 1000;
 
@@ -104,6 +105,7 @@ void ExportJsonLines(const AdminContext& context, const std::string& file) {
 // until its output is closed. A database that cannot be read for a while is waited for.
 void Follow(const AdminContext& context, std::size_t last) {
   const bool servers = DirectoryIsShared();
+  const std::int64_t lookBack = servers ? kFollowLookBack : 0;
   std::int64_t newest = context.Require(NewestLogEntryKey());
   std::int64_t shownAbove = newest;
   std::set<std::int64_t> shown;
@@ -116,13 +118,13 @@ void Follow(const AdminContext& context, std::size_t last) {
   }
   for (;;) {
     const DbResult<std::vector<LogEntry>> entries =
-        ListLogEntriesAfter(std::max<std::int64_t>(0, newest - kFollowLookBack));
+        ListLogEntriesAfter(std::max<std::int64_t>(0, newest - lookBack));
     for (const LogEntry& entry : entries.ValueOr({})) {
       if (entry.key <= shownAbove || !shown.insert(entry.key).second) continue;
       if (!WriteJsonLine(context.Out(), EntryRecord(entry, servers))) return;
       newest = std::max(newest, entry.key);
     }
-    shown.erase(shown.begin(), shown.lower_bound(newest - kFollowLookBack));
+    shown.erase(shown.begin(), shown.lower_bound(newest - lookBack));
     std::this_thread::sleep_for(kFollowPeriod);
   }
 }
