@@ -6,8 +6,9 @@
 #   scripts/install-deps.sh [--bench]
 #
 # --bench adds the reference RADIUS server and its client, which bench/run measures beside
-# Orlentis, and HAProxy, which bench/failover puts in front of three servers; the services the
-# packages start are stopped, since the scripts run their own copies.
+# Orlentis, HAProxy, which bench/failover puts in front of three servers, and keepalived and
+# iproute2, with which bench/floating-address moves one address between two servers; the
+# services the packages start are stopped, since the scripts run their own copies.
 set -euo pipefail
 
 bench=0
@@ -53,7 +54,7 @@ packages=(
 )
 if [ "$bench" -eq 1 ]; then
   # matplotlib draws the monitoring picture from a bench run's scrapes.
-  packages+=(freeradius freeradius-utils haproxy python3-matplotlib)
+  packages+=(freeradius freeradius-utils haproxy keepalived iproute2 python3-matplotlib)
 fi
 
 missing=()
@@ -95,7 +96,7 @@ if [ -d /run/systemd/system ] && systemctl is-enabled --quiet prometheus 2>/dev/
 fi
 
 # The packaged services would hold their standard ports and take CPU from the measurement.
-for service in freeradius haproxy; do
+for service in freeradius haproxy keepalived; do
   if [ "$bench" -eq 1 ] && command -v systemctl >/dev/null &&
     systemctl is-active --quiet "$service" 2>/dev/null; then
     echo "install-deps: stopping the $service service"
