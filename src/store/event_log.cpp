@@ -1,5 +1,6 @@
 #include "store/event_log.h"
 
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -94,13 +95,15 @@ std::optional<double> NewestLogEntryTime(soci::session& session, std::string_vie
                                          std::string_view action) {
   const std::string sourceText(source);
   const std::string actionText(action);
-  double newest = 0;
+  std::string newest;
   BoundStatement query(
       session, "SELECT MAX(time) FROM Log WHERE strSource = :source AND strAction = :action");
   query.Use(sourceText).Use(actionText).Into(newest);
   query.Execute();
   if (query.IsNull(0)) return std::nullopt;
-  return newest;
+  const std::optional<std::time_t> time = ParseLocalTimeText(newest);
+  if (!time) return std::nullopt;
+  return OleDateFromTime(*time);
 }
 
 void TrimLogByCount(soci::session& session, std::int32_t keep) {

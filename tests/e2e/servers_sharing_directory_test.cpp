@@ -155,5 +155,47 @@ TEST(ServersSharingADirectoryTest, RememberedLoginsAreAcceptedWhileTheDatabaseIs
   EXPECT_EQ(server.process->Wait(20000), 0) << server.process->ErrorOutput();
 }
 
+bool ChecksIn(std::uint16_t port, const std::u16string& site) {
+  WireClient recorder(port);
+  const auto checkIn = Ask(recorder, SiteCheckInBlock(CMD_SITE_CHECKIN, site));
+  return checkIn.has_value() && checkIn->word == RSP_OK;
+}
+
+// A primary with a synchronous standby, and a server given both by a connection string that
+// asks for the one taking writes: when the primary crashes and the standby is promoted, the
+// server finds the new primary by itself, without a restart, takes a change made there, and
+// nothing it acknowledged before the crash is missing.
+TEST(ServersSharingADirectoryTest, AServerFollowsAPromotedStandby) {
+  const auto binaries = PostgresServer::BinaryFolder();
+  if (!binaries) GTEST_SKIP() << "skipped: PostgreSQL not installed";
+  PostgresServer primary(*binaries, {"synchronous_standby_names=*", "synchronous_commit=on"});
+  const auto standby = PostgresServer::StandbyOf(primary);
+  primary.CreateDatabase("failover");
+  SharingServer server(PostgresServer::WritableOneOf({&primary, standby.get()}, "failover"));
+  ASSERT_TRUE(ChecksIn(server.port, u"Before"));
+  ASSERT_TRUE(HostLoginAccepted(server.port, "Administrator", kAdministratorPassword));
+
+  primary.Crash();
+  standby->Promote();
+  const auto changeOnNewPrimary = [&] {
+    return RunAdminTool(server.home.Path(), {"user", "passwd", "Administrator", "--password-stdin"},
+                        "after-failover\n")
+               .status == 0;
+  };
+  ASSERT_TRUE(PollUntil(changeOnNewPrimary, std::chrono::seconds(30)));
+  EXPECT_TRUE(PollUntil([&] { return HostLoginAccepted(server.port, "Administrator", "after-failover"); },
+                        std::chrono::seconds(30)));
+  EXPECT_TRUE(ChecksIn(server.port, u"After"));
+  EXPECT_TRUE(PollUntil(
+      [&] {
+        const std::string sites = server.Admin({"site", "list", "--json"});
+        return Lists(sites, "\"name\":\"Before\"") && Lists(sites, "\"name\":\"After\"");
+      },
+      std::chrono::seconds(30)));
+  EXPECT_FALSE(server.process->Wait(0).has_value()) << server.process->ErrorOutput();
+  server.process->Signal(SIGTERM);
+  EXPECT_EQ(server.process->Wait(20000), 0) << server.process->ErrorOutput();
+}
+
 }  // namespace
 }  // namespace orlentis::testing

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <functional>
 
+#include "base/clock.h"
 #include "base/language.h"
 #include "base/text_ids.h"
 #include "store/bound_statement.h"
@@ -94,10 +96,11 @@ TEST_F(MaintenanceLeaderTest, OnlyTheLeaderRunsTheMaintenanceAndTheNextCountsFro
   // What the other server wrote when it last ran it.
   const std::string source = GetLanguageText(kTextProgramName);
   const std::string action = GetLanguageText(kTextMaintenance);
-  const double otherRan = NowOleDate() - 0.25;
+  const std::time_t otherRanAt = std::time(nullptr) - 6 * 3600;
+  const double otherRan = OleDateFromTime(otherRanAt);
   BoundStatement(Session(),
                  "INSERT INTO Log (time, strSource, strAction, strDetail) VALUES (:t, :s, :a, '')")
-      .Use(otherRan)
+      .Use(LocalTimeText(otherRanAt))
       .Use(source)
       .Use(action)
       .Execute();

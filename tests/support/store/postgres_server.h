@@ -25,9 +25,13 @@ class PostgresServer {
   // make, a database a few milliseconds.
   static PostgresServer& Shared();
 
-  // Makes the cluster and starts the server, waiting until it accepts connections. Throws
-  // std::runtime_error with PostgreSQL's own words when it cannot.
-  explicit PostgresServer(const std::filesystem::path& binaryFolder);
+  // Makes the cluster and starts the server with settings (name=value) beside the fixture's
+  // own, waiting until it accepts connections. Throws std::runtime_error with PostgreSQL's own
+  // words when it cannot.
+  explicit PostgresServer(const std::filesystem::path& binaryFolder,
+                          std::vector<std::string> settings = {});
+  // A streaming standby of primary: its base backup, started in recovery and following it.
+  static std::unique_ptr<PostgresServer> StandbyOf(const PostgresServer& primary);
   ~PostgresServer();
   PostgresServer(const PostgresServer&) = delete;
   PostgresServer& operator=(const PostgresServer&) = delete;
@@ -39,15 +43,29 @@ class PostgresServer {
   // Turns the database's connections away and ends those it has, or lets them in again: to
   // its clients it cannot be reached, as when it is stopped, while the cluster stays up.
   void SetReachable(const std::string& database, bool reachable) const;
+  // Stops at once, as a crash would: sessions cut, no checkpoint.
+  void Crash();
+  // Makes a standby a primary that takes writes, returning once it does.
+  void Promote() const;
+  // A connection string that finds whichever of servers takes writes, as libpq does with
+  // several hosts and target_session_attrs.
+  static std::string WritableOneOf(const std::vector<const PostgresServer*>& servers,
+                                   const std::string& database);
 
  private:
+  struct StandbyTag {};
+  PostgresServer(StandbyTag, const PostgresServer& primary);
+
   ChildProcess::Launch AsServerUser(const std::string& program,
                                     std::vector<std::string> arguments) const;
+  void TakeFolder() const;
   void MakeCluster() const;
+  void CopyAsStandby(const PostgresServer& primary) const;
   void Start();
   bool AcceptsConnections() const;
 
   std::filesystem::path binaryFolder_;
+  std::vector<std::string> settings_;
   TempFolder folder_;
   std::unique_ptr<ChildProcess> postgres_;
 };
