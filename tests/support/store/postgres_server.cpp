@@ -201,11 +201,11 @@ void PostgresServer::MakeCluster() const {
 void PostgresServer::CopyAsStandby(const PostgresServer& primary) const {
   std::string errors;
   const int status = RunToEnd(
-      AsServerUser("pg_basebackup",
-                   {"--pgdata=" + (folder_ / "data").string(),
-                    "--host=" + primary.folder_.Path().string(), "--port=" + std::to_string(kPort),
-                    std::string("--username=") + kDatabaseUser, "--write-recovery-conf",
-                    "--wal-method=stream", "--checkpoint=fast", "--no-sync"}),
+      AsServerUser(
+          "pg_basebackup",
+          {"--pgdata=" + (folder_ / "data").string(), "--host=" + primary.folder_.Path().string(),
+           "--port=" + std::to_string(kPort), std::string("--username=") + kDatabaseUser,
+           "--write-recovery-conf", "--wal-method=stream", "--checkpoint=fast", "--no-sync"}),
       60000, &errors);
   if (status != 0) {
     throw std::runtime_error("pg_basebackup failed with status " + std::to_string(status) + ": " +
