@@ -94,13 +94,16 @@ std::optional<double> NewestLogEntryTime(soci::session& session, std::string_vie
                                          std::string_view action) {
   const std::string sourceText(source);
   const std::string actionText(action);
-  double newest = 0;
+  std::string newest;
   BoundStatement query(
       session, "SELECT MAX(time) FROM Log WHERE strSource = :source AND strAction = :action");
   query.Use(sourceText).Use(actionText).Into(newest);
   query.Execute();
   if (query.IsNull(0)) return std::nullopt;
-  return newest;
+  // The log keeps local time texts; the maintenance schedule counts in OLE dates.
+  const std::optional<std::time_t> time = ParseLocalTimeText(newest);
+  if (!time) return std::nullopt;
+  return OleDateFromTime(*time);
 }
 
 void TrimLogByCount(soci::session& session, std::int32_t keep) {

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <functional>
 
+#include "base/clock.h"
 #include "base/language.h"
 #include "base/text_ids.h"
 #include "store/bound_statement.h"
@@ -94,16 +96,16 @@ TEST_F(MaintenanceLeaderTest, OnlyTheLeaderRunsTheMaintenanceAndTheNextCountsFro
   // What the other server wrote when it last ran it.
   const std::string source = GetLanguageText(kTextProgramName);
   const std::string action = GetLanguageText(kTextMaintenance);
-  const double otherRan = NowOleDate() - 0.25;
+  const std::time_t otherRan = CurrentClock().Now() - 6 * 3600;
   BoundStatement(Session(),
                  "INSERT INTO Log (time, strSource, strAction, strDetail) VALUES (:t, :s, :a, '')")
-      .Use(otherRan)
+      .Use(LocalTimeText(otherRan))
       .Use(source)
       .Use(action)
       .Execute();
   other.reset();
   EXPECT_TRUE(WaitFor([] { return MaintenanceLeader::Instance().Leads(); }));
-  EXPECT_NEAR(maintenance.LastMaintenance(), otherRan, 1e-6);
+  EXPECT_NEAR(maintenance.LastMaintenance(), OleDateFromTime(otherRan), 1e-6);
   EXPECT_TRUE(maintenance.RunMaintenance());
   EXPECT_EQ(MaintenanceEntries(), before + 2);
 }
