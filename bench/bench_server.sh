@@ -21,26 +21,28 @@ free_port() {
   exit 1
 }
 
-# Starts a server on FOLDER at a free port (server_pid, port) and waits until it answers a
-# host check. Every peer comes from 127.0.0.1, so the address may hold any number of
-# connections. The IP filter is off unless IP_FILTER=1 (deny mode, with an empty range table:
-# every peer is admitted once the table was read). The lines after FOLDER go into its
-# Setting.ini too.
-start_server() {
-  local folder=$1
-  shift
-  port=$(free_port)
+# Writes FOLDER's Setting.ini: the server listens on ADDRESS and PORT and admits any number of
+# connections from one address (every peer of a bench comes from one). The IP filter is off
+# unless IP_FILTER=1 (deny mode, with an empty range table: every peer is admitted once the
+# table was read). The lines after PORT go into the file too.
+write_server_settings() {
+  local folder=$1 address=$2 port=$3
+  shift 3
   {
-    printf '%s\n' "[IPSETTING]" "IP=127.0.0.1" "PORT=$port" "FILTER=${IP_FILTER:-0}" "FILTERSTYLE=0"
+    printf '%s\n' "[IPSETTING]" "IP=$address" "PORT=$port" "FILTER=${IP_FILTER:-0}" "FILTERSTYLE=0"
     printf '%s\n' "[SECURITY]" "MAXCONNPERADDRESS=0"
     printf '%s\n' "$@"
   } >"$folder/Setting.ini"
-  ORLENTIS_ADMIN_PASSWORD=bench-admin "$server" --home "$folder" --headless \
-    2>"$folder/server.log" &
-  server_pid=$!
+}
+
+# Waits until the server of server_pid, on FOLDER, answers a host check at PORT on loopback.
+# The words after PORT go before the check (`ip netns exec NAME` checks a server there).
+await_server() {
+  local folder=$1 port=$2
+  shift 2
   echo "$bench_name: waiting for the server on port $port" >&2
   for _ in $(seq 150); do
-    if "$peer" host-check --port "$port" --timeout 1000 >/dev/null 2>&1; then break; fi
+    if "$@" "$peer" host-check --port "$port" --timeout 1000 >/dev/null 2>&1; then break; fi
     if ! kill -0 "$server_pid" 2>/dev/null; then
       echo "$bench_name: the server ended at start-up:" >&2
       cat "$folder/server.log" >&2
@@ -48,7 +50,20 @@ start_server() {
     fi
     sleep 0.2
   done
-  "$peer" host-check --port "$port" >/dev/null
+  "$@" "$peer" host-check --port "$port" >/dev/null
+}
+
+# Starts a server on FOLDER at a free port of 127.0.0.1 (server_pid, port) and waits until it
+# answers. The lines after FOLDER go into its Setting.ini too.
+start_server() {
+  local folder=$1
+  shift
+  port=$(free_port)
+  write_server_settings "$folder" 127.0.0.1 "$port" "$@"
+  ORLENTIS_ADMIN_PASSWORD=bench-admin "$server" --home "$folder" --headless \
+    2>"$folder/server.log" &
+  server_pid=$!
+  await_server "$folder" "$port"
 }
 
 # Starts COUNT servers as above, in folders server0, server1... under WORK, all on the

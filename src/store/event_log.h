@@ -44,7 +44,8 @@ void AppendLogEntryInOperation(soci::session& session, std::string_view source,
                                std::string_view action, std::string_view detail,
                                const LogEntryFacts& facts);
 
-// The time of the newest entry of source with action; none when there is none.
+// The time of the newest entry of source with action, as an OLE date; none when there is none
+// or its time cannot be read.
 std::optional<double> NewestLogEntryTime(soci::session& session, std::string_view source,
                                          std::string_view action);
 
