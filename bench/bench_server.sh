@@ -102,5 +102,22 @@ seed_server() {
   "$peer" seed --home "$1" --users "$seeded_users" >&2
 }
 
+now_us() { echo "${EPOCHREALTIME/./}"; }
+ms_since() { echo $((($(now_us) - $1) / 1000)); }
+
+# How long from now until the peer's EXCHANGE (its options after the port's) succeeds, trying
+# every 50 ms for a minute at most, and how many failed first: "MS FAILED". The peer waits
+# peer_timeout for each answer.
+login_recovery() {
+  local began failed=0
+  began=$(now_us)
+  until "$peer" "$@" --port "$port" --timeout "$peer_timeout" >/dev/null 2>&1; do
+    failed=$((failed + 1))
+    if (($(ms_since "$began") > 60000)); then break; fi
+    sleep 0.05
+  done
+  echo "$(ms_since "$began") $failed"
+}
+
 # Field NAME of the one-line JSON report REPORT of orlentis-peer bench.
 json_field() { sed -E "s/.*\"$2\":([^,}]*).*/\1/" <<<"$1"; }
