@@ -1,5 +1,7 @@
 #include "store/database_guard.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <string>
 #include <thread>
@@ -29,24 +31,53 @@ class GuardDepth {
   GuardDepth& operator=(const GuardDepth&) = delete;
 };
 
-// The first failure of an operation that a second try may pass or refuse as it should: a
-// PostgreSQL transaction undone for a conflict with another; a unique name that another
-// writer took between the operation's lookup and its insert, which the lookup now sees and
-// refuses as it refuses any name taken; a connection lost to a server that restarts, once it
-// can be reached again (every thread lost its connection along with this one).
-bool WorthOneMoreTry(const std::exception& error, bool lostConnection) {
+// How often an operation is run again after losing its connection, and for how long from the
+// first loss. A primary that dies can still take a connection in its last moments, and a
+// standby being promoted takes none until it is done: the first reconnect may reach a server
+// that is gone by the next statement. Within one reconnect span the operation follows the
+// database to wherever it can be reached.
+constexpr int kLostConnectionTries = 3;
+
+class LostConnectionTries {
+ public:
+  // Whether another try is left; starts the span at the first loss.
+  bool Take() {
+    if (triesLeft_ == 0) return false;
+    if (triesLeft_-- == kLostConnectionTries) firstLoss_ = std::chrono::steady_clock::now();
+    return true;
+  }
+  std::chrono::milliseconds SpanLeft() const {
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - firstLoss_);
+    return std::max(std::chrono::milliseconds(0), kReconnectSpan - spent);
+  }
+
+ private:
+  int triesLeft_ = kLostConnectionTries;
+  std::chrono::steady_clock::time_point firstLoss_;
+};
+
+// A failure that another try may pass or refuse as it should: a PostgreSQL transaction undone
+// for a conflict with another; a unique name that another writer took between the operation's
+// lookup and its insert, which the lookup now sees and refuses as it refuses any name taken
+// (both on the first failure only); a connection lost to a server that restarts or fails over,
+// once it can be reached again (every thread lost its connection along with this one).
+bool WorthAnotherTry(const std::exception& error, bool lostConnection, bool firstFailure,
+                     LostConnectionTries& lostConnectionTries) {
   const DatabaseError::Kind kind = DatabaseErrorKind(error);
   if (kind == DatabaseError::Kind::kConflict || kind == DatabaseError::Kind::kConstraint) {
-    return true;
+    return firstFailure;
   }
   // Once the database is unusable the maintenance's rechecks try to reach it. A repair
   // under way (another thread lost its connection first) does not stop this one: what it
   // was writing may have been acknowledged already.
   if (!lostConnection || DatabaseMaintenance::Instance().IsUnusable()) return false;
+  if (!lostConnectionTries.Take()) return false;
   const DatabaseTarget target = CurrentDatabaseTarget();
   if (!ReconnectWithBackoff(
           [&] { return CanReachPostgres(target); },
-          [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); })) {
+          [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); },
+          lostConnectionTries.SpanLeft())) {
     return false;
   }
   ReopenAllSessions();
@@ -78,6 +109,7 @@ bool ReportFailure(const std::exception& error) {
 DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operation,
                               const GuardOptions& options) {
   DatabaseMaintenance& maintenance = DatabaseMaintenance::Instance();
+  LostConnectionTries lostConnectionTries;
   for (bool retried = false;; retried = true) {
     if (!retried && options.honourUnavailable && maintenance.IsUnavailable()) {
       return DbOutcome::kSkipped;
@@ -96,7 +128,7 @@ DbOutcome RunGuardedOperation(const std::function<void(soci::session&)>& operati
       const bool lostConnection = ThreadSessionLostConnection();
       // The failed session may still hold a transaction or a lock that a repair would wait for.
       CloseThreadSession();
-      if (!retried && WorthOneMoreTry(error, lostConnection)) continue;
+      if (WorthAnotherTry(error, lostConnection, !retried, lostConnectionTries)) continue;
       if (ReportFailure(error)) {
         return IsBusyError(error) ? DbOutcome::kBusy : DbOutcome::kFailed;
       }

@@ -62,11 +62,12 @@ bool CanReachPostgres(const DatabaseTarget& target) {
 }
 
 bool ReconnectWithBackoff(const std::function<bool()>& reach,
-                          const std::function<void(std::chrono::milliseconds)>& wait) {
+                          const std::function<void(std::chrono::milliseconds)>& wait,
+                          std::chrono::milliseconds span) {
   std::chrono::milliseconds pause = kFirstReconnectWait;
   std::chrono::milliseconds waited{0};
   while (!reach()) {
-    if (waited + pause > kReconnectSpan) return false;
+    if (waited + pause > span) return false;
     wait(pause);
     waited += pause;
     pause *= 2;

@@ -28,12 +28,14 @@ std::vector<std::string> CheckPostgresTables(const DatabaseTarget& target);
 // database amounts to once every thread has dropped its broken session.
 bool CanReachPostgres(const DatabaseTarget& target);
 
-// Tries reach with waits that double from kFirstReconnectWait, for at most kReconnectSpan in
-// all: a server that restarts is back within that; one that is down for longer is left to the
-// rechecks. wait is how each pause is spent (a plain sleep unless a test replaces it).
+// Tries reach with waits that double from kFirstReconnectWait, for at most span in all
+// (kReconnectSpan: a server that restarts is back within that; one that is down for longer is
+// left to the rechecks). wait is how each pause is spent (a plain sleep unless a test
+// replaces it).
 inline constexpr std::chrono::milliseconds kFirstReconnectWait{250};
 inline constexpr std::chrono::milliseconds kReconnectSpan{4000};
 bool ReconnectWithBackoff(const std::function<bool()>& reach,
-                          const std::function<void(std::chrono::milliseconds)>& wait);
+                          const std::function<void(std::chrono::milliseconds)>& wait,
+                          std::chrono::milliseconds span = kReconnectSpan);
 
 }  // namespace orlentis

@@ -52,6 +52,22 @@ TEST_F(PostgresRepairTest, AConnectionTheServerEndedIsReopenedAndTheOperationDon
   EXPECT_EQ(log_.str().find("[store.repair-started]"), std::string::npos) << log_.str();
 }
 
+// A connection lost again at once after it was reopened, as when the first reconnect reached a
+// primary in its last moments, is reopened again, and the operation still done once.
+TEST_F(PostgresRepairTest, AConnectionLostAgainAfterItsReconnectIsReopenedAgain) {
+  int runs = 0;
+  EXPECT_EQ(RunGuarded([&](soci::session& session) {
+              if (++runs <= 2) {
+                BoundStatement(session, "SELECT pg_terminate_backend(pg_backend_pid())").Execute();
+              }
+              AddGroup(session, "after two losses");
+            }),
+            DbOutcome::kDone);
+  EXPECT_EQ(runs, 3);
+  EXPECT_EQ(Count("\"Group\"", "strName = 'after two losses'"), 1);
+  EXPECT_EQ(log_.str().find("[store.repair-started]"), std::string::npos) << log_.str();
+}
+
 // A serialization failure or deadlock undid the whole transaction: a second run passes. A
 // unique name another writer took is run once more too, so that the work's own lookup can
 // refuse it; it repairs nothing.
