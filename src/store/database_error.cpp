@@ -19,9 +19,15 @@ Kind SqliteKind(int result) {
 }
 
 // PostgreSQL gives up on a lock after the session's lock timeout (55P03), and on a
-// serialization failure or deadlock (class 40) undoes the transaction.
+// serialization failure or deadlock (class 40) undoes the transaction. A server shutting down
+// ends its sessions with 57P01 to 57P03; class 08 is a connection failure; and an error libpq
+// found itself, a connection closed under it, has no state at all.
 Kind PostgresKind(const std::string& state) {
   if (state == "55P03") return Kind::kBusy;
+  if (state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03" ||
+      state.find_first_not_of(' ') == std::string::npos) {
+    return Kind::kConnectionLost;
+  }
   if (state == "40001" || state == "40P01") return Kind::kConflict;
   return state.starts_with("23") ? Kind::kConstraint : Kind::kOther;
 }

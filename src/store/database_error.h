@@ -22,6 +22,9 @@ class DatabaseError : public std::runtime_error {
     // A key or unique name already taken, by a writer that got there first: a refusal of the
     // work, not a fault of the database.
     kConstraint,
+    // The PostgreSQL server ended the session or could not be heard from: its session is of
+    // no more use, though libpq may not have marked it broken yet.
+    kConnectionLost,
   };
 
   DatabaseError(const std::string& message, Kind kind) : std::runtime_error(message), kind_(kind) {}

@@ -5,6 +5,7 @@
 
 #include "base/operator_log.h"
 #include "store/bound_statement.h"
+#include "store/database_error.h"
 #include "store/database_guard.h"
 #include "store/event_log.h"
 #include "store/postgres_maintenance.h"
@@ -53,8 +54,17 @@ TEST_F(PostgresRepairTest, AConnectionTheServerEndedIsReopenedAndTheOperationDon
 }
 
 // A connection lost again at once after it was reopened, as when the first reconnect reached a
-// primary in its last moments, is reopened again, and the operation still done once.
+// primary in its last moments, is reopened again, and the operation still done once. A
+// session the server ended is known as lost by its error, before libpq may have marked it.
 TEST_F(PostgresRepairTest, AConnectionLostAgainAfterItsReconnectIsReopenedAgain) {
+  const auto ended = OpenSession(CurrentDatabaseTarget());
+  try {
+    BoundStatement(*ended, "SELECT pg_terminate_backend(pg_backend_pid())").Execute();
+    ADD_FAILURE() << "the session outlived its own termination";
+  } catch (const DatabaseError& error) {
+    EXPECT_EQ(error.ErrorKind(), DatabaseError::Kind::kConnectionLost) << error.what();
+  }
+
   int runs = 0;
   EXPECT_EQ(RunGuarded([&](soci::session& session) {
               if (++runs <= 2) {
