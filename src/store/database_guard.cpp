@@ -68,10 +68,10 @@ bool WorthAnotherTry(const std::exception& error, bool lostConnection, bool firs
   if (kind == DatabaseError::Kind::kConflict || kind == DatabaseError::Kind::kConstraint) {
     return firstFailure;
   }
+  lostConnection = lostConnection || kind == DatabaseError::Kind::kConnectionLost;
   // Once the database is unusable the maintenance's rechecks try to reach it. A repair
   // under way (another thread lost its connection first) does not stop this one: what it
   // was writing may have been acknowledged already.
-  lostConnection = lostConnection || kind == DatabaseError::Kind::kConnectionLost;
   if (!lostConnection || DatabaseMaintenance::Instance().IsUnusable()) return false;
   if (!lostConnectionTries.Take()) return false;
   const DatabaseTarget target = CurrentDatabaseTarget();
