@@ -80,7 +80,13 @@ start_postgres_standby() {
 make_postgres_synchronous() {
   postgres_sql postgres -c "ALTER SYSTEM SET synchronous_standby_names = '*'" \
     -c "ALTER SYSTEM SET synchronous_commit = on" -c "SELECT pg_reload_conf()" >/dev/null
+  local tries=0
   until [[ $(postgres_sql postgres -At -c "SELECT sync_state FROM pg_stat_replication") == sync ]]; do
+    tries=$((tries + 1))
+    if ((tries > 600)); then
+      echo "postgres_cluster: the standby was not synchronous within 30 s" >&2
+      return 1
+    fi
     sleep 0.05
   done
 }
