@@ -68,17 +68,44 @@ start_server() {
 
 # Starts COUNT servers as above, in folders server0, server1... under WORK, all on the
 # PostgreSQL database of CONNECTION; their pids and ports go to the arrays server_pids and
-# server_ports, and the shell does not report their end (a bench may kill one on purpose).
+# server_ports, and the shell does not report their end (a bench may kill one on purpose). The
+# lines after CONNECTION go into each Setting.ini too.
 start_shared_servers() {
   local count=$1 work=$2 connection=$3 n
+  shift 3
   for n in $(seq 0 $((count - 1))); do
     mkdir "$work/server$n"
-    start_server "$work/server$n" "[DATABASE]" "CONNECT=$connection"
+    start_server "$work/server$n" "[DATABASE]" "CONNECT=$connection" "$@"
     disown "$server_pid"
     server_pids+=("$server_pid")
     server_ports+=("$port")
   done
   server_pid=
+}
+
+# Which of COUNT shared servers under WORK said last that it took the lead of the maintenance.
+maintenance_leader() {
+  local count=$1 work=$2 n leader=
+  for n in $(seq 0 $((count - 1))); do
+    if grep -q 'maintenance-leader' "$work/server$n/server.log"; then leader=$n; fi
+  done
+  echo "$leader"
+}
+
+# Seconds, to a tenth, from KILLED_AT (date +%s.%N) until another of COUNT shared servers under
+# WORK than KILLED says it took the lead, watched for at most LIMIT seconds; empty if none did.
+seconds_until_lead_taken() {
+  local count=$1 work=$2 killed=$3 killed_at=$4 limit=$5 n
+  for _ in $(seq $((limit * 10))); do
+    for n in $(seq 0 $((count - 1))); do
+      [[ $n == "$killed" ]] && continue
+      if grep -q 'maintenance-leader' "$work/server$n/server.log"; then
+        awk -v now="$(date +%s.%N)" -v killed="$killed_at" 'BEGIN { printf "%.1f", now - killed }'
+        return
+      fi
+    done
+    sleep 0.1
+  done
 }
 
 # Ends the server (or reference) of server_pid.

@@ -7,8 +7,9 @@
 #
 # --bench adds the reference RADIUS server and its client, which bench/run measures beside
 # Orlentis, HAProxy, which bench/failover puts in front of three servers, and keepalived and
-# iproute2, with which bench/floating-address moves one address between two servers; the
-# services the packages start are stopped, since the scripts run their own copies.
+# iproute2, with which bench/floating-address moves one address between two servers, and
+# libfaketime, which speeds up the servers' clocks in bench/maintenance-slots; the services the
+# packages start are stopped, since the scripts run their own copies.
 set -euo pipefail
 
 bench=0
@@ -54,7 +55,8 @@ packages=(
 )
 if [ "$bench" -eq 1 ]; then
   # matplotlib draws the monitoring picture from a bench run's scrapes.
-  packages+=(freeradius freeradius-utils haproxy keepalived iproute2 python3-matplotlib)
+  packages+=(freeradius freeradius-utils haproxy keepalived iproute2 libfaketime
+    python3-matplotlib)
 fi
 
 missing=()
