@@ -1,11 +1,13 @@
 #include "directory/account_lookup.h"
 
 #include "access/roles.h"
+#include "base/server_metrics.h"
 #include "directory/answers_from_memory.h"
 #include "directory/login_cache.h"
 #include "directory/remembered_logins.h"
 #include "store/database_error.h"
 #include "store/database_guard.h"
+#include "store/database_maintenance.h"
 #include "store/group_table.h"
 #include "store/login_reads.h"
 #include "store/site_permission_join.h"
@@ -177,16 +179,36 @@ void FillHostLogin(soci::session& session, const std::string& name,
 }
 
 template <class Facts, class Read, class Fill>
+std::optional<Facts> KeptAt(std::int64_t version, const RememberedLogins<Read>& remembered,
+                            const std::string& name, const std::string& passwordDigest,
+                            const std::string& peerAddress, Fill fill) {
+  const auto read = remembered.Find(LoginCacheKey(name, passwordDigest, peerAddress), version);
+  if (!read) return std::nullopt;
+  Facts facts;
+  facts.answered = true;
+  fill(name, *read, facts);
+  return facts;
+}
+
+template <class Facts, class Read, class Fill>
 std::optional<Facts> Remembered(const RememberedLogins<Read>& remembered, const std::string& name,
                                 const std::string& passwordDigest, const std::string& peerAddress,
                                 Fill fill) {
   const std::optional<std::int64_t> lastVersion = DirectoryVersionWatch::Instance().LastKnown();
   if (!DirectoryAnsweredFromMemory() || !lastVersion) return std::nullopt;
-  const auto read = remembered.Find(LoginCacheKey(name, passwordDigest, peerAddress), *lastVersion);
-  if (!read) return std::nullopt;
-  Facts facts;
-  facts.answered = true;
-  fill(name, *read, facts);
+  return KeptAt<Facts>(*lastVersion, remembered, name, passwordDigest, peerAddress, fill);
+}
+
+// While the database can be used, at the version that every thread knows to hold (PostgreSQL's;
+// a SQLite file's only a session can tell, and nothing is kept for it).
+template <class Facts, class Read, class Fill>
+std::optional<Facts> Current(const RememberedLogins<Read>& remembered, const std::string& name,
+                             const std::string& passwordDigest, const std::string& peerAddress,
+                             Fill fill) {
+  const std::optional<std::int64_t> version = DirectoryVersionWatch::Instance().Known();
+  if (!version || DatabaseMaintenance::Instance().IsUnavailable()) return std::nullopt;
+  auto facts = KeptAt<Facts>(*version, remembered, name, passwordDigest, peerAddress, fill);
+  if (facts) Metrics().cacheHits.Add();
   return facts;
 }
 
@@ -219,6 +241,20 @@ HostLoginFacts LookUpHostLogin(const std::string& name, const std::string& passw
                      FillHostLogin(session, name, passwordDigest, peerAddress, facts);
                    }) == DbOutcome::kDone;
   return facts;
+}
+
+std::optional<AccountLoginFacts> CurrentAccountLogin(const std::string& name,
+                                                     const std::string& passwordDigest,
+                                                     const std::string& peerAddress) {
+  return Current<AccountLoginFacts>(rememberedSiteLogins, name, passwordDigest, peerAddress,
+                                    FillAccountFacts);
+}
+
+std::optional<HostLoginFacts> CurrentHostLogin(const std::string& name,
+                                               const std::string& passwordDigest,
+                                               const std::string& peerAddress) {
+  return Current<HostLoginFacts>(rememberedHostLogins, name, passwordDigest, peerAddress,
+                                 FillHostFacts);
 }
 
 std::optional<AccountLoginFacts> RememberedAccountLogin(const std::string& name,

@@ -45,6 +45,17 @@ struct HostLoginFacts {
 HostLoginFacts LookUpHostLogin(const std::string& name, const std::string& passwordDigest,
                                const std::string& peerAddress);
 
+// The facts of a login of an account read at the directory's version that still holds, without
+// a statement and on the calling thread, so that a warm login takes no reading thread's turn:
+// on PostgreSQL, while the database can be used; never on a SQLite file, whose version only a
+// reading thread's session can tell.
+std::optional<AccountLoginFacts> CurrentAccountLogin(const std::string& name,
+                                                     const std::string& passwordDigest,
+                                                     const std::string& peerAddress);
+std::optional<HostLoginFacts> CurrentHostLogin(const std::string& name,
+                                               const std::string& passwordDigest,
+                                               const std::string& peerAddress);
+
 // While the database cannot be used, for [DATABASE] CACHEDLOGINS seconds: the facts of a login
 // of an account that this server read at the directory's last version, answered from memory
 // without the database; none for any other login, or at any other time.

@@ -121,12 +121,18 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
   AccountLoginFacts facts;
   bool succeeded = false;
   if (!LoginsThrottled(connection, LoginPath::kAccount)) {
-    const auto work =
-        MakeDatabaseWork<AccountLoginFacts>([name, digest, address = connection.PeerAddress()] {
-          return LookUpAccountLogin(name, digest, address);
-        });
-    const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
-    facts = work->ValueOr(waited, {});
+    const std::optional<AccountLoginFacts> current =
+        CurrentAccountLogin(name, digest, connection.PeerAddress());
+    if (current) {
+      facts = *current;
+    } else {
+      const auto work =
+          MakeDatabaseWork<AccountLoginFacts>([name, digest, address = connection.PeerAddress()] {
+            return LookUpAccountLogin(name, digest, address);
+          });
+      const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
+      facts = work->ValueOr(waited, {});
+    }
     if (!facts.answered) {
       facts = RememberedAccountLogin(name, digest, connection.PeerAddress()).value_or(facts);
     }
@@ -167,12 +173,18 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
   HostLoginFacts facts;
   bool succeeded = false;
   if (!LoginsThrottled(connection, LoginPath::kHost)) {
-    const auto work =
-        MakeDatabaseWork<HostLoginFacts>([name, digest, address = connection.PeerAddress()] {
-          return LookUpHostLogin(name, digest, address);
-        });
-    const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
-    facts = work->ValueOr(waited, {});
+    const std::optional<HostLoginFacts> current =
+        CurrentHostLogin(name, digest, connection.PeerAddress());
+    if (current) {
+      facts = *current;
+    } else {
+      const auto work =
+          MakeDatabaseWork<HostLoginFacts>([name, digest, address = connection.PeerAddress()] {
+            return LookUpHostLogin(name, digest, address);
+          });
+      const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
+      facts = work->ValueOr(waited, {});
+    }
     if (!facts.answered) {
       facts = RememberedHostLogin(name, digest, connection.PeerAddress()).value_or(facts);
     }

@@ -37,8 +37,11 @@ class LoginCacheTest : public EachEngineTest {
     return PollUntil(condition, std::chrono::seconds(3));
   }
 
+  // As a server answers it: from what every thread knows, else on a reading thread.
   static HostLoginFacts Login(const std::string& password) {
-    return LookUpHostLogin("carol", PasswordDigest(password, false), "127.0.0.1");
+    const std::string digest = PasswordDigest(password, false);
+    const auto current = CurrentHostLogin("carol", digest, "127.0.0.1");
+    return current ? *current : LookUpHostLogin("carol", digest, "127.0.0.1");
   }
 
   // A change made elsewhere: on another connection, as by another server or orlentis-admin.
@@ -66,7 +69,8 @@ TEST_P(LoginCacheTest, ChangesMadeElsewhereReachTheNextLogins) {
 }
 
 // A login already answered once on a reading thread costs no statement on PostgreSQL: that
-// thread answers it again while another session holds every account locked.
+// thread answers it again while another session holds every account locked, and any other
+// thread answers it without a session. A password never read is left to a reading thread.
 // SQLite's readers are never locked out, so this one runs on PostgreSQL only.
 class WarmLoginCacheTest : public LoginCacheTest {};
 
@@ -90,6 +94,11 @@ TEST_P(WarmLoginCacheTest, AWarmLoginReadsNoTable) {
   BoundStatement(*locker, "ROLLBACK").Execute();
   ASSERT_EQ(status, std::future_status::ready);
   EXPECT_TRUE(reader.get());
+  const auto current = CurrentHostLogin("carol", PasswordDigest("carol-pw", false), "127.0.0.1");
+  ASSERT_TRUE(current);
+  EXPECT_TRUE(current->succeeded);
+  EXPECT_EQ(current->authority, 0x05u);
+  EXPECT_FALSE(CurrentHostLogin("carol", PasswordDigest("other-pw", false), "127.0.0.1"));
 }
 
 // The IP filter's ranges are kept the same way: a range added elsewhere decides the next
