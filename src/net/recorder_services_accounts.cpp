@@ -20,6 +20,31 @@ std::int32_t PasswordForm(bool domainLogon) {
   return domainLogon ? 0 : 1;
 }
 
+// How a login's facts are found, one function per place they may come from.
+template <class Facts>
+struct LoginSources {
+  using Find = std::optional<Facts> (*)(const std::string&, const std::string&, const std::string&);
+  Find current;
+  Facts (*read)(const std::string&, const std::string&, const std::string&);
+  Find remembered;
+};
+
+// From what every thread knows, else from a reading thread's turn, else, when the database did
+// not answer, from what was remembered of it. The texts are the awaiting caller's: strings
+// passed by value to an awaited call are temporaries that GCC 12 destroys twice.
+template <class Facts>
+asio::awaitable<Facts> FindLoginFacts(DatabaseThread& reads, LoginSources<Facts> sources,
+                                      const std::string& name, const std::string& digest,
+                                      const std::string& address) {
+  if (auto current = sources.current(name, digest, address)) co_return *current;
+  const auto work = MakeDatabaseWork<Facts>(
+      [read = sources.read, name, digest, address] { return read(name, digest, address); });
+  const DbOutcome waited = co_await AwaitDatabase(reads, work);
+  Facts facts = work->ValueOr(waited, {});
+  if (facts.answered) co_return facts;
+  co_return sources.remembered(name, digest, address).value_or(facts);
+}
+
 }  // namespace
 
 bool RecorderServices::LoginsThrottled(const RecorderConnection& connection, LoginPath path) {
@@ -121,21 +146,11 @@ asio::awaitable<void> RecorderServices::AccountLogin(RecorderConnection& connect
   AccountLoginFacts facts;
   bool succeeded = false;
   if (!LoginsThrottled(connection, LoginPath::kAccount)) {
-    const std::optional<AccountLoginFacts> current =
-        CurrentAccountLogin(name, digest, connection.PeerAddress());
-    if (current) {
-      facts = *current;
-    } else {
-      const auto work =
-          MakeDatabaseWork<AccountLoginFacts>([name, digest, address = connection.PeerAddress()] {
-            return LookUpAccountLogin(name, digest, address);
-          });
-      const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
-      facts = work->ValueOr(waited, {});
-    }
-    if (!facts.answered) {
-      facts = RememberedAccountLogin(name, digest, connection.PeerAddress()).value_or(facts);
-    }
+    facts = co_await FindLoginFacts(
+        database_.reads,
+        LoginSources<AccountLoginFacts>{CurrentAccountLogin, LookUpAccountLogin,
+                                        RememberedAccountLogin},
+        name, digest, connection.PeerAddress());
     // A login that had succeeded before a database error stays one.
     const LoginVerdict verdict = facts.userFound && facts.groupFound ? LoginVerdict::kAccepted
                                  : facts.answered                    ? LoginVerdict::kRefused
@@ -173,21 +188,10 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
   HostLoginFacts facts;
   bool succeeded = false;
   if (!LoginsThrottled(connection, LoginPath::kHost)) {
-    const std::optional<HostLoginFacts> current =
-        CurrentHostLogin(name, digest, connection.PeerAddress());
-    if (current) {
-      facts = *current;
-    } else {
-      const auto work =
-          MakeDatabaseWork<HostLoginFacts>([name, digest, address = connection.PeerAddress()] {
-            return LookUpHostLogin(name, digest, address);
-          });
-      const DbOutcome waited = co_await AwaitDatabase(database_.reads, work);
-      facts = work->ValueOr(waited, {});
-    }
-    if (!facts.answered) {
-      facts = RememberedHostLogin(name, digest, connection.PeerAddress()).value_or(facts);
-    }
+    facts = co_await FindLoginFacts(
+        database_.reads,
+        LoginSources<HostLoginFacts>{CurrentHostLogin, LookUpHostLogin, RememberedHostLogin}, name,
+        digest, connection.PeerAddress());
     const LoginVerdict verdict = facts.succeeded  ? LoginVerdict::kAccepted
                                  : facts.answered ? LoginVerdict::kRefused
                                                   : LoginVerdict::kUnanswered;
