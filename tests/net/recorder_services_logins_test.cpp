@@ -8,8 +8,10 @@
 #include "net/wire_records.h"
 #include "store/bound_statement.h"
 #include "store/database_maintenance.h"
+#include "store/directory_version.h"
 #include "store/engine.h"
 #include "support/base/operator_log_lines.h"
+#include "support/base/poll_until.h"
 #include "support/net/recorder_services_server.h"
 #include "support/net/recorder_wire.h"
 #include "support/store/postgres_server.h"
@@ -388,6 +390,40 @@ TEST(LoginThrottleTest, FailuresThatOtherServersCountedHoldAnAddressBackHere) {
       .Into(failures)
       .Execute();
   EXPECT_EQ(failures, 3);
+}
+
+// On PostgreSQL a login answered once is answered again by the network thread itself, from what
+// was read at the directory's version that still holds: it does not queue behind a reading
+// thread that waits for a lock, while a login never answered does.
+TEST(WarmLoginTest, AWarmLoginIsAnsweredWhileTheReadingThreadWaits) {
+  if (!PostgresServer::BinaryFolder()) GTEST_SKIP() << "PostgreSQL is not installed";
+  RecorderServicesServer server({}, DatabaseEngine::kPostgres);
+  AddUser("carol", "carol-pw", AddGroup("Viewers", 4, 0x05), 0x0F);
+  DirectoryVersionWatch& watch = DirectoryVersionWatch::Instance();
+  watch.Start(CurrentDatabaseTarget());
+  ASSERT_TRUE(watch.WaitUntilKnown(std::chrono::seconds(3)));
+  ASSERT_EQ(HostLoginVerdict(server, "127.0.0.1", "carol-pw"), 1);
+
+  const auto locker = OpenSession(CurrentDatabaseTarget());
+  BoundStatement(*locker, "BEGIN").Execute();
+  BoundStatement(*locker, "LOCK TABLE \"User\" IN ACCESS EXCLUSIVE MODE").Execute();
+  WireClient cold(server.Net().Port());
+  ASSERT_TRUE(cold.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
+  ASSERT_EQ(ReceiveHostFrame(cold), (HostFrame{1, 1, 1}));
+  ASSERT_TRUE(cold.Send(EncodeHostCredentials("carol", HostPasswordDigest("other-pw"))));
+  ASSERT_TRUE(PollUntil(
+      [&] {
+        int waiting = 0;
+        BoundStatement(*locker, "SELECT COUNT(*) FROM pg_locks WHERE NOT granted")
+            .Into(waiting)
+            .Execute();
+        return waiting > 0;
+      },
+      std::chrono::seconds(3)));
+  EXPECT_EQ(HostLoginVerdict(server, "127.0.0.1", "carol-pw"), 1);
+  BoundStatement(*locker, "ROLLBACK").Execute();
+  EXPECT_EQ(ReceiveHostFrame(cold), (HostFrame{0, 1, 1}));
+  watch.Stop();
 }
 
 // A login that the database could not answer fails, but is no guess: once the database is
