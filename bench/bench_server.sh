@@ -92,22 +92,6 @@ maintenance_leader() {
   echo "$leader"
 }
 
-# Seconds, to a tenth, from KILLED_AT (date +%s.%N) until another of COUNT shared servers under
-# WORK than KILLED says it took the lead, watched for at most LIMIT seconds; empty if none did.
-seconds_until_lead_taken() {
-  local count=$1 work=$2 killed=$3 killed_at=$4 limit=$5 n
-  for _ in $(seq $((limit * 10))); do
-    for n in $(seq 0 $((count - 1))); do
-      [[ $n == "$killed" ]] && continue
-      if grep -q 'maintenance-leader' "$work/server$n/server.log"; then
-        awk -v now="$(date +%s.%N)" -v killed="$killed_at" 'BEGIN { printf "%.1f", now - killed }'
-        return
-      fi
-    done
-    sleep 0.1
-  done
-}
-
 # Ends the server (or reference) of server_pid.
 stop_server() {
   kill -TERM "$server_pid" 2>/dev/null || true
