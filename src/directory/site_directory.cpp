@@ -7,7 +7,9 @@
 #include "store/camera_slot_writes.h"
 #include "store/camera_table.h"
 #include "store/database_guard.h"
+#include "store/engine_dialect.h"
 #include "store/event_log.h"
+#include "store/site_check_in.h"
 #include "store/site_table.h"
 #include "store/transaction.h"
 
@@ -129,11 +131,22 @@ bool WriteInstanceCamera(soci::session& session, const std::string& peerAddress,
 std::int32_t WriteSiteCheckIn(soci::session& session, const SiteAnnouncement& site,
                               const std::string& checkInAction, const std::string& logDetail) {
   Transaction transaction(session);
+  const LogEntryFacts facts{"site.checkin", site.peerAddress};
+  if (SessionEngine(session) == DatabaseEngine::kPostgres) {
+    SiteRow announced;
+    announced.strIP = site.peerAddress;
+    MarkOnline(announced, site, NowOleDate());
+    const auto siteId = CheckInKnownRecordSite(
+        session, announced, NewLogEntryRow(site.siteName, checkInAction, logDetail), facts);
+    if (siteId) {
+      transaction.Commit();
+      return *siteId;
+    }
+  }
   SiteTable sites(session);
   sites.OpenByAddressAndName(site.peerAddress, site.siteName);
   const std::int32_t siteId = WriteAnnouncedSite(sites, site, kRecordProtocolInstance);
-  AppendLogEntryWithoutTrim(session, site.siteName, checkInAction, logDetail,
-                            {"site.checkin", site.peerAddress});
+  AppendLogEntryWithoutTrim(session, site.siteName, checkInAction, logDetail, facts);
   transaction.Commit();
   return siteId;
 }

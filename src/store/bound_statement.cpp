@@ -13,7 +13,7 @@ BoundStatement::~BoundStatement() {
 
 bool BoundStatement::Execute() {
   try {
-    SendHeldBackCameraWrites(session_);
+    if (sendsHeldCameraWrites_) SendHeldBackCameraWrites(session_);
     PreparedStatement& statement = Statement();
     CopyUses();
     const bool fetched = statement.Statement().execute(true);
@@ -28,7 +28,7 @@ bool BoundStatement::Fetch() {
   try {
     PreparedStatement& statement = Statement();
     if (!executed_) {
-      SendHeldBackCameraWrites(session_);
+      if (sendsHeldCameraWrites_) SendHeldBackCameraWrites(session_);
       CopyUses();
       statement.Statement().execute(false);
       executed_ = true;

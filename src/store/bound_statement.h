@@ -45,6 +45,14 @@ class BoundStatement {
     return *this;
   }
 
+  // Says that the statement neither reads nor writes cameras: the camera writes held back on
+  // the session (store/camera_slot_writes.h) may wait past it for a later statement, rather
+  // than cost a round trip of their own before it.
+  BoundStatement& PastHeldCameraWrites() {
+    sendsHeldCameraWrites_ = false;
+    return *this;
+  }
+
   // Runs a statement; a query fetches its first row. True when a row was fetched.
   bool Execute();
   // The next row of a query; false after the last one. The first call runs the query.
@@ -69,6 +77,7 @@ class BoundStatement {
   // The statement when it is not the session's cached one.
   std::unique_ptr<PreparedStatement> ownStatement_;
   bool executed_ = false;
+  bool sendsHeldCameraWrites_ = true;
 };
 
 }  // namespace orlentis

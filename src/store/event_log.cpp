@@ -37,24 +37,31 @@ void TrimLogToSettings(soci::session& session) {
 
 }  // namespace
 
+LogEntryRow NewLogEntryRow(std::string_view source, std::string_view action,
+                           std::string_view detail) {
+  return {LocalTimeText(CurrentClock().Now()), Clipped(source, kMaxLogText),
+          Clipped(action, kMaxLogText), Clipped(detail, kMaxLogText)};
+}
+
+void HoldAuditRecordOf(const LogEntryRow& entry, const LogEntryFacts& facts) {
+  HoldAuditRecord({std::string(facts.event), entry.source, entry.action, entry.detail,
+                   std::string(facts.address), std::string(facts.user),
+                   std::string(facts.changes)});
+}
+
 void AppendLogEntryWithoutTrim(soci::session& session, std::string_view source,
                                std::string_view action, std::string_view detail,
                                const LogEntryFacts& facts) {
-  const std::string time = LocalTimeText(CurrentClock().Now());
-  const std::string sourceText = Clipped(source, kMaxLogText);
-  const std::string actionText = Clipped(action, kMaxLogText);
-  const std::string detailText = Clipped(detail, kMaxLogText);
+  const LogEntryRow entry = NewLogEntryRow(source, action, detail);
   BoundStatement(session,
                  "INSERT INTO Log (time, strSource, strAction, strDetail) VALUES (:time, :source, "
                  ":action, :detail)")
-      .Use(time)
-      .Use(sourceText)
-      .Use(actionText)
-      .Use(detailText)
+      .Use(entry.time)
+      .Use(entry.source)
+      .Use(entry.action)
+      .Use(entry.detail)
       .Execute();
-  HoldAuditRecord({std::string(facts.event), sourceText, actionText, detailText,
-                   std::string(facts.address), std::string(facts.user),
-                   std::string(facts.changes)});
+  HoldAuditRecordOf(entry, facts);
 }
 
 bool AppendLogEntry(std::string_view source, std::string_view action, std::string_view detail,

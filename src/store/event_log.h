@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ctime>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // The entry points that take a session run inside a caller's guarded operation; the others
@@ -31,6 +32,19 @@ bool AppendLogEntry(std::string_view source, std::string_view action, std::strin
 // The same with the three texts taken from the language file.
 bool AppendLogEntryById(int sourceId, int actionId, int detailId, std::string_view event,
                         bool honourUnavailable);
+// One entry as the log stores it: the time now, and its texts clipped to the log's limit.
+struct LogEntryRow {
+  std::string time;
+  std::string source;
+  std::string action;
+  std::string detail;
+};
+LogEntryRow NewLogEntryRow(std::string_view source, std::string_view action,
+                           std::string_view detail);
+// For a statement of the caller's own that writes entry: its audit record is held until the
+// operation commits, as for every entry.
+void HoldAuditRecordOf(const LogEntryRow& entry, const LogEntryFacts& facts);
+
 // Appends one entry without trimming (the site check-in writes its own entry so), inside
 // the caller's guarded operation.
 // Every entry passes here: its audit record is held until its operation commits.

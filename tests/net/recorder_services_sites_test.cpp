@@ -27,23 +27,28 @@ Bytes CheckInAnswer() {
   return answer;
 }
 
+// Checks a site in on client and expects the exact answer.
+void CheckIn(WireClient& client, std::u16string_view name, std::int32_t webPort = 8080,
+             std::uint32_t kind = CMD_SITE_CHECKIN) {
+  ASSERT_TRUE(client.Send(SiteCheckInBlock(kind, name, "", webPort, "10.9.8.7")));
+  EXPECT_EQ(client.ReceiveExactly(status_layout::kSize), CheckInAnswer());
+}
+
+// Sends a camera and expects {RSP_OK} with zero in place of the version.
+void SendCamera(WireClient& client, const CameraRecord& camera) {
+  ASSERT_TRUE(client.Send(EncodeCameraInfo(camera)));
+  Bytes answer(status_layout::kSize, 0);
+  StoreU32(answer, status_layout::kWord, RSP_OK);
+  EXPECT_EQ(client.ReceiveExactly(status_layout::kSize), answer);
+}
+
+const SiteRow& SiteById(const std::vector<SiteRow>& sites, std::int32_t id) {
+  return *std::find_if(sites.begin(), sites.end(),
+                       [id](const SiteRow& site) { return site.nID == id; });
+}
+
 class SiteServicesTest : public ::testing::Test {
  protected:
-  // Checks a site in on client and expects the exact answer.
-  void CheckIn(WireClient& client, std::u16string_view name, std::int32_t webPort = 8080,
-               std::uint32_t kind = CMD_SITE_CHECKIN) {
-    ASSERT_TRUE(client.Send(SiteCheckInBlock(kind, name, "", webPort, "10.9.8.7")));
-    EXPECT_EQ(client.ReceiveExactly(status_layout::kSize), CheckInAnswer());
-  }
-
-  // Sends a camera and expects {RSP_OK} with zero in place of the version.
-  void SendCamera(WireClient& client, const CameraRecord& camera) {
-    ASSERT_TRUE(client.Send(EncodeCameraInfo(camera)));
-    Bytes answer(status_layout::kSize, 0);
-    StoreU32(answer, status_layout::kWord, RSP_OK);
-    EXPECT_EQ(client.ReceiveExactly(status_layout::kSize), answer);
-  }
-
   void CheckOut(WireClient& client) {
     ASSERT_TRUE(server_.Net().SendAndWaitTaken(client, Block(CMD_SITE_CHECKOUT, 504)));
     server_.Net().SweepDeadConnections();
@@ -105,10 +110,46 @@ TEST_F(SiteServicesTest, LaterCheckInsAndUpdatesOfTheSameNameEditTheRow) {
   EXPECT_EQ(log[3].strSource, "Hall");
 }
 
-TEST_F(SiteServicesTest, NamesWithQuotesAndSqlPunctuationArePlainNames) {
+class SiteCheckInOnEachEngineTest : public RecorderServicesOnEachEngineTest {};
+
+// The row a check-in finds is the first, by nID, of the peer's address and the site's name in
+// any letter case, among sites of the record protocol only; it takes the name as sent.
+TEST_P(SiteCheckInOnEachEngineTest, ACheckInEditsTheFirstRowOfItsAddressAndNameInAnyCase) {
+  const std::int32_t first = AddSite(kPeer, -1, "Lobby");
+  const std::int32_t second = AddSite(kPeer, -1, "Lobby");
+  const std::int32_t instance = AddSite(kPeer, 0, "Lobby");
+  const std::int32_t elsewhere = AddSite("10.0.0.1", -1, "Lobby");
+  Server().Net().Clock().AdvanceSeconds(60);
+  WireClient client = Server().Connect();
+  CheckIn(client, u"LOBBY", 8081);
+  SendCamera(client, {3, "Gate", 704, 480, 1, 0});
+
+  const auto sites = AllSites();
+  ASSERT_EQ(sites.size(), 4u);
+  const SiteRow& edited = SiteById(sites, first);
+  EXPECT_EQ(edited.strIP, kPeer);
+  EXPECT_EQ(edited.strSiteName, "LOBBY");
+  EXPECT_EQ(edited.nInstanceID, -1);
+  EXPECT_EQ(edited.nWebServerPort, 8081);
+  EXPECT_EQ(edited.bOnline, 1);
+  EXPECT_DOUBLE_EQ(edited.dCheckInTime, NowOleDate());
+  for (const std::int32_t untouched : {second, instance, elsewhere}) {
+    EXPECT_EQ(SiteById(sites, untouched).strSiteName, "Lobby");
+    EXPECT_EQ(SiteById(sites, untouched).bOnline, 0);
+  }
+  EXPECT_EQ(CamerasOf(first).size(), 1u);
+  const auto log = LogOldestFirst();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].strSource, "LOBBY");
+  EXPECT_EQ(log[0].strAction, "Site checkin");
+  EXPECT_EQ(log[0].strDetail, "127.0.0.1:8081");
+}
+
+// The first check-in adds the row, the second edits it: both with the name as a plain value.
+TEST_P(SiteCheckInOnEachEngineTest, NamesWithQuotesAndSqlPunctuationArePlainNames) {
   const std::u16string name = u"O'Brien \"East\"; DELETE FROM Site; --";
   const std::int32_t bystander = AddSite("10.0.0.1", -1, "Bystander");
-  WireClient client = server_.Connect();
+  WireClient client = Server().Connect();
   CheckIn(client, name, 8080);
   CheckIn(client, name, 8081);
 
@@ -117,10 +158,12 @@ TEST_F(SiteServicesTest, NamesWithQuotesAndSqlPunctuationArePlainNames) {
   const SiteRow& site = sites[0].nID == bystander ? sites[1] : sites[0];
   EXPECT_EQ(site.strSiteName, "O'Brien \"East\"; DELETE FROM Site; --");
   EXPECT_EQ(site.nWebServerPort, 8081);
-  const SiteRow& other = sites[0].nID == bystander ? sites[0] : sites[1];
-  EXPECT_EQ(other.strSiteName, "Bystander");
-  EXPECT_EQ(other.bOnline, 0);
+  EXPECT_EQ(SiteById(sites, bystander).strSiteName, "Bystander");
+  EXPECT_EQ(SiteById(sites, bystander).bOnline, 0);
+  EXPECT_EQ(LogOldestFirst().size(), 2u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, SiteCheckInOnEachEngineTest, EachEngine(), EngineName);
 
 TEST_F(SiteServicesTest, NonAsciiSiteNameIsStoredAsUtf8) {
   WireClient client = server_.Connect();
