@@ -4,6 +4,7 @@
 #include "store/database_error.h"
 #include "store/engine.h"
 #include "store/statement_cache.h"
+#include "store/transaction.h"
 
 namespace orlentis {
 
@@ -13,6 +14,7 @@ BoundStatement::~BoundStatement() {
 
 bool BoundStatement::Execute() {
   try {
+    BeginPostgresGroupBeforeStatement(session_);
     if (sendsHeldCameraWrites_) SendHeldBackCameraWrites(session_);
     PreparedStatement& statement = Statement();
     CopyUses();
@@ -28,6 +30,7 @@ bool BoundStatement::Fetch() {
   try {
     PreparedStatement& statement = Statement();
     if (!executed_) {
+      BeginPostgresGroupBeforeStatement(session_);
       if (sendsHeldCameraWrites_) SendHeldBackCameraWrites(session_);
       CopyUses();
       statement.Statement().execute(false);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,35 +67,36 @@ void MarkSitesAbsent(soci::session& session, const std::vector<std::int32_t>& si
       .Execute();
 }
 
-// The slots that had a row, each the first one of its site and index, as DescribeSlot
-// chooses it. The rows are also named by their keys (ANY): joined only with the described
-// slots, a table of a few thousand rows is read whole into a hash for every group.
-std::set<std::pair<std::int32_t, std::int32_t>> DescribeSlots(soci::session& session,
-                                                              const std::vector<CameraRow>& rows) {
+// Describes each slot's first row of its site and index, as DescribeSlot chooses it, and adds
+// a row for each slot that has none, in one statement. The rows are also named by their keys
+// (ANY): joined only with the described slots, a table of a few thousand rows is read whole
+// into a hash for every group.
+void DescribeOrAddSlots(soci::session& session, const std::vector<CameraRow>& rows) {
   const std::string sites = ArrayLiteral(rows, &CameraRow::nSiteID);
   const std::string indexes = ArrayLiteral(rows, &CameraRow::nIndex);
   const std::string present = ArrayLiteral(rows, &CameraRow::bExistence);
   const std::string states = ArrayLiteral(rows, &CameraRow::nStateFlag);
   const std::string resolutions = ArrayLiteral(rows, &CameraRow::strResolution);
   const std::string names = ArrayLiteral(rows, &CameraRow::strName);
-  BoundStatement update(
+  BoundStatement(
       session,
       "WITH d AS (SELECT u.*, (SELECT c.rowid FROM Camera c WHERE c.nSiteID = u.site AND "
       "c.nIndex = u.slot ORDER BY c.rowid LIMIT 1) AS target "
       "FROM unnest(CAST(:sites AS integer[]), CAST(:indexes AS integer[]), "
       "CAST(:present AS integer[]), CAST(:states AS integer[]), CAST(:resolutions AS text[]), "
-      "CAST(:names AS text[])) AS u(site, slot, present, state, resolution, name)) "
-      "UPDATE Camera SET bExistence = d.present, nStateFlag = d.state, "
+      "CAST(:names AS text[])) AS u(site, slot, present, state, resolution, name)), "
+      "described AS (UPDATE Camera SET bExistence = d.present, nStateFlag = d.state, "
       "strResolution = d.resolution, strName = d.name FROM d "
-      "WHERE Camera.rowid = ANY (ARRAY(SELECT target FROM d)) AND Camera.rowid = d.target "
-      "RETURNING d.site, d.slot");
-  std::int32_t site = 0;
-  std::int32_t index = 0;
-  update.Into(site).Into(index);
-  update.Use(sites).Use(indexes).Use(present).Use(states).Use(resolutions).Use(names);
-  std::set<std::pair<std::int32_t, std::int32_t>> described;
-  while (update.Fetch()) described.emplace(site, index);
-  return described;
+      "WHERE Camera.rowid = ANY (ARRAY(SELECT target FROM d)) AND Camera.rowid = d.target) "
+      "INSERT INTO Camera (nSiteID, nIndex, bExistence, nStateFlag, strResolution, strName) "
+      "SELECT site, slot, present, state, resolution, name FROM d WHERE target IS NULL")
+      .Use(sites)
+      .Use(indexes)
+      .Use(present)
+      .Use(states)
+      .Use(resolutions)
+      .Use(names)
+      .Execute();
 }
 
 }  // namespace
@@ -117,13 +117,12 @@ void SendHeldBackCameraWrites(soci::session& session) {
   // Taken out first: the statements below send nothing held back again.
   const HeldBackWrites writes = std::exchange(heldBack, {});
   if (!writes.absentSites.empty()) MarkSitesAbsent(session, writes.absentSites);
-  const auto described = DescribeSlots(session, writes.slots);
-  for (const CameraRow& row : writes.slots) {
-    if (described.contains({row.nSiteID, row.nIndex})) continue;
-    CameraTable slot(session);
-    slot.AddNew() = row;
-    slot.Update();
-  }
+  DescribeOrAddSlots(session, writes.slots);
+}
+
+std::size_t HeldBackCameraStatements(const soci::session& session) {
+  if (heldBack.session != &session) return 0;
+  return heldBack.absentSites.empty() ? 1 : 2;
 }
 
 void DropHeldBackCameraWrites() {

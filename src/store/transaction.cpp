@@ -17,8 +17,9 @@ namespace {
 constexpr const char* kSavepoint = "orlentis_unit";
 
 // The session of the group open on this thread on PostgreSQL, whose units take no savepoints,
-// and whether one of them was left without its commit.
+// whether its BEGIN went yet, and whether one of its units was left without its commit.
 thread_local const soci::session* postgresGroup = nullptr;
+thread_local bool postgresGroupBegun = false;
 thread_local bool unitLeftUncommitted = false;
 
 void Run(soci::session& session, const std::string& sql) {
@@ -40,12 +41,19 @@ bool InPostgresGroup(const soci::session& session) {
   return postgresGroup == &session;
 }
 
+void BeginPostgresGroupBeforeStatement(soci::session& session) {
+  if (!InPostgresGroup(session) || postgresGroupBegun) return;
+  postgresGroupBegun = true;
+  // Nothing held back goes before the BEGIN: it belongs inside the group's transaction.
+  BoundStatement(session, BeginWriteStatement(session)).PastHeldCameraWrites().Execute();
+}
+
 // A unit of its own takes the write lock before its first read, waiting its turn within the
 // busy timeout. Begun with a read instead, it would fail at its first write, without waiting,
 // whenever another connection had committed since that read.
 Transaction::Transaction(soci::session& session)
     : session_(session),
-      outermost_(!IsInTransaction(session)),
+      outermost_(!InPostgresGroup(session) && !IsInTransaction(session)),
       savepoint_(!outermost_ && !InPostgresGroup(session)),
       exceptionsAtStart_(std::uncaught_exceptions()),
       auditRecordsAtStart_(HeldAuditRecordCount()) {
@@ -79,18 +87,26 @@ void Transaction::Commit() {
 }
 
 GroupTransaction::GroupTransaction(soci::session& session)
-    : session_(session), auditRecordsAtStart_(HeldAuditRecordCount()) {
-  Run(session_, BeginWriteStatement(session_));
-  if (SessionEngine(session_) == DatabaseEngine::kPostgres) postgresGroup = &session_;
+    : session_(session),
+      auditRecordsAtStart_(HeldAuditRecordCount()),
+      beginsWithFirstStatement_(SessionEngine(session) == DatabaseEngine::kPostgres) {
+  if (beginsWithFirstStatement_) {
+    postgresGroup = &session_;
+    postgresGroupBegun = false;
+  } else {
+    Run(session_, BeginWriteStatement(session_));
+  }
   unitLeftUncommitted = false;
 }
 
 GroupTransaction::~GroupTransaction() {
+  const bool begun = !beginsWithFirstStatement_ || postgresGroupBegun;
   postgresGroup = nullptr;
+  postgresGroupBegun = false;
   DropHeldBackCameraWrites();
   if (!open_) return;
   DropHeldAuditRecordsAfter(auditRecordsAtStart_);
-  RunQuietly(session_, "ROLLBACK");
+  if (begun) RunQuietly(session_, "ROLLBACK");
 }
 
 void GroupTransaction::Commit() {
@@ -98,7 +114,14 @@ void GroupTransaction::Commit() {
     throw DatabaseError("a unit of work of the group ended without its commit",
                         DatabaseError::Kind::kOther);
   }
-  Run(session_, "COMMIT");
+  if (beginsWithFirstStatement_ && !postgresGroupBegun && HeldBackCameraStatements(session_) <= 1) {
+    // No statement went yet, and what is held back is one statement, all or nothing on its
+    // own: sent outside the group, so that it begins no transaction it does not need.
+    postgresGroup = nullptr;
+    SendHeldBackCameraWrites(session_);
+  } else {
+    Run(session_, "COMMIT");
+  }
   open_ = false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "store/engine.h"
 #include "store/transaction.h"
 #include "store_test.h"
 
@@ -50,6 +51,7 @@ TEST_P(CameraSlotWritesTest, WritesOfAGroupLandAsIfWrittenInTheOrderTheyCame) {
     WriteCameraSlot(Session(), false, Described(7, 1, "described again"));
     group.Commit();
   }
+  EXPECT_FALSE(IsInTransaction(Session()));
   const auto site7 = Slots(7);
   ASSERT_EQ(site7.size(), 3u);
   EXPECT_EQ(site7[0].bExistence, 0);
@@ -81,6 +83,7 @@ TEST_P(CameraSlotWritesTest, ARolledBackGroupLeavesNoCameraWrite) {
     WriteCameraSlot(Session(), false, Described(9, 0, "kept"));
     group.Commit();
   }
+  EXPECT_FALSE(IsInTransaction(Session()));
   EXPECT_EQ(Slots(7)[0].strName, "old");
   EXPECT_EQ(Slots(7)[0].bExistence, 1);
   EXPECT_TRUE(Slots(8).empty());
