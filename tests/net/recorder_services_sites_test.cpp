@@ -42,6 +42,14 @@ void SendCamera(WireClient& client, const CameraRecord& camera) {
   EXPECT_EQ(client.ReceiveExactly(status_layout::kSize), answer);
 }
 
+// Expects entry to say source, action and detail.
+void ExpectLogEntry(const LogRow& entry, const std::string& source, const std::string& action,
+                    const std::string& detail) {
+  EXPECT_EQ(entry.strSource, source);
+  EXPECT_EQ(entry.strAction, action);
+  EXPECT_EQ(entry.strDetail, detail);
+}
+
 const SiteRow& SiteById(const std::vector<SiteRow>& sites, std::int32_t id) {
   return *std::find_if(sites.begin(), sites.end(),
                        [id](const SiteRow& site) { return site.nID == id; });
@@ -77,9 +85,7 @@ TEST_F(SiteServicesTest, FirstCheckInAddsAnOnlineRowAtThePeersOwnAddress) {
 
   const auto log = LogOldestFirst();
   ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].strSource, "Lobby");
-  EXPECT_EQ(log[0].strAction, "Site checkin");
-  EXPECT_EQ(log[0].strDetail, "127.0.0.1:8080");
+  ExpectLogEntry(log[0], "Lobby", "Site checkin", "127.0.0.1:8080");
 
   // The connection's cameras belong to the new row.
   SendCamera(client, {3, "Gate", 704, 480, 1, 0});
@@ -140,9 +146,7 @@ TEST_P(SiteCheckInOnEachEngineTest, ACheckInEditsTheFirstRowOfItsAddressAndNameI
   EXPECT_EQ(CamerasOf(first).size(), 1u);
   const auto log = LogOldestFirst();
   ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].strSource, "LOBBY");
-  EXPECT_EQ(log[0].strAction, "Site checkin");
-  EXPECT_EQ(log[0].strDetail, "127.0.0.1:8081");
+  ExpectLogEntry(log[0], "LOBBY", "Site checkin", "127.0.0.1:8081");
 }
 
 // The first check-in adds the row, the second edits it: both with the name as a plain value.
@@ -279,9 +283,7 @@ TEST_F(SiteServicesTest, CheckOutTakesTheSiteOfflineWithoutAnswerAndEndsTheConne
   EXPECT_EQ(sites[0].bOnline, 0);
   const auto log = LogOldestFirst();
   ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[1].strSource, "Lobby");
-  EXPECT_EQ(log[1].strAction, "Site checkout");
-  EXPECT_EQ(log[1].strDetail, "127.0.0.1:8080");
+  ExpectLogEntry(log[1], "Lobby", "Site checkout", "127.0.0.1:8080");
 }
 
 // Only a site that was on the directory is checked out, and only that is logged.
