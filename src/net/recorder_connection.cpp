@@ -1,5 +1,7 @@
 #include "net/recorder_connection.h"
 
+#include <sys/socket.h>
+
 #include <array>
 #include <asio/read.hpp>
 #include <asio/redirect_error.hpp>
@@ -152,13 +154,14 @@ void RecorderConnection::ArmTransferLimit(asio::steady_timer& limit) {
   });
 }
 
-asio::awaitable<bool> RecorderConnection::Send(ConstByteSpan bytes) {
+asio::awaitable<bool> RecorderConnection::Send(ConstByteSpan bytes, RecordsAfter after) {
   if (!socket_.is_open()) co_return false;
   // A record nearly always fits the socket's send buffer: written at once, it costs the worker
   // one send and neither a timer nor a round through the event loop. Only what the peer has
   // not yet made room for waits, within the transfer limit.
   std::error_code error;
-  const std::size_t written = socket_.write_some(asio::buffer(bytes.data(), bytes.size()), error);
+  const int flags = after == RecordsAfter::kMore ? MSG_MORE : 0;
+  const std::size_t written = socket_.send(asio::buffer(bytes.data(), bytes.size()), flags, error);
   if (error == asio::error::would_block || error == asio::error::try_again) {
     error.clear();
   } else if (error) {

@@ -107,9 +107,14 @@ class RecorderConnection : public std::enable_shared_from_this<RecorderConnectio
   std::string PeerAddress() const;
   std::int32_t PeerPort() const { return peer_.port(); }
 
+  // Whether the answer goes on with another record straight after this one.
+  enum class RecordsAfter { kNone, kMore };
   // Sends the whole buffer as one record within the transfer limit; false when it could not.
-  // Exceeding the limit marks the connection dead and closes it.
-  asio::awaitable<bool> Send(ConstByteSpan bytes);
+  // Exceeding the limit marks the connection dead and closes it. A record with more after it
+  // waits in the socket for the answer's last one, so that the kernel moves the answer in as
+  // few segments as it can: each record is still sent whole, and the host reads each by its
+  // exact size.
+  asio::awaitable<bool> Send(ConstByteSpan bytes, RecordsAfter after = RecordsAfter::kNone);
   // One receive of at most into.size() bytes within the transfer limit, which must return
   // exactly that many;
   // false for any other count. Exceeding the limit, a closed peer or an error mark the

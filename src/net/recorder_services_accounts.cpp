@@ -14,6 +14,9 @@
 namespace orlentis {
 namespace {
 
+// A record of a host's answer that another one follows at once.
+constexpr auto kMore = RecorderConnection::RecordsAfter::kMore;
+
 // The password form a host is told to use: its digest while the domain logon is off, the
 // plain text (which the directory needs) while it is on.
 std::int32_t PasswordForm(bool domainLogon) {
@@ -199,15 +202,17 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
         co_await SettleWithDomainLogon(connection, LoginPath::kHost, verdict, name, password);
   }
 
-  co_await connection.Send(EncodeHostFrame({succeeded ? 1 : 0, 1, form}));
+  co_await connection.Send(EncodeHostFrame({succeeded ? 1 : 0, 1, form}),
+                           succeeded ? kMore : RecorderConnection::RecordsAfter::kNone);
   if (!succeeded) co_return;
   // Records are built before each co_await: GCC 12 destroys a temporary with a destructor
   // that lives across a suspension twice.
   const auto userInfo = EncodeHostUserInfo(
       {text_->FromUtf8(facts.userName), text_->FromUtf8(facts.groupName), facts.authority});
-  co_await connection.Send(userInfo);
+  co_await connection.Send(userInfo, kMore);
   for (const auto& permitted : facts.instances) {
-    co_await connection.Send(EncodeHostSiteEntry(permitted.instance, permitted.cameraAuthority));
+    co_await connection.Send(EncodeHostSiteEntry(permitted.instance, permitted.cameraAuthority),
+                             kMore);
   }
   co_await connection.Send(EncodeHostSiteEntry(-1, {}));
 }
@@ -241,11 +246,11 @@ asio::awaitable<void> RecorderServices::HostGroupList(RecorderConnection& connec
     co_await connection.Send(EncodeHostFrame({0, 0, 0}));
     co_return;
   }
-  co_await connection.Send(EncodeHostFrame({1, 0, 0}));
+  co_await connection.Send(EncodeHostFrame({1, 0, 0}), kMore);
   for (const GroupSummary& group : groups) {
     const auto entry =
         EncodeHostGroupEntry(group.level, text_->FromUtf8(group.name), group.authority);
-    co_await connection.Send(entry);
+    co_await connection.Send(entry, kMore);
   }
   // The end marker repeats the last group; receivers read only its level.
   const GroupSummary& last = groups.back();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <span>
 #include <sstream>
 #include <string>
 
@@ -190,6 +191,30 @@ TEST_F(LoginServicesTest, HostLoginSendsTheEffectiveAuthorityAndThePermittedInst
   const auto end = client.ReceiveExactly(host_site_layout::kSize);
   ASSERT_TRUE(end.has_value());
   EXPECT_EQ(LoadI32(*end, host_site_layout::kInstance), -1);
+  ExpectNothingPending(client);
+}
+
+// The answer's records wait in the socket for its last one, so that they travel together and
+// wake the host once rather than once a record; each still comes whole and in order.
+TEST_F(LoginServicesTest, HostLoginAnswerAfterTheCredentialsTravelsInFewerSegmentsThanRecords) {
+  AddUserSite(carol_, AddSite(kPeer, 0, "Zero"), kFirstAndThird);
+  Bytes answer;
+  const auto append = [&answer](std::span<const std::uint8_t> record) {
+    answer.insert(answer.end(), record.begin(), record.end());
+  };
+  append(EncodeHostFrame({1, 1, 1}));
+  append(HostUserInfoBytes("carol", "Viewers", 0x05));
+  append(HostSiteEntryBytes(0, kFirstAndThird));
+  append(HostSiteEntryBytes(-1, ""));
+  constexpr std::uint32_t kRecords = 4;
+
+  WireClient client = server_.Connect();
+  ASSERT_TRUE(client.Send(EncodeHostRequest(HOST_USER_LOGIN, 0)));
+  ASSERT_EQ(ReceiveHostFrame(client), (HostFrame{1, 1, 1}));
+  const std::uint32_t segmentsBefore = client.SegmentsReceived();
+  ASSERT_TRUE(client.Send(EncodeHostCredentials("carol", HostPasswordDigest("carol-pw"))));
+  EXPECT_EQ(client.ReceiveExactly(answer.size()), answer);
+  EXPECT_LT(client.SegmentsReceived() - segmentsBefore, kRecords);
   ExpectNothingPending(client);
 }
 

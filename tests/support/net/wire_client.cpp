@@ -1,8 +1,8 @@
 #include "support/net/wire_client.h"
 
 #include <arpa/inet.h>
+#include <linux/tcp.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -86,6 +86,13 @@ std::optional<std::vector<std::uint8_t>> WireClient::ReceiveExactly(std::size_t 
     received += static_cast<std::size_t>(got);
   }
   return bytes;
+}
+
+std::uint32_t WireClient::SegmentsReceived() const {
+  tcp_info info{};
+  socklen_t size = sizeof info;
+  if (::getsockopt(fd_, IPPROTO_TCP, TCP_INFO, &info, &size) != 0) return 0;
+  return info.tcpi_segs_in;
 }
 
 bool WireClient::WaitForClose(int timeoutMs) {

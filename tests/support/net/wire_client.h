@@ -32,6 +32,8 @@ class WireClient {
   // connection ends or the time runs out first.
   std::optional<std::vector<std::uint8_t>> ReceiveExactly(std::size_t count,
                                                           int timeoutMs = kDefaultTimeoutMs);
+  // How many TCP segments have come in on the connection so far, acknowledgements included.
+  std::uint32_t SegmentsReceived() const;
   // True when the server closes the connection (end of stream or reset) within timeoutMs
   // without sending anything first.
   bool WaitForClose(int timeoutMs = kDefaultTimeoutMs);
