@@ -14,8 +14,9 @@
 namespace orlentis {
 namespace {
 
-// A record of a host's answer that another one follows at once.
+// A record of a host's answer that another one follows at once, and the answer's last one.
 constexpr auto kMore = RecorderConnection::RecordsAfter::kMore;
+constexpr auto kLast = RecorderConnection::RecordsAfter::kNone;
 
 // The password form a host is told to use: its digest while the domain logon is off, the
 // plain text (which the directory needs) while it is on.
@@ -203,7 +204,7 @@ asio::awaitable<void> RecorderServices::HostUserLogin(RecorderConnection& connec
   }
 
   co_await connection.Send(EncodeHostFrame({succeeded ? 1 : 0, 1, form}),
-                           succeeded ? kMore : RecorderConnection::RecordsAfter::kNone);
+                           succeeded ? kMore : kLast);
   if (!succeeded) co_return;
   // Records are built before each co_await: GCC 12 destroys a temporary with a destructor
   // that lives across a suspension twice.
