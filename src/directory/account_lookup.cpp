@@ -179,9 +179,10 @@ void FillHostLogin(soci::session& session, const std::string& name,
 }
 
 template <class Facts, class Read, class Fill>
-std::optional<Facts> KeptAt(std::int64_t version, const RememberedLogins<Read>& remembered,
-                            const std::string& name, const std::string& passwordDigest,
-                            const std::string& peerAddress, Fill fill) {
+std::optional<Facts> KeptAt(const DirectoryVersion& version,
+                            const RememberedLogins<Read>& remembered, const std::string& name,
+                            const std::string& passwordDigest, const std::string& peerAddress,
+                            Fill fill) {
   const auto read = remembered.Find(LoginCacheKey(name, passwordDigest, peerAddress), version);
   if (!read) return std::nullopt;
   Facts facts;
@@ -196,16 +197,16 @@ std::optional<Facts> Remembered(const RememberedLogins<Read>& remembered, const 
                                 Fill fill) {
   const std::optional<std::int64_t> lastVersion = DirectoryVersionWatch::Instance().LastKnown();
   if (!DirectoryAnsweredFromMemory() || !lastVersion) return std::nullopt;
-  return KeptAt<Facts>(*lastVersion, remembered, name, passwordDigest, peerAddress, fill);
+  return KeptAt<Facts>(DirectoryVersion{0, *lastVersion, DatabaseEngine::kPostgres}, remembered,
+                       name, passwordDigest, peerAddress, fill);
 }
 
-// While the database can be used, at the version that every thread knows to hold (PostgreSQL's;
-// a SQLite file's only a session can tell, and nothing is kept for it).
+// While the database can be used, at the version that every thread knows to hold.
 template <class Facts, class Read, class Fill>
 std::optional<Facts> Current(const RememberedLogins<Read>& remembered, const std::string& name,
                              const std::string& passwordDigest, const std::string& peerAddress,
                              Fill fill) {
-  const std::optional<std::int64_t> version = DirectoryVersionWatch::Instance().Known();
+  const std::optional<DirectoryVersion> version = SharedDirectoryVersion();
   if (!version || DatabaseMaintenance::Instance().IsUnavailable()) return std::nullopt;
   auto facts = KeptAt<Facts>(*version, remembered, name, passwordDigest, peerAddress, fill);
   if (facts) Metrics().cacheHits.Add();

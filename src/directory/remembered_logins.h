@@ -13,7 +13,8 @@
 namespace orlentis {
 
 // The logins of accounts that exist, as read at the directory's newest version that every
-// reading thread shares (PostgreSQL's), kept to answer while the database cannot be reached.
+// thread can tell alike, kept to answer them again without a reading thread's turn, and on
+// PostgreSQL while the database cannot be reached.
 // Only what the database said at one version is kept: a change anywhere empties it, so an old
 // password is never taken for a new one. Shared by the reading threads, unlike their caches,
 // so that a login read on one is known to all; it is written only when a login was read.
@@ -27,7 +28,9 @@ class RememberedLogins {
     if (version.session != 0) return;
     const std::lock_guard lock(mutex_);
     if (!version_ || *version_ != version) {
-      if (version_ && version.count < version_->count) return;
+      if (version_ && version.engine == version_->engine && version.count < version_->count) {
+        return;
+      }
       entries_.clear();
       version_ = version;
     }
@@ -37,9 +40,9 @@ class RememberedLogins {
 
   // What was kept for key, if it was read at lastVersion, the newest this server knew of: a
   // change it learnt of after its last read of a login makes all it kept stale.
-  std::optional<Read> Find(const std::string& key, std::int64_t lastVersion) const {
+  std::optional<Read> Find(const std::string& key, const DirectoryVersion& lastVersion) const {
     const std::lock_guard lock(mutex_);
-    if (!version_ || version_->count != lastVersion) return std::nullopt;
+    if (version_ != lastVersion) return std::nullopt;
     const auto found = entries_.find(key);
     if (found == entries_.end()) return std::nullopt;
     return found->second;

@@ -11,6 +11,7 @@
 #include "store/engine.h"
 #include "store/engine_dialect.h"
 #include "store/postgres_session.h"
+#include "store/sqlite_commit_count.h"
 
 namespace orlentis {
 namespace {
@@ -65,14 +66,25 @@ std::optional<std::int64_t> ReadVersion(PGconn* connection, const std::atomic<bo
 
 std::optional<DirectoryVersion> CurrentDirectoryVersion() {
   soci::session& session = ThreadSession();
-  if (SessionEngine(session) == DatabaseEngine::kPostgres) {
-    const auto known = DirectoryVersionWatch::Instance().Known();
-    if (!known) return std::nullopt;
-    return DirectoryVersion{0, *known};
+  if (SessionEngine(session) == DatabaseEngine::kPostgres) return SharedDirectoryVersion();
+  // An open transaction reads its own snapshot, which may be older than the file's last
+  // commit; only the session can tell how old.
+  if (!IsInTransaction(session)) {
+    if (const auto shared = SharedDirectoryVersion()) return shared;
   }
   long long count = 0;
   BoundStatement(session, "PRAGMA data_version").Into(count).Execute();
-  return DirectoryVersion{ThreadSessionSerial(), count};
+  return DirectoryVersion{ThreadSessionSerial(), count, DatabaseEngine::kSqlite};
+}
+
+std::optional<DirectoryVersion> SharedDirectoryVersion() {
+  if (const auto known = DirectoryVersionWatch::Instance().Known()) {
+    return DirectoryVersion{0, *known, DatabaseEngine::kPostgres};
+  }
+  if (const auto commits = SqliteCommitCount::Instance().Read()) {
+    return DirectoryVersion{0, *commits, DatabaseEngine::kSqlite};
+  }
+  return std::nullopt;
 }
 
 DirectoryVersionWatch& DirectoryVersionWatch::Instance() {

@@ -12,18 +12,25 @@
 namespace orlentis {
 
 // The version of what the recorders' logins read, by which a server knows whether what it
-// keeps of it in memory still holds. On a SQLite file: the thread's session's PRAGMA
-// data_version, which moves whenever another connection (the server's writers, the console,
-// orlentis-admin) committed; it holds for that session only, which is part of the version. On
-// PostgreSQL: the database's own count of directory changes, which the watch below follows.
+// keeps of it in memory still holds. On a SQLite file: the count of commits to the file by any
+// connection (the server's writers, the console, orlentis-admin), or, inside a transaction or
+// where that count cannot be read, the thread's session's PRAGMA data_version, which holds for
+// that session only, so the session is part of the version. On PostgreSQL: the database's own
+// count of directory changes, which the watch below follows.
 struct DirectoryVersion {
-  std::uint64_t session = 0;  // 0 on PostgreSQL, where the count is the database's
+  std::uint64_t session = 0;  // 0 when every thread can tell the count alike
   std::int64_t count = 0;
+  // Counts of one engine say nothing of the other's.
+  DatabaseEngine engine = DatabaseEngine::kSqlite;
 
   bool operator==(const DirectoryVersion&) const = default;
 };
 // Of the calling thread's session; none while it is not known.
 std::optional<DirectoryVersion> CurrentDirectoryVersion();
+// The version every thread can tell alike, without a session: on PostgreSQL the watch's count,
+// on a SQLite file its count of commits (store/sqlite_commit_count.h); none while it is not
+// known.
+std::optional<DirectoryVersion> SharedDirectoryVersion();
 
 // On PostgreSQL, a connection of its own that listens for the directory's changes and reads
 // the version when told, and every few seconds in case a notice was lost. While it is not

@@ -99,6 +99,10 @@ void ReopenAllSessions() {
   targetGeneration.fetch_add(1);
 }
 
+std::uint64_t DatabaseTargetGeneration() {
+  return targetGeneration.load();
+}
+
 DatabaseTarget CurrentDatabaseTarget() {
   std::lock_guard lock(targetMutex);
   if (databaseTarget) return *databaseTarget;

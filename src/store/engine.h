@@ -2,6 +2,7 @@
 
 #include <soci/soci.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -29,6 +30,9 @@ void SetDatabaseTarget(const DatabaseTarget& target);
 // sessions they hold lost their connection.
 void ReopenAllSessions();
 DatabaseTarget CurrentDatabaseTarget();
+// Moves on with every change of the target and every ReopenAllSessions(): what was opened under
+// an older value may be on a file that is no longer the database.
+std::uint64_t DatabaseTargetGeneration();
 // The SQLite file of the current target (the default file when it is a PostgreSQL database).
 std::filesystem::path DatabaseFile();
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <utility>
 
 #include "access/password_digest.h"
 #include "directory/account_lookup.h"
@@ -66,6 +67,35 @@ TEST_P(LoginCacheTest, ChangesMadeElsewhereReachTheNextLogins) {
   ChangeElsewhere("UPDATE \"Group\" SET bsAuthority = 1 WHERE strName = 'Viewers'");
   EXPECT_TRUE(WaitFor([&] { return Login("new-pw").authority != before; }));
   EXPECT_EQ(Login("new-pw").authority, 0x01u);
+}
+
+// A login read once is then answered by any thread, without a session of its own, until a
+// change is made elsewhere; on a SQLite file from the moment that change is committed.
+TEST_P(LoginCacheTest, AKeptLoginServesEveryThreadUntilAChangeElsewhere) {
+  const std::string digest = PasswordDigest("carol-pw", false);
+  const auto keptOnOtherThread = [&digest] {
+    return std::async(std::launch::async,
+                      [&digest] {
+                        auto kept = CurrentHostLogin("carol", digest, "127.0.0.1");
+                        return std::pair(kept, ThreadSessionSerial());
+                      })
+        .get();
+  };
+  // On PostgreSQL the watch learns of the fixture's own writes a moment after them, and what a
+  // login read before that is kept at a version already gone.
+  ASSERT_TRUE(WaitFor([&] { return Login("carol-pw").succeeded && keptOnOtherThread().first; }));
+  const auto [kept, session] = keptOnOtherThread();
+  ASSERT_TRUE(kept);
+  EXPECT_TRUE(kept->succeeded);
+  EXPECT_EQ(kept->authority, 0x05u);
+  EXPECT_EQ(session, 0u);
+  ChangeElsewhere("UPDATE \"User\" SET strPassword = '" + PasswordDigest("new-pw", false) +
+                  "' WHERE nID = " + std::to_string(carol_));
+  if (GetParam() == DatabaseEngine::kSqlite) {
+    EXPECT_FALSE(CurrentHostLogin("carol", digest, "127.0.0.1"));
+  }
+  EXPECT_TRUE(WaitFor([&] { return !keptOnOtherThread().first; }));
+  EXPECT_FALSE(Login("carol-pw").succeeded);
 }
 
 // A login already answered once on a reading thread costs no statement on PostgreSQL: that
