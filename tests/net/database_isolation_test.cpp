@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "access/password_digest.h"
+#include "net/little_endian.h"
 #include "net/wire_records.h"
 #include "store/engine.h"
 #include "support/base/child_process.h"
@@ -69,6 +70,15 @@ class DatabaseIsolationTest : public ::testing::Test {
     RegisterByAccountCheck(client);
     const auto reply = UserLogin(client, password);
     return reply ? reply->word : 0;
+  }
+
+  // The same through an account login, which the server answers from the logins it keeps.
+  std::uint32_t AccountLoginWord(const std::string& password) {
+    WireClient client = server_.Connect();
+    RegisterByAccountCheck(client);
+    if (!client.Send(EncodeUserRequest(CMD_ACCOUNT_LOGIN, {"carol", password}))) return 0;
+    const auto reply = client.ReceiveExactly(user_layout::kSize);
+    return reply ? LoadU32(*reply, 0) : 0;
   }
 
   RecorderServicesServer server_;
@@ -139,10 +149,12 @@ TEST_F(DatabaseIsolationTest, ConcurrentCheckInsAreAnsweredInOrderAndAllWritten)
 }
 
 // A password set by another process (the administration tool, a script) counts at the very
-// next login: nothing the server keeps stands in for the database.
+// next login, also where the server answers from the logins it keeps.
 TEST_F(DatabaseIsolationTest, APasswordChangedByAnotherProcessCountsAtTheNextLogin) {
   AddUser("carol", "carol-pw", AddGroup("Viewers", 4, 0x05), 0x0F);
   ASSERT_EQ(UserLoginWord("carol-pw"), RSP_OK);
+  ASSERT_EQ(AccountLoginWord("carol-pw"), RSP_OK);
+  ASSERT_EQ(AccountLoginWord("carol-pw"), RSP_OK);
   const std::string digest = PasswordDigest("new-pw", false);
   const ChildProcess::Launch update{
       "/usr/bin/sqlite3",
@@ -151,8 +163,10 @@ TEST_F(DatabaseIsolationTest, APasswordChangedByAnotherProcessCountsAtTheNextLog
       {},
       {}};
   ASSERT_EQ(RunToEnd(update, WireClient::kDefaultTimeoutMs), 0);
+  EXPECT_EQ(AccountLoginWord("carol-pw"), RSP_FAIL);
   EXPECT_EQ(UserLoginWord("carol-pw"), RSP_FAIL);
   EXPECT_EQ(UserLoginWord("new-pw"), RSP_OK);
+  EXPECT_EQ(AccountLoginWord("new-pw"), RSP_OK);
 }
 
 }  // namespace
