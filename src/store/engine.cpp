@@ -14,6 +14,7 @@
 #include "store/engine_dialect.h"
 #include "store/lock_wait.h"
 #include "store/postgres_session.h"
+#include "store/sqlite_commit_count.h"
 #include "store/statement_cache.h"
 
 namespace orlentis {
@@ -120,7 +121,13 @@ soci::session& ThreadSession() {
   const bool stale = threadSession.generation != generation && threadSessionUses == 0;
   if (!threadSession.session || stale) {
     threadSession.Close();
-    threadSession.session = OpenSession(CurrentDatabaseTarget());
+    const DatabaseTarget target = CurrentDatabaseTarget();
+    threadSession.session = OpenSession(target);
+    if (target.engine == DatabaseEngine::kSqlite) {
+      const char* file =
+          sqlite_api::sqlite3_db_filename(Connection(*threadSession.session), "main");
+      SqliteCommitCount::Instance().Follow(file != nullptr ? file : "", generation);
+    }
     threadSession.statements = std::make_unique<StatementCache>();
     threadSession.generation = generation;
     threadSession.serial = sessionSerials.fetch_add(1) + 1;

@@ -32,14 +32,7 @@ SqliteCommitCount::~SqliteCommitCount() {
 
 std::optional<std::int64_t> SqliteCommitCount::Read() {
   const std::lock_guard lock(mutex_);
-  const std::uint64_t generation = DatabaseTargetGeneration();
-  if (generation != generation_) {
-    CloseIndex();
-    const DatabaseTarget target = CurrentDatabaseTarget();
-    indexFile_ = target.engine == DatabaseEngine::kSqlite ? target.file.string() + "-shm" : "";
-    generation_ = generation;
-  }
-  if (!OpenIndex()) return std::nullopt;
+  if (generation_ != DatabaseTargetGeneration() || !OpenIndex()) return std::nullopt;
   const std::optional<Header> header = ReadSettledHeader();
   if (!header) return std::nullopt;
   if (header != last_) {
@@ -47,6 +40,15 @@ std::optional<std::int64_t> SqliteCommitCount::Read() {
     ++count_;
   }
   return count_;
+}
+
+void SqliteCommitCount::Follow(const std::string& databaseFile, std::uint64_t generation) {
+  const std::lock_guard lock(mutex_);
+  const std::string indexFile = databaseFile.empty() ? "" : databaseFile + "-shm";
+  if (generation < generation_ || (generation == generation_ && indexFile == indexFile_)) return;
+  CloseIndex();
+  generation_ = generation;
+  indexFile_ = indexFile;
 }
 
 // An index unlinked since it was opened belongs to no connection any more (they all closed,

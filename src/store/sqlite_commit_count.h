@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <mutex>
 #include <optional>
+#include <string>
 
 namespace orlentis {
 
@@ -24,9 +24,14 @@ class SqliteCommitCount {
   SqliteCommitCount& operator=(const SqliteCommitCount&) = delete;
 
   // How many headers have been seen so far, counting the one there now; none while no settled
-  // header can be read: the target is not a SQLite file in WAL mode, no connection has the
-  // file open yet, or a commit is writing the header this moment.
+  // header can be read: no session of the current target has told which file it reached (the
+  // target is not a SQLite file, or every session was dropped since), the file is not in WAL
+  // mode, or a commit is writing the header this moment.
   std::optional<std::int64_t> Read();
+  // The file that a session opened under the target's generation reached, as SQLite names it:
+  // SQLite follows symbolic links and keeps the index beside the file it reached, so an index
+  // beside the link (left there, say, before the file was moved) is never the one read.
+  void Follow(const std::string& databaseFile, std::uint64_t generation);
 
  private:
   static constexpr std::size_t kHeaderBytes = 48;
@@ -38,7 +43,7 @@ class SqliteCommitCount {
 
   std::mutex mutex_;
   std::uint64_t generation_ = 0;
-  std::filesystem::path indexFile_;
+  std::string indexFile_;
   int index_ = -1;
   std::optional<Header> last_;
   std::int64_t count_ = 0;
