@@ -195,10 +195,9 @@ template <class Facts, class Read, class Fill>
 std::optional<Facts> Remembered(const RememberedLogins<Read>& remembered, const std::string& name,
                                 const std::string& passwordDigest, const std::string& peerAddress,
                                 Fill fill) {
-  const std::optional<std::int64_t> lastVersion = DirectoryVersionWatch::Instance().LastKnown();
+  const std::optional<DirectoryVersion> lastVersion = DirectoryVersionWatch::Instance().LastKnown();
   if (!DirectoryAnsweredFromMemory() || !lastVersion) return std::nullopt;
-  return KeptAt<Facts>(DirectoryVersion{0, *lastVersion, DatabaseEngine::kPostgres}, remembered,
-                       name, passwordDigest, peerAddress, fill);
+  return KeptAt<Facts>(*lastVersion, remembered, name, passwordDigest, peerAddress, fill);
 }
 
 // While the database can be used, at the version that every thread knows to hold.

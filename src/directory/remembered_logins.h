@@ -28,7 +28,9 @@ class RememberedLogins {
     if (version.session != 0) return;
     const std::lock_guard lock(mutex_);
     if (!version_ || *version_ != version) {
-      if (version_ && version.engine == version_->engine && version.count < version_->count) {
+      // A slower thread's read of an older version, or of an earlier source, comes too late.
+      if (version_ && (version.source < version_->source ||
+                       (version.source == version_->source && version.count < version_->count))) {
         return;
       }
       entries_.clear();

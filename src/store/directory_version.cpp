@@ -74,17 +74,17 @@ std::optional<DirectoryVersion> CurrentDirectoryVersion() {
   }
   long long count = 0;
   BoundStatement(session, "PRAGMA data_version").Into(count).Execute();
-  return DirectoryVersion{ThreadSessionSerial(), count, DatabaseEngine::kSqlite};
+  return DirectoryVersion{ThreadSessionSerial(), count};
 }
 
 std::optional<DirectoryVersion> SharedDirectoryVersion() {
-  if (const auto known = DirectoryVersionWatch::Instance().Known()) {
-    return DirectoryVersion{0, *known, DatabaseEngine::kPostgres};
-  }
-  if (const auto commits = SqliteCommitCount::Instance().Read()) {
-    return DirectoryVersion{0, *commits, DatabaseEngine::kSqlite};
-  }
-  return std::nullopt;
+  if (const auto known = DirectoryVersionWatch::Instance().Known()) return known;
+  return SqliteCommitCount::Instance().Read();
+}
+
+std::uint64_t NewDirectoryVersionSource() {
+  static std::atomic<std::uint64_t> sources{0};
+  return sources.fetch_add(1) + 1;
 }
 
 DirectoryVersionWatch& DirectoryVersionWatch::Instance() {
@@ -101,19 +101,27 @@ void DirectoryVersionWatch::Start(const DatabaseTarget& target) {
 void DirectoryVersionWatch::Stop() {
   stopping_.store(true);
   if (thread_.joinable()) thread_.join();
-  known_.store(kUnknown);
+  Forget();
 }
 
-std::optional<std::int64_t> DirectoryVersionWatch::Known() const {
-  const std::int64_t known = known_.load();
-  if (known == kUnknown) return std::nullopt;
-  return known;
+std::optional<DirectoryVersion> DirectoryVersionWatch::Known() const {
+  const std::lock_guard lock(mutex_);
+  return known_;
 }
 
-std::optional<std::int64_t> DirectoryVersionWatch::LastKnown() const {
-  const std::int64_t known = lastKnown_.load();
-  if (known == kUnknown) return std::nullopt;
-  return known;
+std::optional<DirectoryVersion> DirectoryVersionWatch::LastKnown() const {
+  const std::lock_guard lock(mutex_);
+  return lastKnown_;
+}
+
+void DirectoryVersionWatch::Learn(std::uint64_t source, std::int64_t count) {
+  const std::lock_guard lock(mutex_);
+  known_ = lastKnown_ = DirectoryVersion{0, count, source};
+}
+
+void DirectoryVersionWatch::Forget() {
+  const std::lock_guard lock(mutex_);
+  known_.reset();
 }
 
 bool DirectoryVersionWatch::WaitUntilKnown(std::chrono::milliseconds limit) const {
@@ -135,6 +143,8 @@ void DirectoryVersionWatch::Watch(const DatabaseTarget& target) {
       const Result listen = Ask(connection.get(), "LISTEN orlentis_directory", stopping_);
       listening = listen && PQresultStatus(listen.get()) == PGRES_COMMAND_OK;
     }
+    // A new connection may reach another database, or this one restored from a backup.
+    std::uint64_t source = NewDirectoryVersionSource();
     auto nextPoll = Clock::now();
     bool reread = listening;
     while (listening && !stopping_.load()) {
@@ -142,14 +152,19 @@ void DirectoryVersionWatch::Watch(const DatabaseTarget& target) {
         DropNotices(connection.get());
         const auto version = ReadVersion(connection.get(), stopping_);
         if (!version) break;
-        known_.store(*version);
-        lastKnown_.store(*version);
+        // A count that went back belongs to another history of the directory (a backup
+        // restored under this connection), whose numbers mean other contents.
+        const auto last = LastKnown();
+        if (last && last->source == source && *version < last->count) {
+          source = NewDirectoryVersionSource();
+        }
+        Learn(source, *version);
         nextPoll = Clock::now() + kPollPeriod;
       }
       if (!AwaitInput(connection.get())) break;
       reread = DropNotices(connection.get());
     }
-    known_.store(kUnknown);
+    Forget();
     for (auto waited = kStep; !listening && waited <= kPollPeriod && !stopping_.load();
          waited += kStep) {
       std::this_thread::sleep_for(kStep);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -20,11 +21,16 @@ namespace orlentis {
 struct DirectoryVersion {
   std::uint64_t session = 0;  // 0 when every thread can tell the count alike
   std::int64_t count = 0;
-  // Counts of one engine say nothing of the other's.
-  DatabaseEngine engine = DatabaseEngine::kSqlite;
+  // Where a count that every thread shares comes from: one connection of the watch, or one
+  // index that the SQLite count follows (NewDirectoryVersionSource). Counts of different
+  // sources say nothing of each other: a database restored from a backup counts from an
+  // older number again, and another database (a test's next) from its own.
+  std::uint64_t source = 0;
 
   bool operator==(const DirectoryVersion&) const = default;
 };
+// A number no source of counts had before, larger than every one before it.
+std::uint64_t NewDirectoryVersionSource();
 // Of the calling thread's session; none while it is not known.
 std::optional<DirectoryVersion> CurrentDirectoryVersion();
 // The version every thread can tell alike, without a session: on PostgreSQL the watch's count,
@@ -51,19 +57,22 @@ class DirectoryVersionWatch {
   void Stop();
 
   // The version the watch read last; none while it is not connected.
-  std::optional<std::int64_t> Known() const;
+  std::optional<DirectoryVersion> Known() const;
   // The version the watch read last, also once it is no longer connected: what this server
   // last knew of the directory.
-  std::optional<std::int64_t> LastKnown() const;
+  std::optional<DirectoryVersion> LastKnown() const;
   // Waits up to limit for a version to be known; whether one is.
   bool WaitUntilKnown(std::chrono::milliseconds limit) const;
 
  private:
   void Watch(const DatabaseTarget& target);
 
-  static constexpr std::int64_t kUnknown = -1;
-  std::atomic<std::int64_t> known_{kUnknown};
-  std::atomic<std::int64_t> lastKnown_{kUnknown};
+  void Learn(std::uint64_t source, std::int64_t count);
+  void Forget();
+
+  mutable std::mutex mutex_;
+  std::optional<DirectoryVersion> known_;
+  std::optional<DirectoryVersion> lastKnown_;
   std::atomic<bool> stopping_{false};
   std::thread thread_;
 };

@@ -30,7 +30,7 @@ SqliteCommitCount::~SqliteCommitCount() {
   CloseIndex();
 }
 
-std::optional<std::int64_t> SqliteCommitCount::Read() {
+std::optional<DirectoryVersion> SqliteCommitCount::Read() {
   const std::lock_guard lock(mutex_);
   if (generation_ != DatabaseTargetGeneration() || !OpenIndex()) return std::nullopt;
   const std::optional<Header> header = ReadSettledHeader();
@@ -39,7 +39,7 @@ std::optional<std::int64_t> SqliteCommitCount::Read() {
     last_ = header;
     ++count_;
   }
-  return count_;
+  return DirectoryVersion{0, count_, source_};
 }
 
 void SqliteCommitCount::Follow(const std::string& databaseFile, std::uint64_t generation) {
@@ -49,6 +49,7 @@ void SqliteCommitCount::Follow(const std::string& databaseFile, std::uint64_t ge
   CloseIndex();
   generation_ = generation;
   indexFile_ = indexFile;
+  source_ = NewDirectoryVersionSource();
 }
 
 // An index unlinked since it was opened belongs to no connection any more (they all closed,

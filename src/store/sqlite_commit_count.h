@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "store/directory_version.h"
+
 namespace orlentis {
 
 // Counts the commits to the SQLite file of the current target, by any connection of any
@@ -23,11 +25,12 @@ class SqliteCommitCount {
   SqliteCommitCount(const SqliteCommitCount&) = delete;
   SqliteCommitCount& operator=(const SqliteCommitCount&) = delete;
 
-  // How many headers have been seen so far, counting the one there now; none while no settled
+  // How many headers have been seen so far, counting the one there now, as a version that every
+  // thread shares (of a source new with each file followed); none while no settled
   // header can be read: no session of the current target has told which file it reached (the
   // target is not a SQLite file, or every session was dropped since), the file is not in WAL
   // mode, or a commit is writing the header this moment.
-  std::optional<std::int64_t> Read();
+  std::optional<DirectoryVersion> Read();
   // The file that a session opened under the target's generation reached, as SQLite names it:
   // SQLite follows symbolic links and keeps the index beside the file it reached, so an index
   // beside the link (left there, say, before the file was moved) is never the one read.
@@ -47,6 +50,7 @@ class SqliteCommitCount {
   int index_ = -1;
   std::optional<Header> last_;
   std::int64_t count_ = 0;
+  std::uint64_t source_ = 0;
 };
 
 }  // namespace orlentis

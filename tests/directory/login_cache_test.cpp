@@ -131,6 +131,28 @@ TEST_P(WarmLoginCacheTest, AWarmLoginReadsNoTable) {
   EXPECT_FALSE(CurrentHostLogin("carol", PasswordDigest("other-pw", false), "127.0.0.1"));
 }
 
+// A database restored from a backup counts its changes from an older number again. What was
+// kept before is never taken for what that count means now, even once it is reached again.
+TEST_P(WarmLoginCacheTest, ACountThatWentBackNeverMatchesWhatWasKept) {
+  const std::string digest = PasswordDigest("carol-pw", false);
+  ASSERT_TRUE(WaitFor([&] {
+    return Login("carol-pw").succeeded && CurrentHostLogin("carol", digest, "127.0.0.1");
+  }));
+  const auto knownCount = [] {
+    const auto known = DirectoryVersionWatch::Instance().Known();
+    return known ? known->count : -1;
+  };
+  const std::int64_t kept = knownCount();
+  ChangeElsewhere("UPDATE orlentis_directory_version SET version = version - 1");
+  ChangeElsewhere("SELECT pg_notify('orlentis_directory', '')");
+  ASSERT_TRUE(WaitFor([&] { return knownCount() == kept - 1; }));
+  ChangeElsewhere("UPDATE \"User\" SET strPassword = '" + PasswordDigest("new-pw", false) +
+                  "' WHERE nID = " + std::to_string(carol_));
+  ASSERT_TRUE(WaitFor([&] { return knownCount() == kept; }));
+  EXPECT_FALSE(CurrentHostLogin("carol", digest, "127.0.0.1"));
+  EXPECT_FALSE(Login("carol-pw").succeeded);
+}
+
 // The IP filter's ranges are kept the same way: a range added elsewhere decides the next
 // admission.
 TEST_P(LoginCacheTest, TheFilterRangesFollowChangesMadeElsewhere) {
