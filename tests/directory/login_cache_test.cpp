@@ -51,6 +51,11 @@ class LoginCacheTest : public EachEngineTest {
     BoundStatement(*other, sql).Execute();
   }
 
+  void ChangeCarolsPasswordElsewhere(const std::string& password) const {
+    ChangeElsewhere("UPDATE \"User\" SET strPassword = '" + PasswordDigest(password, false) +
+                    "' WHERE nID = " + std::to_string(carol_));
+  }
+
   std::int32_t carol_ = 0;
 };
 
@@ -60,8 +65,7 @@ TEST_P(LoginCacheTest, ChangesMadeElsewhereReachTheNextLogins) {
   ASSERT_TRUE(Login("carol-pw").succeeded);
   ASSERT_TRUE(Login("carol-pw").succeeded);
   EXPECT_FALSE(Login("new-pw").succeeded);
-  ChangeElsewhere("UPDATE \"User\" SET strPassword = '" + PasswordDigest("new-pw", false) +
-                  "' WHERE nID = " + std::to_string(carol_));
+  ChangeCarolsPasswordElsewhere("new-pw");
   EXPECT_TRUE(WaitFor([] { return Login("new-pw").succeeded && !Login("carol-pw").succeeded; }));
   const std::uint32_t before = Login("new-pw").authority;
   ChangeElsewhere("UPDATE \"Group\" SET bsAuthority = 1 WHERE strName = 'Viewers'");
@@ -89,8 +93,7 @@ TEST_P(LoginCacheTest, AKeptLoginServesEveryThreadUntilAChangeElsewhere) {
   EXPECT_TRUE(kept->succeeded);
   EXPECT_EQ(kept->authority, 0x05u);
   EXPECT_EQ(session, 0u);
-  ChangeElsewhere("UPDATE \"User\" SET strPassword = '" + PasswordDigest("new-pw", false) +
-                  "' WHERE nID = " + std::to_string(carol_));
+  ChangeCarolsPasswordElsewhere("new-pw");
   if (GetParam() == DatabaseEngine::kSqlite) {
     EXPECT_FALSE(CurrentHostLogin("carol", digest, "127.0.0.1"));
   }
@@ -146,8 +149,7 @@ TEST_P(WarmLoginCacheTest, ACountThatWentBackNeverMatchesWhatWasKept) {
   ChangeElsewhere("UPDATE orlentis_directory_version SET version = version - 1");
   ChangeElsewhere("SELECT pg_notify('orlentis_directory', '')");
   ASSERT_TRUE(WaitFor([&] { return knownCount() == kept - 1; }));
-  ChangeElsewhere("UPDATE \"User\" SET strPassword = '" + PasswordDigest("new-pw", false) +
-                  "' WHERE nID = " + std::to_string(carol_));
+  ChangeCarolsPasswordElsewhere("new-pw");
   ASSERT_TRUE(WaitFor([&] { return knownCount() == kept; }));
   EXPECT_FALSE(CurrentHostLogin("carol", digest, "127.0.0.1"));
   EXPECT_FALSE(Login("carol-pw").succeeded);
